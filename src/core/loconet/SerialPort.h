@@ -1,0 +1,38 @@
+#pragma once
+// The link's port: a serial device, LocoNet over TCP, or the simulated command station.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Opens the port; an empty string on success, otherwise the error text to show.
+    virtual std::string Open(const std::string& name) = 0;
+    // Copies what has arrived into `buffer`, up to `capacity` bytes, without waiting.
+    virtual std::size_t Read(std::uint8_t* buffer, std::size_t capacity) = 0;
+    // Writes a whole message; returns the number of bytes written.
+    virtual std::size_t Write(const std::uint8_t* data, std::size_t count) = 0;
+    virtual void DiscardInput() = 0;
+    virtual void Close() = 0;
+    // Called (on the program's one thread) when bytes have arrived, so processing can run
+    // at once instead of waiting for the next timer tick.
+    virtual void SetReadyReadHandler(std::function<void()> handler) {
+        readyRead_ = std::move(handler);
+    }
+
+protected:
+    void NotifyReadyRead() {
+        if (readyRead_)
+            readyRead_();
+    }
+
+private:
+    std::function<void()> readyRead_;
+};
+
+// Makes the port implementation that a port name asks for ("sim", "tcp://...", a device).
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const std::string& name)>;

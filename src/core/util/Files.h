@@ -1,0 +1,19 @@
+#pragma once
+// Reading and writing whole files safely.
+
+#include <optional>
+#include <string>
+
+namespace files {
+
+// The whole file, or nothing when it cannot be opened.
+std::optional<std::string> ReadAll(const std::string& path);
+
+// Writes `content` to a temporary file beside `path` and renames it over `path`, so that a
+// crash or a full disk never leaves a half-written file. Returns an empty string on
+// success, otherwise the reason (from the operating system) in words.
+std::string WriteAtomically(const std::string& path, const std::string& content);
+
+bool Exists(const std::string& path);
+
+} // namespace files
