@@ -5,6 +5,7 @@
 
 // Values are kept as the bytes of the file (UTF-8); no wide-character conversion needed.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 namespace {
@@ -55,7 +56,7 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
 std::string RecentKey(std::size_t i) { return "File" + std::to_string(i + 1); }
 
 struct Reader {
-    CSimpleIniCaseA& ini;
+    CSimpleIniA& ini;
     const char* Get(const char* section, const char* key) {
         return ini.GetValue(section, key, nullptr);
     }
@@ -74,7 +75,7 @@ struct Reader {
 };
 
 struct Writer {
-    CSimpleIniCaseA& ini;
+    CSimpleIniA& ini;
     void operator()(const char* section, const char* key, const std::string& value) {
         ini.SetValue(section, key, value.c_str());
     }
@@ -86,7 +87,7 @@ struct Writer {
     }
 };
 
-void LoadIni(CSimpleIniCaseA& ini, const std::string& path) {
+void LoadIni(CSimpleIniA& ini, const std::string& path) {
     ini.SetUnicode(false);
     ini.SetMultiKey(false);
     ini.SetMultiLine(false);
@@ -98,7 +99,7 @@ void LoadIni(CSimpleIniCaseA& ini, const std::string& path) {
 } // namespace
 
 ProgramSettings ReadSettings(const std::string& path) {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     LoadIni(ini, path);
     ProgramSettings values;
     ForEachKey(values, Reader{ini});
@@ -108,7 +109,7 @@ ProgramSettings ReadSettings(const std::string& path) {
 }
 
 std::string WriteSettings(const std::string& path, const ProgramSettings& values) {
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;
     LoadIni(ini, path);
     ForEachKey(values, Writer{ini});
     for (std::size_t i = 0; i < values.RecentFiles.size(); ++i) {
@@ -120,5 +121,8 @@ std::string WriteSettings(const std::string& path, const ProgramSettings& values
     std::string content;
     if (ini.Save(content) < 0)
         return "napaka pri pripravi vsebine";
+    // One blank line between sections is enough.
+    for (std::size_t pos; (pos = content.find("\n\n\n")) != std::string::npos;)
+        content.erase(pos, 1);
     return files::WriteAtomically(path, content);
 }

@@ -1,0 +1,106 @@
+#include "settings/Settings.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* kDefaultFile = "[LOCONET]\n"
+                           "COM Port=COM1\n"
+                           "Offline=0\n"
+                           "Debug Mode=0\n"
+                           "Power Throttle Mode=1\n"
+                           "\n"
+                           "[TRAIN_DYNAMICS]\n"
+                           "Axels Per Car=4\n"
+                           "Empty Car Weight=20.00\n"
+                           "Net Car Load=50.00\n"
+                           "Standard Brake System Preasure=90.00\n"
+                           "Max Loco Brake Cylinder Preasure=70.00\n"
+                           "Empty Car Braking Factor=0.10\n"
+                           "Loaded Car Braking Factor=0.01\n"
+                           "Loco Braking Factor=0.20\n"
+                           "Aux Fill Rate=0.0200\n"
+                           "Brake Delay Calculation Train Length=10\n"
+                           "Brake Pipe Initial Fill Rate=1.0000\n"
+                           "Brake Pipe Delayed Fill Rate=0.0500\n"
+                           "Brake Pipe Initial Release Rate=0.5000\n"
+                           "Brake Pipe Delayed Release Rate=0.2500\n"
+                           "Resistance Factor Axels=29.0000\n"
+                           "Resistance Factor Weight=1.3000\n"
+                           "Resistance Factor Speed Loco=0.030000\n"
+                           "Resistance Factor Speed Car=0.045000\n"
+                           "Resistance Factor Air=0.002500\n"
+                           "Loco Cross-Section=120.0000\n"
+                           "\n"
+                           "[PREFERENCES]\n"
+                           "Number of Cars Table=0,5,10,20\n"
+                           "Cars Weight Percent Table=0,50,100\n"
+                           "Number of Cars Button=11\n"
+                           "Cars Weight Percent Button=10\n"
+                           "Brake Mode Loco Button=12\n"
+                           "Brake Release Tolerance=1\n"
+                           "Use Right Dir For Brake Type=0\n"
+                           "First Run=1\n";
+
+} // namespace
+
+TEST(SettingsFile, WrittenFromNoFileHasEveryKeyInOrderWithItsFormat) {
+    TempDir dir;
+    std::string path = dir.File("vlakomat.ini");
+    ProgramSettings values = ReadSettings(path);
+    ASSERT_EQ(WriteSettings(path, values), "");
+    EXPECT_EQ(dir.Read("vlakomat.ini"), kDefaultFile);
+}
+
+TEST(SettingsFile, ValuesReadAndWrittenBack) {
+    TempDir dir;
+    dir.Write("v.ini", "[loconet]\ncom port = /dev/ttyUSB0\nDEBUG MODE=1\n"
+                       "[Train_Dynamics]\nLoco Cross-Section=95.5\n"
+                       "Loaded Car Braking Factor=0.015\nAxels Per Car=6\n"
+                       "[Other]\nKeep=me\n"
+                       "[Recent File List]\nFile1=/home/op/postaja.vlk\n");
+    ProgramSettings v = ReadSettings(dir.File("v.ini"));
+    EXPECT_EQ(v.settings.ComPort, "/dev/ttyUSB0");
+    EXPECT_EQ(v.DebugMode, 1);
+    EXPECT_DOUBLE_EQ(v.settings.LocoCrossSection, 95.5);
+    EXPECT_DOUBLE_EQ(v.settings.LoadedCarBrakingFactor, 0.015);
+    EXPECT_EQ(v.settings.AxelsPerCar, 6);
+    EXPECT_EQ(v.settings.FirstRun, 1); // missing key: default
+    EXPECT_EQ(v.RecentFiles[0], "/home/op/postaja.vlk");
+    EXPECT_EQ(v.RecentFiles[1], "");
+
+    ASSERT_EQ(WriteSettings(dir.File("v.ini"), v), "");
+    std::string written = dir.Read("v.ini");
+    EXPECT_NE(written.find("Loco Cross-Section=95.5000\n"), std::string::npos);
+    // Three decimals are rounded to the two of the format, and read back rounded.
+    EXPECT_NE(written.find("Loaded Car Braking Factor=0.01\n"), std::string::npos);
+    EXPECT_NE(written.find("[Other]\nKeep=me\n"), std::string::npos);
+    EXPECT_NE(written.find("File1=/home/op/postaja.vlk\n"), std::string::npos);
+    EXPECT_EQ(written.find("Loco Cross-Section=95.5\n"), std::string::npos); // replaced, not added
+    EXPECT_DOUBLE_EQ(ReadSettings(dir.File("v.ini")).settings.LoadedCarBrakingFactor, 0.01);
+}
+
+TEST(SettingsFile, LongStringsAreCutAndBadNumbersConvertLikeTheCLibrary) {
+    TempDir dir;
+    std::string longPort(300, 'x');
+    dir.Write("v.ini", "[LOCONET]\nCOM Port=" + longPort +
+                           "\nOffline=abc\nPower Throttle Mode=-3\n"
+                           "[TRAIN_DYNAMICS]\nEmpty Car Weight=12.5t\nNet Car Load=tons\n"
+                           "Axels Per Car=7 axles\n[PREFERENCES]\nNumber of Cars Table=" +
+                           std::string(260, '1') + "\n");
+    ProgramSettings v = ReadSettings(dir.File("v.ini"));
+    EXPECT_EQ(v.settings.ComPort, std::string(253, 'x'));
+    EXPECT_EQ(v.settings.Offline, 0);
+    EXPECT_EQ(v.settings.PowerThrottleMode, -3);
+    EXPECT_DOUBLE_EQ(v.settings.EmptyCarWeight, 12.5);
+    EXPECT_DOUBLE_EQ(v.settings.NetCarLoad, 0.0);
+    EXPECT_EQ(v.settings.AxelsPerCar, 7);
+    EXPECT_EQ(v.settings.NumberOfCarsTable.size(), 253u);
+}
+
+TEST(SettingsFile, UnwritableFileReportsTheReason) {
+    TempDir dir;
+    EXPECT_NE(WriteSettings(dir.File("missing-folder/v.ini"), ProgramSettings{}), "");
+}
