@@ -1,5 +1,5 @@
-#include <QApplication>
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
-}
+// Vlakomat: a control panel for a LocoNet model railway.
+
+#include "app/CommandLine.h"
+
+int main(int argc, char** argv) { return RunVlakomat(argc, argv); }

@@ -1,0 +1,84 @@
+#include "app/QtPlatform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+#include <QMessageBox>
+#include <QtMath>
+
+PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, PromptIcon icon) {
+    QMessageBox box(parent_ ? parent_.data() : QApplication::activeWindow());
+    box.setWindowTitle(QStringLiteral("Vlakomat"));
+    box.setText(QString::fromStdString(text));
+    switch (icon) {
+    case PromptIcon::None:
+        break;
+    case PromptIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case PromptIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case PromptIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case PromptIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case PromptButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return PromptAnswer::Ok;
+    case PromptButtons::OkCancel: {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Prekliči"));
+        return box.exec() == QMessageBox::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    }
+    case PromptButtons::YesNo: {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Da"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
+        return box.exec() == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+    }
+    return PromptAnswer::Ok;
+}
+
+void QtBeeper::Tone(int frequencyHz, int lengthMs) {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull() || frequencyHz <= 0 || lengthMs <= 0) {
+        QApplication::beep();
+        return;
+    }
+    QAudioFormat format;
+    format.setSampleRate(22050);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (!device.isFormatSupported(format)) {
+        QApplication::beep();
+        return;
+    }
+    const int samples = format.sampleRate() * lengthMs / 1000;
+    QByteArray pcm(samples * 2, Qt::Uninitialized);
+    auto* out = reinterpret_cast<qint16*>(pcm.data());
+    for (int i = 0; i < samples; ++i)
+        out[i] = static_cast<qint16>(
+            12000 * qSin(2 * M_PI * frequencyHz * i / double(format.sampleRate())));
+    // The sink and its buffer delete themselves once the tone has played.
+    auto* buffer = new QBuffer;
+    buffer->setData(pcm);
+    buffer->open(QIODevice::ReadOnly);
+    auto* sink = new QAudioSink(device, format);
+    buffer->setParent(sink);
+    QObject::connect(sink, &QAudioSink::stateChanged, sink, [sink](QAudio::State state) {
+        if (state == QAudio::IdleState || state == QAudio::StoppedState)
+            sink->deleteLater();
+    });
+    sink->start(buffer);
+}

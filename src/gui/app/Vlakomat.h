@@ -1,0 +1,62 @@
+#pragma once
+// The application object: owns everything that outlives a window (settings, tables, the
+// link, the log file) and runs start-up and exit.
+
+#include "platform.h"
+#include "roster/DecoderTable.h"
+#include "settings/Settings.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class CMainFrame;
+class Heartbeat;
+
+class CVlakomatApp {
+public:
+    CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper);
+    ~CVlakomatApp();
+    CVlakomatApp(const CVlakomatApp&) = delete;
+    CVlakomatApp& operator=(const CVlakomatApp&) = delete;
+
+    // The settings file's name follows the program file's base name (vlakomat -> vlakomat.ini)
+    // and lives in the current directory.
+    void SetProgramPath(const QString& programPath);
+    const std::string& SettingsPath() const { return settingsPath_; }
+    const std::string& CurrentDirectory() const { return currentDirectory_; }
+
+    // Start-up steps that read files: settings, then the tables. False when the program
+    // cannot run (no sound decoder types); the message has been shown then.
+    bool ReadStartupFiles();
+    // The whole start-up: files, log file, main window, link. False ends the program.
+    bool InitInstance(const QString& layoutFile);
+    // Writes the settings file; returns the exit code.
+    int ExitInstance(int code);
+
+    ProgramSettings& Settings() { return settings_; }
+    const DecoderTable& Decoders() const { return decoders_; }
+    CMainFrame* MainFrame() const { return frame_.get(); }
+    Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
+    Prompts& GetPrompts() { return prompts_; }
+    std::FILE* LogFile() const { return logFile_; }
+
+    static constexpr int kNotchTable[11] = {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
+    static constexpr const char* kVersionLine = "Vlakomat Verzija S 1.2 B04 (8.11.2007)";
+
+private:
+    void OpenLogFile();
+
+    Prompts& prompts_;
+    Clock& clock_;
+    Beeper& beeper_;
+    std::string currentDirectory_;
+    std::string settingsPath_;
+    ProgramSettings settings_;
+    DecoderTable decoders_;
+    std::FILE* logFile_ = nullptr;
+    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<Heartbeat> heartbeat_;
+};
