@@ -42,4 +42,5 @@ struct Loco {
         FuncFlags.fill(kFuncAuto);
         FuncFlags[0] = kFuncActive | kFuncInitialOn | kFuncAuto;
     }
+    bool operator==(const Loco&) const = default;
 };

@@ -1,0 +1,68 @@
+#include "roster/RosterData.h"
+
+#include "platform.h"
+#include "roster/FunctionsFile.h"
+#include "roster/TableFile.h"
+#include "util/Files.h"
+#include "util/Text.h"
+
+std::string TableFilePath(const std::string& directory, const std::string& fileName) {
+    if (directory.empty())
+        return fileName;
+    if (directory.back() == '/' || directory.back() == '\\')
+        return directory + fileName;
+    return directory + "/" + fileName;
+}
+
+bool LoadStartupTables(RosterData& data, Prompts& prompts, const std::string& directory) {
+    TableFileReader decoders(TableFilePath(directory, kDecodersFileName));
+    LoadDecoders(decoders, data.decoders, prompts);
+    if (data.decoders.count == 0)
+        return false;
+
+    std::string added;
+    TableFileReader functions(TableFilePath(directory, kFunctionsFileName));
+    LoadFunctions(functions, data.functions, prompts, data.FunctionsModified);
+    MakeDefaultFunctionFirst(data.functions, data.FunctionsModified, added);
+
+    TableFileReader roster(TableFilePath(directory, kRosterFileName));
+    LoadRoster(roster, data.roster, data.functions, data.decoders, prompts, data.RosterModified);
+
+    // Added only now, so that a function active by default is made active on every loco.
+    AddMissingBuiltins(data.functions, data.roster, data.FunctionsModified, added);
+    ReportAddedFunctions(added, prompts);
+
+    // The roster file has a column per function, so a changed catalogue changes it too.
+    if (data.FunctionsModified)
+        data.RosterModified = true;
+    return true;
+}
+
+std::string FormatFunctionsFile(const RosterData& data) {
+    return FormatFunctions(data.functions);
+}
+
+std::string FormatRosterFile(const RosterData& data) {
+    return FormatRoster(data.roster, data.functions, data.decoders);
+}
+
+namespace {
+bool Save(const std::string& path, const std::string& content, Prompts& prompts) {
+    std::string error = files::WriteAtomically(path, content);
+    if (error.empty())
+        return true;
+    prompts.Inform(text::Format("Napaka! Datoteke '%s' ni bilo mogoče shraniti: %s\n"
+                                "Spremembe v njej niso shranjene.",
+                                path.c_str(), error.c_str()),
+                   PromptIcon::Error);
+    return false;
+}
+} // namespace
+
+bool SaveFunctionsFile(const RosterData& data, Prompts& prompts, const std::string& directory) {
+    return Save(TableFilePath(directory, kFunctionsFileName), FormatFunctionsFile(data), prompts);
+}
+
+bool SaveRosterFile(const RosterData& data, Prompts& prompts, const std::string& directory) {
+    return Save(TableFilePath(directory, kRosterFileName), FormatRosterFile(data), prompts);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The tables that the application reads at start-up and writes at exit: sound decoder
+// types, the function catalogue and the roster, with their modified flags.
+
+#include "roster/DecoderTable.h"
+#include "roster/FunctionCatalogue.h"
+#include "roster/Roster.h"
+
+#include <string>
+
+class Prompts;
+
+struct RosterData {
+    DecoderTable decoders;
+    FunctionCatalogue functions;
+    Roster roster;
+    // The roster or the catalogue differs from its file and should be offered for saving.
+    bool RosterModified = false;
+    bool FunctionsModified = false;
+};
+
+// Reads Decoders.tab, Functions.tab and Roster.tab from `directory` (empty: the current
+// one), puts the default-state function first, adds the missing builtin functions and
+// reports them. Returns false, without a message, when no sound decoder type was read:
+// the program cannot start then and the caller says why.
+bool LoadStartupTables(RosterData& data, Prompts& prompts, const std::string& directory);
+
+// What saving would write.
+std::string FormatFunctionsFile(const RosterData& data);
+std::string FormatRosterFile(const RosterData& data);
+
+// Write the file into `directory` atomically; a failure is shown with the file and the
+// reason, and false returned, so that the operator's edits are not lost unnoticed.
+bool SaveFunctionsFile(const RosterData& data, Prompts& prompts, const std::string& directory);
+bool SaveRosterFile(const RosterData& data, Prompts& prompts, const std::string& directory);
+
+// The path of a table file in `directory`.
+std::string TableFilePath(const std::string& directory, const std::string& fileName);

@@ -1,0 +1,231 @@
+#include "roster/RosterData.h"
+#include "util/Files.h"
+
+#include "Fakes.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+// The sound decoder types the sample roster was made for (data/Decoders.tab when present).
+const std::string kDecoders =
+    "Name\tType\tMaxLevel\tLevelOffset\tFuncStepped\tFuncUp\tFuncDown\tSpeedTable\tStartLevel\n"
+    "No sound|Brez zvoka\t0\n"
+    "Sound on motor address, stepped|Zvok na naslovu motorja, stopenjsko\t1\t5\t0\t1\t7\t8\t\t2\n"
+    "Separate sound decoder, speed level|Ločen zvočni dekoder, nivo kot hitrost\t2\t9\t0\t0\t0\t0"
+    "\t0,10,20,30,40,50,60,70,80,90\t-1\n"
+    "Separate sound decoder, stepped|Ločen zvočni dekoder, stopenjsko\t2\t7\t1\t1\t5\t6\t\t0\n";
+
+std::filesystem::path SampleData() {
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    auto content = files::ReadAll(path.string());
+    return content ? *content : std::string();
+}
+
+const std::string kAddedAll = "Dodane so bile vgrajene funkcionalnosti:\n"
+                              "   Privzeto\n   Število vagonov\n   Poprečna obtežba vagonov\n"
+                              "   Tip zavore\n   Vklop motorja\n   Utišaj\n"
+                              "   Dinamične zavore\n   Kompresor\n   Cviljenje zavor\n";
+
+} // namespace
+
+TEST(StartupTables, WithoutDecoderTypesNothingElseIsReadAndNothingShown) {
+    for (const char* decoders : {"", "Name\tType\n", "Name\tType\n\n  \n"}) {
+        SCOPED_TRACE(decoders);
+        TempDir dir;
+        if (*decoders)
+            dir.Write("Decoders.tab", decoders);
+        dir.Write("Functions.tab", "Id\tName\tBuiltin\tStatus\tFkey\n99\tX\t0\t0\t0\n");
+        ScriptedPrompts prompts;
+        auto data = std::make_unique<RosterData>();
+        EXPECT_FALSE(LoadStartupTables(*data, prompts, dir.Path()));
+        EXPECT_TRUE(prompts.texts.empty());
+        EXPECT_EQ(data->functions.count, 0);
+        EXPECT_FALSE(data->FunctionsModified);
+    }
+}
+
+TEST(StartupTables, MissingCatalogueAndRosterGetTheBuiltinsAndOneMessage) {
+    TempDir dir;
+    dir.Write("Decoders.tab", kDecoders);
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path() + "/"));
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{kAddedAll});
+    EXPECT_EQ(data->decoders.count, 4);
+    EXPECT_EQ(data->functions.count, 9);
+    EXPECT_EQ(data->roster.count, 0);
+    EXPECT_TRUE(data->FunctionsModified);
+    EXPECT_TRUE(data->RosterModified);
+    EXPECT_EQ(FormatFunctionsFile(*data), "Id\tName\tBuiltin\tStatus\tFkey\n"
+                                          "0\tPrivzeto\t1\t4\t-1\n"
+                                          "-1\tŠtevilo vagonov\t2\t0\t-1\n"
+                                          "-2\tPoprečna obtežba vagonov\t3\t0\t-1\n"
+                                          "-3\tTip zavore\t4\t0\t-1\n"
+                                          "1\tVklop motorja\t5\t2\t-1\n"
+                                          "2\tUtišaj\t6\t2\t-1\n"
+                                          "3\tDinamične zavore\t7\t2\t-1\n"
+                                          "4\tKompresor\t8\t2\t-1\n"
+                                          "5\tCviljenje zavor\t9\t3\t-1\n");
+}
+
+TEST(StartupTables, BuiltinsAreAddedAfterTheRosterIsRead) {
+    TempDir dir;
+    dir.Write("Decoders.tab", kDecoders);
+    dir.Write("Functions.tab", "Id\tName\tBuiltin\tStatus\tFkey\n0\tPrivzeto\t1\t4\t-1\n"
+                               "1\tLuči\t0\t3\t0\n");
+    // Function 2 is not in the catalogue yet when the roster is read.
+    dir.Write("Roster.tab", "header\n7\t\tA\t3\t0\t100\t50\t4\t1\t0\t0\t0\tB 010\t0\t0\t0\t0"
+                            "\t\t\t\t\t\t\t\t\t\t#0[111]|\t#1[111]M0+|M0-\t#2[100]M1+|\n"
+                            "8\t\tB\t4\t0\t100\t50\t4\t1\t0\t0\t0\tB 010\t0\t0\t0\t0\n");
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+    EXPECT_EQ(prompts.texts,
+              (std::vector<std::string>{
+                  "Napaka v datoteki 'Roster.tab', v vrstici 2: Neznana ID funkcionalnosti 2!",
+                  "Dodane so bile vgrajene funkcionalnosti:\n   Število vagonov\n"
+                  "   Poprečna obtežba vagonov\n   Tip zavore\n   Vklop motorja\n   Utišaj\n"
+                  "   Dinamične zavore\n   Kompresor\n   Cviljenje zavor\n"}));
+    // Brake squeal (Id 6) is active by default and so switched on for both locomotives.
+    ASSERT_EQ(data->functions.entries[9].Builtin, 9);
+    EXPECT_EQ(data->functions.entries[9].Id, 6);
+    ASSERT_EQ(data->roster.count, 2);
+    EXPECT_EQ(data->roster.locos[0].FuncFlags[6], kFuncActive | kFuncAuto);
+    EXPECT_EQ(data->roster.locos[1].FuncFlags[6], kFuncActive | kFuncAuto);
+    EXPECT_EQ(data->roster.locos[0].FuncFlags[2], kFuncAuto);
+    EXPECT_TRUE(data->RosterModified);
+}
+
+TEST(StartupTables, CatalogueFaultMarksTheRosterModifiedToo) {
+    TempDir dir;
+    dir.Write("Decoders.tab", kDecoders);
+    std::string functions = "Id\tName\tBuiltin\tStatus\tFkey\n0\tP\t1\t4\t-1\n";
+    for (int code = 2; code <= 9; ++code)
+        functions += std::to_string(code <= 4 ? 1 - code : code) + "\tF\t" + std::to_string(code) +
+                     "\t0\t-1\n";
+    dir.Write("Roster.tab", "header\n");
+    {
+        dir.Write("Functions.tab", functions);
+        ScriptedPrompts prompts;
+        auto data = std::make_unique<RosterData>();
+        ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+        EXPECT_TRUE(prompts.texts.empty());
+        EXPECT_FALSE(data->FunctionsModified);
+        EXPECT_FALSE(data->RosterModified);
+    }
+    {
+        dir.Write("Functions.tab", functions + "12\tX\t0\t7\t-1\n");
+        ScriptedPrompts prompts;
+        auto data = std::make_unique<RosterData>();
+        ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+        EXPECT_EQ(prompts.texts.size(), 1u);
+        EXPECT_TRUE(data->FunctionsModified);
+        EXPECT_TRUE(data->RosterModified);
+    }
+}
+
+TEST(StartupTables, SampleDataLoadsSilentlyAndIsWrittenBackUnchanged) {
+    TempDir dir;
+    const auto sample = SampleData();
+    const std::string functions = ReadFile(sample / "Functions.tab");
+    const std::string roster = ReadFile(sample / "Roster.tab");
+    ASSERT_FALSE(functions.empty());
+    ASSERT_FALSE(roster.empty());
+    std::string decoders = ReadFile(sample / "Decoders.tab");
+    dir.Write("Decoders.tab", decoders.empty() ? kDecoders : decoders);
+    dir.Write("Functions.tab", functions);
+    dir.Write("Roster.tab", roster);
+
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+    EXPECT_TRUE(prompts.texts.empty());
+    EXPECT_FALSE(data->FunctionsModified);
+    EXPECT_FALSE(data->RosterModified);
+    EXPECT_EQ(FormatFunctionsFile(*data), functions);
+    EXPECT_EQ(FormatRosterFile(*data), roster);
+
+    // A diesel and an electric locomotive with sound, a shunter without.
+    ASSERT_EQ(data->roster.count, 3);
+    EXPECT_EQ(
+        data->decoders.rows[static_cast<std::size_t>(data->roster.locos[0].SoundDecoder)].Type, 1);
+    EXPECT_EQ(
+        data->decoders.rows[static_cast<std::size_t>(data->roster.locos[1].SoundDecoder)].Type, 2);
+    EXPECT_EQ(data->roster.locos[2].SoundDecoder, 0);
+}
+
+TEST(StartupTables, Windows1250FilesAreReadAndSavedAsUtf8) {
+    TempDir dir;
+    dir.Write("Decoders.tab", kDecoders);
+    // "Luči" and "Število vagonov" and "Šlepar Čuk" in Windows-1250.
+    dir.Write("Functions.tab", "Id\tName\tBuiltin\tStatus\tFkey\r\n0\tPrivzeto\t1\t4\t-1\r\n"
+                               "1\tLu\xE8i\t0\t3\t0\r\n-1\t\x8Atevilo vagonov\t2\t0\t9\r\n");
+    dir.Write("Roster.tab", "Id\tConsist\tDescr\r\n5\t\t\x8Alepar \xC8uk\t3\t0\t250.4\t40\t4\t1\t0"
+                            "\t0\t0\tB 110\t0\t0\t0\t0\t\t\t\t\t\t\t\t\t\t#1[111]m0+|\r\n");
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+    ASSERT_EQ(prompts.texts.size(), 1u); // the added builtins
+    EXPECT_EQ(data->functions.entries[1].Name, "Luči");
+    EXPECT_EQ(data->functions.entries[2].Name, "Število vagonov");
+    ASSERT_EQ(data->roster.count, 1);
+    EXPECT_EQ(data->roster.locos[0].Descr, "Šlepar Čuk");
+    EXPECT_EQ(FormatSequence(data->roster.locos[0].FuncSequences[1], kSequenceOff), "M0-");
+
+    ASSERT_TRUE(SaveFunctionsFile(*data, prompts, dir.Path()));
+    ASSERT_TRUE(SaveRosterFile(*data, prompts, dir.Path()));
+    EXPECT_EQ(dir.Read("Functions.tab"), FormatFunctionsFile(*data));
+    EXPECT_EQ(dir.Read("Roster.tab"), FormatRosterFile(*data));
+    EXPECT_NE(dir.Read("Roster.tab").find("\t\tŠlepar Čuk\t3\t0\t250\t40\t"), std::string::npos);
+
+    // Read again: the same tables, nothing to report, nothing modified.
+    ScriptedPrompts again;
+    auto reread = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*reread, again, dir.Path()));
+    EXPECT_TRUE(again.texts.empty());
+    EXPECT_FALSE(reread->RosterModified);
+    EXPECT_EQ(reread->functions.count, data->functions.count);
+    for (int i = 0; i < data->functions.count; ++i)
+        EXPECT_EQ(reread->functions.entries[static_cast<std::size_t>(i)],
+                  data->functions.entries[static_cast<std::size_t>(i)]);
+    Loco expected = data->roster.locos[0];
+    expected.Power = 250;
+    EXPECT_EQ(reread->roster.locos[0], expected);
+}
+
+TEST(StartupTables, AFailedSaveIsReportedAndLeavesTheOldFile) {
+    TempDir dir;
+    dir.Write("Decoders.tab", kDecoders);
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+    prompts.texts.clear();
+
+    const std::string missing = dir.Path() + "/missing";
+    EXPECT_FALSE(SaveFunctionsFile(*data, prompts, missing));
+    EXPECT_FALSE(SaveRosterFile(*data, prompts, missing));
+    EXPECT_EQ(prompts.texts,
+              (std::vector<std::string>{
+                  "Napaka! Datoteke '" + missing +
+                      "/Functions.tab' ni bilo mogoče shraniti: No such file or directory\n"
+                      "Spremembe v njej niso shranjene.",
+                  "Napaka! Datoteke '" + missing +
+                      "/Roster.tab' ni bilo mogoče shraniti: No such file or directory\n"
+                      "Spremembe v njej niso shranjene."}));
+
+    // A directory in the file's place cannot be replaced: the old content stays.
+    std::filesystem::create_directory(dir.File("Roster.tab"));
+    prompts.texts.clear();
+    EXPECT_FALSE(SaveRosterFile(*data, prompts, dir.Path()));
+    EXPECT_EQ(prompts.texts.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("Roster.tab")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Roster.tab.tmp~")));
+}
