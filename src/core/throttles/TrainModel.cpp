@@ -174,7 +174,9 @@ void TrainModel::UpdateTripleValve() {
         return;
     if (dBrakePipe > dAuxReservoir) {
         // Charging: the reservoir fills from the pipe and the brakes release at once.
-        dAuxReservoir += (dBrakePipe - dAuxReservoir) * Finite(settings_.AuxFillRate);
+        // A negative rate would drain the reservoir into the higher pipe: no fill instead.
+        const double fill = std::max(0.0, Finite(settings_.AuxFillRate));
+        dAuxReservoir = Finite(dAuxReservoir + (dBrakePipe - dAuxReservoir) * fill);
         if (dAuxReservoir > dBrakePipe)
             dAuxReservoir = dBrakePipe;
         dBrakeCylinder = 0.0;
