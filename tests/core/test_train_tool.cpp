@@ -60,6 +60,12 @@ TEST(TrainTool, AtEntriesTakeEffectBeforeTheirStep) {
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.lines[1], "0,0,0,0,90,64.285714285714292,64.285714285714292,0,0,0,0");
 
+    // The last brake type at 0 is the starting one, without a switch preset.
+    run = RunTool(With(
+        {"--duration", "0", "--csv", "--at", "0", "brake-type=T", "--at", "0", "brake-type=L"}));
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.lines[1], "0,0,0,0,90,64.285714285714292,64.285714285714292,0,0,0,0");
+
     // A switch at 1 s applies before the step at tick 1000: the pipe gains its first psi.
     run = RunTool(With({"--duration", "1", "--csv", "--at", "1", "brake-type=L"}));
     ASSERT_EQ(run.code, 0) << run.err;

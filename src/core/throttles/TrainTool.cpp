@@ -233,7 +233,11 @@ void Run(const Options& o, const Settings& settings, std::ostream& out, std::ost
     model.dGradePercent = o.grade;
     model.StartTicks(0);
 
-    std::vector<Change> changes = o.changes;
+    // Brake types at 0 chose the starting type above; they are no switch.
+    std::vector<Change> changes;
+    for (const Change& c : o.changes)
+        if (c.tick != 0 || c.key != "brake-type")
+            changes.push_back(c);
     std::stable_sort(changes.begin(), changes.end(),
                      [](const Change& a, const Change& b) { return a.tick < b.tick; });
     std::size_t next = 0;
