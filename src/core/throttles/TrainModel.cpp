@@ -199,7 +199,14 @@ StepReport TrainModel::Step(Tick now) {
         return report;
     }
     report.Ran = true;
+    AdvanceSpeed(now, dt, report);
+    ComputeForces(report);
+    ReportGauges(report);
+    return report;
+}
 
+// Integration, zero crossing, direction, speed limit, speedometer and speed step.
+void TrainModel::AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report) {
     // Integrate the acceleration of the last step.
     const double oldSpeed = dSpeed;
     const double dv = dAccel * dt / 1000;
@@ -236,7 +243,10 @@ StepReport TrainModel::Step(Tick now) {
     }
 
     iSpeedStep = TruncToInt(kmh / 99 * 126 + 0.5);
+}
 
+// Resistance, brakes, tractive effort, grade, adhesion and the resulting acceleration.
+void TrainModel::ComputeForces(StepReport& report) {
     ComputeDerived();
     double mph = std::fabs(dSpeed * kMsToKmh / kKmhPerMph);
     const double locoWeight = Finite(loco_.Weight);
@@ -302,7 +312,9 @@ StepReport TrainModel::Step(Tick now) {
         dAccel = Finite((force + dResistance - dGradeForce) * kGravityFtS2 / dTrainWeight *
                         kMetresPerFoot);
     report.AccelSignChanged = oldAccel * dAccel <= 0 && oldAccel != dAccel;
+}
 
+void TrainModel::ReportGauges(StepReport& report) {
     report.Gauges = CurrentGauges();
     const GaugeValues& g = report.Gauges;
     unsigned changed = 0;
@@ -315,7 +327,6 @@ StepReport TrainModel::Step(Tick now) {
     changed |= g.BrakePipeBar != shown_.BrakePipeBar ? kBrakePipeBar : 0u;
     report.GaugesChanged = changed;
     shown_ = g;
-    return report;
 }
 
 GaugeValues TrainModel::CurrentGauges() const {

@@ -119,6 +119,9 @@ public:
     Tick tLastSpeedometer = 0;
 
 private:
+    void AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report);
+    void ComputeForces(StepReport& report);
+    void ReportGauges(StepReport& report);
     void ComputeDerived();
     void ApplyBrakePresets(bool emergencyFromThrottle);
     void UpdateBrakePipe();
