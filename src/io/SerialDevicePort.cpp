@@ -7,17 +7,17 @@ SerialDevicePort::SerialDevicePort() : port_(std::make_unique<QSerialPort>()) {
         if (open_)
             NotifyReadyRead();
     });
-    QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
-                     [this](QSerialPort::SerialPortError error) {
-                         // Only a vanished device ends the link; a rejected setting is no loss.
-                         if (!open_ || error != QSerialPort::ResourceError)
-                             return;
-                         open_ = false;
-                         const std::string reason = port_->errorString().toStdString();
-                         port_->close();
-                         NotifyLost("Napaka! Povezava s portom " + name_ + " je prekinjena! (" +
-                                    reason + ")");
-                     });
+    QObject::connect(
+        port_.get(), &QSerialPort::errorOccurred, port_.get(),
+        [this](QSerialPort::SerialPortError error) {
+            // A vanished device (or a hung-up terminal) ends the link; a setting
+            // that the device rejects is no loss.
+            if (!open_ || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+                return;
+            open_ = false;
+            port_->close();
+            NotifyLost("Napaka! Povezava s portom " + name_ + " je prekinjena!");
+        });
 }
 
 SerialDevicePort::~SerialDevicePort() {
