@@ -40,7 +40,8 @@ TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
         {"sensor 5 on", "OK", "B2 05 50 18"},
         {"switch 10 closed", "OK", "B1 0A 20 64"},
         {"send B0 05 30", "OK", "B0 05 30 7A"},
-        {"fault stray", "OK", "2A"},
+        {"fault stray", "OK", ""},
+        {"sensor 5 off", "OK", "2A | B2 05 40 08"},
         {"throttle 3 speed 128", "ERROR bad throttle command", ""},
         {"throttle 99999 speed 1",
          "ERROR usage: throttle ADDRESS acquire|speed N|forward|"

@@ -319,6 +319,18 @@ TEST_F(Station, HandHeldThrottleAcquiresAndDrives) {
     EXPECT_EQ(cs.Slot(1).bytes[SimSlotByte::SND], 0x01);
 }
 
+TEST_F(Station, HandHeldThrottleWaitsForDelayedAnswers) {
+    cs.SetAnswerDelay(100);
+    EXPECT_EQ(cs.ThrottleAcquire(3), 1);
+    EXPECT_EQ(Chunks(cs), (std::vector<Bytes>{{0xBF, 0x00, 0x03, 0x43}}));
+    clock.Advance(100);
+    auto r = Chunks(cs);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0][2], 1);
+    EXPECT_EQ(r[1], kNullMove1);
+    EXPECT_EQ(r[2][3], 0x33);
+}
+
 TEST_F(Station, HandHeldFunctionsNineToTwelveOnALongAddress) {
     cs.ThrottleAcquire(1234);
     Chunks(cs);

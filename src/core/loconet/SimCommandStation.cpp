@@ -242,11 +242,6 @@ void SimCommandStation::Queue(std::vector<std::uint8_t> bytes, std::uint32_t del
     Release();
 }
 
-void SimCommandStation::InsertStrayByte(std::uint8_t value) {
-    pending_.push_back(Pending{{static_cast<std::uint8_t>(value & 0x7F)}, clock_.Now(), 0});
-    Release();
-}
-
 void SimCommandStation::Release() {
     const Tick now = clock_.Now();
     for (auto it = pending_.begin(); it != pending_.end();) {
@@ -256,18 +251,37 @@ void SimCommandStation::Release() {
         }
         std::vector<std::uint8_t> chunk = std::move(it->bytes);
         it = pending_.erase(it);
-        if (corruptNext_ && chunk.size() >= 2) {
-            chunk[1] ^= 0x01; // still a data byte, but the checksum no longer fits
-            corruptNext_ = false;
-        }
-        if (trace_)
-            trace_('T', chunk);
-        if (out_.size() >= kMaxPendingChunks) {
-            out_.pop_front();
-            outOffset_ = 0;
-        }
-        out_.push_back(std::move(chunk));
+        Deliver(std::move(chunk));
     }
+}
+
+void SimCommandStation::Deliver(std::vector<std::uint8_t> chunk) {
+    if (strayNext_) {
+        strayNext_ = false;
+        Deliver({strayValue_});
+    }
+    if (corruptNext_ && chunk.size() >= 2) {
+        chunk[1] ^= 0x01; // still a data byte, but the checksum no longer fits
+        corruptNext_ = false;
+    }
+    if (trace_)
+        trace_('T', chunk);
+    if (out_.size() >= kMaxPendingChunks) {
+        out_.pop_front();
+        outOffset_ = 0;
+    }
+    out_.push_back(std::move(chunk));
+}
+
+std::uint32_t SimCommandStation::LongestWait() const {
+    const Tick now = clock_.Now();
+    std::uint32_t longest = 0;
+    for (const Pending& p : pending_) {
+        const std::uint32_t elapsed = ElapsedTicks(now, p.queued);
+        if (elapsed < p.delay)
+            longest = std::max(longest, p.delay - elapsed);
+    }
+    return longest;
 }
 
 void SimCommandStation::Poll() {
@@ -313,7 +327,8 @@ std::vector<std::uint8_t> SimCommandStation::TakeChunk() {
 
 void SimCommandStation::StationMessage(std::vector<std::uint8_t> bytes) {
     FillChecksum(bytes);
-    Queue(bytes, 0);
+    // Another station waits for the answers already due, as a throttle waits for its slot.
+    Queue(bytes, LongestWait());
     Answer(bytes);
 }
 

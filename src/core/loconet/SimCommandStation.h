@@ -94,7 +94,11 @@ public:
     // --- Faults ---
     void LoseEchoes(int count) { loseEchoes_ = count > 0 ? count : 0; }
     void CorruptNextMessage() { corruptNext_ = true; }
-    void InsertStrayByte(std::uint8_t value = 0x2A);
+    // A data byte outside any message, just before the next piece of bus traffic.
+    void InsertStrayByte(std::uint8_t value = 0x2A) {
+        strayNext_ = true;
+        strayValue_ = static_cast<std::uint8_t>(value & 0x7F);
+    }
     void SetAnswerDelay(std::uint32_t ms) { answerDelayMs_ = ms; }
     void SetNoFreeSlot(bool on) { noFreeSlot_ = on; }
     void SetRefuseMoves(bool on) { refuseMoves_ = on; }
@@ -120,6 +124,9 @@ private:
     int AllocateSlot(int address);
     std::vector<std::uint8_t> SlotData(int slot) const;
     void Queue(std::vector<std::uint8_t> bytes, std::uint32_t delay);
+    void Deliver(std::vector<std::uint8_t> chunk);
+    // Time until everything already waiting is due, so that a later message stays behind it.
+    std::uint32_t LongestWait() const;
     void QueueWithChecksum(std::vector<std::uint8_t> bytes, std::uint32_t delay);
     void Release();
     void Purge();
@@ -142,6 +149,8 @@ private:
     std::uint32_t purgeMs_ = kDefaultPurgeMs;
     int loseEchoes_ = 0;
     bool corruptNext_ = false;
+    bool strayNext_ = false;
+    std::uint8_t strayValue_ = 0x2A;
     std::uint32_t answerDelayMs_ = 0;
     bool noFreeSlot_ = false;
     bool refuseMoves_ = false;
