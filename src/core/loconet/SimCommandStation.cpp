@@ -295,6 +295,8 @@ bool SimCommandStation::HasOutput() {
 }
 
 std::size_t SimCommandStation::Read(std::uint8_t* buffer, std::size_t capacity) {
+    if (buffer == nullptr)
+        return 0;
     Release();
     std::size_t n = 0;
     while (n < capacity && !out_.empty()) {
