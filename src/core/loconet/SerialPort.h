@@ -24,14 +24,35 @@ public:
         readyRead_ = std::move(handler);
     }
 
+    // Informational lines of the transport (a LocoNet-over-TCP server's "VERSION ...",
+    // "SENT OK", "SENT ERROR ..."), for the monitor in Debug Mode.
+    void SetInfoHandler(std::function<void(const std::string&)> handler) {
+        info_ = std::move(handler);
+    }
+    // Called once when an open port is lost (connection dropped, device unplugged), with the
+    // text to show; the port then reads nothing and writes nothing until it is opened again.
+    void SetLostHandler(std::function<void(const std::string&)> handler) {
+        lost_ = std::move(handler);
+    }
+
 protected:
     void NotifyReadyRead() {
         if (readyRead_)
             readyRead_();
     }
+    void NotifyInfo(const std::string& line) {
+        if (info_)
+            info_(line);
+    }
+    void NotifyLost(const std::string& text) {
+        if (lost_)
+            lost_(text);
+    }
 
 private:
     std::function<void()> readyRead_;
+    std::function<void(const std::string&)> info_;
+    std::function<void(const std::string&)> lost_;
 };
 
 // Makes the port implementation that a port name asks for ("sim", "tcp://...", a device).

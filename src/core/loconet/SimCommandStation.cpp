@@ -1,0 +1,480 @@
+#include "loconet/SimCommandStation.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint8_t kTrackPowerOn = 0x07; // power on, running, LocoNet 1.1
+
+bool HasIntactChecksum(const std::vector<std::uint8_t>& msg) {
+    std::uint8_t x = 0;
+    for (std::uint8_t b : msg)
+        x ^= b;
+    return x == 0xFF;
+}
+
+void FillChecksum(std::vector<std::uint8_t>& msg) {
+    msg.back() = Checksum(msg.data(), static_cast<std::uint32_t>(msg.size() - 1));
+}
+
+std::uint8_t FunctionBit(int function) {
+    if (function == 0)
+        return 0x10;
+    if (function <= 4)
+        return static_cast<std::uint8_t>(1u << (function - 1));
+    if (function <= 8)
+        return static_cast<std::uint8_t>(1u << (function - 5));
+    return static_cast<std::uint8_t>(1u << (function - 9));
+}
+
+} // namespace
+
+SimCommandStation::SimCommandStation(Clock& clock) : clock_(clock) {
+    for (int i = 0; i < kSlotCount; ++i) {
+        auto& b = slots_[static_cast<std::size_t>(i)].bytes;
+        b[SimSlotByte::SLOT] = static_cast<std::uint8_t>(i);
+        b[SimSlotByte::STAT1] = SimStat1::kFree | SimStat1::kDecoder128;
+        b[SimSlotByte::TRK] = kTrackPowerOn;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bytes from the program
+
+void SimCommandStation::Write(const std::uint8_t* data, std::size_t count) {
+    if (data == nullptr)
+        return;
+    for (std::size_t i = 0; i < count; ++i)
+        Assemble(data[i]);
+}
+
+void SimCommandStation::Assemble(std::uint8_t byte) {
+    if (byte & 0x80) {
+        // An opcode always starts a new message; an unfinished one never reached the bus whole.
+        rx_.assign(1, byte);
+        expected_ = ExpectedLength(byte);
+        receiving_ = true;
+        return;
+    }
+    if (!receiving_)
+        return; // a stray data byte: nothing to frame it, so it is lost as on a real bus
+    if (expected_ == 0) {
+        if (byte < 2 || byte > LocoNetMessage::kCapacity) {
+            receiving_ = false; // impossible length: drop it rather than wait for it
+            rx_.clear();
+            return;
+        }
+        expected_ = byte;
+    }
+    rx_.push_back(byte);
+    if (rx_.size() >= expected_) {
+        receiving_ = false;
+        std::vector<std::uint8_t> msg;
+        msg.swap(rx_);
+        HandleMessage(msg);
+    }
+}
+
+void SimCommandStation::HandleMessage(const std::vector<std::uint8_t>& msg) {
+    if (trace_)
+        trace_('R', msg);
+    // The interface returns every message before the station can answer it.
+    if (loseEchoes_ > 0)
+        --loseEchoes_;
+    else
+        Queue(msg, 0);
+    if (HasIntactChecksum(msg))
+        Answer(msg);
+}
+
+void SimCommandStation::Answer(const std::vector<std::uint8_t>& msg) {
+    switch (msg[0]) {
+    case 0xBF: // OPC_LOCO_ADR
+        AnswerLocoAddress(msg[1] * 128 + msg[2]);
+        break;
+    case 0xBA: // OPC_MOVE_SLOTS
+        AnswerMove(msg[1], msg[2]);
+        break;
+    case 0xBB: // OPC_RQ_SL_DATA
+        QueueWithChecksum(SlotData(msg[1]), answerDelayMs_);
+        break;
+    case 0xA0: // OPC_LOCO_SPD
+        UpdateSlotByte(msg[1], SimSlotByte::SPD, msg[2], true);
+        break;
+    case 0xA1: // OPC_LOCO_DIRF
+        UpdateSlotByte(msg[1], SimSlotByte::DIRF, msg[2], true);
+        break;
+    case 0xA2: // OPC_LOCO_SND
+        UpdateSlotByte(msg[1], SimSlotByte::SND, msg[2], true);
+        break;
+    case 0xB5: // OPC_SLOT_STAT1
+        UpdateSlotByte(msg[1], SimSlotByte::STAT1, msg[2], false);
+        break;
+    case 0xEF: // OPC_WR_SL_DATA
+        WriteSlotData(msg);
+        break;
+    default: // OPC_IMM_PACKET and everything else: on the bus, nothing to answer
+        break;
+    }
+}
+
+void SimCommandStation::AnswerLocoAddress(int address) {
+    int slot = FindSlot(address);
+    if (slot < 0 && !noFreeSlot_)
+        slot = AllocateSlot(address);
+    if (slot < 0) {
+        QueueWithChecksum({0xB4, 0x3F, 0x00, 0}, answerDelayMs_);
+        return;
+    }
+    QueueWithChecksum(SlotData(slot), answerDelayMs_);
+}
+
+void SimCommandStation::AnswerMove(int src, int dst) {
+    // Only the null move, which takes a locomotive slot into use, is supported.
+    if (refuseMoves_ || src != dst || src < kFirstLocoSlot || src > kLastLocoSlot) {
+        QueueWithChecksum({0xB4, 0x3A, 0x00, 0}, answerDelayMs_);
+        return;
+    }
+    SimSlot& s = slots_[static_cast<std::size_t>(src)];
+    s.bytes[SimSlotByte::STAT1] = static_cast<std::uint8_t>(
+        (s.bytes[SimSlotByte::STAT1] & ~SimStat1::kStateMask) | SimStat1::kInUse);
+    s.lastActivity = clock_.Now();
+    QueueWithChecksum(SlotData(src), answerDelayMs_);
+}
+
+void SimCommandStation::WriteSlotData(const std::vector<std::uint8_t>& msg) {
+    if (msg.size() != 14 || msg[1] != 0x0E)
+        return;
+    const int slot = msg[2];
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    SimSlot& s = slots_[static_cast<std::size_t>(slot)];
+    for (std::size_t i = 1; i < s.bytes.size(); ++i)
+        s.bytes[i] = msg[2 + i];
+    s.lastActivity = clock_.Now();
+    QueueWithChecksum({0xB4, 0x6F, 0x7F, 0}, answerDelayMs_);
+}
+
+void SimCommandStation::UpdateSlotByte(int slot, int index, std::uint8_t value, bool activity) {
+    if (slot < 0 || slot >= kSlotCount)
+        return;
+    SimSlot& s = slots_[static_cast<std::size_t>(slot)];
+    s.bytes[static_cast<std::size_t>(index)] = value;
+    if (activity)
+        s.lastActivity = clock_.Now();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Slots
+
+const SimSlot& SimCommandStation::Slot(int slot) const {
+    static const SimSlot kNone{};
+    if (slot < 0 || slot >= kSlotCount)
+        return kNone;
+    return slots_[static_cast<std::size_t>(slot)];
+}
+
+int SimCommandStation::FindSlot(int address) const {
+    if (address < 0 || address > 0x3FFF)
+        return -1;
+    for (int i = kFirstLocoSlot; i <= kLastLocoSlot; ++i) {
+        const auto& b = slots_[static_cast<std::size_t>(i)].bytes;
+        if ((b[SimSlotByte::STAT1] & SimStat1::kStateMask) != SimStat1::kFree &&
+            b[SimSlotByte::ADR] == (address & 0x7F) && b[SimSlotByte::ADR2] == (address >> 7))
+            return i;
+    }
+    return -1;
+}
+
+int SimCommandStation::AllocateSlot(int address) {
+    if (address < 0 || address > 0x3FFF)
+        return -1;
+    for (int i = kFirstLocoSlot; i <= kLastLocoSlot; ++i) {
+        SimSlot& s = slots_[static_cast<std::size_t>(i)];
+        if ((s.bytes[SimSlotByte::STAT1] & SimStat1::kStateMask) != SimStat1::kFree)
+            continue;
+        s.bytes = {};
+        s.bytes[SimSlotByte::SLOT] = static_cast<std::uint8_t>(i);
+        s.bytes[SimSlotByte::STAT1] = SimStat1::kCommon | SimStat1::kDecoder128;
+        s.bytes[SimSlotByte::ADR] = static_cast<std::uint8_t>(address & 0x7F);
+        s.bytes[SimSlotByte::ADR2] = static_cast<std::uint8_t>(address >> 7);
+        s.bytes[SimSlotByte::TRK] = kTrackPowerOn;
+        s.lastActivity = clock_.Now();
+        return i;
+    }
+    return -1;
+}
+
+std::vector<std::uint8_t> SimCommandStation::SlotData(int slot) const {
+    std::vector<std::uint8_t> msg{0xE7, 0x0E};
+    const auto& b = Slot(slot).bytes;
+    msg.insert(msg.end(), b.begin(), b.end());
+    msg[2] = static_cast<std::uint8_t>(slot & 0x7F);
+    msg.push_back(0);
+    return msg;
+}
+
+void SimCommandStation::Purge() {
+    if (purgeMs_ == 0)
+        return;
+    const Tick now = clock_.Now();
+    for (int i = kFirstLocoSlot; i <= kLastLocoSlot; ++i) {
+        SimSlot& s = slots_[static_cast<std::size_t>(i)];
+        std::uint8_t& stat1 = s.bytes[SimSlotByte::STAT1];
+        if ((stat1 & SimStat1::kStateMask) == SimStat1::kInUse &&
+            ElapsedTicks(now, s.lastActivity) >= purgeMs_)
+            stat1 = static_cast<std::uint8_t>((stat1 & ~SimStat1::kStateMask) | SimStat1::kCommon);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Output
+
+void SimCommandStation::QueueWithChecksum(std::vector<std::uint8_t> bytes, std::uint32_t delay) {
+    FillChecksum(bytes);
+    Queue(std::move(bytes), delay);
+}
+
+void SimCommandStation::Queue(std::vector<std::uint8_t> bytes, std::uint32_t delay) {
+    if (pending_.size() >= kMaxPendingChunks)
+        pending_.pop_front();
+    pending_.push_back(Pending{std::move(bytes), clock_.Now(), delay});
+    Release();
+}
+
+void SimCommandStation::Release() {
+    const Tick now = clock_.Now();
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (ElapsedTicks(now, it->queued) < it->delay) {
+            ++it;
+            continue;
+        }
+        std::vector<std::uint8_t> chunk = std::move(it->bytes);
+        it = pending_.erase(it);
+        Deliver(std::move(chunk));
+    }
+}
+
+void SimCommandStation::Deliver(std::vector<std::uint8_t> chunk) {
+    if (strayNext_) {
+        strayNext_ = false;
+        Deliver({strayValue_});
+    }
+    if (corruptNext_ && chunk.size() >= 2) {
+        chunk[1] ^= 0x01; // still a data byte, but the checksum no longer fits
+        corruptNext_ = false;
+    }
+    if (trace_)
+        trace_('T', chunk);
+    if (out_.size() >= kMaxPendingChunks) {
+        out_.pop_front();
+        outOffset_ = 0;
+    }
+    out_.push_back(std::move(chunk));
+}
+
+std::uint32_t SimCommandStation::LongestWait() const {
+    const Tick now = clock_.Now();
+    std::uint32_t longest = 0;
+    for (const Pending& p : pending_) {
+        const std::uint32_t elapsed = ElapsedTicks(now, p.queued);
+        if (elapsed < p.delay)
+            longest = std::max(longest, p.delay - elapsed);
+    }
+    return longest;
+}
+
+void SimCommandStation::Poll() {
+    Purge();
+    Release();
+}
+
+bool SimCommandStation::HasOutput() {
+    Release();
+    return !out_.empty();
+}
+
+std::size_t SimCommandStation::Read(std::uint8_t* buffer, std::size_t capacity) {
+    if (buffer == nullptr)
+        return 0;
+    Release();
+    std::size_t n = 0;
+    while (n < capacity && !out_.empty()) {
+        const auto& chunk = out_.front();
+        const std::size_t take = std::min(capacity - n, chunk.size() - outOffset_);
+        std::copy_n(chunk.begin() + static_cast<std::ptrdiff_t>(outOffset_), take, buffer + n);
+        n += take;
+        outOffset_ += take;
+        if (outOffset_ >= chunk.size()) {
+            out_.pop_front();
+            outOffset_ = 0;
+        }
+    }
+    return n;
+}
+
+std::vector<std::uint8_t> SimCommandStation::TakeChunk() {
+    Release();
+    if (out_.empty())
+        return {};
+    std::vector<std::uint8_t> chunk(out_.front().begin() + static_cast<std::ptrdiff_t>(outOffset_),
+                                    out_.front().end());
+    out_.pop_front();
+    outOffset_ = 0;
+    return chunk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Other stations
+
+void SimCommandStation::StationMessage(std::vector<std::uint8_t> bytes) {
+    FillChecksum(bytes);
+    // Another station waits for the answers already due, as a throttle waits for its slot.
+    Queue(bytes, LongestWait());
+    Answer(bytes);
+}
+
+bool SimCommandStation::SendFromStation(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() < 2 || bytes.size() > LocoNetMessage::kCapacity || !(bytes[0] & 0x80))
+        return false;
+    const std::uint32_t expected = ExpectedLength(bytes[0]);
+    if (expected != 0 && expected != bytes.size())
+        return false;
+    if (expected == 0)
+        bytes[1] = static_cast<std::uint8_t>(bytes.size());
+    for (std::size_t i = 1; i + 1 < bytes.size(); ++i)
+        if (bytes[i] & 0x80)
+            return false;
+    StationMessage(std::move(bytes));
+    return true;
+}
+
+SimThrottle* SimCommandStation::ThrottleFor(int address) {
+    for (auto& t : throttles_)
+        if (t.address == address)
+            return &t;
+    return nullptr;
+}
+
+int SimCommandStation::ThrottleAcquire(int address) {
+    if (address < 0 || address > 9983)
+        return -1;
+    StationMessage({0xBF, static_cast<std::uint8_t>(address >> 7),
+                    static_cast<std::uint8_t>(address & 0x7F), 0});
+    const int slot = FindSlot(address);
+    if (slot < 0)
+        return -1;
+    StationMessage({0xBA, static_cast<std::uint8_t>(slot), static_cast<std::uint8_t>(slot), 0});
+    SimThrottle* t = ThrottleFor(address);
+    if (t == nullptr) {
+        throttles_.push_back(SimThrottle{address, slot, 0});
+        t = &throttles_.back();
+    }
+    t->slot = slot;
+    return slot;
+}
+
+// The slot a hand-held throttle drives; it acquires the address first when it holds none.
+static int ThrottleSlot(SimCommandStation& cs, SimThrottle* t, int address) {
+    if (t != nullptr && t->slot >= 0 && cs.FindSlot(address) == t->slot)
+        return t->slot;
+    return cs.ThrottleAcquire(address);
+}
+
+bool SimCommandStation::ThrottleSpeed(int address, int speedByte) {
+    if (speedByte < 0 || speedByte > 127)
+        return false;
+    const int slot = ThrottleSlot(*this, ThrottleFor(address), address);
+    if (slot < 0)
+        return false;
+    StationMessage(
+        {0xA0, static_cast<std::uint8_t>(slot), static_cast<std::uint8_t>(speedByte), 0});
+    return true;
+}
+
+bool SimCommandStation::ThrottleEmergencyStop(int address) {
+    return ThrottleSpeed(address, 1);
+}
+
+bool SimCommandStation::ThrottleDirection(int address, bool backward) {
+    const int slot = ThrottleSlot(*this, ThrottleFor(address), address);
+    if (slot < 0)
+        return false;
+    std::uint8_t dirf = Slot(slot).bytes[SimSlotByte::DIRF];
+    dirf = static_cast<std::uint8_t>(backward ? (dirf | 0x20) : (dirf & ~0x20));
+    StationMessage({0xA1, static_cast<std::uint8_t>(slot), dirf, 0});
+    return true;
+}
+
+bool SimCommandStation::ThrottleFunction(int address, int function, bool on) {
+    if (function < 0 || function > 12)
+        return false;
+    const int slot = ThrottleSlot(*this, ThrottleFor(address), address);
+    SimThrottle* t = ThrottleFor(address);
+    if (slot < 0 || t == nullptr)
+        return false;
+    const std::uint8_t bit = FunctionBit(function);
+    auto apply = [&](std::uint8_t v) {
+        return static_cast<std::uint8_t>(on ? (v | bit) : (v & ~bit));
+    };
+    const auto& b = Slot(slot).bytes;
+    const auto s = static_cast<std::uint8_t>(slot);
+    if (function <= 4) {
+        StationMessage({0xA1, s, apply(b[SimSlotByte::DIRF]), 0});
+    } else if (function <= 8) {
+        StationMessage({0xA2, s, apply(b[SimSlotByte::SND]), 0});
+    } else {
+        // F9 to F12 travel as a DCC function group two packet, as hand-held throttles send them.
+        t->f9to12 = apply(t->f9to12);
+        const std::uint8_t adr = b[SimSlotByte::ADR], adr2 = b[SimSlotByte::ADR2];
+        const auto f = static_cast<std::uint8_t>(0x20 | t->f9to12);
+        if (adr2 == 0)
+            StationMessage({0xED, 0x0B, 0x7F, 0x24, 0x02, adr, f, 0, 0, 0, 0});
+        else
+            StationMessage({0xED, 0x0B, 0x7F, 0x34,
+                            static_cast<std::uint8_t>(0x05 | ((adr2 & 1) ? 0x02 : 0)),
+                            static_cast<std::uint8_t>(0x40 | (adr2 >> 1)), adr, f, 0, 0, 0});
+    }
+    return true;
+}
+
+bool SimCommandStation::ThrottleRelease(int address) {
+    SimThrottle* t = ThrottleFor(address);
+    const int slot = FindSlot(address);
+    if (t == nullptr || slot < 0)
+        return false;
+    const auto stat1 = static_cast<std::uint8_t>(Slot(slot).bytes[SimSlotByte::STAT1] & ~0x20);
+    StationMessage({0xB5, static_cast<std::uint8_t>(slot), stat1, 0});
+    t->slot = -1;
+    return true;
+}
+
+bool SimCommandStation::SetConsistMember(int address, bool member) {
+    int slot = FindSlot(address);
+    if (slot < 0)
+        slot = AllocateSlot(address);
+    if (slot < 0)
+        return false;
+    std::uint8_t& stat1 = slots_[static_cast<std::size_t>(slot)].bytes[SimSlotByte::STAT1];
+    stat1 = static_cast<std::uint8_t>(member ? (stat1 | SimStat1::kConsistUp)
+                                             : (stat1 & ~SimStat1::kConsistUp));
+    return true;
+}
+
+bool SimCommandStation::SensorReport(int number, bool level) {
+    if (number < 0 || number > 0x7FF)
+        return false;
+    StationMessage({0xB2, static_cast<std::uint8_t>(number & 0x7F),
+                    static_cast<std::uint8_t>(0x40 | (level ? 0x10 : 0) | (number >> 7)), 0});
+    return true;
+}
+
+bool SimCommandStation::SwitchReport(int number, bool closedOn, bool thrownOn) {
+    if (number < 0 || number > 0x7FF)
+        return false;
+    StationMessage(
+        {0xB1, static_cast<std::uint8_t>(number & 0x7F),
+         static_cast<std::uint8_t>((closedOn ? 0x20 : 0) | (thrownOn ? 0x10 : 0) | (number >> 7)),
+         0});
+    return true;
+}

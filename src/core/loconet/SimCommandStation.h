@@ -1,0 +1,158 @@
+#pragma once
+// A simulated LocoNet interface plus command station, for running the program and its tests
+// without hardware. Bytes the program writes go in through Write; what the bus carries back
+// (the interface's echo, the station's answers, other stations' messages) comes out through
+// Read or TakeChunk. Nothing happens on its own: Poll advances time (purge, delayed answers).
+
+#include "loconet/LocoNetMessage.h"
+#include "platform.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+// Names of the eleven slot bytes in wire order (bytes 2 to 12 of a slot data message).
+namespace SimSlotByte {
+constexpr int SLOT = 0, STAT1 = 1, ADR = 2, SPD = 3, DIRF = 4, TRK = 5, SS2 = 6, ADR2 = 7, SND = 8,
+              ID1 = 9, ID2 = 10;
+}
+
+namespace SimStat1 {
+constexpr std::uint8_t kStateMask = 0x30; // slot activity bits
+constexpr std::uint8_t kFree = 0x00;
+constexpr std::uint8_t kCommon = 0x10;
+constexpr std::uint8_t kIdle = 0x20;
+constexpr std::uint8_t kInUse = 0x30;
+constexpr std::uint8_t kConsistUp = 0x40; // linked into a consist
+constexpr std::uint8_t kDecoder128 = 0x03;
+} // namespace SimStat1
+
+struct SimSlot {
+    std::array<std::uint8_t, 11> bytes{};
+    Tick lastActivity = 0; // last speed, direction or function message for the slot
+};
+
+// A hand-held throttle on the bus: the address it drives, its slot and its function keys.
+struct SimThrottle {
+    int address = -1;
+    int slot = -1;
+    std::uint8_t f9to12 = 0;
+};
+
+class SimCommandStation {
+public:
+    static constexpr int kSlotCount = 128;
+    static constexpr int kFirstLocoSlot = 1;
+    static constexpr int kLastLocoSlot = 119;
+    static constexpr std::uint32_t kDefaultPurgeMs = 200000;
+    static constexpr std::size_t kMaxPendingChunks = 4096;
+
+    explicit SimCommandStation(Clock& clock);
+
+    // --- The program's side of the interface ---
+    // Bytes written by the program; complete messages are echoed and answered.
+    void Write(const std::uint8_t* data, std::size_t count);
+    // Moves due output (delayed answers) forward and purges stale slots.
+    void Poll();
+    // Copies bus bytes that are due into `buffer`.
+    std::size_t Read(std::uint8_t* buffer, std::size_t capacity);
+    // The next due piece of bus traffic (a message, or a stray byte) whole; empty when none.
+    std::vector<std::uint8_t> TakeChunk();
+    bool HasOutput();
+
+    // Every complete message the station receives from the program ('R') and every piece it
+    // puts on the bus ('T'), for the command-line tool's trace.
+    using Trace = std::function<void(char direction, const std::vector<std::uint8_t>& bytes)>;
+    void SetTrace(Trace trace) { trace_ = std::move(trace); }
+
+    // --- Slots ---
+    const SimSlot& Slot(int slot) const; // slot outside 0..127 gives an empty record
+    int FindSlot(int address) const;     // slot 1..119 that holds the address, or -1
+    // 0 turns the purge off.
+    void SetPurgeTime(std::uint32_t ms) { purgeMs_ = ms; }
+    std::uint32_t PurgeTime() const { return purgeMs_; }
+
+    // --- Other stations on the bus ---
+    // A hand-held throttle asks for the address and takes its slot; returns the slot or -1.
+    int ThrottleAcquire(int address);
+    bool ThrottleSpeed(int address, int speedByte);
+    bool ThrottleDirection(int address, bool backward);
+    bool ThrottleFunction(int address, int function, bool on);
+    bool ThrottleEmergencyStop(int address);
+    bool ThrottleRelease(int address);
+    // Links the address's slot into a consist (STAT1 0x40) or unlinks it; allocates a slot.
+    bool SetConsistMember(int address, bool member);
+    // Sensor and switch reports with the numbers as the monitor shows them (0..2047).
+    bool SensorReport(int number, bool level);
+    bool SwitchReport(int number, bool closedOn, bool thrownOn);
+    // Sends an arbitrary message as another station; the checksum is filled in.
+    bool SendFromStation(std::vector<std::uint8_t> bytes);
+
+    // --- Faults ---
+    void LoseEchoes(int count) { loseEchoes_ = count > 0 ? count : 0; }
+    void CorruptNextMessage() { corruptNext_ = true; }
+    // A data byte outside any message, just before the next piece of bus traffic.
+    void InsertStrayByte(std::uint8_t value = 0x2A) {
+        strayNext_ = true;
+        strayValue_ = static_cast<std::uint8_t>(value & 0x7F);
+    }
+    void SetAnswerDelay(std::uint32_t ms) { answerDelayMs_ = ms; }
+    void SetNoFreeSlot(bool on) { noFreeSlot_ = on; }
+    void SetRefuseMoves(bool on) { refuseMoves_ = on; }
+
+    int PendingEchoLosses() const { return loseEchoes_; }
+    std::uint32_t AnswerDelay() const { return answerDelayMs_; }
+    bool NoFreeSlot() const { return noFreeSlot_; }
+
+private:
+    struct Pending {
+        std::vector<std::uint8_t> bytes;
+        Tick queued;
+        std::uint32_t delay;
+    };
+
+    void Assemble(std::uint8_t byte);
+    void HandleMessage(const std::vector<std::uint8_t>& msg);
+    void Answer(const std::vector<std::uint8_t>& msg);
+    void AnswerLocoAddress(int address);
+    void AnswerMove(int src, int dst);
+    void WriteSlotData(const std::vector<std::uint8_t>& msg);
+    void UpdateSlotByte(int slot, int index, std::uint8_t value, bool activity);
+    int AllocateSlot(int address);
+    std::vector<std::uint8_t> SlotData(int slot) const;
+    void Queue(std::vector<std::uint8_t> bytes, std::uint32_t delay);
+    void Deliver(std::vector<std::uint8_t> chunk);
+    // Time until everything already waiting is due, so that a later message stays behind it.
+    std::uint32_t LongestWait() const;
+    void QueueWithChecksum(std::vector<std::uint8_t> bytes, std::uint32_t delay);
+    void Release();
+    void Purge();
+    SimThrottle* ThrottleFor(int address);
+    // A message from another station: the station acts on it as on the program's.
+    void StationMessage(std::vector<std::uint8_t> bytes);
+
+    Clock& clock_;
+    std::array<SimSlot, kSlotCount> slots_{};
+    std::vector<SimThrottle> throttles_;
+
+    std::vector<std::uint8_t> rx_;
+    std::uint32_t expected_ = 0;
+    bool receiving_ = false;
+
+    std::deque<Pending> pending_;               // not yet due
+    std::deque<std::vector<std::uint8_t>> out_; // due, waiting to be read
+    std::size_t outOffset_ = 0;                 // bytes of out_.front() already read
+
+    std::uint32_t purgeMs_ = kDefaultPurgeMs;
+    int loseEchoes_ = 0;
+    bool corruptNext_ = false;
+    bool strayNext_ = false;
+    std::uint8_t strayValue_ = 0x2A;
+    std::uint32_t answerDelayMs_ = 0;
+    bool noFreeSlot_ = false;
+    bool refuseMoves_ = false;
+    Trace trace_;
+};

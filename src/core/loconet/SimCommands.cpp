@@ -1,0 +1,171 @@
+#include "loconet/SimCommands.h"
+
+#include "loconet/LbServerProtocol.h"
+
+#include <charconv>
+#include <vector>
+
+namespace {
+
+std::vector<std::string_view> Words(std::string_view line) {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+            ++i;
+        if (i > start)
+            words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+// A whole decimal number within [lo, hi].
+bool Number(std::string_view s, int lo, int hi, int& value) {
+    const char* end = s.data() + s.size();
+    auto [p, ec] = std::from_chars(s.data(), end, value);
+    return ec == std::errc() && p == end && value >= lo && value <= hi;
+}
+
+bool OnOff(std::string_view s, bool& on) {
+    if (s == "on" || s == "1") {
+        on = true;
+        return true;
+    }
+    if (s == "off" || s == "0") {
+        on = false;
+        return true;
+    }
+    return false;
+}
+
+std::string Result(bool ok, const char* failure) {
+    return ok ? "OK" : std::string("ERROR ") + failure;
+}
+
+std::string SlotLine(const SimCommandStation& cs, int slot) {
+    const auto& b = cs.Slot(slot).bytes;
+    const int address = b[SimSlotByte::ADR2] * 128 + b[SimSlotByte::ADR];
+    static const char* const kStates[] = {"free", "common", "idle", "in use"};
+    const char* state = kStates[(b[SimSlotByte::STAT1] & SimStat1::kStateMask) >> 4];
+    return "slot " + std::to_string(slot) + " address " + std::to_string(address) + " " + state +
+           ((b[SimSlotByte::STAT1] & SimStat1::kConsistUp) ? " consist" : "") + ": " +
+           FormatHexBytes(b.data(), b.size());
+}
+
+std::string Throttle(SimCommandStation& cs, const std::vector<std::string_view>& w) {
+    int address = 0, value = 0;
+    bool on = false;
+    if (w.size() < 3 || !Number(w[1], 0, 9983, address))
+        return "ERROR usage: throttle ADDRESS acquire|speed N|forward|backward|f N on|off|stop|"
+               "release";
+    const std::string_view verb = w[2];
+    if (verb == "acquire" && w.size() == 3) {
+        const int slot = cs.ThrottleAcquire(address);
+        return slot < 0 ? "ERROR no free slot" : "OK slot " + std::to_string(slot);
+    }
+    if (verb == "speed" && w.size() == 4 && Number(w[3], 0, 127, value))
+        return Result(cs.ThrottleSpeed(address, value), "no slot");
+    if ((verb == "forward" || verb == "backward") && w.size() == 3)
+        return Result(cs.ThrottleDirection(address, verb == "backward"), "no slot");
+    if (verb == "f" && w.size() == 5 && Number(w[3], 0, 12, value) && OnOff(w[4], on))
+        return Result(cs.ThrottleFunction(address, value, on), "no slot");
+    if (verb == "stop" && w.size() == 3)
+        return Result(cs.ThrottleEmergencyStop(address), "no slot");
+    if (verb == "release" && w.size() == 3)
+        return Result(cs.ThrottleRelease(address), "the throttle holds no slot");
+    return "ERROR bad throttle command";
+}
+
+std::string Fault(SimCommandStation& cs, const std::vector<std::string_view>& w) {
+    int value = 0;
+    bool on = false;
+    if (w.size() == 3 && w[1] == "lose" && Number(w[2], 0, 1000000, value)) {
+        cs.LoseEchoes(value);
+        return "OK";
+    }
+    if (w.size() == 2 && w[1] == "corrupt") {
+        cs.CorruptNextMessage();
+        return "OK";
+    }
+    if (w.size() == 2 && w[1] == "stray") {
+        cs.InsertStrayByte();
+        return "OK";
+    }
+    if (w.size() == 3 && w[1] == "delay" && Number(w[2], 0, 600000, value)) {
+        cs.SetAnswerDelay(static_cast<std::uint32_t>(value));
+        return "OK";
+    }
+    if (w.size() == 3 && w[1] == "noslot" && OnOff(w[2], on)) {
+        cs.SetNoFreeSlot(on);
+        return "OK";
+    }
+    if (w.size() == 3 && w[1] == "refusemove" && OnOff(w[2], on)) {
+        cs.SetRefuseMoves(on);
+        return "OK";
+    }
+    return "ERROR usage: fault lose N|corrupt|stray|delay MS|noslot on|off|refusemove on|off";
+}
+
+} // namespace
+
+const char* SimCommandHelp() {
+    return "throttle ADDRESS acquire         hand-held throttle takes the address\n"
+           "throttle ADDRESS speed N         speed byte 0..127 (1 = emergency stop)\n"
+           "throttle ADDRESS forward|backward\n"
+           "throttle ADDRESS f N on|off      F0..F12 (F9..F12 as immediate packets)\n"
+           "throttle ADDRESS stop|release\n"
+           "consist ADDRESS on|off           consist member flag (STAT1 0x40)\n"
+           "sensor N on|off                  sensor report, N 0..2047\n"
+           "switch N closed|thrown|off       switch output report, N 0..2047\n"
+           "send XX XX ...                   any message from another station\n"
+           "fault lose N | corrupt | stray | delay MS | noslot on|off | refusemove on|off\n"
+           "purge SECONDS                    0 turns the purge off\n"
+           "slot N | slots                   show one slot or every slot that is not free";
+}
+
+std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
+    const auto w = Words(line);
+    int number = 0;
+    bool on = false;
+    if (w.empty())
+        return "ERROR empty command";
+    const std::string_view cmd = w[0];
+    if (cmd == "throttle")
+        return Throttle(cs, w);
+    if (cmd == "fault")
+        return Fault(cs, w);
+    if (cmd == "consist" && w.size() == 3 && Number(w[1], 0, 9983, number) && OnOff(w[2], on))
+        return Result(cs.SetConsistMember(number, on), "no free slot");
+    if (cmd == "sensor" && w.size() == 3 && Number(w[1], 0, 2047, number) && OnOff(w[2], on))
+        return Result(cs.SensorReport(number, on), "bad sensor");
+    if (cmd == "switch" && w.size() == 3 && Number(w[1], 0, 2047, number) &&
+        (w[2] == "closed" || w[2] == "thrown" || w[2] == "off"))
+        return Result(cs.SwitchReport(number, w[2] == "closed", w[2] == "thrown"), "bad switch");
+    if (cmd == "send" && w.size() >= 2) {
+        const std::size_t start = line.find("send") + 4;
+        std::vector<std::uint8_t> bytes;
+        if (!ParseHexBytes(line.substr(start), bytes, 32))
+            return "ERROR bad hex bytes";
+        bytes.push_back(0); // room for the checksum
+        return Result(cs.SendFromStation(bytes), "not a valid message");
+    }
+    if (cmd == "purge" && w.size() == 2 && Number(w[1], 0, 100000, number)) {
+        cs.SetPurgeTime(static_cast<std::uint32_t>(number) * 1000u);
+        return "OK";
+    }
+    if (cmd == "slot" && w.size() == 2 && Number(w[1], 0, 127, number))
+        return "OK " + SlotLine(cs, number);
+    if (cmd == "slots" && w.size() == 1) {
+        std::string out = "OK";
+        for (int i = 0; i < SimCommandStation::kSlotCount; ++i)
+            if (cs.Slot(i).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask)
+                out += "\n" + SlotLine(cs, i);
+        return out;
+    }
+    if (cmd == "help")
+        return std::string("OK\n") + SimCommandHelp();
+    return "ERROR unknown command (try: help)";
+}

@@ -1,0 +1,92 @@
+#include "SerialDevicePort.h"
+
+#include <QSerialPort>
+
+SerialDevicePort::SerialDevicePort() : port_(std::make_unique<QSerialPort>()) {
+    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
+        if (open_)
+            NotifyReadyRead();
+    });
+    QObject::connect(
+        port_.get(), &QSerialPort::errorOccurred, port_.get(),
+        [this](QSerialPort::SerialPortError error) {
+            // A vanished device (or a hung-up terminal) ends the link; a setting
+            // that the device rejects is no loss.
+            if (!open_ || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+                return;
+            open_ = false;
+            port_->close();
+            NotifyLost("Napaka! Povezava s portom " + name_ + " je prekinjena!");
+        });
+}
+
+SerialDevicePort::~SerialDevicePort() {
+    open_ = false;
+    if (port_->isOpen())
+        port_->close();
+}
+
+std::string SerialDevicePort::Open(const std::string& name) {
+    Close();
+    name_ = name;
+    port_->setPortName(QString::fromStdString(name));
+    if (!port_->open(QIODevice::ReadWrite)) {
+        port_->clearError();
+        return "Napaka! Comm porta " + name +
+               " ni mogoče odpreti! Izbranega porta ni v računalniku ali pa ga uporablja drug "
+               "program";
+    }
+    const std::string error = Configure();
+    if (!error.empty()) {
+        port_->close();
+        port_->clearError();
+        return error;
+    }
+    open_ = true;
+    return "";
+}
+
+std::string SerialDevicePort::Configure() {
+    if (!port_->setBaudRate(kBaudRate) || !port_->setDataBits(QSerialPort::Data8) ||
+        !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
+        !port_->setFlowControl(QSerialPort::NoFlowControl))
+        return "Napaka! Ne morem nastaviti CommState portu " + name_;
+    // The interface is powered from RTS and must not see DTR. A pseudo-terminal has no modem
+    // lines and refuses both; that is no reason to refuse the port.
+    port_->setRequestToSend(true);
+    port_->setDataTerminalReady(false);
+    port_->clearError();
+    port_->setReadBufferSize(kInputBufferSize);
+    if (!port_->clear(QSerialPort::Input))
+        return "Napaka! Ne morem izvesti PurgeComm portu " + name_;
+    return "";
+}
+
+std::size_t SerialDevicePort::Read(std::uint8_t* buffer, std::size_t capacity) {
+    if (!open_ || buffer == nullptr || capacity == 0)
+        return 0;
+    const qint64 n = port_->read(reinterpret_cast<char*>(buffer), static_cast<qint64>(capacity));
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+std::size_t SerialDevicePort::Write(const std::uint8_t* data, std::size_t count) {
+    if (!open_ || data == nullptr)
+        return 0;
+    const qint64 n = port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(count));
+    port_->flush(); // on the wire now, not at the next turn of the event loop
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+void SerialDevicePort::DiscardInput() {
+    if (!open_)
+        return;
+    port_->clear(QSerialPort::Input);
+    port_->readAll();
+}
+
+void SerialDevicePort::Close() {
+    if (!open_)
+        return;
+    open_ = false;
+    port_->close();
+}

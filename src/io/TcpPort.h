@@ -1,0 +1,43 @@
+#pragma once
+// LocoNet over TCP ("tcp://host[:port]") as the link's port, in the LbServer text protocol.
+
+#include "loconet/LbServerProtocol.h"
+#include "loconet/SerialPort.h"
+
+#include <deque>
+#include <memory>
+
+class QTcpSocket;
+
+class TcpPort : public SerialPort {
+public:
+    static constexpr int kDefaultPort = 1234;
+    static constexpr int kConnectTimeoutMs = 3000;
+    static constexpr std::size_t kMaxBuffered = 65536;
+
+    TcpPort();
+    ~TcpPort() override;
+
+    // Takes "tcp://host[:port]"; connects before it returns, waiting at most the time-out.
+    std::string Open(const std::string& name) override;
+    std::size_t Read(std::uint8_t* buffer, std::size_t capacity) override;
+    std::size_t Write(const std::uint8_t* data, std::size_t count) override;
+    void DiscardInput() override;
+    void Close() override;
+
+    bool IsOpen() const { return open_; }
+
+    // Splits "tcp://host[:port]" (IPv6 in brackets); false when it is not such a name.
+    static bool ParseName(const std::string& name, std::string& host, int& port);
+
+private:
+    // Reads what the socket holds and sorts its lines; true when bus bytes were added.
+    bool TakeIncoming();
+    void ConnectionLost();
+
+    std::unique_ptr<QTcpSocket> socket_;
+    std::string name_;
+    bool open_ = false;
+    LbLineSplitter lines_;
+    std::deque<std::uint8_t> received_;
+};

@@ -1,0 +1,196 @@
+// The text commands of the simulated station, the "sim" port, and the LbServer line codec.
+
+#include "Fakes.h"
+#include "loconet/LbServerProtocol.h"
+#include "loconet/SimCommands.h"
+#include "loconet/SimPort.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Bus(SimCommandStation& cs) {
+    std::string all;
+    for (Bytes c = cs.TakeChunk(); !c.empty(); c = cs.TakeChunk())
+        all += (all.empty() ? "" : " | ") + FormatHexBytes(c);
+    return all;
+}
+
+TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
+    struct Case {
+        const char* command;
+        const char* reply;
+        const char* bus;
+    };
+    const Case cases[] = {
+        {"throttle 3 acquire", "OK slot 1",
+         "BF 00 03 43 | E7 0E 01 13 03 00 00 07 00 00 00 00 00 00 | BA 01 01 45 | "
+         "E7 0E 01 33 03 00 00 07 00 00 00 00 00 20"},
+        {"throttle 3 speed 50", "OK", "A0 01 32 6C"},
+        {"  throttle\t3 backward ", "OK", "A1 01 20 7F"},
+        {"throttle 3 f 0 on", "OK", "A1 01 30 6F"},
+        {"throttle 3 f 10 on", "OK", "ED 0B 7F 24 02 03 22 00 00 00 61"},
+        {"throttle 3 stop", "OK", "A0 01 01 5F"},
+        {"throttle 3 release", "OK", "B5 01 13 58"},
+        {"sensor 5 on", "OK", "B2 05 50 18"},
+        {"switch 10 closed", "OK", "B1 0A 20 64"},
+        {"send B0 05 30", "OK", "B0 05 30 7A"},
+        {"fault stray", "OK", ""},
+        {"sensor 5 off", "OK", "2A | B2 05 40 08"},
+        {"throttle 3 speed 128", "ERROR bad throttle command", ""},
+        {"throttle 99999 speed 1",
+         "ERROR usage: throttle ADDRESS acquire|speed N|forward|"
+         "backward|f N on|off|stop|release",
+         ""},
+        {"throttle 3 f 13 on", "ERROR bad throttle command", ""},
+        {"throttle 4 release", "ERROR the throttle holds no slot", ""},
+        {"sensor 2048 on", "ERROR unknown command (try: help)", ""},
+        {"send B0 05", "ERROR not a valid message", ""},
+        {"send B0 XYZ 30", "ERROR bad hex bytes", ""},
+        {"fault lose -1",
+         "ERROR usage: fault lose N|corrupt|stray|delay MS|noslot on|off|"
+         "refusemove on|off",
+         ""},
+        {"", "ERROR empty command", ""},
+        {"bogus", "ERROR unknown command (try: help)", ""},
+    };
+    FakeClock clock;
+    SimCommandStation cs(clock);
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunSimCommand(cs, c.command), c.reply) << c.command;
+        EXPECT_EQ(Bus(cs), c.bus) << c.command;
+    }
+}
+
+TEST(SimCommands, FaultAndPurgeSettings) {
+    FakeClock clock;
+    SimCommandStation cs(clock);
+    EXPECT_EQ(RunSimCommand(cs, "fault lose 3"), "OK");
+    EXPECT_EQ(cs.PendingEchoLosses(), 3);
+    EXPECT_EQ(RunSimCommand(cs, "fault delay 250"), "OK");
+    EXPECT_EQ(cs.AnswerDelay(), 250u);
+    EXPECT_EQ(RunSimCommand(cs, "fault noslot on"), "OK");
+    EXPECT_TRUE(cs.NoFreeSlot());
+    EXPECT_EQ(RunSimCommand(cs, "purge 30"), "OK");
+    EXPECT_EQ(cs.PurgeTime(), 30000u);
+    EXPECT_EQ(RunSimCommand(cs, "purge 0"), "OK");
+    EXPECT_EQ(cs.PurgeTime(), 0u);
+}
+
+TEST(SimCommands, SlotListing) {
+    FakeClock clock;
+    SimCommandStation cs(clock);
+    cs.ThrottleAcquire(1234);
+    cs.SetConsistMember(7, true);
+    EXPECT_EQ(RunSimCommand(cs, "slot 1"),
+              "OK slot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00");
+    EXPECT_EQ(RunSimCommand(cs, "slots"),
+              "OK\nslot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00\n"
+              "slot 2 address 7 common consist: 02 53 07 00 00 07 00 00 00 00 00");
+}
+
+TEST(SimPort, WritesAnswerOnTheNextReadAndNeverCallBackFromWrite) {
+    FakeClock clock;
+    SimPort port(clock);
+    int notified = 0;
+    port.SetReadyReadHandler([&] { ++notified; });
+    std::uint8_t buf[64];
+    const Bytes req = {0xBF, 0x09, 0x52, 0x1B};
+    EXPECT_EQ(port.Write(req.data(), req.size()), 0u); // not open yet
+    EXPECT_EQ(port.Open("sim"), "");
+    EXPECT_EQ(port.Write(req.data(), req.size()), 4u);
+    EXPECT_EQ(notified, 0);
+    port.Poll();
+    EXPECT_EQ(notified, 1);
+    ASSERT_EQ(port.Read(buf, sizeof buf), 18u);
+    EXPECT_EQ(FormatHexBytes(buf, 18), "BF 09 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58");
+    port.Poll();
+    EXPECT_EQ(notified, 1); // nothing waits
+
+    port.Station().SensorReport(1, true);
+    port.DiscardInput();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 0u);
+    port.Station().SensorReport(1, true);
+    port.Close();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 0u);
+}
+
+TEST(LbServer, HexBytes) {
+    struct Case {
+        const char* text;
+        bool ok;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"A0 03 20 7C", true, {0xA0, 0x03, 0x20, 0x7C}},
+        {"  a0\t3  ff ", true, {0xA0, 0x03, 0xFF}},
+        {"", true, {}},
+        {"A03", false, {}},
+        {"G1", false, {}},
+        {"A0,03", false, {}},
+    };
+    for (const Case& c : cases) {
+        Bytes out{0x55};
+        EXPECT_EQ(ParseHexBytes(c.text, out), c.ok) << c.text;
+        EXPECT_EQ(out, c.bytes) << c.text;
+    }
+    Bytes out;
+    EXPECT_FALSE(ParseHexBytes("01 02 03", out, 2));
+    EXPECT_EQ(FormatLbLine("SEND", Bytes{0xA0, 0x03, 0x20, 0x7C}.data(), 4),
+              "SEND A0 03 20 7C\r\n");
+}
+
+TEST(LbServer, LineKinds) {
+    struct Case {
+        const char* line;
+        LbLineKind kind;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"RECEIVE B2 05 50 18", LbLineKind::Receive, {0xB2, 0x05, 0x50, 0x18}},
+        {"SEND 81 7E", LbLineKind::Send, {0x81, 0x7E}},
+        {"SENT OK", LbLineKind::SentOk, {}},
+        {"SENT ERROR LocoNet busy", LbLineKind::SentError, {}},
+        {"VERSION LbServer 1.0", LbLineKind::Version, {}},
+        {"RECEIVE", LbLineKind::Malformed, {}},
+        {"RECEIVE B2 XX", LbLineKind::Malformed, {}},
+        {"RECEIVED B2", LbLineKind::Other, {}},
+        {"hello", LbLineKind::Other, {}},
+    };
+    for (const Case& c : cases) {
+        const LbLine l = ParseLbLine(c.line);
+        EXPECT_EQ(l.kind, c.kind) << c.line;
+        EXPECT_EQ(l.bytes, c.bytes) << c.line;
+    }
+}
+
+TEST(LbServer, SplitterJoinsPiecesAndDropsOverlongLines) {
+    LbLineSplitter s;
+    const std::string a = "RECEIVE 81";
+    const std::string b = " 7E\r\nSENT OK\nVER";
+    s.Append(a.data(), a.size());
+    std::string line;
+    EXPECT_FALSE(s.Next(line));
+    s.Append(b.data(), b.size());
+    ASSERT_TRUE(s.Next(line));
+    EXPECT_EQ(line, "RECEIVE 81 7E");
+    ASSERT_TRUE(s.Next(line));
+    EXPECT_EQ(line, "SENT OK");
+    EXPECT_FALSE(s.Next(line));
+
+    const std::string longLine(5000, 'x');
+    s.Append(longLine.data(), longLine.size());
+    const std::string tail = "\nSENT OK\n";
+    s.Append(tail.data(), tail.size());
+    ASSERT_TRUE(s.Next(line));
+    EXPECT_EQ(line, "SENT OK"); // "VER" + 5000 x went with the overlong line
+    EXPECT_EQ(s.TakeOverlongCount(), 1u);
+    EXPECT_FALSE(s.Next(line));
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+// vlakomat-cs's fault and purge options, its trace lines and its command replies, seen
+// through LocoNet over TCP.
+
+#include "CsProcess.h"
+#include "TcpPort.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CsTool, FaultOptions) {
+    struct Case {
+        QStringList args;
+        const char* write;
+        std::size_t expect;
+        const char* read;
+    };
+    const Case cases[] = {
+        {{}, "BF 09 52 1B", 18, "BF 09 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58"},
+        {{"--no-free-slot"}, "BF 09 52 1B", 8, "BF 09 52 1B B4 3F 00 74"},
+        {{"--lose-echoes", "1"}, "BF 09 52 1B", 14, "E7 0E 01 13 52 00 00 07 00 09 00 00 00 58"},
+        {{"--corrupt"}, "BF 09 52 1B", 18, "BF 08 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58"},
+        {{"--stray"},
+         "BF 09 52 1B",
+         19,
+         "2A BF 09 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58"},
+        {{"--refuse-moves"}, "BA 01 01 45", 8, "BA 01 01 45 B4 3A 00 71"},
+        {{"--delay", "150"},
+         "BF 09 52 1B",
+         18,
+         "BF 09 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.args.join(' ').toStdString();
+        CsProcess cs;
+        const std::string name = cs.Start(QStringList{"--tcp", "0"} + c.args);
+        ASSERT_EQ(name.rfind("tcp://", 0), 0u) << what;
+        TcpPort port;
+        ASSERT_EQ(port.Open(name), "") << what;
+        EXPECT_EQ(WriteHex(port, c.write), 4u);
+        EXPECT_EQ(ReadFromPort(port, c.expect), c.read) << what;
+    }
+}
+
+TEST(CsTool, PurgeOptionAndSlotCommand) {
+    CsProcess cs;
+    const std::string name = cs.Start({"--tcp", "0", "--purge", "1"});
+    TcpPort port;
+    ASSERT_EQ(port.Open(name), "");
+    WriteHex(port, "BF 09 52 1B");
+    WriteHex(port, "BA 01 01 45");
+    EXPECT_EQ(ReadFromPort(port, 36), "BF 09 52 1B E7 0E 01 13 52 00 00 07 00 09 00 00 00 58 "
+                                      "BA 01 01 45 E7 0E 01 33 52 00 00 07 00 09 00 00 00 78");
+    EXPECT_EQ(cs.Command("slot 1"),
+              "OK slot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return cs.Command("slot 1") ==
+                   "OK slot 1 address 1234 common: 01 13 52 00 00 07 00 09 00 00 00";
+        },
+        5000));
+    EXPECT_TRUE(cs.WaitForLine("RX BA 01 01 45"));
+    EXPECT_TRUE(cs.WaitForLine("TX E7 0E 01 33 52 00 00 07 00 09 00 00 00 78"));
+}
+
+TEST(CsTool, RefusesBadOptions) {
+    for (const QStringList& args :
+         {QStringList{"--bogus"}, QStringList{"--purge"}, QStringList{"--delay", "x"}}) {
+        QProcess p;
+        p.start(CsProcess::Binary(), args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(
+            p.readAllStandardError().startsWith("vlakomat-cs: unknown or incomplete option"));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
