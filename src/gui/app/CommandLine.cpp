@@ -4,6 +4,7 @@
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
+#include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -28,45 +29,55 @@ public:
     int count = 0;
 };
 
-bool WantsCheck(int argc, char** argv) {
+// Check mode, help and version open no window, so they need no display either.
+bool NeedsNoWindow(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--check") == 0)
-            return true;
+        for (const char* option : {"--check", "--help", "-h", "--help-all", "--version", "-v"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
     return false;
 }
 
-int RunCheck(const QString& programPath) {
+int RunCheck(const QString& programPath, bool dump) {
     PrintingPrompts prompts;
-    QtClock clock;
+    SystemClock clock;
     QtBeeper beeper;
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
-    app.ReadStartupFiles();
+    if (app.ReadStartupFiles() && dump) {
+        std::printf("==> Functions.tab <==\n%s", FormatFunctionsFile(app.Data()).c_str());
+        std::printf("==> Roster.tab <==\n%s", FormatRosterFile(app.Data()).c_str());
+    }
     std::fflush(stdout);
     return prompts.count == 0 ? 0 : 1;
 }
 
 int RunProgram(const QString& programPath, const QString& layoutFile) {
     QtPrompts prompts;
-    QtClock clock;
+    SystemClock clock;
     QtBeeper beeper;
+    // A session end can come at any time, also during start-up's message boxes.
+    bool terminated = false;
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::Terminate, qApp, [&terminated, &prompts] {
+        terminated = true;
+        prompts.EndSession();
+        QApplication::quit();
+    });
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
     if (!app.InitInstance(layoutFile))
         return app.ExitInstance(1);
     prompts.SetParent(app.MainFrame());
-    SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::Terminate, qApp, [] { QApplication::quit(); });
-    int code = QApplication::exec();
+    QApplication::processEvents();
+    int code = terminated ? 0 : QApplication::exec();
     return app.ExitInstance(code);
 }
 
 } // namespace
 
 int RunVlakomat(int argc, char** argv) {
-    const bool check = WantsCheck(argc, argv);
-    // Check mode opens no window, so it needs no display either.
-    std::unique_ptr<QCoreApplication> qtApp = check
+    std::unique_ptr<QCoreApplication> qtApp = NeedsNoWindow(argc, argv)
                                                   ? std::make_unique<QCoreApplication>(argc, argv)
                                                   : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vlakomat"));
@@ -80,13 +91,16 @@ int RunVlakomat(int argc, char** argv) {
     parser.addOption({QStringLiteral("check"),
                       QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
                                      "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih).")});
+    parser.addOption({QStringLiteral("dump"),
+                      QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
+                                     "Functions.tab in Roster.tab.")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
                                  QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
                                  QStringLiteral("[datoteka]"));
     parser.process(*qtApp);
     const QString programPath = QString::fromLocal8Bit(argv[0]);
     if (parser.isSet(QStringLiteral("check")))
-        return RunCheck(programPath);
+        return RunCheck(programPath, parser.isSet(QStringLiteral("dump")));
     const QStringList positional = parser.positionalArguments();
     return RunProgram(programPath, positional.isEmpty() ? QString() : positional.first());
 }

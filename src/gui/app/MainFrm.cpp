@@ -205,9 +205,15 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    event->ignore();
     closingRequested_ = true;
+    inCloseEvent_ = true;
     TryClose();
+    inCloseEvent_ = false;
+    // Throttles that still release their locomotives finish the close later.
+    if (finished_)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void CMainFrame::TryClose() {
@@ -219,5 +225,6 @@ void CMainFrame::FinishClose() {
     finished_ = true;
     if (monitor_)
         delete monitor_.data();
-    close();
+    if (!inCloseEvent_)
+        close();
 }

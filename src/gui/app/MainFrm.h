@@ -56,4 +56,5 @@ private:
     MonitorSink monitorSink_;
     bool closingRequested_ = false;
     bool finished_ = false;
+    bool inCloseEvent_ = false;
 };

@@ -10,7 +10,16 @@
 #include <QMessageBox>
 #include <QtMath>
 
+void QtPrompts::EndSession() {
+    ending_ = true;
+    for (QWidget* modal; (modal = QApplication::activeModalWidget()) != nullptr;)
+        if (!modal->close())
+            break;
+}
+
 PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, PromptIcon icon) {
+    if (ending_)
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
     QMessageBox box(parent_ ? parent_.data() : QApplication::activeWindow());
     box.setWindowTitle(QStringLiteral("Vlakomat"));
     box.setText(QString::fromStdString(text));

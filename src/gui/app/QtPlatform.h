@@ -3,29 +3,22 @@
 
 #include "platform.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 
 class QWidget;
-
-// Milliseconds since the program started, as a wrapping 32-bit tick counter.
-class QtClock : public Clock {
-public:
-    QtClock() { timer_.start(); }
-    Tick Now() const override { return static_cast<Tick>(timer_.elapsed()); }
-
-private:
-    QElapsedTimer timer_;
-};
 
 // Message boxes with the program's title, modal over the main window when there is one.
 class QtPrompts : public Prompts {
 public:
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // While the program ends, no further message box is shown (each gets its default
+    // answer), and a box that is open is closed.
+    void EndSession();
     PromptAnswer Ask(const std::string& text, PromptButtons buttons, PromptIcon icon) override;
 
 private:
     QPointer<QWidget> parent_;
+    bool ending_ = false;
 };
 
 // A sine tone of the given pitch and length through the sound output; the system beep

@@ -2,7 +2,6 @@
 
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
-#include "roster/TableFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,9 +27,7 @@ void CVlakomatApp::SetProgramPath(const QString& programPath) {
 
 bool CVlakomatApp::ReadStartupFiles() {
     settings_ = ReadSettings(settingsPath_);
-    TableFileReader reader(currentDirectory_ + kDecodersFileName);
-    LoadDecoders(reader, decoders_, prompts_);
-    if (decoders_.count == 0) {
+    if (!LoadStartupTables(data_, prompts_, currentDirectory_)) {
         prompts_.Inform(kMissingDecodersMessage, PromptIcon::Error);
         return false;
     }

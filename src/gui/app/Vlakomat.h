@@ -3,7 +3,7 @@
 // link, the log file) and runs start-up and exit.
 
 #include "platform.h"
-#include "roster/DecoderTable.h"
+#include "roster/RosterData.h"
 #include "settings/Settings.h"
 
 #include <QString>
@@ -37,7 +37,7 @@ public:
     int ExitInstance(int code);
 
     ProgramSettings& Settings() { return settings_; }
-    const DecoderTable& Decoders() const { return decoders_; }
+    RosterData& Data() { return data_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
@@ -55,7 +55,7 @@ private:
     std::string currentDirectory_;
     std::string settingsPath_;
     ProgramSettings settings_;
-    DecoderTable decoders_;
+    RosterData data_;
     std::FILE* logFile_ = nullptr;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<Heartbeat> heartbeat_;

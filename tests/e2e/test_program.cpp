@@ -1,0 +1,122 @@
+// The vlakomat program itself, started as a process in a temporary folder.
+
+#include "TempDir.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const QString kProgram = QStringLiteral(VLAKOMAT_BINARY_DIR "/src/gui/vlakomat");
+
+void CopyData(const TempDir& dir, const char* name) {
+    std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                               dir.File(name));
+}
+
+struct Result {
+    int code;
+    QString out;
+};
+
+Result Run(const TempDir& dir, const QStringList& args) {
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir.Path()));
+    p.start(kProgram, args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void checkReportsMissingDecodersAndWritesNothing() {
+        TempDir dir;
+        Result r = Run(dir, {"--check"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringLiteral("Napaka! Manjka datoteka 'decoders.tab', ko mora biti v "
+                                       "istem imeniku kot program!\n"));
+        QVERIFY(std::filesystem::is_empty(dir.Path()));
+    }
+
+    void checkPrintsEveryStartupMessageOnItsOwnLine() {
+        TempDir dir;
+        CopyData(dir, "Decoders.tab");
+        // No Functions.tab: every builtin function is added and reported in one message.
+        Result r = Run(dir, {"--check"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out.count('\n'), 1);
+        QVERIFY(std::filesystem::exists(dir.File("Decoders.tab")));
+        QVERIFY(!std::filesystem::exists(dir.File("Functions.tab")));
+        QVERIFY(!std::filesystem::exists(dir.File("vlakomat.ini")));
+    }
+
+    void checkDumpOnSampleDataPrintsTheFilesAsStored() {
+        TempDir dir;
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            CopyData(dir, name);
+        Result r = Run(dir, {"--check", "--dump"});
+        QCOMPARE(r.code, 0);
+        const QString expected = "==> Functions.tab <==\n" +
+                                 QString::fromStdString(dir.Read("Functions.tab")) +
+                                 "==> Roster.tab <==\n" +
+                                 QString::fromStdString(dir.Read("Roster.tab"));
+        QCOMPARE(r.out, expected);
+    }
+
+    void versionAndHelp() {
+        TempDir dir;
+        Result version = Run(dir, {"--version"});
+        QCOMPARE(version.code, 0);
+        QVERIFY(version.out.startsWith("Vlakomat "));
+        Result help = Run(dir, {"--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.contains("--check"));
+        QVERIFY(std::filesystem::is_empty(dir.Path()));
+    }
+
+    void terminationSignalQuitsInOrderAndWritesSettings_data() {
+        QTest::addColumn<bool>("withCatalogue");
+        QTest::newRow("running") << true;
+        // Without Functions.tab start-up shows the added builtin functions in a message box.
+        QTest::newRow("in a message box") << false;
+    }
+
+    void terminationSignalQuitsInOrderAndWritesSettings() {
+        QFETCH(bool, withCatalogue);
+        TempDir dir;
+        CopyData(dir, "Decoders.tab");
+        if (withCatalogue) {
+            CopyData(dir, "Functions.tab");
+            CopyData(dir, "Roster.tab");
+        }
+        dir.Write("vlakomat.ini", "[LOCONET]\nOffline=1\n[PREFERENCES]\nFirst Run=0\n");
+        QProcess p;
+        p.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.start(kProgram, {});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(3000); // let it come up (the sanitizer build starts slowly)
+        QCOMPARE(p.state(), QProcess::Running);
+        p.terminate();
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const std::string ini = dir.Read("vlakomat.ini");
+        QVERIFY(ini.find("Offline=1\n") != std::string::npos);
+        QVERIFY(ini.find("Loco Cross-Section=120.0000\n") != std::string::npos);
+        // A session end offers no saving: the tables stay as they were.
+        if (!withCatalogue)
+            QVERIFY(!std::filesystem::exists(dir.File("Functions.tab")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"
