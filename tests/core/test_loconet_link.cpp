@@ -208,6 +208,23 @@ TEST_F(ProcessTest, AnotherStationsRequestHoldsOurMessagesUntilItsNextMessage) {
     EXPECT_EQ(port->writes.size(), 1u);
 }
 
+TEST_F(ProcessTest, RetryDuringAHoldWaitsAtTheHeadOfTheQueue) {
+    OpenLink();
+    link.QueueMessage(LocoNetMessage{0xA0, 0x01, 0x20, 0x00});
+    link.QueueMessage(LocoNetMessage{0xA0, 0x02, 0x20, 0x00});
+    link.Process();
+    ASSERT_EQ(port->writes.size(), 1u);
+    Receive({0xBF, 0x00, 0x05, 0x45});
+    clock.Advance(201);
+    link.Process();
+    EXPECT_EQ(port->writes.size(), 1u) << "held: put back, not sent";
+    ASSERT_EQ(link.Queue().Count(), 2u);
+    EXPECT_EQ(link.Queue().At(0).bytes[1], 1);
+    Receive(SlotData(5, 5));
+    ASSERT_EQ(port->writes.size(), 2u);
+    EXPECT_EQ(port->writes[1], port->writes[0]);
+}
+
 TEST_F(ProcessTest, OwnRequestEchoDoesNotHoldTheBus) {
     OpenLink();
     link.SelectLoco(0, 5, 0);
