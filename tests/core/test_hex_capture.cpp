@@ -27,6 +27,9 @@ TEST(HexCaptureTest, LinesGiveTheirBytesAndReportBadWords) {
         {"0123456789012345678901234 FF",
          {0xFF},
          {"line 7: '01234567890123456789...' is not a two-digit hex byte; skipped"}},
+        {"A0 \x01\xC3\xA9x 20",
+         {0xA0, 0x20},
+         {"line 8: '???x' is not a two-digit hex byte; skipped"}},
     };
     HexCaptureParser parser;
     for (const Case& c : cases) {
@@ -37,7 +40,7 @@ TEST(HexCaptureTest, LinesGiveTheirBytesAndReportBadWords) {
         EXPECT_EQ(bytes, c.bytes);
         EXPECT_EQ(errors, c.errors);
     }
-    EXPECT_EQ(parser.LineNumber(), 7);
+    EXPECT_EQ(parser.LineNumber(), 8);
 }
 
 } // namespace

@@ -35,6 +35,9 @@ void HexCaptureParser::ParseLine(std::string_view line, std::vector<std::uint8_t
         if (high < 0 || low < 0) {
             // Cut very long words so that one bad line cannot flood the error output.
             std::string shown(word.substr(0, 20));
+            for (char& c : shown)
+                if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+                    c = '?'; // binary input must not garble the terminal
             if (word.size() > 20)
                 shown += "...";
             errors.push_back("line " + std::to_string(lineNumber_) + ": '" + shown +
