@@ -1,0 +1,145 @@
+// Construction, settings, opening and closing the link, and the output queue's entry.
+
+#include "loconet/Loconet.h"
+
+#include "loconet/MonitorText.h"
+#include "settings/Settings.h"
+
+namespace {
+std::string OpenFailedText(const std::string& name) {
+    return "Napaka! Comm porta " + name +
+           " ni mogoče odpreti! Izbranega porta ni v računalniku ali pa ga uporablja drug "
+           "program";
+}
+} // namespace
+
+CLoconet::CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts)
+    : clock_(clock), beeper_(beeper), prompts_(prompts) {}
+
+CLoconet::~CLoconet() {
+    // Windows first: closing them may still release slots through the link.
+    for (int i = 0; i < kRegistrySize; ++i) {
+        Throttle* t = registry_[static_cast<std::size_t>(i)];
+        if (t == nullptr)
+            continue;
+        if (throttleFactory_.destroy)
+            throttleFactory_.destroy(t);
+        registry_[static_cast<std::size_t>(i)] = nullptr;
+    }
+    Close();
+}
+
+bool CLoconet::Offline() const {
+    return settings_ != nullptr && settings_->settings.Offline != 0;
+}
+
+bool CLoconet::DebugMode() const {
+    return settings_ != nullptr && settings_->DebugMode != 0;
+}
+
+void CLoconet::LogToMonitor(const std::string& line) const {
+    if (monitor_)
+        monitor_(line);
+}
+
+void CLoconet::Trace(const std::string& line) const {
+    if (DebugMode())
+        LogToMonitor(line);
+}
+
+void CLoconet::Refuse(const std::string& text) {
+    prompts_.Inform(text, PromptIcon::Error);
+}
+
+bool CLoconet::Open(const std::string& portName) {
+    Close();
+    if (!Offline()) {
+        std::unique_ptr<SerialPort> port;
+        if (portFactory_)
+            port = portFactory_(portName);
+        if (!port) {
+            Refuse(OpenFailedText(portName));
+            return false;
+        }
+        std::string error = port->Open(portName);
+        if (!error.empty()) {
+            // The port reports the step that failed; it leaves itself closed.
+            port->Close();
+            Refuse(error);
+            return false;
+        }
+        port->DiscardInput();
+        port_ = std::move(port);
+    }
+    open_ = true;
+    receiving_ = false;
+    expected_ = 0;
+    rxCount_ = 0;
+    responseExpected_ = false;
+    waitingEcho_ = false;
+    queue_.Clear();
+    return true;
+}
+
+void CLoconet::Close() {
+    if (!open_)
+        return;
+    open_ = false;
+    // Close whatever port is open, even if "Offline" was switched on meanwhile.
+    if (port_) {
+        port_->Close();
+        port_.reset();
+    }
+}
+
+bool CLoconet::QueueMessage(LocoNetMessage m) {
+    if (Offline())
+        return true;
+    const std::uint32_t expected = ExpectedLength(m.bytes[0]);
+    // A variable-length record needs at least an opcode and a checksum.
+    if ((expected != 0 && expected != m.length) || (expected == 0 && m.length < 2)) {
+        Refuse("Internal Error! Output message length does not correspond to opcode!");
+        return false;
+    }
+    // The record holds 32 bytes; anything longer cannot be a message of ours.
+    if (m.length > 127 || m.length > LocoNetMessage::kCapacity) {
+        Refuse("Internal Error! Output message too long!");
+        return false;
+    }
+    if (expected == 0)
+        m.bytes[1] = static_cast<std::uint8_t>(m.length);
+    if ((m.bytes[0] & 0x80) == 0) {
+        Refuse("Internal Error! First byte of the output message is not an opcode!");
+        return false;
+    }
+    for (std::uint32_t i = 1; i < m.length; ++i) {
+        if ((m.bytes[i] & 0x80) != 0) {
+            Refuse("Internal Error! Data bytes of the output message " + monitortext::Hex(m) +
+                   "have MSB set!");
+            return false;
+        }
+    }
+    m.bytes[m.length - 1] = Checksum(m.bytes.data(), m.length - 1);
+    if (!queue_.CanAccept()) {
+        LogToMonitor("Error! Message queue full");
+        return false;
+    }
+    if (DebugMode())
+        LogToMonitor("!!Message queued: " + monitortext::Hex(m));
+    queue_.Push(m);
+    return true;
+}
+
+const SlotRecord& CLoconet::Slot(int slot) const {
+    static const SlotRecord kNone{};
+    return IsSlotNumber(slot) ? slots_[static_cast<std::size_t>(slot)] : kNone;
+}
+
+SlotRecord* CLoconet::MutableSlot(int slot) {
+    return IsSlotNumber(slot) ? &slots_[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+int CLoconet::GetSlotLocoAddress(int slot) const {
+    const SlotRecord& r = Slot(slot);
+    return r.valid ? r.Address() : -1;
+}

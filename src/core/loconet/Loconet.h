@@ -1,0 +1,164 @@
+#pragma once
+// The LocoNet link: the one object through which every throttle, the monitor and the
+// layout panel talk to the bus. It owns the port, the output queue, the mirror of the
+// command station's 128 slots, the loco selection task and the registry of throttles.
+// Everything runs on the program's one thread inside Process().
+
+#include "loconet/LocoNetMessage.h"
+#include "loconet/OutputQueue.h"
+#include "loconet/SerialPort.h"
+#include "loconet/SlotRecord.h"
+#include "loconet/Throttle.h"
+#include "platform.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct ProgramSettings;
+
+using MonitorSink = std::function<void(const std::string& line)>;
+
+class CLoconet {
+public:
+    static constexpr int kRegistrySize = 100;
+    static constexpr int kMaxLocoAddress = 9983;
+    static constexpr Tick kEchoTimeoutMs = 200;
+    static constexpr int kOfflineSlot = 10;
+
+    CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
+    ~CLoconet();
+    CLoconet(const CLoconet&) = delete;
+    CLoconet& operator=(const CLoconet&) = delete;
+
+    // --- wiring -------------------------------------------------------------------------
+    void SetPortFactory(SerialPortFactory factory) { portFactory_ = std::move(factory); }
+    void SetMonitorSink(MonitorSink sink) { monitor_ = std::move(sink); }
+    // The link reads "Offline" and "Debug Mode" from here each time it needs them; nullptr
+    // means online without debug lines. The settings must outlive the link.
+    void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
+    void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
+
+    bool Offline() const;
+    bool DebugMode() const;
+    // Sends one line to the monitor output (throttles trace through here too).
+    void LogToMonitor(const std::string& line) const;
+
+    // --- serial link --------------------------------------------------------------------
+    bool Open(const std::string& portName);
+    void Close();
+    // One processing step; does nothing while closed, and never runs inside itself.
+    void Process();
+    bool IsActive() const { return open_; }
+    // The port while one is open (tests and tools look at it); nullptr otherwise.
+    SerialPort* Port() const { return port_.get(); }
+    bool IsWaitingForEcho() const { return waitingEcho_; }
+    bool IsResponseExpected() const { return responseExpected_; }
+    bool IsReceiving() const { return receiving_; }
+
+    // --- messages and output queue ------------------------------------------------------
+    bool QueueMessage(LocoNetMessage message);
+    const OutputQueue& Queue() const { return queue_; }
+
+    // --- slot table ---------------------------------------------------------------------
+    // The record of a slot; a number outside 0..127 gives an empty, invalid record.
+    const SlotRecord& Slot(int slot) const;
+    int GetSlotLocoAddress(int slot) const;
+    void UpdateThrottles(Tick now, int slot);
+
+    // --- loco selection and throttle registry ----------------------------------------------
+    void SelectLoco(int throttleIndex, int address, int which);
+    bool IsSelectionPending() const { return task_.active; }
+    void NewSimpleThrottle() { NewThrottle(ThrottleType::Simple); }
+    void NewRealisticThrottle() { NewThrottle(ThrottleType::Realistic); }
+    // The throttle in a registry entry, or nullptr.
+    Throttle* GetThrottle(int index) const;
+    // A throttle window calls this when it is destroyed.
+    void RemoveThrottle(int index);
+    // Puts a throttle into an empty entry (the factory's throttles go in this way).
+    bool RegisterThrottle(int index, Throttle* throttle);
+    static const char* WhichName(int which);
+
+    // --- slot commands ------------------------------------------------------------------
+    void SetSlotSpeed(int slot, int speed, bool force);
+    void SetSlotForw(int slot, bool forward, bool force);
+    void SetSlotF0toF08(int slot, int function, bool state);
+    void SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool force);
+    void SetSlotF5toF8(int slot, std::uint8_t bits, bool force);
+    void SendImmF9toF12(int slot, std::uint8_t bits);
+    void ReleaseLoco(int slot);
+    void SendSlotDirF(int slot);
+    void SendSlotSnd(int slot);
+    static int SpeedToPercent(int speed);
+    static int PercentToSpeed(int percent);
+
+private:
+    struct SelectionTask {
+        bool active = false;
+        int phase = 0;
+        int throttle = -1;
+        int which = 0;
+        int address = 0;
+        std::uint8_t slot = 0;
+        Tick startTick = 0;
+    };
+    enum : int { kPhaseReqLoco = 1, kPhaseSetBusy = 2 };
+
+    // Receive path.
+    void ReceiveByte(std::uint8_t byte);
+    void ReportTooShort();
+    void HandleMessage(const LocoNetMessage& message);
+    // Slot table and monitor text of one intact message; false when it failed a check.
+    // Sets `interpreted` false for opcodes that have no decoded text.
+    bool Interpret(const LocoNetMessage& m, const std::string& header, bool fromOther,
+                   bool& interpreted);
+    bool InterpretSlotData(const LocoNetMessage& m, const std::string& header, bool fromOther);
+    bool InterpretSlotByte(const LocoNetMessage& m, const std::string& header, bool fromOther);
+    void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
+    void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
+    void RetryAndSend(Tick elapsed);
+    void CallThrottlesIdle();
+
+    // Selection.
+    void TaskStep(const LocoNetMessage& m);
+    void FinishSelection();
+    void FailSelection(const std::string& text);
+    void NewThrottle(ThrottleType type);
+
+    void Refuse(const std::string& text);
+    SlotRecord* MutableSlot(int slot);
+    void Trace(const std::string& line) const;
+
+    Clock& clock_;
+    Beeper& beeper_;
+    Prompts& prompts_;
+    SerialPortFactory portFactory_;
+    MonitorSink monitor_;
+    const ProgramSettings* settings_ = nullptr;
+    ThrottleFactory throttleFactory_;
+
+    std::unique_ptr<SerialPort> port_;
+    bool open_ = false;
+    bool processing_ = false;
+
+    // Assembly of the message being received.
+    bool receiving_ = false;
+    std::uint32_t expected_ = 0;
+    std::array<std::uint8_t, LocoNetMessage::kCapacity> rxBuffer_{};
+    std::uint32_t rxCount_ = 0;
+
+    // Transmit state.
+    OutputQueue queue_;
+    LocoNetMessage pending_;
+    bool waitingEcho_ = false;
+    Tick sendTick_ = 0;
+    bool responseExpected_ = false;
+    // Tick of the current processing step (refreshed when a selection finishes in it).
+    Tick stepTick_ = 0;
+
+    std::array<SlotRecord, kSlotCount> slots_{};
+    SelectionTask task_;
+    std::array<Throttle*, kRegistrySize> registry_{};
+};

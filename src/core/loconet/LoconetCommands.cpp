@@ -1,0 +1,160 @@
+// Slot commands: each writes the slot table and queues the message that carries the
+// change. A slot outside 0..127 (for example -1, no slot) changes and sends nothing.
+
+#include "loconet/Loconet.h"
+
+#include "loconet/ImmediatePacket.h"
+#include "util/Text.h"
+
+namespace {
+int Bit(std::uint8_t byte, std::uint8_t mask) {
+    return (byte & mask) != 0 ? 1 : 0;
+}
+
+LocoNetMessage SlotMessage(Opcode opcode, int slot, std::uint8_t value) {
+    return LocoNetMessage{static_cast<std::uint8_t>(opcode), static_cast<std::uint8_t>(slot), value,
+                          0};
+}
+} // namespace
+
+void CLoconet::SetSlotSpeed(int slot, int speed, bool force) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    const auto value = static_cast<std::uint8_t>(speed);
+    const int loco = GetSlotLocoAddress(slot);
+    if (value == r->SPD && !force) {
+        Trace(
+            text::Format("SetSlotSpeed : Slot:%d,Loco:%d speed %d not changed", slot, loco, value));
+        return;
+    }
+    Trace(text::Format("SetSlotSpeed : Slot:%d,Loco:%d new speed=%d", slot, loco, value));
+    r->SPD = value;
+    QueueMessage(SlotMessage(Opcode::OPC_LOCO_SPD, slot, value));
+}
+
+void CLoconet::SetSlotForw(int slot, bool forward, bool force) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    const auto value = static_cast<std::uint8_t>(forward ? r->DIRF & ~slotbits::kDirfBackward
+                                                         : r->DIRF | slotbits::kDirfBackward);
+    const int loco = GetSlotLocoAddress(slot);
+    if (value == r->DIRF && !force) {
+        Trace(text::Format("SetSlotForw : Slot:%d,Loco:%d dir %d not changed", slot, loco,
+                           forward ? 1 : 0));
+        return;
+    }
+    Trace(text::Format("SetSlotForw : Slot:%d,Loco:%d new dir=%d", slot, loco, forward ? 1 : 0));
+    r->DIRF = value;
+    QueueMessage(SlotMessage(Opcode::OPC_LOCO_DIRF, slot, value));
+}
+
+void CLoconet::SetSlotF0toF08(int slot, int function, bool state) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    Trace(text::Format("SetSlotF0toF08 : Slot:%d,Loco:%d func=%d, state=%d", slot,
+                       GetSlotLocoAddress(slot), function, state ? 1 : 0));
+    if (function < 0 || function > 8)
+        return;
+    std::uint8_t& byte = function <= 4 ? r->DIRF : r->SND;
+    std::uint8_t mask = 0;
+    if (function == 0)
+        mask = slotbits::kDirfF0;
+    else if (function <= 4)
+        mask = static_cast<std::uint8_t>(1u << (function - 1));
+    else
+        mask = static_cast<std::uint8_t>(1u << (function - 5));
+    byte = static_cast<std::uint8_t>(state ? byte | mask : byte & ~mask);
+    if (function <= 4)
+        SendSlotDirF(slot);
+    else
+        SendSlotSnd(slot);
+}
+
+void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool force) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    const auto value = static_cast<std::uint8_t>((bits & slotbits::kDirfFunctions) |
+                                                 (forward ? 0 : slotbits::kDirfBackward));
+    const std::string what = text::Format(
+        "Slot:%d,Loco:%d %sDir=%d,F0toF4=%d%d%d%d%d", slot, GetSlotLocoAddress(slot),
+        value == r->DIRF && !force ? "" : "new ", forward ? 1 : 0, Bit(bits, slotbits::kDirfF0),
+        Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04), Bit(bits, 0x08));
+    if (value == r->DIRF && !force) {
+        Trace("SetSlotF0toF4 : " + what + " not changed");
+        return;
+    }
+    Trace("SetSlotF0toF4 : " + what);
+    r->DIRF = value;
+    QueueMessage(SlotMessage(Opcode::OPC_LOCO_DIRF, slot, value));
+}
+
+void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    const auto value =
+        static_cast<std::uint8_t>((r->SND & slotbits::kSndKeep) | (bits & slotbits::kSndF5toF8));
+    const int loco = GetSlotLocoAddress(slot);
+    if (value == r->SND && !force) {
+        Trace(text::Format("SetSlotF5toF8 : Slot:%d,Loco:%d F5toF8 %d%d%d%d not changed", slot,
+                           loco, Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04),
+                           Bit(bits, 0x08)));
+        return;
+    }
+    Trace(text::Format("SetSlotF5toF8 : Slot:%d,Loco:%d new F5toF8=%d%d%d%d", slot, loco,
+                       Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04), Bit(bits, 0x08)));
+    r->SND = value;
+    QueueMessage(SlotMessage(Opcode::OPC_LOCO_SND, slot, value));
+}
+
+void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
+    const SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    Trace(text::Format("SendImmF9toF12 : Slot:%d,Loco:%d F9to12=%d%d%d%d", slot,
+                       GetSlotLocoAddress(slot), Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04),
+                       Bit(bits, 0x08)));
+    QueueMessage(BuildImmF9toF12(r->ADR, r->ADR2, bits & 0x0F));
+}
+
+void CLoconet::ReleaseLoco(int slot) {
+    SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    LogToMonitor(text::Format("!!Release Loco %d", GetSlotLocoAddress(slot)));
+    r->STAT1 = static_cast<std::uint8_t>(r->STAT1 & ~slotbits::kStat1Busy);
+    QueueMessage(SlotMessage(Opcode::OPC_SLOT_STAT1, slot, r->STAT1));
+}
+
+void CLoconet::SendSlotDirF(int slot) {
+    if (const SlotRecord* r = MutableSlot(slot))
+        QueueMessage(SlotMessage(Opcode::OPC_LOCO_DIRF, slot, r->DIRF));
+}
+
+void CLoconet::SendSlotSnd(int slot) {
+    if (const SlotRecord* r = MutableSlot(slot))
+        QueueMessage(SlotMessage(Opcode::OPC_LOCO_SND, slot, r->SND));
+}
+
+int CLoconet::SpeedToPercent(int speed) {
+    if (speed <= slotbits::kSpeedEmergency)
+        return 0;
+    const int percent = speed * 99 / 127;
+    return percent < 1 ? 1 : (percent > 99 ? 99 : percent);
+}
+
+int CLoconet::PercentToSpeed(int percent) {
+    // Held to the scale first: beyond it the 8-bit result would wrap round to a stop.
+    if (percent < 0)
+        percent = 0;
+    if (percent > 99)
+        percent = 99;
+    const auto speed = static_cast<std::uint8_t>(static_cast<int>(percent * 126 / 99.0 + 0.5) + 1);
+    if (speed > 127)
+        return 127;
+    return speed <= 1 ? 0 : speed;
+}

@@ -1,0 +1,204 @@
+// What the link does with each intact message: the slot table, the throttles' updates
+// and the decoded monitor line.
+
+#include "loconet/Loconet.h"
+
+#include "loconet/ImmediatePacket.h"
+#include "loconet/MonitorText.h"
+
+using monitortext::AppendF;
+
+namespace {
+constexpr std::uint8_t kSlotDataLength = 0x0E;
+constexpr int kFirstLocoSlot = 1;
+constexpr int kLastLocoSlot = 119;
+
+int Bit(std::uint8_t byte, std::uint8_t mask) {
+    return (byte & mask) != 0 ? 1 : 0;
+}
+} // namespace
+
+bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, bool fromOther,
+                         bool& interpreted) {
+    interpreted = true;
+    switch (static_cast<Opcode>(m.bytes[0])) {
+    case Opcode::OPC_SL_RD_DATA:
+    case Opcode::OPC_WR_SL_DATA:
+        return InterpretSlotData(m, header, fromOther);
+    case Opcode::OPC_LOCO_SPD:
+    case Opcode::OPC_LOCO_DIRF:
+    case Opcode::OPC_LOCO_SND:
+    case Opcode::OPC_SLOT_STAT1:
+        return InterpretSlotByte(m, header, fromOther);
+    case Opcode::OPC_IMM_PACKET:
+        InterpretImmediate(m, header, fromOther);
+        return true;
+    case Opcode::OPC_SW_REQ:
+    case Opcode::OPC_SW_ACK:
+    case Opcode::OPC_SW_STATE:
+    case Opcode::OPC_SW_REP:
+    case Opcode::OPC_INPUT_REP: {
+        std::string line = header;
+        monitortext::AppendSwitchText(line, m);
+        LogToMonitor(line);
+        return true;
+    }
+    case Opcode::OPC_PEER_XFER: {
+        std::string line = header;
+        monitortext::AppendPeerXferText(line, m);
+        LogToMonitor(line);
+        return true;
+    }
+    case Opcode::OPC_BUSY:
+    case Opcode::OPC_LONG_ACK:
+    case Opcode::OPC_MOVE_SLOTS:
+    case Opcode::OPC_RQ_SL_DATA:
+    case Opcode::OPC_LOCO_ADR:
+        break;
+    }
+    interpreted = false;
+    return true;
+}
+
+bool CLoconet::InterpretSlotData(const LocoNetMessage& m, const std::string& header,
+                                 bool fromOther) {
+    const bool read = m.bytes[0] == static_cast<std::uint8_t>(Opcode::OPC_SL_RD_DATA);
+    if (m.bytes[1] != kSlotDataLength || m.length != kSlotDataLength) {
+        LogToMonitor(read ? "Invalid 'Read slot data' length!"
+                          : "Invalid 'Write slot data' length!");
+        return false;
+    }
+    const int slot = m.bytes[2];
+    if (!IsSlotNumber(slot)) {
+        LogToMonitor(read ? "Invalid slot number in 'Read slot data'!" : "Invalid slot number");
+        return false;
+    }
+    SlotRecord& r = slots_[static_cast<std::size_t>(slot)];
+    r.SLOT = m.bytes[2];
+    r.STAT1 = m.bytes[3];
+    r.ADR = m.bytes[4];
+    r.SPD = m.bytes[5];
+    r.DIRF = m.bytes[6];
+    r.TRK = m.bytes[7];
+    r.SS2 = m.bytes[8];
+    r.ADR2 = m.bytes[9];
+    r.SND = m.bytes[10];
+    r.ID1 = m.bytes[11];
+    r.ID2 = m.bytes[12];
+    r.valid = true;
+    std::string line = header;
+    AppendF(line, read ? "Read Slot:%d,Loc:%d" : "Write Slot:%d,Loc:%d", slot,
+            GetSlotLocoAddress(slot));
+    LogToMonitor(line);
+    if (fromOther)
+        UpdateThrottles(stepTick_, slot);
+    return true;
+}
+
+bool CLoconet::InterpretSlotByte(const LocoNetMessage& m, const std::string& header,
+                                 bool fromOther) {
+    const int slot = m.bytes[1];
+    if (!IsSlotNumber(slot)) {
+        LogToMonitor("Invalid slot number");
+        return false;
+    }
+    SlotRecord& r = slots_[static_cast<std::size_t>(slot)];
+    const std::uint8_t value = m.bytes[2];
+    std::uint8_t* target = nullptr;
+    std::string line = header;
+    switch (static_cast<Opcode>(m.bytes[0])) {
+    case Opcode::OPC_LOCO_SPD:
+        AppendF(line, "Loco Speed: Slt=%d,", slot);
+        if (r.valid)
+            AppendF(line, "Loc=%d,Sp=%d", r.Address(), value);
+        target = &r.SPD;
+        break;
+    case Opcode::OPC_LOCO_DIRF:
+        AppendF(line, "Loco DirF0-4: Slt=%d ", slot);
+        if (r.valid)
+            AppendF(line, "Loc=%d %s%d%d%d%d%d", r.Address(),
+                    (value & slotbits::kDirfBackward) != 0 ? "B " : "F ",
+                    Bit(value, slotbits::kDirfF0), Bit(value, 0x01), Bit(value, 0x02),
+                    Bit(value, 0x04), Bit(value, 0x08));
+        target = &r.DIRF;
+        break;
+    case Opcode::OPC_LOCO_SND:
+        AppendF(line, "Loco F5-8: Slt=%d ", slot);
+        if (r.valid)
+            AppendF(line, "Loc=%d %d%d%d%d", r.Address(), Bit(value, 0x01), Bit(value, 0x02),
+                    Bit(value, 0x04), Bit(value, 0x08));
+        target = &r.SND;
+        break;
+    default: // OPC_SLOT_STAT1
+        AppendF(line, "Set Slot Stat: Slot=%d ", slot);
+        if (r.valid)
+            AppendF(line, "Loco=%d", r.Address());
+        target = &r.STAT1;
+        break;
+    }
+    LogToMonitor(line);
+    // Our own commands wrote the table before sending, so only other stations' count.
+    if (r.valid && fromOther) {
+        *target = value;
+        UpdateThrottles(stepTick_, slot);
+    }
+    return true;
+}
+
+void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& header,
+                                  bool fromOther) {
+    const ImmF9toF12 imm = DecodeImmF9toF12(m);
+    std::string line = header + "OPc IMM: ";
+    if (!imm.understood) {
+        line += "unknown";
+        LogToMonitor(line);
+        return;
+    }
+    // The slot that holds the address: the highest of the locomotive slots wins.
+    int found = kNoSlot;
+    for (int s = kFirstLocoSlot; s <= kLastLocoSlot; ++s) {
+        const SlotRecord& r = slots_[static_cast<std::size_t>(s)];
+        if (r.valid && r.ADR == imm.adr && r.ADR2 == imm.adr2)
+            found = s;
+    }
+    AppendF(line, "Slt=%d Loc=%d", found, imm.Address());
+    LogToMonitor(line);
+    if (fromOther && found != kNoSlot)
+        SendF9toF12ToThrottles(found, imm.bits, stepTick_);
+}
+
+void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
+    for (std::size_t i = 0; i < registry_.size(); ++i) {
+        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == slot)
+            t->UpdateThrottleF9toF12(bits, now, kWhichLoco);
+        // The entry is read again: the call above may have closed the throttle.
+        Throttle* t = registry_[i];
+        if (t == nullptr || t->type != ThrottleType::Realistic)
+            continue;
+        if (t->iSoundSlot == slot)
+            t->UpdateThrottleF9toF12(bits, now, kWhichSound);
+        else if (t->iPowerSlot == slot)
+            t->UpdateThrottleF9toF12(bits, now, kWhichPower);
+        else if (t->iBrakeSlot == slot)
+            t->UpdateThrottleF9toF12(bits, now, kWhichBrake);
+    }
+}
+
+void CLoconet::UpdateThrottles(Tick now, int slot) {
+    Trace("Update Throttles start");
+    for (std::size_t i = 0; i < registry_.size(); ++i) {
+        // Each call may close the throttle, so the entry is read before every call.
+        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == slot)
+            t->UpdateThrottle(now, kWhichLoco);
+        if (Throttle* t = registry_[i];
+            t != nullptr && t->type == ThrottleType::Realistic && t->iSoundSlot == slot)
+            t->UpdateThrottle(now, kWhichSound);
+        if (Throttle* t = registry_[i];
+            t != nullptr && t->type == ThrottleType::Realistic && t->iPowerSlot == slot)
+            t->UpdateThrottle(now, kWhichPower);
+        if (Throttle* t = registry_[i];
+            t != nullptr && t->type == ThrottleType::Realistic && t->iBrakeSlot == slot)
+            t->UpdateThrottle(now, kWhichBrake);
+    }
+    Trace("Update Throttles end");
+}

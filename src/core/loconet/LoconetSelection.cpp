@@ -1,0 +1,150 @@
+// Loco selection (acquiring a command-station slot for an address) and the registry of
+// throttle windows.
+
+#include "loconet/Loconet.h"
+
+#include "loconet/MonitorText.h"
+#include "util/Text.h"
+
+namespace {
+constexpr int kFirstNonLocoSlot = 120;
+constexpr std::uint8_t kLopcLocoAdr = 0x3F;
+constexpr std::uint8_t kLopcMoveSlots = 0x3A;
+} // namespace
+
+const char* CLoconet::WhichName(int which) {
+    switch (which) {
+    case kWhichLoco:
+        return "Motorski naslov";
+    case kWhichSound:
+        return "Zvočni naslov";
+    case kWhichPower:
+        return "Naslov upravljalnika moči";
+    case kWhichBrake:
+        return "Naslov upravljalnika zavor";
+    default:
+        return "";
+    }
+}
+
+void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
+    if (task_.active) {
+        LogToMonitor("Error! Task queue not idle!");
+        Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
+               "povezana.");
+        return;
+    }
+    // Negative addresses are as impossible as too large ones.
+    if (address > kMaxLocoAddress || address < 0) {
+        LogToMonitor("Error! Loco address too large!");
+        Refuse("Napaka! Naslov dekoderja prevelik!");
+        return;
+    }
+    task_ = SelectionTask{};
+    task_.active = true;
+    task_.phase = kPhaseReqLoco;
+    task_.throttle = throttleIndex;
+    task_.which = which;
+    task_.address = address;
+    task_.startTick = clock_.Now();
+    LogToMonitor(text::Format("!!Starting Loco %d selection at %u", address,
+                              static_cast<unsigned>(task_.startTick)));
+    if (Offline()) {
+        task_.active = false;
+        if (Throttle* t = GetThrottle(throttleIndex))
+            t->UpdateControls(clock_.Now(), kOfflineSlot, which);
+        return;
+    }
+    QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_LOCO_ADR),
+                                static_cast<std::uint8_t>((address >> 7) & 0x7F),
+                                static_cast<std::uint8_t>(address & 0x7F), 0});
+}
+
+void CLoconet::TaskStep(const LocoNetMessage& m) {
+    const std::uint8_t opcode = m.bytes[0];
+    const bool slotData = opcode == static_cast<std::uint8_t>(Opcode::OPC_SL_RD_DATA);
+    const bool longAck = opcode == static_cast<std::uint8_t>(Opcode::OPC_LONG_ACK);
+    if (task_.phase == kPhaseReqLoco) {
+        Trace("Task Sel Loco: Phase Req Loco");
+        if (slotData && m.bytes[2] < kFirstNonLocoSlot &&
+            m.bytes[9] * 128 + m.bytes[4] == task_.address) {
+            if ((m.bytes[3] & slotbits::kStat1Consist) == 0) {
+                task_.phase = kPhaseSetBusy;
+                task_.slot = m.bytes[2];
+                QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
+                                            task_.slot, task_.slot, 0});
+            } else {
+                FailSelection(text::Format("%s %d je del kompozicije! Izločite jo iz kompozicije "
+                                           "ali izberite drug naslov.",
+                                           WhichName(task_.which), task_.address));
+            }
+        } else if (longAck && m.bytes[1] == kLopcLocoAdr && m.bytes[2] == 0) {
+            FailSelection("Napaka! Ni več prostih mest v pomnilniku centrale.");
+        }
+        return;
+    }
+    Trace("Task Sel Loco: Phase Set Busy");
+    if (slotData && m.bytes[2] == task_.slot) {
+        FinishSelection();
+    } else if (longAck && m.bytes[1] == kLopcMoveSlots && m.bytes[2] == 0) {
+        if (task_.which == kWhichLoco)
+            prompts_.Inform("Naslov je že v uporabi, možne so motnje v delovanju!",
+                            PromptIcon::Warning);
+        FinishSelection();
+    }
+}
+
+void CLoconet::FinishSelection() {
+    // Ended before the throttle hears of it, so it may start its next selection at once.
+    task_.active = false;
+    LogToMonitor(text::Format("!! Finishing loco %d selection", task_.address));
+    // A throttle closed while waiting has left its entry empty; nobody is told then.
+    if (Throttle* t = GetThrottle(task_.throttle))
+        t->UpdateControls(stepTick_, task_.slot, task_.which);
+    stepTick_ = clock_.Now();
+}
+
+void CLoconet::FailSelection(const std::string& text) {
+    task_.active = false;
+    if (Throttle* t = GetThrottle(task_.throttle))
+        t->ReleaseAll();
+    LogToMonitor(text);
+    Refuse(text);
+}
+
+Throttle* CLoconet::GetThrottle(int index) const {
+    if (index < 0 || index >= kRegistrySize)
+        return nullptr;
+    return registry_[static_cast<std::size_t>(index)];
+}
+
+void CLoconet::RemoveThrottle(int index) {
+    if (index >= 0 && index < kRegistrySize)
+        registry_[static_cast<std::size_t>(index)] = nullptr;
+}
+
+bool CLoconet::RegisterThrottle(int index, Throttle* throttle) {
+    if (throttle == nullptr || index < 0 || index >= kRegistrySize ||
+        registry_[static_cast<std::size_t>(index)] != nullptr)
+        return false;
+    throttle->registryIndex = index;
+    registry_[static_cast<std::size_t>(index)] = throttle;
+    return true;
+}
+
+void CLoconet::NewThrottle(ThrottleType type) {
+    int index = -1;
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (registry_[static_cast<std::size_t>(i)] == nullptr)
+            index = i;
+    if (index < 0) {
+        Refuse("Doseženo je maksimalno število upravljalnikov!");
+        return;
+    }
+    if (!throttleFactory_.create)
+        return;
+    // The window may already have registered itself while it was being made.
+    Throttle* t = throttleFactory_.create(type, index);
+    if (t != nullptr && GetThrottle(index) != t)
+        RegisterThrottle(index, t);
+}

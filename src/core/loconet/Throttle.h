@@ -1,0 +1,63 @@
+#pragma once
+// What the link knows of a throttle window. The windows implement it through their
+// logic objects; the link holds them in its registry and calls them on every processing
+// step and whenever one of their slots changes on the bus.
+
+#include "loconet/SlotRecord.h"
+#include "platform.h"
+
+#include <cstdint>
+#include <functional>
+
+enum class ThrottleType { Simple = 0, Realistic = 1 };
+
+// Which of a throttle's addresses a slot or a selection belongs to.
+enum ThrottleWhich : int {
+    kWhichLoco = 0,  // the locomotive's motor decoder
+    kWhichSound = 1, // separate sound decoder
+    kWhichPower = 2, // hand-held throttle standing for the power handle
+    kWhichBrake = 3, // hand-held throttle standing for the brake handle
+};
+
+class Throttle {
+public:
+    explicit Throttle(ThrottleType type) : type(type) {}
+    virtual ~Throttle() = default;
+    Throttle(const Throttle&) = delete;
+    Throttle& operator=(const Throttle&) = delete;
+
+    // The five operations of the throttle base, in this order.
+    virtual void CloseThrottle() = 0;
+    virtual void FunctionStateChanged(int function, bool state) = 0;
+    // A selection failed: give back every slot the throttle holds.
+    virtual void ReleaseAll() = 0;
+    // A selection finished: `slot` now belongs to the address `which`.
+    virtual void UpdateControls(Tick now, int slot, int which) = 0;
+    virtual void SetButtons() = 0;
+
+    // The periodic call of every processing step, made while `bActive` is set.
+    virtual void Idle(Tick now) = 0;
+    // One of the throttle's slots changed on the bus; `which` tells which one (a simple
+    // throttle has only its locomotive slot and always gets 0).
+    virtual void UpdateThrottle(Tick now, int which) = 0;
+    // Another station switched F9 to F12 (F9 = 0x01 ... F12 = 0x08) of one of its slots.
+    virtual void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) = 0;
+
+    const ThrottleType type;
+    int registryIndex = -1;
+    int iSlot = kNoSlot;
+    // Realistic throttle only.
+    int iSoundSlot = kNoSlot;
+    int iPowerSlot = kNoSlot;
+    int iBrakeSlot = kNoSlot;
+    bool bActive = false;
+};
+
+// The GUI registers how a throttle window is made and disposed of; the core creates no
+// windows itself. `create` returns the new throttle (the link keeps it in the registry
+// entry `registryIndex`) or nullptr. `destroy` is called for every registered throttle
+// when the link is destroyed; it must end with RemoveThrottle.
+struct ThrottleFactory {
+    std::function<Throttle*(ThrottleType type, int registryIndex)> create;
+    std::function<void(Throttle* throttle)> destroy;
+};

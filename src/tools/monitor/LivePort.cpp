@@ -1,0 +1,13 @@
+#include "LivePort.h"
+
+#include <chrono>
+#include <thread>
+
+std::unique_ptr<SerialPort> MakeLivePort(const std::string&, std::string& whyNot) {
+    whyNot = "--port is not available in this build";
+    return nullptr;
+}
+
+void WaitForLiveInput(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}

@@ -1,0 +1,165 @@
+// vlakomat-monitor [--debug] [--raw] [FILE | --port NAME]
+//
+// Shows LocoNet traffic as the program's monitor does: every byte goes through the same
+// receive path (assembly, checks, slot table, monitor text). It never sends anything.
+// Input is a capture file or standard input, as hex text by default (two-digit hex bytes
+// separated by white space, '#' comments) or, with --raw, as binary bytes.
+
+#include "LivePort.h"
+#include "loconet/HexCapture.h"
+#include "loconet/Loconet.h"
+#include "loconet/MemoryPort.h"
+#include "settings/Settings.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage = "usage: vlakomat-monitor [--debug] [--raw] [FILE | --port NAME]\n";
+
+class SteadyClock : public Clock {
+public:
+    Tick Now() const override {
+        using namespace std::chrono;
+        return static_cast<Tick>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+};
+
+class QuietBeeper : public Beeper {
+public:
+    void Tone(int, int) override {}
+};
+
+// Message boxes become lines on standard error.
+class ErrorPrompts : public Prompts {
+public:
+    PromptAnswer Ask(const std::string& text, PromptButtons buttons, PromptIcon) override {
+        std::cerr << "vlakomat-monitor: " << text << '\n';
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+    }
+};
+
+struct Options {
+    bool debug = false;
+    bool raw = false;
+    std::string file;
+    std::string port;
+};
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--debug")
+            o.debug = true;
+        else if (a == "--raw")
+            o.raw = true;
+        else if (a == "--port" && i + 1 < argc && o.port.empty())
+            o.port = argv[++i];
+        else if (a == "-h" || a == "--help")
+            return false;
+        else if (!a.empty() && a[0] == '-' && a != "-")
+            return false;
+        else if (o.file.empty())
+            o.file = a;
+        else
+            return false;
+    }
+    return o.file.empty() || o.port.empty();
+}
+
+// Feeds a capture through the link; returns the number of bad words in hex text.
+std::size_t FeedCapture(std::istream& in, bool raw, MemoryPort& port, CLoconet& link) {
+    std::size_t bad = 0;
+    if (raw) {
+        std::vector<char> buffer(4096);
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+               in.gcount() > 0) {
+            port.Feed(reinterpret_cast<const std::uint8_t*>(buffer.data()),
+                      static_cast<std::size_t>(in.gcount()));
+            link.Process();
+        }
+        return bad;
+    }
+    HexCaptureParser parser;
+    std::string line;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> errors;
+    while (std::getline(in, line)) {
+        bytes.clear();
+        errors.clear();
+        parser.ParseLine(line, bytes, errors);
+        for (const std::string& e : errors)
+            std::cerr << "vlakomat-monitor: " << e << '\n';
+        bad += errors.size();
+        port.Feed(bytes);
+        link.Process();
+    }
+    return bad;
+}
+
+int RunLive(const std::string& name, CLoconet& link) {
+    std::string whyNot;
+    std::unique_ptr<SerialPort> live = MakeLivePort(name, whyNot);
+    if (!live) {
+        std::cerr << "vlakomat-monitor: " << whyNot << '\n';
+        return 2;
+    }
+    link.SetPortFactory([&live](const std::string&) { return std::move(live); });
+    if (!link.Open(name))
+        return 2;
+    for (;;) {
+        link.Process();
+        WaitForLiveInput(5);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseArgs(argc, argv, options)) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    SteadyClock clock;
+    QuietBeeper beeper;
+    ErrorPrompts prompts;
+    ProgramSettings settings;
+    settings.DebugMode = options.debug ? 1 : 0;
+    CLoconet link(clock, beeper, prompts);
+    link.SetSettings(&settings);
+    link.SetMonitorSink([](const std::string& line) { std::cout << line << '\n'; });
+    if (!options.port.empty())
+        return RunLive(options.port, link);
+
+    MemoryPort* port = nullptr;
+    link.SetPortFactory([&port](const std::string&) {
+        auto p = std::make_unique<MemoryPort>();
+        port = p.get();
+        return p;
+    });
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (!options.file.empty() && options.file != "-") {
+        file.open(options.file, std::ios::binary);
+        if (!file) {
+            std::cerr << "vlakomat-monitor: cannot open " << options.file << '\n';
+            return 2;
+        }
+        in = &file;
+    }
+    if (!link.Open(options.file.empty() ? "stdin" : options.file) || port == nullptr)
+        return 2;
+    const std::size_t bad = FeedCapture(*in, options.raw, *port, link);
+    if (link.IsReceiving())
+        std::cerr << "vlakomat-monitor: the input ends inside a message\n";
+    std::cout.flush();
+    return bad > 0 ? 1 : 0;
+}

@@ -1,0 +1,240 @@
+// Loco selection: its phases, refusals and messages, and the throttle registry.
+
+#include "LoconetFixture.h"
+
+namespace {
+
+class SelectionTest : public LinkTest {
+protected:
+    // Starts a selection and lets its address request go out and come back.
+    RecordingThrottle& Start(int address, int which = 0) {
+        RecordingThrottle& t = AddThrottle(50, ThrottleType::Realistic, kNoSlot);
+        link.SelectLoco(50, address, which);
+        link.Process();
+        EchoLastWrite();
+        return t;
+    }
+};
+
+TEST_F(SelectionTest, RequestNullMoveAndFinish) {
+    OpenLink();
+    RecordingThrottle& t = Start(1234);
+    EXPECT_EQ(port->writes[0], (Bytes{0xBF, 0x09, 0x52, 0x1B}));
+    clock.Advance(30);
+    Receive(SlotData(7, 1234, 0x03));
+    EXPECT_EQ(LastWrite(), WithChecksum({0xBA, 0x07, 0x07}));
+    EXPECT_TRUE(link.IsSelectionPending());
+    EchoLastWrite();
+    clock.Advance(25);
+    Receive(SlotData(7, 1234, 0x33));
+    EXPECT_FALSE(link.IsSelectionPending());
+    EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateControls 1055 7 0"});
+    EXPECT_EQ(lines.front(), "!!Starting Loco 1234 selection at 1000");
+    EXPECT_EQ(lines.back(), "!! Finishing loco 1234 selection");
+}
+
+TEST_F(SelectionTest, AddressLimits) {
+    OpenLink();
+    link.SelectLoco(0, 9984, 0);
+    EXPECT_EQ(lines, std::vector<std::string>{"Error! Loco address too large!"});
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Napaka! Naslov dekoderja prevelik!"});
+    EXPECT_FALSE(link.IsSelectionPending());
+    link.SelectLoco(0, 9983, 0);
+    link.Process();
+    EXPECT_EQ(LastWrite(), WithChecksum({0xBF, 0x4D, 0x7F}));
+}
+
+TEST_F(SelectionTest, PhaseOneIgnoresOtherAnswers) {
+    OpenLink();
+    RecordingThrottle& t = Start(1234);
+    Receive(SlotData(8, 1235, 0x03));
+    Receive(SlotData(120, 1234, 0x03));
+    Receive(WithChecksum({0xB4, 0x3F, 0x01}));
+    Receive(WithChecksum({0xB4, 0x3A, 0x00}));
+    EXPECT_TRUE(link.IsSelectionPending());
+    EXPECT_EQ(port->writes.size(), 1u);
+    EXPECT_TRUE(t.calls.empty());
+}
+
+TEST_F(SelectionTest, FailuresReleaseTheThrottleAndSayWhy) {
+    struct Case {
+        int which;
+        Bytes answer;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {0, WithChecksum({0xB4, 0x3F, 0x00}), "Napaka! Ni več prostih mest v pomnilniku centrale."},
+        {1, SlotData(7, 1234, 0x43),
+         "Zvočni naslov 1234 je del kompozicije! Izločite jo iz kompozicije ali izberite drug "
+         "naslov."},
+        {3, SlotData(7, 1234, 0x43),
+         "Naslov upravljalnika zavor 1234 je del kompozicije! Izločite jo iz kompozicije ali "
+         "izberite drug naslov."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        OpenLink();
+        RecordingThrottle& t = Start(1234, c.which);
+        lines.clear();
+        prompts.texts.clear();
+        Receive(c.answer);
+        EXPECT_FALSE(link.IsSelectionPending());
+        EXPECT_EQ(t.calls, std::vector<std::string>{"ReleaseAll"});
+        EXPECT_EQ(lines.back(), c.text);
+        EXPECT_EQ(prompts.texts, std::vector<std::string>{c.text});
+        link.RemoveThrottle(50);
+    }
+}
+
+TEST_F(SelectionTest, RefusedNullMoveStillFinishesWarningOnlyForTheMotorAddress) {
+    for (int which : {0, 1, 2, 3}) {
+        SCOPED_TRACE(which);
+        OpenLink();
+        prompts.texts.clear();
+        RecordingThrottle& t = Start(1234, which);
+        Receive(SlotData(7, 1234, 0x13));
+        Receive(WithChecksum({0xB4, 0x3A, 0x00}));
+        EXPECT_FALSE(link.IsSelectionPending());
+        EXPECT_EQ(t.calls,
+                  std::vector<std::string>{text::Format("UpdateControls 1000 7 %d", which)});
+        EXPECT_EQ(prompts.texts,
+                  which == 0 ? std::vector<std::string>{"Naslov je že v uporabi, možne so motnje v "
+                                                        "delovanju!"}
+                             : std::vector<std::string>{});
+        link.RemoveThrottle(50);
+    }
+}
+
+TEST_F(SelectionTest, SecondSelectionWhileOneWaitsIsRefused) {
+    OpenLink();
+    Start(1234);
+    lines.clear();
+    link.SelectLoco(50, 55, 0);
+    EXPECT_EQ(lines, std::vector<std::string>{"Error! Task queue not idle!"});
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Napaka! Vrsta opravil ni prazna! Preverite "
+                                                      "če je centrala vklopljena in povezana."});
+    // The first one is still the one that finishes.
+    Receive(SlotData(7, 1234, 0x03));
+    EXPECT_EQ(LastWrite(), WithChecksum({0xBA, 0x07, 0x07}));
+}
+
+TEST_F(SelectionTest, OwnEchoNeverReachesTheTask) {
+    settings.DebugMode = 1;
+    OpenLink();
+    AddThrottle(50, ThrottleType::Simple, kNoSlot);
+    link.SelectLoco(50, 1234, 0);
+    link.Process();
+    lines.clear();
+    EchoLastWrite();
+    EXPECT_EQ(lines, (std::vector<std::string>{"Sent: BF 09 52 1B ", "-----"}));
+    Receive(WithChecksum({0xB0, 0x01, 0x30}));
+    EXPECT_EQ(lines[lines.size() - 2], "Task Sel Loco: Phase Req Loco");
+}
+
+TEST_F(SelectionTest, OfflineFinishesAtOnceWithSlot10) {
+    settings.settings.Offline = 1;
+    OpenLink();
+    RecordingThrottle& t = AddThrottle(5, ThrottleType::Realistic, kNoSlot);
+    clock.Set(4242);
+    link.SelectLoco(5, 300, 2);
+    EXPECT_FALSE(link.IsSelectionPending());
+    EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateControls 4242 10 2"});
+    EXPECT_TRUE(link.Queue().Empty());
+}
+
+TEST_F(SelectionTest, ThrottleMayChainTheNextSelectionFromUpdateControls) {
+    settings.settings.Offline = 1;
+    OpenLink();
+    RecordingThrottle& t = AddThrottle(5, ThrottleType::Realistic, kNoSlot);
+    t.onUpdateControls = [&](int, int which) {
+        if (which < 3)
+            link.SelectLoco(5, 100 + which, which + 1);
+    };
+    link.SelectLoco(5, 99, 0);
+    EXPECT_EQ(t.calls.size(), 4u);
+    EXPECT_EQ(t.calls.back(), "UpdateControls 1000 10 3");
+    EXPECT_TRUE(prompts.texts.empty());
+}
+
+TEST_F(SelectionTest, FinishingTakesAFreshTickForTheRestOfTheStep) {
+    OpenLink();
+    RecordingThrottle& t = Start(1234);
+    t.bActive = true;
+    Receive(SlotData(7, 1234, 0x03));
+    EchoLastWrite();
+    t.calls.clear();
+    // The clock moves while the throttle handles the finished selection.
+    t.onUpdateControls = [&](int, int) { clock.Advance(9); };
+    Receive(SlotData(7, 1234, 0x33));
+    EXPECT_EQ(t.calls, (std::vector<std::string>{"UpdateControls 1000 7 0", "Idle 1009"}));
+}
+
+TEST_F(SelectionTest, PendingSelectionSurvivesCloseAndOpen) {
+    OpenLink();
+    RecordingThrottle& t = Start(1234);
+    link.Close();
+    OpenLink();
+    EXPECT_TRUE(link.IsSelectionPending());
+    Receive(SlotData(7, 1234, 0x03));
+    EchoLastWrite();
+    Receive(SlotData(7, 1234, 0x33));
+    EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateControls 1000 7 0"});
+}
+
+TEST_F(SelectionTest, ThrottleClosedWhileWaitingIsNotCalled) {
+    OpenLink();
+    Start(1234);
+    link.RemoveThrottle(50);
+    throttles.clear();
+    Receive(SlotData(7, 1234, 0x03));
+    EchoLastWrite();
+    Receive(SlotData(7, 1234, 0x33));
+    EXPECT_FALSE(link.IsSelectionPending());
+    EXPECT_EQ(lines.back(), "!! Finishing loco 1234 selection");
+}
+
+TEST(ThrottleRegistryTest, HighestEmptyEntryIsUsedAndTheHundredFirstRefused) {
+    FakeClock clock;
+    RecordingBeeper beeper;
+    ScriptedPrompts prompts;
+    std::vector<std::unique_ptr<RecordingThrottle>> made;
+    std::vector<std::pair<ThrottleType, int>> created;
+    std::vector<Throttle*> destroyed;
+    {
+        CLoconet link(clock, beeper, prompts);
+        link.SetThrottleFactory({[&](ThrottleType type, int index) -> Throttle* {
+                                     created.emplace_back(type, index);
+                                     made.push_back(std::make_unique<RecordingThrottle>(type));
+                                     return made.back().get();
+                                 },
+                                 [&](Throttle* t) {
+                                     destroyed.push_back(t);
+                                     link.RemoveThrottle(t->registryIndex);
+                                 }});
+        link.NewSimpleThrottle();
+        link.NewRealisticThrottle();
+        ASSERT_EQ(created.size(), 2u);
+        EXPECT_EQ(created[0], std::make_pair(ThrottleType::Simple, 99));
+        EXPECT_EQ(created[1], std::make_pair(ThrottleType::Realistic, 98));
+        EXPECT_EQ(link.GetThrottle(98), made[1].get());
+        EXPECT_EQ(made[1]->registryIndex, 98);
+        for (int i = 0; i < 98; ++i)
+            link.NewSimpleThrottle();
+        EXPECT_TRUE(prompts.texts.empty());
+        link.NewSimpleThrottle();
+        EXPECT_EQ(prompts.texts,
+                  std::vector<std::string>{"Doseženo je maksimalno število upravljalnikov!"});
+        EXPECT_EQ(created.size(), 100u);
+        link.RemoveThrottle(40);
+        link.RemoveThrottle(60);
+        link.NewSimpleThrottle();
+        EXPECT_EQ(created.back().second, 60);
+        link.NewSimpleThrottle();
+        EXPECT_EQ(created.back().second, 40);
+        EXPECT_EQ(link.GetThrottle(100), nullptr);
+        EXPECT_EQ(link.GetThrottle(-1), nullptr);
+    }
+    EXPECT_EQ(destroyed.size(), 100u) << "the link disposes of every registered throttle";
+}
+
+} // namespace
