@@ -20,15 +20,14 @@ const std::string kHeader = "Name\tType\tMaxLevel\tOffset\tStepped\tUp\tDown\tTa
 
 TEST(DecoderTable, RowsAreReadByTheTableFileRules) {
     ScriptedPrompts prompts;
-    DecoderTable t = Load(kHeader +
-                              "No sound|Brez zvoka\t0\t5\t6\t1\t2\t3\t9,9\t4\n"
-                              "\n"
-                              "  Stepped | Stopenjsko \t1\t7\t1\t0\t5\t6\t0, 2 ,4\t3\n"
-                              "\t\t\r\n"
-                              "Level\t2\t9\t-1\t0\t0\t0\t\t-1\n"
-                              "OnlyName\n"
-                              "Names|\t2\t3\n"
-                              "A|B|C\t2\t1\t0\t1\t1\t2\t5,6,7,8,9,10,11,12,13,14\t0\n",
+    DecoderTable t = Load(kHeader + "No sound|Brez zvoka\t0\t5\t6\t1\t2\t3\t9,9\t4\n"
+                                    "\n"
+                                    "  Stepped | Stopenjsko \t1\t7\t1\t0\t5\t6\t0, 2 ,4\t3\n"
+                                    "\t\t\r\n"
+                                    "Level\t2\t9\t-1\t0\t0\t0\t\t-1\n"
+                                    "OnlyName\n"
+                                    "Names|\t2\t3\n"
+                                    "A|B|C\t2\t1\t0\t1\t1\t2\t5,6,7,8,9,10,11,12,13,14\t0\n",
                           prompts);
     EXPECT_TRUE(prompts.texts.empty());
     ASSERT_EQ(t.count, 6);

@@ -62,10 +62,9 @@ private slots:
             CopyData(dir, name);
         Result r = Run(dir, {"--check", "--dump"});
         QCOMPARE(r.code, 0);
-        const QString expected = "==> Functions.tab <==\n" +
-                                 QString::fromStdString(dir.Read("Functions.tab")) +
-                                 "==> Roster.tab <==\n" +
-                                 QString::fromStdString(dir.Read("Roster.tab"));
+        const QString expected =
+            "==> Functions.tab <==\n" + QString::fromStdString(dir.Read("Functions.tab")) +
+            "==> Roster.tab <==\n" + QString::fromStdString(dir.Read("Roster.tab"));
         QCOMPARE(r.out, expected);
     }
 

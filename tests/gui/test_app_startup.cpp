@@ -1,6 +1,7 @@
 // Start-up and exit of the application object on real files in a temporary folder, with
 // the message boxes answered through the prompts seam.
 
+#include "app/Heartbeat.h"
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
 
@@ -10,8 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QMenuBar>
 #include <QLabel>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -79,7 +80,8 @@ private slots:
         InDir in(dir);
         for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
             CopyData(dir, name);
-        dir.Write("vlakomat.ini", "[LOCONET]\nDebug Mode=1\n[PREFERENCES]\nFirst Run=0\n");
+        dir.Write("vlakomat.ini",
+                  "[LOCONET]\nCOM Port=sim\nDebug Mode=1\n[PREFERENCES]\nFirst Run=0\n");
         ScriptedPrompts prompts;
         FakeClock clock;
         RecordingBeeper beeper;
@@ -89,6 +91,11 @@ private slots:
         CMainFrame* frame = app.MainFrame();
         QVERIFY(frame && frame->isVisible());
         QCOMPARE(app.Data().roster.count, 3);
+        // The link is open on the simulated command station and the heartbeat runs it.
+        QVERIFY(app.Link().IsActive());
+        QVERIFY(app.GetHeartbeat()->Running());
+        const int steps = app.GetHeartbeat()->Steps();
+        QTRY_VERIFY(app.GetHeartbeat()->Steps() > steps + 2);
 
         // Every menu text of the main window, and which of them are disabled.
         struct Item {

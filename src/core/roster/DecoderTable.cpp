@@ -53,12 +53,12 @@ void LoadDecoders(TableFileReader& reader, DecoderTable& table, Prompts& prompts
         bool overflow = false;
         SoundDecoderType row = ReadRow(reader, overflow);
         if (table.count >= DecoderTable::kCapacity) {
-            prompts.Inform(TableFileMessage(
-                               fileName, reader.LineNumber(),
-                               text::Format("tabela tipov zvočnih dekoderjev je polna (največ %d "
-                                            "vrstic), vrstica je izpuščena.",
-                                            DecoderTable::kCapacity)),
-                           PromptIcon::Warning);
+            prompts.Inform(
+                TableFileMessage(fileName, reader.LineNumber(),
+                                 text::Format("tabela tipov zvočnih dekoderjev je polna (največ %d "
+                                              "vrstic), vrstica je izpuščena.",
+                                              DecoderTable::kCapacity)),
+                PromptIcon::Warning);
             continue;
         }
         if (overflow)

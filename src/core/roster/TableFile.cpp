@@ -29,8 +29,8 @@ void TableFileReader::SplitLines(std::string content) {
         std::size_t lineEnd = end == std::string::npos ? content.size() : end + 1;
         // A physical line longer than the buffer is read in pieces, each counted as a line.
         while (pos < lineEnd) {
-            std::string piece = text::CutUtf8(std::string_view(content).substr(pos, lineEnd - pos),
-                                              kMaxLineBytes);
+            std::string piece =
+                text::CutUtf8(std::string_view(content).substr(pos, lineEnd - pos), kMaxLineBytes);
             if (piece.empty()) // a sequence longer than the rest cannot be cut: take it whole
                 piece = content.substr(pos, std::min(lineEnd - pos, kMaxLineBytes));
             pos += piece.size();
@@ -95,8 +95,7 @@ std::vector<std::string> SplitCommaList(std::string_view rest) {
     return items;
 }
 
-std::string TableFileMessage(const std::string& fileName, int lineNumber,
-                             const std::string& what) {
+std::string TableFileMessage(const std::string& fileName, int lineNumber, const std::string& what) {
     return text::Format("Napaka v datoteki '%s', vrstica %d: %s", fileName.c_str(), lineNumber,
                         what.c_str());
 }

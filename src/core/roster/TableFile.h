@@ -51,5 +51,4 @@ private:
 std::vector<std::string> SplitCommaList(std::string_view text);
 
 // The message for a fault on one line of a table file.
-std::string TableFileMessage(const std::string& fileName, int lineNumber,
-                             const std::string& what);
+std::string TableFileMessage(const std::string& fileName, int lineNumber, const std::string& what);

@@ -53,7 +53,9 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kPreferences, "First Run", s.FirstRun);
 }
 
-std::string RecentKey(std::size_t i) { return "File" + std::to_string(i + 1); }
+std::string RecentKey(std::size_t i) {
+    return "File" + std::to_string(i + 1);
+}
 
 struct Reader {
     CSimpleIniA& ini;

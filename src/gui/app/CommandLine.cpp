@@ -88,9 +88,10 @@ int RunVlakomat(int argc, char** argv) {
         QStringLiteral("Vlakomat - upravljanje digitalne železnice na vodilu LocoNet."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({QStringLiteral("check"),
-                      QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
-                                     "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih).")});
+    parser.addOption(
+        {QStringLiteral("check"),
+         QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
+                        "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih).")});
     parser.addOption({QStringLiteral("dump"),
                       QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
                                      "Functions.tab in Roster.tab.")});

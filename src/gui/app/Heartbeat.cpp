@@ -2,8 +2,7 @@
 
 #include <QApplication>
 
-Heartbeat::Heartbeat(std::function<bool()> isActive, std::function<void()> process,
-                     QObject* parent)
+Heartbeat::Heartbeat(std::function<bool()> isActive, std::function<void()> process, QObject* parent)
     : QObject(parent), isActive_(std::move(isActive)), process_(std::move(process)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(5);

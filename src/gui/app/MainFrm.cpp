@@ -48,7 +48,8 @@ void CMainFrame::CreateMenus() {
         ->setEnabled(false);
     AddAction(file, "actionSave", "&Shrani", QKeySequence::Save, "Shrani aktivni dokument")
         ->setEnabled(false);
-    AddAction(file, "actionSaveAs", "Shrani &kot...", {}, "Shrani aktivni dokument pod novim imenom")
+    AddAction(file, "actionSaveAs", "Shrani &kot...", {},
+              "Shrani aktivni dokument pod novim imenom")
         ->setEnabled(false);
     file->addSeparator();
     recentMenu_ = file->addMenu(QStringLiteral("Zadnje datoteke"));
@@ -98,8 +99,7 @@ void CMainFrame::CreateMenus() {
         ->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
-    AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents)
-        ->setEnabled(false);
+    AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents)->setEnabled(false);
     help->addSeparator();
     QAction* about = AddAction(help, "actionAbout", "&O programu Vlakomat...", {},
                                "Podatki o programu, različici in avtorskih pravicah");
@@ -112,7 +112,8 @@ void CMainFrame::CreateToolBar() {
     bar->setMovable(true);
     auto add = [&](const char* name, QStyle::StandardPixmap pixmap, const char* theme) {
         QAction* action = Action(QString::fromLatin1(name));
-        action->setIcon(QIcon::fromTheme(QString::fromLatin1(theme), style()->standardIcon(pixmap)));
+        action->setIcon(
+            QIcon::fromTheme(QString::fromLatin1(theme), style()->standardIcon(pixmap)));
         bar->addAction(action);
     };
     add("actionNew", QStyle::SP_FileIcon, "document-new");
@@ -126,7 +127,8 @@ void CMainFrame::CreateToolBar() {
     auto* print = AddAction(nullptr, "actionPrint", "&Natisni...", QKeySequence::Print,
                             "Natisni aktivni dokument");
     print->setEnabled(false);
-    print->setIcon(QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_DriveFDIcon)));
+    print->setIcon(
+        QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_DriveFDIcon)));
     bar->addAction(print);
     add("actionAbout", QStyle::SP_MessageBoxInformation, "help-about");
     QAction* whatsThis = QWhatsThis::createAction(this);

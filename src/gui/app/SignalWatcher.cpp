@@ -38,6 +38,6 @@ SignalWatcher::~SignalWatcher() {
 void SignalWatcher::Handler(int signal) {
     // Only async-signal-safe work here: the rest happens in the event loop.
     unsigned char byte = static_cast<unsigned char>(signal);
-    if (fds_[0] >= 0)
-        [[maybe_unused]] auto n = ::write(fds_[0], &byte, 1);
+    if (fds_[0] >= 0) [[maybe_unused]]
+        auto n = ::write(fds_[0], &byte, 1);
 }

@@ -1,5 +1,6 @@
 #include "app/Vlakomat.h"
 
+#include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
 
@@ -7,14 +8,34 @@
 #include <QFileInfo>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
-    : prompts_(prompts), clock_(clock), beeper_(beeper) {
+    : prompts_(prompts), clock_(clock), beeper_(beeper),
+      heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
+                                             [this] { link_.Process(); })),
+      link_(clock, beeper, prompts) {
     SetProgramPath(QStringLiteral("vlakomat"));
+    link_.SetSettings(&settings_);
+    link_.SetPortFactory([](const std::string& name) { return CreatePort(name); });
+    link_.SetMonitorSink([this](const std::string& line) {
+        if (frame_)
+            frame_->LogToMonitor(line);
+    });
 }
 
 CVlakomatApp::~CVlakomatApp() {
+    // Windows go first (throttles release through the link), then the port closes.
     frame_.reset();
+    link_.Close();
+    heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
+}
+
+bool CVlakomatApp::OpenLink() {
+    const bool opened = link_.Open(settings_.settings.ComPort);
+    if (SerialPort* port = link_.Port())
+        port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
+    heartbeat_->Update();
+    return opened;
 }
 
 void CVlakomatApp::SetProgramPath(const QString& programPath) {
@@ -51,12 +72,14 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     OpenLogFile();
 
     frame_ = std::make_unique<CMainFrame>(*this);
-    heartbeat_ = std::make_unique<Heartbeat>([] { return false; }, [] {});
     frame_->show();
 
-    if (settings_.settings.FirstRun)
+    if (settings_.settings.FirstRun) {
+        // The first run leads through the settings and the roster once their dialogs
+        // exist; until then the port named in the settings is opened as on any start.
         settings_.settings.FirstRun = 0;
-    heartbeat_->Update();
+    }
+    OpenLink();
     return true;
 }
 

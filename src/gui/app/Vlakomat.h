@@ -2,6 +2,7 @@
 // The application object: owns everything that outlives a window (settings, tables, the
 // link, the log file) and runs start-up and exit.
 
+#include "loconet/Loconet.h"
 #include "platform.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
@@ -38,6 +39,10 @@ public:
 
     ProgramSettings& Settings() { return settings_; }
     RosterData& Data() { return data_; }
+    CLoconet& Link() { return link_; }
+    // Opens the link on the port that the settings name (or offline); false when the port
+    // would not open (the link has said why).
+    bool OpenLink();
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
@@ -57,6 +62,9 @@ private:
     ProgramSettings settings_;
     RosterData data_;
     std::FILE* logFile_ = nullptr;
-    std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<Heartbeat> heartbeat_;
+    // Declared after the heartbeat and before the frame: the link outlives the windows
+    // (it disposes of the throttles) and the heartbeat outlives the link's port.
+    CLoconet link_;
+    std::unique_ptr<CMainFrame> frame_;
 };
