@@ -1,15 +1,8 @@
 #include "loconet/HexCapture.h"
 
+#include "util/Text.h"
+
 namespace {
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
@@ -30,8 +23,8 @@ void HexCaptureParser::ParseLine(std::string_view line, std::vector<std::uint8_t
         if (start == i)
             break;
         const std::string_view word = line.substr(start, i - start);
-        const int high = word.size() == 2 ? HexDigit(word[0]) : -1;
-        const int low = word.size() == 2 ? HexDigit(word[1]) : -1;
+        const int high = word.size() == 2 ? text::HexDigit(word[0]) : -1;
+        const int low = word.size() == 2 ? text::HexDigit(word[1]) : -1;
         if (high < 0 || low < 0) {
             // Cut very long words so that one bad line cannot flood the error output.
             std::string shown(word.substr(0, 20));

@@ -1,16 +1,8 @@
 #include "loconet/LbServerProtocol.h"
 
-namespace {
+#include "util/Text.h"
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -52,7 +44,7 @@ bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& out, std::s
         int value = 0;
         std::size_t digits = 0;
         while (i < text.size() && !IsBlank(text[i])) {
-            const int d = HexDigit(text[i]);
+            const int d = text::HexDigit(text[i]);
             if (d < 0 || ++digits > 2) {
                 out.clear();
                 return false;

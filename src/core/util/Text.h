@@ -31,5 +31,7 @@ std::string Cp1250ToUtf8(std::string_view s);
 // most `maxBytes` bytes without splitting a UTF-8 sequence.
 std::string CutUtf8(std::string_view s, std::size_t maxBytes);
 std::string ToUpperAscii(std::string_view s);
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigit(char c);
 
 } // namespace text
