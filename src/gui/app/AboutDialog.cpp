@@ -29,6 +29,33 @@ QIcon VlakomatIcon() {
     return QIcon(pixmap);
 }
 
+QIcon EditIcon(const char* kind) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2));
+    const QString name = QString::fromLatin1(kind);
+    if (name == QLatin1String("cut")) {
+        p.drawLine(QPointF(10, 4), QPointF(21, 22));
+        p.drawLine(QPointF(22, 4), QPointF(11, 22));
+        p.drawEllipse(QPointF(9, 25), 4, 4);
+        p.drawEllipse(QPointF(23, 25), 4, 4);
+    } else if (name == QLatin1String("copy")) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(5, 4, 15, 19));
+        p.drawRect(QRectF(12, 10, 15, 19));
+    } else {
+        p.setBrush(QColor(0xc8, 0x9b, 0x5a));
+        p.drawRoundedRect(QRectF(6, 6, 20, 23), 2, 2);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(10, 10, 12, 15));
+        p.setBrush(QColor(0x80, 0x80, 0x80));
+        p.drawRect(QRectF(12, 3, 8, 5));
+    }
+    return QIcon(pixmap);
+}
+
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutDialog"));
     setWindowTitle(QStringLiteral("O programu Vlakomat"));

@@ -120,9 +120,12 @@ void CMainFrame::CreateToolBar() {
     add("actionOpen", QStyle::SP_DialogOpenButton, "document-open");
     add("actionSave", QStyle::SP_DialogSaveButton, "document-save");
     bar->addSeparator();
-    add("actionCut", QStyle::SP_DialogDiscardButton, "edit-cut");
-    add("actionCopy", QStyle::SP_FileDialogDetailedView, "edit-copy");
-    add("actionPaste", QStyle::SP_FileDialogContentsView, "edit-paste");
+    for (const char* kind : {"cut", "copy", "paste"}) {
+        const QString name = QString::fromLatin1(kind);
+        QAction* action = Action("action" + name.left(1).toUpper() + name.mid(1));
+        action->setIcon(QIcon::fromTheme("edit-" + name, EditIcon(kind)));
+        bar->addAction(action);
+    }
     bar->addSeparator();
     auto* print = AddAction(nullptr, "actionPrint", "&Natisni...", QKeySequence::Print,
                             "Natisni aktivni dokument");
