@@ -193,6 +193,19 @@ TEST_F(SelectionTest, ThrottleClosedWhileWaitingIsNotCalled) {
     EXPECT_EQ(lines.back(), "!! Finishing loco 1234 selection");
 }
 
+TEST_F(SelectionTest, NewThrottleInTheEntryOfAClosedOneGetsNoStaleAnswer) {
+    OpenLink();
+    Start(1234);
+    link.RemoveThrottle(50);
+    throttles.clear();
+    RecordingThrottle& successor = AddThrottle(50, ThrottleType::Simple, kNoSlot);
+    Receive(SlotData(7, 1234, 0x03));
+    EchoLastWrite();
+    Receive(SlotData(7, 1234, 0x33));
+    EXPECT_FALSE(link.IsSelectionPending());
+    EXPECT_TRUE(successor.calls.empty());
+}
+
 TEST(ThrottleRegistryTest, HighestEmptyEntryIsUsedAndTheHundredFirstRefused) {
     FakeClock clock;
     RecordingBeeper beeper;

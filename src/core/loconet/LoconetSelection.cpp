@@ -119,8 +119,13 @@ Throttle* CLoconet::GetThrottle(int index) const {
 }
 
 void CLoconet::RemoveThrottle(int index) {
-    if (index >= 0 && index < kRegistrySize)
-        registry_[static_cast<std::size_t>(index)] = nullptr;
+    if (index < 0 || index >= kRegistrySize)
+        return;
+    registry_[static_cast<std::size_t>(index)] = nullptr;
+    // A selection still waiting for the closed throttle stays pending, but its answer must
+    // not reach a new throttle that takes over the same entry.
+    if (task_.active && task_.throttle == index)
+        task_.throttle = -1;
 }
 
 bool CLoconet::RegisterThrottle(int index, Throttle* throttle) {
