@@ -229,3 +229,38 @@ TEST(StartupTables, AFailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("Roster.tab")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("Roster.tab.tmp~")));
 }
+
+TEST(StartupTables, ARosterRowLongerThanAnyLineBufferReadsBackWhole) {
+    TempDir dir;
+    const auto sample = SampleData();
+    std::string decoders = ReadFile(sample / "Decoders.tab");
+    dir.Write("Decoders.tab", decoders.empty() ? kDecoders : decoders);
+    dir.Write("Functions.tab", ReadFile(sample / "Functions.tab"));
+    dir.Write("Roster.tab", ReadFile(sample / "Roster.tab"));
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+
+    // Ten commands in both sequences of every function of the first locomotive.
+    Loco& loco = data->roster.locos[0];
+    for (int f = 0; f < data->functions.count; ++f) {
+        const int id = data->functions.entries[static_cast<std::size_t>(f)].Id;
+        if (id < 0)
+            continue;
+        auto& seq = loco.FuncSequences[static_cast<std::size_t>(id)];
+        for (int index : {0, 1})
+            ParseSequenceText("M10+,M11-,M12F,M10B,M11+,S10-,S11F,S12B,S12+,S11-", index, seq, false);
+        auto& flags = loco.FuncFlags[static_cast<std::size_t>(id)];
+        flags = static_cast<std::uint8_t>((flags & kFuncInitialOn) | kFuncActive);
+    }
+    const std::string written = FormatRosterFile(*data);
+    const std::size_t rowStart = written.find('\n') + 1;
+    ASSERT_GT(written.find('\n', rowStart) - rowStart, 1100u);
+    dir.Write("Roster.tab", written);
+
+    auto reread = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*reread, prompts, dir.Path()));
+    EXPECT_TRUE(prompts.texts.empty());
+    EXPECT_EQ(reread->roster.count, data->roster.count);
+    EXPECT_EQ(FormatRosterFile(*reread), written);
+}

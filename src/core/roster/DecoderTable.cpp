@@ -20,7 +20,9 @@ SoundDecoderType ReadRow(TableFileReader& reader, bool& speedTableOverflow) {
 
     row.Type = text::ParseInt(reader.NextField());
     if (row.Type < 1) {
+        // No sound equipment: every number stays 0, the speed table too.
         row.FuncStepped = 0;
+        row.SpeedTable.fill(0);
         return row;
     }
     row.MaxLevel = text::ParseInt(reader.NextField());

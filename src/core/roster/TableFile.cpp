@@ -27,15 +27,8 @@ void TableFileReader::SplitLines(std::string content) {
     while (pos < content.size()) {
         std::size_t end = content.find('\n', pos);
         std::size_t lineEnd = end == std::string::npos ? content.size() : end + 1;
-        // A physical line longer than the buffer is read in pieces, each counted as a line.
-        while (pos < lineEnd) {
-            std::string piece =
-                text::CutUtf8(std::string_view(content).substr(pos, lineEnd - pos), kMaxLineBytes);
-            if (piece.empty()) // a sequence longer than the rest cannot be cut: take it whole
-                piece = content.substr(pos, std::min(lineEnd - pos, kMaxLineBytes));
-            pos += piece.size();
-            lines_.push_back(std::move(piece));
-        }
+        lines_.push_back(content.substr(pos, lineEnd - pos));
+        pos = lineEnd;
     }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The reader shared by the three table files (Decoders.tab, Functions.tab, Roster.tab).
 //
-// A line is read up to 1023 bytes (a longer one continues as the next line), a zero byte
-// becomes a blank and trailing white space is removed; empty lines are skipped but
-// counted. Fields are separated by tabs and trimmed of blanks. A file that is not valid
+// A line is read whole, however long (a roster row with many function maps is longer than
+// a fixed line buffer, and cutting it would turn its tail into a bogus row); a zero byte
+// becomes a blank and trailing white space is removed; empty lines are skipped but counted. Fields are separated by tabs and trimmed of blanks. A file that is not valid
 // UTF-8 is taken to be Windows-1250 and converted.
 
 #include <cstddef>
@@ -13,8 +13,6 @@
 
 class TableFileReader {
 public:
-    static constexpr std::size_t kMaxLineBytes = 1023;
-
     // Reads the file whole; Opened() tells whether it existed.
     explicit TableFileReader(const std::string& path);
     // Reads the given content, as if it had been the file (for tests and --check).
