@@ -34,7 +34,7 @@ TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
         {"throttle 3 speed 50", "OK", "A0 01 32 6C"},
         {"  throttle\t3 backward ", "OK", "A1 01 20 7F"},
         {"throttle 3 f 0 on", "OK", "A1 01 30 6F"},
-        {"throttle 3 f 10 on", "OK", "ED 0B 7F 24 02 03 22 00 00 00 61"},
+        {"throttle 3 f 10 on", "OK", "ED 0B 7F 24 02 03 22 00 00 00 61 | B4 6D 7F 59"},
         {"throttle 3 stop", "OK", "A0 01 01 5F"},
         {"throttle 3 release", "OK", "B5 01 13 58"},
         {"sensor 5 on", "OK", "B2 05 50 18"},

@@ -44,6 +44,7 @@ const Bytes kSlot1InUse1234 = {0xE7, 0x0E, 0x01, 0x33, 0x52, 0x00, 0x00,
 const Bytes kNullMove1 = {0xBA, 0x01, 0x01, 0x45};
 const Bytes kRefusedMove = {0xB4, 0x3A, 0x00, 0x71};
 const Bytes kNoFreeSlot = {0xB4, 0x3F, 0x00, 0x74};
+const Bytes kImmAck = {0xB4, 0x6D, 0x7F, 0x59}; // immediate packet accepted
 
 struct Station : ::testing::Test {
     FakeClock clock{1000};
@@ -125,13 +126,17 @@ TEST_F(Station, SlotWriteStoresTheSlotAndAcknowledges) {
     EXPECT_EQ(cs.FindSlot(4), -1);
 }
 
+TEST_F(Station, ImmediatePacketIsAcknowledged) {
+    // The opcode asks for a reply; without one every station on the bus would keep waiting.
+    const Bytes imm = {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00, 0x61};
+    EXPECT_EQ(Send(cs, imm), (std::vector<Bytes>{imm, kImmAck}));
+}
+
 TEST_F(Station, OtherMessagesAreOnlyEchoed) {
-    const std::vector<Bytes> msgs = {
-        {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00, 0x61},
-        {0xB0, 0x05, 0x30, 0x7A},
-        {0x81, 0x7E},
-        WithChecksum({0x83}),
-        WithChecksum({0xE5, 0x07, 0x01, 0x02, 0x03, 0x04})};
+    const std::vector<Bytes> msgs = {{0xB0, 0x05, 0x30, 0x7A},
+                                     {0x81, 0x7E},
+                                     WithChecksum({0x83}),
+                                     WithChecksum({0xE5, 0x07, 0x01, 0x02, 0x03, 0x04})};
     for (const Bytes& m : msgs)
         EXPECT_EQ(Send(cs, m), (std::vector<Bytes>{m})) << std::hex << int(m[0]);
 }
@@ -296,6 +301,7 @@ TEST_F(Station, HandHeldThrottleAcquiresAndDrives) {
     struct Step {
         bool (*act)(SimCommandStation&);
         Bytes sent;
+        Bytes answer = {}; // the station's, if any
     };
     const std::vector<Step> steps = {
         {[](SimCommandStation& s) { return s.ThrottleSpeed(3, 0x32); }, {0xA0, 0x01, 0x32, 0x6C}},
@@ -306,13 +312,17 @@ TEST_F(Station, HandHeldThrottleAcquiresAndDrives) {
         {[](SimCommandStation& s) { return s.ThrottleFunction(3, 5, true); },
          {0xA2, 0x01, 0x01, 0x5D}},
         {[](SimCommandStation& s) { return s.ThrottleFunction(3, 10, true); },
-         {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00, 0x61}},
+         {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00, 0x61},
+         kImmAck},
         {[](SimCommandStation& s) { return s.ThrottleEmergencyStop(3); }, {0xA0, 0x01, 0x01, 0x5F}},
         {[](SimCommandStation& s) { return s.ThrottleRelease(3); }, {0xB5, 0x01, 0x13, 0x58}},
     };
     for (const Step& st : steps) {
         EXPECT_TRUE(st.act(cs));
-        EXPECT_EQ(Chunks(cs), (std::vector<Bytes>{st.sent}));
+        std::vector<Bytes> expected{st.sent};
+        if (!st.answer.empty())
+            expected.push_back(st.answer);
+        EXPECT_EQ(Chunks(cs), expected);
     }
     EXPECT_EQ(cs.Slot(1).bytes[SimSlotByte::SPD], 0x01);
     EXPECT_EQ(cs.Slot(1).bytes[SimSlotByte::DIRF], 0x30);
@@ -337,8 +347,9 @@ TEST_F(Station, HandHeldFunctionsNineToTwelveOnALongAddress) {
     cs.ThrottleFunction(1234, 9, true);
     Chunks(cs);
     cs.ThrottleFunction(1234, 12, true);
-    EXPECT_EQ(Chunks(cs), (std::vector<Bytes>{
-                              {0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0x00, 0x00, 0x6A}}));
+    EXPECT_EQ(Chunks(cs),
+              (std::vector<Bytes>{
+                  {0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0x00, 0x00, 0x6A}, kImmAck}));
 }
 
 TEST_F(Station, ThrottleRefusalsAndRanges) {

@@ -2,56 +2,15 @@
 // a whole exchange with vlakomat-cs.
 
 #include "CsProcess.h"
+#include "PtyPair.h"
 #include "SerialDevicePort.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
-#include <unistd.h>
 
 namespace {
-
-// Both ends of a pseudo-terminal; the port under test opens the slave by its path.
-struct PtyPair {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-    PtyPair() {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0)
-            path = name;
-        termios tio{};
-        ::tcgetattr(master, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(master, TCSANOW, &tio);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~PtyPair() {
-        ::close(master);
-        ::close(slave);
-    }
-    void Send(const std::string& hex) const {
-        std::vector<std::uint8_t> b;
-        ParseHexBytes(hex, b);
-        ASSERT_EQ(::write(master, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    }
-    std::string Receive(std::size_t count) const {
-        std::vector<std::uint8_t> got;
-        (void)QTest::qWaitFor(
-            [&] {
-                std::uint8_t buf[64];
-                const ssize_t n = ::read(master, buf, sizeof buf);
-                if (n > 0)
-                    got.insert(got.end(), buf, buf + n);
-                return got.size() >= count;
-            },
-            3000);
-        return FormatHexBytes(got);
-    }
-};
 
 TEST(SerialDevicePort, OpenFailureNamesThePort) {
     SerialDevicePort port;

@@ -53,6 +53,8 @@ void CLoconet::Refuse(const std::string& text) {
 
 bool CLoconet::Open(const std::string& portName) {
     Close();
+    portLost_ = false;
+    lostText_.clear();
     if (!Offline()) {
         std::unique_ptr<SerialPort> port;
         if (portFactory_)
@@ -61,15 +63,22 @@ bool CLoconet::Open(const std::string& portName) {
             Refuse(OpenFailedText(portName));
             return false;
         }
-        std::string error = port->Open(portName);
+        // Handlers first: a server may greet us (or hang up) while the port is still opening.
+        SerialPort* p = port.get();
+        port->SetInfoHandler([this, p](const std::string& line) { OnPortInfo(p, line); });
+        port->SetLostHandler([this, p](const std::string& text) { OnPortLost(p, text); });
+        port_ = std::move(port);
+        std::string error = port_->Open(portName);
+        if (error.empty() && !portLost_)
+            port_->DiscardInput();
+        if (error.empty() && portLost_)
+            error = lostText_;
         if (!error.empty()) {
-            // The port reports the step that failed; it leaves itself closed.
-            port->Close();
+            // The port reports the step that failed; it ends up closed.
+            ReleasePort();
             Refuse(error);
             return false;
         }
-        port->DiscardInput();
-        port_ = std::move(port);
     }
     open_ = true;
     receiving_ = false;
@@ -86,10 +95,40 @@ void CLoconet::Close() {
         return;
     open_ = false;
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
-    if (port_) {
-        port_->Close();
-        port_.reset();
-    }
+    ReleasePort();
+}
+
+void CLoconet::ReleasePort() {
+    portLost_ = false;
+    lostText_.clear();
+    if (!port_)
+        return;
+    port_->Close();
+    retiredPort_ = std::move(port_);
+}
+
+void CLoconet::OnPortInfo(const SerialPort* from, const std::string& line) {
+    if (from == port_.get() && DebugMode())
+        LogToMonitor(line);
+}
+
+void CLoconet::OnPortLost(const SerialPort* from, const std::string& text) {
+    if (from != port_.get() || portLost_)
+        return;
+    portLost_ = true;
+    lostText_ = text;
+    // Inside a step (or while opening) the link is closed when that is over.
+    if (open_ && !processing_)
+        FinishPortLoss();
+}
+
+void CLoconet::FinishPortLoss() {
+    const std::string text = lostText_;
+    open_ = false;
+    ReleasePort();
+    // Closed before the message box, so nothing touches the bus while it is shown.
+    LogToMonitor(text);
+    Refuse(text);
 }
 
 bool CLoconet::QueueMessage(LocoNetMessage m) {

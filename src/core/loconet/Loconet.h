@@ -47,6 +47,8 @@ public:
     void LogToMonitor(const std::string& line) const;
 
     // --- serial link --------------------------------------------------------------------
+    // The port's loss (a dropped connection, an unplugged device) is shown once and closes
+    // the link; the port's informational lines reach the monitor in Debug Mode.
     bool Open(const std::string& portName);
     void Close();
     // One processing step; does nothing while closed, and never runs inside itself.
@@ -118,8 +120,15 @@ private:
     bool InterpretSlotByte(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
+    void Step();
     void RetryAndSend(Tick elapsed);
     void CallThrottlesIdle();
+
+    // The port's own events, and letting go of it.
+    void OnPortInfo(const SerialPort* from, const std::string& line);
+    void OnPortLost(const SerialPort* from, const std::string& text);
+    void FinishPortLoss();
+    void ReleasePort();
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
@@ -140,8 +149,14 @@ private:
     ThrottleFactory throttleFactory_;
 
     std::unique_ptr<SerialPort> port_;
+    // The last port closed. It lives until the next one closes, because a port may report
+    // its loss from inside one of its own calls or signals and must outlive that call.
+    std::unique_ptr<SerialPort> retiredPort_;
     bool open_ = false;
     bool processing_ = false;
+    // The port was lost and the link is still to be closed (at the end of the step).
+    bool portLost_ = false;
+    std::string lostText_;
 
     // Assembly of the message being received.
     bool receiving_ = false;

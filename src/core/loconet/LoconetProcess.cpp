@@ -26,8 +26,16 @@ struct ScopeFlag {
 void CLoconet::Process() {
     if (!open_ || processing_)
         return;
-    ScopeFlag guard(processing_);
+    {
+        ScopeFlag guard(processing_);
+        Step();
+    }
+    // A port lost during the step is let go only now, when none of its calls is running.
+    if (portLost_ && port_)
+        FinishPortLoss();
+}
 
+void CLoconet::Step() {
     stepTick_ = clock_.Now();
     const Tick elapsed = waitingEcho_ ? ElapsedTicks(stepTick_, sendTick_) : 0;
 
@@ -35,7 +43,7 @@ void CLoconet::Process() {
         std::uint8_t chunk[kReadChunk];
         for (;;) {
             // A message box or a throttle may close the link while bytes are handled.
-            if (!port_)
+            if (!port_ || portLost_)
                 break;
             const std::size_t n = port_->Read(chunk, sizeof chunk);
             if (n == 0)
@@ -46,7 +54,8 @@ void CLoconet::Process() {
                 return;
         }
     }
-    RetryAndSend(elapsed);
+    if (!portLost_)
+        RetryAndSend(elapsed);
     CallThrottlesIdle();
 }
 
@@ -154,7 +163,8 @@ void CLoconet::RetryAndSend(Tick elapsed) {
     const std::size_t written = port_->Write(pending_.bytes.data(), pending_.length);
     waitingEcho_ = true;
     sendTick_ = stepTick_;
-    if (written != pending_.length)
+    // A port lost in the write says so itself, once.
+    if (written != pending_.length && !portLost_)
         Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");
 }
 

@@ -113,7 +113,12 @@ void SimCommandStation::Answer(const std::vector<std::uint8_t>& msg) {
     case 0xEF: // OPC_WR_SL_DATA
         WriteSlotData(msg);
         break;
-    default: // OPC_IMM_PACKET and everything else: on the bus, nothing to answer
+    case 0xED: // OPC_IMM_PACKET
+        // Accepted for the track. The answer matters: the opcode asks for a reply, and
+        // every other station holds its own messages until one comes.
+        QueueWithChecksum({0xB4, 0x6D, 0x7F, 0}, answerDelayMs_);
+        break;
+    default: // everything else: on the bus, nothing to answer
         break;
     }
 }

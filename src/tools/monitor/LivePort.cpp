@@ -3,6 +3,10 @@
 #include <chrono>
 #include <thread>
 
+std::shared_ptr<void> StartLiveSupport(int&, char**) {
+    return nullptr;
+}
+
 std::unique_ptr<SerialPort> MakeLivePort(const std::string&, std::string& whyNot) {
     whyNot = "--port is not available in this build";
     return nullptr;

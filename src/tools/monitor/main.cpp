@@ -114,10 +114,14 @@ int RunLive(const std::string& name, CLoconet& link) {
     link.SetPortFactory([&live](const std::string&) { return std::move(live); });
     if (!link.Open(name))
         return 2;
-    for (;;) {
+    std::cout.flush();
+    // Runs until the port is lost (the reason goes to standard error) or the user stops it.
+    while (link.IsActive()) {
         link.Process();
+        std::cout.flush();
         WaitForLiveInput(5);
     }
+    return 1;
 }
 
 } // namespace
@@ -133,6 +137,10 @@ int main(int argc, char** argv) {
     ErrorPrompts prompts;
     ProgramSettings settings;
     settings.DebugMode = options.debug ? 1 : 0;
+    // Outlives the link, whose port may need it to its end.
+    std::shared_ptr<void> liveSupport;
+    if (!options.port.empty())
+        liveSupport = StartLiveSupport(argc, argv);
     CLoconet link(clock, beeper, prompts);
     link.SetSettings(&settings);
     link.SetMonitorSink([](const std::string& line) { std::cout << line << '\n'; });

@@ -1,0 +1,31 @@
+// Reading a live port for `--port NAME` in a build with the Qt ports: any name the program
+// takes ("sim", "tcp://host[:port]", a serial device), with Qt's event handling running
+// while the monitor waits for input.
+
+#include "LivePort.h"
+#include "PortFactory.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <memory>
+
+std::shared_ptr<void> StartLiveSupport(int& argc, char** argv) {
+    if (QCoreApplication::instance() != nullptr)
+        return nullptr;
+    return std::make_shared<QCoreApplication>(argc, argv);
+}
+
+std::unique_ptr<SerialPort> MakeLivePort(const std::string& name, std::string& whyNot) {
+    auto port = CreatePort(name);
+    if (!port)
+        whyNot = "no port for " + name;
+    return port;
+}
+
+void WaitForLiveInput(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}

@@ -1,0 +1,45 @@
+// The link over the real Qt serial implementation on a pseudo-terminal, against vlakomat-cs
+// at the other end: the whole run, and a command station that goes away.
+
+#include "CsProcess.h"
+#include "LinkScenarios.h"
+#include "SerialDevicePort.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(LoconetOverPty, SelectsDrivesAndRecovers) {
+    CsProcess cs;
+    const std::string path = cs.Start({});
+    ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
+    LinkBench b;
+    ASSERT_TRUE(b.link.Open(path));
+    ASSERT_NE(dynamic_cast<SerialDevicePort*>(b.link.Port()), nullptr);
+    scenario::FullRun(b, [&cs](const std::string& line) { return cs.Command(line); });
+    EXPECT_TRUE(cs.WaitForLine("RX BA 01 01 45"));
+}
+
+TEST(LoconetOverPty, AStationThatGoesAwayIsReportedOnceAndClosesTheLink) {
+    CsProcess cs;
+    const std::string path = cs.Start({});
+    ASSERT_FALSE(path.empty());
+    LinkBench b;
+    ASSERT_TRUE(b.link.Open(path));
+    cs.Kill();
+    ASSERT_TRUE(b.WaitFor([&] { return !b.link.IsActive(); }));
+    QTest::qWait(300); // a second report would come meanwhile
+    const std::string lost = "Napaka! Povezava s portom " + path + " je prekinjena!";
+    EXPECT_EQ(b.prompts.texts, std::vector<std::string>{lost});
+    EXPECT_TRUE(b.HasLine(lost));
+    EXPECT_EQ(b.link.Port(), nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
