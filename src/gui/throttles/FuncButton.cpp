@@ -2,6 +2,7 @@
 
 #include "throttles/DlgThrottle.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -36,7 +37,14 @@ void CFuncButton::mousePressEvent(QMouseEvent* event) {
     }
     setFocus(Qt::MouseFocusReason);
     event->accept();
-    Press();
+    const quint64 now = event->timestamp();
+    const bool second =
+        !lastWasDouble_ && now >= lastPress_ &&
+        now - lastPress_ <= static_cast<quint64>(QApplication::doubleClickInterval());
+    lastPress_ = now;
+    lastWasDouble_ = second;
+    if (!second)
+        Press();
 }
 
 // Release and double click do nothing: the press has already toggled, and the button's own

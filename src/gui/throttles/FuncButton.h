@@ -29,6 +29,10 @@ private:
     void Press();
 
     bool state_ = false;
+    // The second press of a double click comes as a press too; like the double click
+    // itself it must not toggle again.
+    quint64 lastPress_ = 0;
+    bool lastWasDouble_ = true;
     CDlgThrottle* owner_ = nullptr;
     int function_ = -1;
 };
