@@ -85,7 +85,7 @@ void CDlgLoconetMonitor::TellClosed() {
 void CDlgLoconetMonitor::closeEvent(QCloseEvent* event) {
     // The frame forgets the window now; it is deleted on the next pass of the event loop.
     TellClosed();
-    QDialog::closeEvent(event);
+    event->accept();
 }
 
 void CDlgLoconetMonitor::reject() {
