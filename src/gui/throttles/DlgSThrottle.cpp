@@ -2,6 +2,7 @@
 
 #include "throttles/FuncButton.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,6 +17,15 @@
 namespace {
 QString FromStd(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// A read-only edit looks like the window behind it, so the operator sees where to type.
+void SetReadOnly(QLineEdit* edit, bool readOnly) {
+    edit->setReadOnly(readOnly);
+    QPalette palette = edit->palette();
+    const QPalette standard = QApplication::palette(edit);
+    palette.setColor(QPalette::Base, standard.color(readOnly ? QPalette::Window : QPalette::Base));
+    edit->setPalette(palette);
 }
 } // namespace
 
@@ -140,7 +150,7 @@ void CDlgSThrottle::BuildControls() {
             [this] { throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value()); });
     connect(slider_, &QSlider::valueChanged, this, &CDlgSThrottle::OnSliderValueChanged);
 
-    setFixedWidth(sizeHint().width() < 96 ? 96 : sizeHint().width());
+    setFixedWidth(qMax(124, minimumSizeHint().width()));
     ShowTitle();
 }
 
@@ -175,8 +185,8 @@ void CDlgSThrottle::Show(unsigned parts) {
     if (parts & SimpleThrottleShow::kState) {
         const bool driving = throttle_->Driving();
         setRelease_->setText(FromStd(throttle_->Caption()));
-        addressEdit_->setReadOnly(driving);
-        speedEdit_->setReadOnly(!driving);
+        SetReadOnly(addressEdit_, driving);
+        SetReadOnly(speedEdit_, !driving);
         ShowTitle();
     }
     showing_ = false;

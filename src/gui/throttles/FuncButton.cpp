@@ -12,6 +12,9 @@ CFuncButton::CFuncButton(const QString& text, QWidget* parent) : QPushButton(tex
     setCheckable(true);
     setAutoDefault(false);
     setFocusPolicy(Qt::StrongFocus);
+    // A function that is on must be seen from across the room: pressed in and lit.
+    setStyleSheet(QStringLiteral("CFuncButton:checked { background-color: #ffd24d; color: black; "
+                                 "border: 2px inset #a07d10; border-radius: 3px; }"));
 }
 
 void CFuncButton::Attach(int function, CDlgThrottle* owner) {
