@@ -91,10 +91,14 @@ void DoubleClick(QWidget* w) {
     send(QEvent::MouseButtonRelease, Qt::NoButton);
 }
 
-// Selects the address in the window and lets the selection finish; returns the slot.
-int Select(AppRig& rig, CDlgSThrottle* w, int address) {
+// Selects the address in the window, with the button or with Enter in the address edit,
+// and lets the selection finish; returns the slot.
+int Select(AppRig& rig, CDlgSThrottle* w, int address, bool withEnter = false) {
     Type(AddressEdit(w), QString::number(address));
-    QTest::mouseClick(SetRelease(w), Qt::LeftButton);
+    if (withEnter)
+        QTest::keyClick(AddressEdit(w), Qt::Key_Return);
+    else
+        QTest::mouseClick(SetRelease(w), Qt::LeftButton);
     rig.Pump();
     return w->Simple().iSlot;
 }
@@ -333,8 +337,11 @@ private slots:
         CDlgSThrottle* a = rig.NewThrottle();
         CDlgSThrottle* b = rig.NewThrottle();
         const auto slotA = static_cast<std::uint8_t>(Select(rig, a, 3));
-        const auto slotB = static_cast<std::uint8_t>(Select(rig, b, 4));
+        const auto slotB = static_cast<std::uint8_t>(Select(rig, b, 4, true));
         QVERIFY(slotA != slotB);
+        QCOMPARE(SetRelease(b)->text(), QStringLiteral("Sprosti"));
+        QCOMPARE(b->focusWidget(), SpeedEdit(b));
+        QCOMPARE(b->windowTitle(), QStringLiteral("Upravljalnik 4"));
         rig.Frame().Action(QStringLiteral("actionMonitor"))->trigger();
         rig.received.clear();
         QVERIFY(!rig.Frame().close()); // the throttles go first
