@@ -6,7 +6,6 @@
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
-
 #include <QDir>
 #include <QFileInfo>
 
