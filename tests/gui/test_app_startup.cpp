@@ -111,11 +111,11 @@ private slots:
                      {"actionToolBar", "&Orodna vrstica", true},
                      {"actionStatusBar", "&Statusna vrstica", true},
                      {"actionAbout", "&O programu Vlakomat...", true},
-                     {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", false},
+                     {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", true},
                      {"actionNewRealisticThrottle", "Nov realističen upravljalnik", false},
                      {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", false},
                      {"actionSettings", "Splošne &Nastavitve", false},
-                     {"actionMonitor", "Loconet Monitor", false}};
+                     {"actionMonitor", "Loconet Monitor", true}};
         for (const Item& item : items) {
             QAction* action = frame->Action(QString::fromLatin1(item.name));
             QVERIFY2(action, item.name);

@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/Vlakomat.h"
+#include "loconet/DlgLoconetMonitor.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,6 +21,11 @@ CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+}
+
+CMainFrame::~CMainFrame() {
+    // The monitor is owned by the frame; it must go while the frame can still hear of it.
+    delete monitor_.data();
 }
 
 QAction* CMainFrame::AddAction(QMenu* menu, const QString& objectName, const QString& text,
@@ -74,13 +80,13 @@ void CMainFrame::CreateMenus() {
     QAction* monitor = AddAction(view, "actionMonitor", "Loconet Monitor", {},
                                  "Odpri ali zapri okno z dogajanjem na vodilu Loconet");
     monitor->setCheckable(true);
-    monitor->setEnabled(false); // enabled when a monitor window can be made
     connect(monitor, &QAction::triggered, this, &CMainFrame::OnToggleMonitor);
 
     QMenu* trains = menuBar()->addMenu(QStringLiteral("&Vlaki"));
-    AddAction(trains, "actionNewSimpleThrottle", "Nov enostaven upravljalnik", {},
-              "Odpri nov enostaven upravljalnik lokomotive")
-        ->setEnabled(false);
+    QAction* simple = AddAction(trains, "actionNewSimpleThrottle", "Nov enostaven upravljalnik", {},
+                                "Odpri nov enostaven upravljalnik lokomotive");
+    connect(simple, &QAction::triggered, this, &CMainFrame::OnNewSimpleThrottle);
+    // The realistic throttle window comes later.
     AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
               "Odpri nov realističen upravljalnik vlaka")
         ->setEnabled(false);
@@ -174,30 +180,31 @@ void CMainFrame::SetStatusText(const QString& text) {
 }
 
 void CMainFrame::LogToMonitor(const std::string& text) {
-    if (monitor_ && monitorSink_)
-        monitorSink_(text);
+    if (monitor_)
+        monitor_->AddLine(text, false);
 }
 
-void CMainFrame::SetMonitorFactory(MonitorFactory factory) {
-    monitorFactory_ = std::move(factory);
-    Action("actionMonitor")->setEnabled(static_cast<bool>(monitorFactory_));
+CDlgLoconetMonitor* CMainFrame::Monitor() const {
+    return monitor_.data();
 }
 
 void CMainFrame::OnToggleMonitor() {
     if (monitor_) {
         delete monitor_.data();
-        MonitorClosed();
         return;
     }
-    if (!monitorFactory_)
-        return;
-    monitor_ = monitorFactory_(*this);
-    Action("actionMonitor")->setChecked(monitor_ != nullptr);
+    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings());
+    monitor_->show();
+    Action("actionMonitor")->setChecked(true);
 }
 
 void CMainFrame::MonitorClosed() {
     monitor_.clear();
     Action("actionMonitor")->setChecked(false);
+}
+
+void CMainFrame::OnNewSimpleThrottle() {
+    app_.Link().NewSimpleThrottle();
 }
 
 void CMainFrame::OnAbout() {
@@ -222,14 +229,29 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::TryClose() {
-    // Throttles are asked to close here once they exist; the last one to go calls again.
+    // Every throttle is asked to close; each one's destruction calls here again, so the
+    // last one to go finishes the close. A throttle may take its time (it stops its train
+    // first) and may be asked more than once.
+    if (finished_ || inTryClose_)
+        return;
+    inTryClose_ = true;
+    CLoconet& link = app_.Link();
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (Throttle* throttle = link.GetThrottle(i))
+            throttle->CloseThrottle();
+    inTryClose_ = false;
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (link.GetThrottle(i) != nullptr)
+            return;
     FinishClose();
 }
 
 void CMainFrame::FinishClose() {
+    // The roster and catalogue are offered for saving here once their dialog exists.
+    if (finished_)
+        return;
     finished_ = true;
-    if (monitor_)
-        delete monitor_.data();
+    delete monitor_.data();
     if (!inCloseEvent_)
         close();
 }

@@ -5,18 +5,19 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <functional>
 #include <string>
 
 class QAction;
 class QLabel;
 class QMenu;
+class CDlgLoconetMonitor;
 class CVlakomatApp;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit CMainFrame(CVlakomatApp& app);
+    ~CMainFrame() override;
 
     // Hands a monitor line to the monitor window, if one is open; otherwise drops it.
     void LogToMonitor(const std::string& text);
@@ -26,12 +27,8 @@ public:
     void FinishClose();
     bool ClosingRequested() const { return closingRequested_; }
 
-    // A window for the monitor command, made by the monitor's own code.
-    using MonitorFactory = std::function<QWidget*(CMainFrame&)>;
-    void SetMonitorFactory(MonitorFactory factory);
-    // Where an open monitor window takes its lines.
-    using MonitorSink = std::function<void(const std::string&)>;
-    void SetMonitorSink(MonitorSink sink) { monitorSink_ = std::move(sink); }
+    // The open monitor window, or nullptr.
+    CDlgLoconetMonitor* Monitor() const;
 
     QAction* Action(const QString& objectName) const;
     void UpdateRecentFiles();
@@ -48,13 +45,13 @@ private:
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
     void OnToggleMonitor();
+    void OnNewSimpleThrottle();
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
-    QPointer<QWidget> monitor_;
-    MonitorFactory monitorFactory_;
-    MonitorSink monitorSink_;
+    QPointer<CDlgLoconetMonitor> monitor_;
     bool closingRequested_ = false;
     bool finished_ = false;
     bool inCloseEvent_ = false;
+    bool inTryClose_ = false;
 };

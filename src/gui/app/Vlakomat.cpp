@@ -3,7 +3,9 @@
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
+#include "throttles/DlgSThrottle.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,15 +21,67 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
         if (frame_)
             frame_->LogToMonitor(line);
     });
+    RegisterThrottleFactory();
 }
 
 CVlakomatApp::~CVlakomatApp() {
-    // Windows go first (throttles release through the link), then the port closes.
+    // Windows go first (throttles release through the link), then what they queued is
+    // written, then the port closes.
     frame_.reset();
+    DestroyThrottleWindows();
+    DrainLink();
     link_.Close();
     heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
+}
+
+void CVlakomatApp::RegisterThrottleFactory() {
+    ThrottleFactory factory;
+    factory.create = [this](ThrottleType type, int index) -> Throttle* {
+        if (type != ThrottleType::Simple)
+            return nullptr; // the realistic throttle window comes later
+        auto* window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
+        link_.RegisterThrottle(index, &window->Logic());
+        // Side by side over the main window, so that a new one never hides the last.
+        if (frame_) {
+            const int place = (CLoconet::kRegistrySize - 1 - index) % 8;
+            window->move(frame_->geometry().topLeft() + QPoint(24 + place * 140, 80));
+        }
+        window->show();
+        return &window->Logic();
+    };
+    factory.destroy = [this](Throttle* throttle) {
+        if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+            delete window; // its destruction releases the slot and clears the entry
+        else
+            link_.RemoveThrottle(throttle->registryIndex);
+    };
+    link_.SetThrottleFactory(std::move(factory));
+}
+
+void CVlakomatApp::DestroyThrottleWindows() {
+    if (QApplication::instance() == nullptr)
+        return;
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (Throttle* throttle = link_.GetThrottle(i))
+            if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+                delete window;
+}
+
+void CVlakomatApp::DrainLink() {
+    if (!link_.IsActive() || link_.Port() == nullptr)
+        return;
+    // Bounded by the clock and by a count of steps, so that a silent port cannot hold up
+    // the end of the program.
+    const Tick start = clock_.Now();
+    for (int step = 0; step < 2000 && ElapsedTicks(clock_.Now(), start) < 1000; ++step) {
+        if (link_.Queue().Empty() && !link_.IsWaitingForEcho())
+            return;
+        link_.Process();
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 1);
+    }
 }
 
 bool CVlakomatApp::OpenLink() {

@@ -46,6 +46,7 @@ public:
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
+    Clock& GetClock() { return clock_; }
     std::FILE* LogFile() const { return logFile_; }
 
     static constexpr int kNotchTable[11] = {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
@@ -53,6 +54,11 @@ public:
 
 private:
     void OpenLogFile();
+    void RegisterThrottleFactory();
+    // Destroys the throttle windows still open; each releases its locomotive.
+    void DestroyThrottleWindows();
+    // Lets the link write what is queued (releases above all) before the port closes.
+    void DrainLink();
 
     Prompts& prompts_;
     Clock& clock_;

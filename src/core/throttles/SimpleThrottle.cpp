@@ -1,0 +1,214 @@
+#include "throttles/SimpleThrottle.h"
+
+#include "loconet/Loconet.h"
+#include "util/Text.h"
+
+#include <charconv>
+
+namespace {
+constexpr const char* kCaptionRelease = "Sprosti";
+constexpr const char* kCaptionAcquire = "Uporabi";
+constexpr const char* kNotAnInteger = "Please enter an integer.";
+} // namespace
+
+SimpleThrottle::SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts)
+    : Throttle(ThrottleType::Simple), loconet_(loconet), clock_(clock), prompts_(prompts) {}
+
+std::string SimpleThrottle::RangeMessage(int low, int high) {
+    return text::Format("Please enter an integer between %d and %d.", low, high);
+}
+
+void SimpleThrottle::Show(unsigned parts) {
+    if (view_)
+        view_->Show(parts);
+}
+
+bool SimpleThrottle::ReadField(const std::string& text, int high, SimpleThrottleField field,
+                               int& value) {
+    const std::string_view digits = text::Trim(text, " \t");
+    int parsed = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
+    std::string message;
+    if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
+        message = kNotAnInteger;
+    else if (ec == std::errc::result_out_of_range || parsed < 0 || parsed > high)
+        message = RangeMessage(0, high);
+    if (message.empty()) {
+        value = parsed;
+        return true;
+    }
+    prompts_.Inform(message, PromptIcon::Warning);
+    if (view_)
+        view_->Focus(field, true);
+    return false;
+}
+
+bool SimpleThrottle::ReadControls() {
+    if (!view_)
+        return true;
+    const SimpleThrottleEntries entries = view_->ReadEntries();
+    if (!ReadField(entries.address, CLoconet::kMaxLocoAddress, SimpleThrottleField::Address,
+                   address_))
+        return false;
+    if (!ReadField(entries.speed, kMaxSpeed, SimpleThrottleField::Speed, speed_))
+        return false;
+    forward_ = entries.forward;
+    return true;
+}
+
+void SimpleThrottle::Select() {
+    loconet_.SelectLoco(registryIndex, address_, kWhichLoco);
+}
+
+void SimpleThrottle::OnSetRelease() {
+    if (!ReadControls())
+        return;
+    if (!Driving()) {
+        Select();
+        return;
+    }
+    ReleaseAll();
+    UpdateControls(0, kNoSlot, kWhichLoco);
+}
+
+void SimpleThrottle::OnEnter() {
+    if (!ReadControls())
+        return;
+    if (Driving()) {
+        Show(SimpleThrottleShow::kSpeed);
+        SetSpeed(speed_);
+    } else {
+        speed_ = 0;
+        Show(SimpleThrottleShow::kAll);
+        Select();
+    }
+    // A selection that finished at once (offline) has moved the focus already; this is
+    // where the operator types next either way.
+    if (view_)
+        view_->Focus(SimpleThrottleField::Speed, true);
+}
+
+void SimpleThrottle::OnSliderReleased(int position) {
+    if (!Driving()) {
+        Show(SimpleThrottleShow::kSpeed);
+        if (view_)
+            view_->Focus(SimpleThrottleField::Address, false);
+        return;
+    }
+    if (position < 0)
+        position = 0;
+    if (position > kMaxSpeed)
+        position = kMaxSpeed;
+    SetSpeed(kMaxSpeed - position);
+    Show(SimpleThrottleShow::kSpeed);
+}
+
+void SimpleThrottle::SetSpeed(int percent) {
+    speed_ = percent;
+    if (!Driving())
+        return;
+    loconet_.SetSlotSpeed(iSlot, CLoconet::PercentToSpeed(percent), false);
+    lastSpeedTick_ = clock_.Now();
+}
+
+void SimpleThrottle::OnDirectionClicked() {
+    if (!ReadControls()) {
+        // Nothing was sent: the buttons go back to the direction the locomotive has.
+        Show(SimpleThrottleShow::kDirection);
+        return;
+    }
+    if (Driving())
+        loconet_.SetSlotForw(iSlot, forward_, false);
+}
+
+void SimpleThrottle::OnEmergencyStop() {
+    // Stopping must never wait for the operator to mend a typing error in a field, and it
+    // goes out even when the table already holds the stop byte.
+    speed_ = 0;
+    if (Driving()) {
+        loconet_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
+        lastSpeedTick_ = clock_.Now();
+    }
+    Show(SimpleThrottleShow::kSpeed);
+}
+
+void SimpleThrottle::CloseThrottle() {
+    if (view_)
+        view_->CloseWindow();
+}
+
+void SimpleThrottle::FunctionStateChanged(int function, bool state) {
+    if (!Driving())
+        return;
+    if (function >= 0 && function <= 8) {
+        loconet_.SetSlotF0toF08(iSlot, function, state);
+    } else if (function >= 9 && function <= 12) {
+        const auto bit = static_cast<std::uint8_t>(1u << (function - 9));
+        f9to12_ = static_cast<std::uint8_t>(state ? f9to12_ | bit : f9to12_ & ~bit);
+        loconet_.SendImmF9toF12(iSlot, f9to12_);
+    }
+}
+
+void SimpleThrottle::ReleaseAll() {
+    if (Driving())
+        loconet_.ReleaseLoco(iSlot);
+}
+
+void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
+    iSlot = IsSlotNumber(slot) ? slot : kNoSlot;
+    f9to12_ = 0;
+    // Held, the slot is refreshed every minute so that the command station keeps it.
+    bActive = Driving();
+    if (Driving()) {
+        caption_ = kCaptionRelease;
+        lastSpeedTick_ = now;
+        Show(SimpleThrottleShow::kAll);
+        if (view_)
+            view_->Focus(SimpleThrottleField::Speed, false);
+    } else {
+        speed_ = 0;
+        caption_ = kCaptionAcquire;
+        Show(SimpleThrottleShow::kAll);
+        if (view_)
+            view_->Focus(SimpleThrottleField::Address, false);
+    }
+}
+
+bool SimpleThrottle::ButtonState(int function) const {
+    const SlotRecord& r = loconet_.Slot(iSlot);
+    if (function == 0)
+        return (r.DIRF & slotbits::kDirfF0) != 0;
+    if (function >= 1 && function <= 4)
+        return (r.DIRF & (1u << (function - 1))) != 0;
+    if (function >= 5 && function <= 8)
+        return (r.SND & (1u << (function - 5))) != 0;
+    if (function >= 9 && function <= 12)
+        return (f9to12_ & (1u << (function - 9))) != 0;
+    return false;
+}
+
+void SimpleThrottle::SetButtons() {
+    if (view_)
+        view_->ShowButtons();
+}
+
+void SimpleThrottle::Idle(Tick now) {
+    if (!Driving() || ElapsedTicks(now, lastSpeedTick_) <= kRefreshMs)
+        return;
+    loconet_.SetSlotSpeed(iSlot, loconet_.Slot(iSlot).SPD, true);
+    lastSpeedTick_ = now;
+}
+
+void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
+    const SlotRecord& r = loconet_.Slot(iSlot);
+    speed_ = CLoconet::SpeedToPercent(r.SPD);
+    forward_ = (r.DIRF & slotbits::kDirfBackward) == 0;
+    SetButtons();
+    Show(SimpleThrottleShow::kAll);
+}
+
+void SimpleThrottle::UpdateThrottleF9toF12(std::uint8_t bits, Tick /*now*/, int /*which*/) {
+    f9to12_ = static_cast<std::uint8_t>(bits & 0x0F);
+    SetButtons();
+}

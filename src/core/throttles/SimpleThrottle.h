@@ -1,0 +1,108 @@
+#pragma once
+// The logic of the simple throttle: one locomotive by its decoder address, a speed in
+// percent, a direction and the functions F0 to F12. It holds the state and decides what
+// goes to the link; the window only shows the state, hands over the operator's input and
+// redraws what it is told.
+
+#include "loconet/Throttle.h"
+#include "platform.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class CLoconet;
+
+// What the operator has typed and chosen, as the window's controls hold it.
+struct SimpleThrottleEntries {
+    std::string address;
+    std::string speed;
+    bool forward = true;
+};
+
+enum class SimpleThrottleField { Address, Speed };
+
+// Parts of the window to redraw (bit mask).
+namespace SimpleThrottleShow {
+inline constexpr unsigned kAddress = 0x01;   // address edit text
+inline constexpr unsigned kSpeed = 0x02;     // speed edit text and slider (at 99 - speed)
+inline constexpr unsigned kDirection = 0x04; // direction radio buttons
+inline constexpr unsigned kState = 0x08;     // set/release caption, read-only edits
+inline constexpr unsigned kAll = 0x0F;
+} // namespace SimpleThrottleShow
+
+class SimpleThrottleView {
+public:
+    virtual ~SimpleThrottleView() = default;
+    virtual SimpleThrottleEntries ReadEntries() const = 0;
+    virtual void Show(unsigned parts) = 0;
+    // Sets the pushed look of the 13 function buttons from ButtonState.
+    virtual void ShowButtons() = 0;
+    virtual void Focus(SimpleThrottleField field, bool selectAll) = 0;
+    // Destroys the window; the window's destruction releases the slot and the registry entry.
+    virtual void CloseWindow() = 0;
+};
+
+class SimpleThrottle : public Throttle {
+public:
+    static constexpr int kMaxSpeed = 99;
+    static constexpr int kFunctionCount = 13;
+    static constexpr std::uint32_t kRefreshMs = 60000;
+
+    SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts);
+
+    void SetView(SimpleThrottleView* view) { view_ = view; }
+
+    // --- operator input -----------------------------------------------------------------
+    void OnSetRelease();
+    void OnEnter();
+    // The speed slider was let go at `position` (0 at the top = 99 %).
+    void OnSliderReleased(int position);
+    void OnDirectionClicked();
+    void OnEmergencyStop();
+
+    // --- the throttle base --------------------------------------------------------------
+    void CloseThrottle() override;
+    void FunctionStateChanged(int function, bool state) override;
+    void ReleaseAll() override;
+    void UpdateControls(Tick now, int slot, int which) override;
+    void SetButtons() override;
+    void Idle(Tick now) override;
+    void UpdateThrottle(Tick now, int which) override;
+    void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) override;
+
+    // --- state the window shows ---------------------------------------------------------
+    int Address() const { return address_; }
+    int Speed() const { return speed_; }
+    int SliderPosition() const { return kMaxSpeed - speed_; }
+    bool Forward() const { return forward_; }
+    bool Driving() const { return IsSlotNumber(iSlot); }
+    const char* Caption() const { return caption_; }
+    bool ButtonState(int function) const;
+    std::uint8_t F9toF12() const { return f9to12_; }
+    Tick LastSpeedTick() const { return lastSpeedTick_; }
+
+    // The standard message of a field that does not hold a whole number within its range.
+    static std::string RangeMessage(int low, int high);
+
+private:
+    // Reads and checks the entries in the order address, speed, direction. A field that
+    // fails gets the message and the focus; it and the fields after it keep their values.
+    bool ReadControls();
+    bool ReadField(const std::string& text, int high, SimpleThrottleField field, int& value);
+    void SetSpeed(int percent);
+    void Select();
+    void Show(unsigned parts);
+
+    CLoconet& loconet_;
+    Clock& clock_;
+    Prompts& prompts_;
+    SimpleThrottleView* view_ = nullptr;
+
+    int address_ = 0;
+    int speed_ = 0;
+    bool forward_ = true;
+    std::uint8_t f9to12_ = 0;
+    Tick lastSpeedTick_ = 0;
+    const char* caption_ = "Nastavi";
+};

@@ -1,0 +1,51 @@
+#pragma once
+// The LocoNet monitor window: the last 100 monitor lines, newest at the bottom, with a
+// Record switch, marker and comment lines, and in debug mode a copy of every line it
+// accepts in LoconetLog.txt. At most one is open; the main frame hands it the lines.
+
+#include <QDialog>
+#include <QPointer>
+
+#include <cstdio>
+#include <string>
+
+class CMainFrame;
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+struct ProgramSettings;
+
+class CDlgLoconetMonitor : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMaxLines = 100;
+    static constexpr const char* kMarker = "------------------------------------------------------";
+
+    // `log` is the open log file or nullptr; `settings` tells whether debug mode is on.
+    CDlgLoconetMonitor(CMainFrame* frame, std::FILE* log, const ProgramSettings* settings);
+    ~CDlgLoconetMonitor() override;
+
+    // A line from the link (force false: dropped while Record is off), or the marker or a
+    // comment (force true).
+    void AddLine(const std::string& line, bool force);
+    void PutMarker();
+    void PutComment();
+    // The lines held, oldest first.
+    QStringList Lines() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void TellClosed();
+
+    QPointer<CMainFrame> frame_;
+    std::FILE* log_;
+    const ProgramSettings* settings_;
+    QPlainTextEdit* display_ = nullptr;
+    QCheckBox* record_ = nullptr;
+    QLineEdit* comment_ = nullptr;
+    bool told_ = false;
+};

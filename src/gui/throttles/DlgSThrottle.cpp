@@ -1,0 +1,213 @@
+#include "throttles/DlgSThrottle.h"
+
+#include "throttles/FuncButton.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+QString FromStd(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// A read-only edit looks like the window behind it, so the operator sees where to type.
+void SetReadOnly(QLineEdit* edit, bool readOnly) {
+    edit->setReadOnly(readOnly);
+    QPalette palette = edit->palette();
+    const QPalette standard = QApplication::palette(edit);
+    palette.setColor(QPalette::Base, standard.color(readOnly ? QPalette::Window : QPalette::Base));
+    edit->setPalette(palette);
+}
+} // namespace
+
+CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
+                             CMainFrame* mainWindow)
+    : CDlgThrottle(loconet, mainWindow, std::make_unique<SimpleThrottle>(loconet, clock, prompts)),
+      throttle_(static_cast<SimpleThrottle*>(&Logic())) {
+    setObjectName(QStringLiteral("SimpleThrottle"));
+    BuildControls();
+    throttle_->SetView(this);
+    Show(SimpleThrottleShow::kAll);
+    addressEdit_->setFocus();
+}
+
+CDlgSThrottle::~CDlgSThrottle() {
+    // The base releases the slot after this part is gone; the logic must not call back.
+    throttle_->SetView(nullptr);
+}
+
+void CDlgSThrottle::BuildControls() {
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->setSpacing(4);
+
+    auto* addressLabel = new QLabel(QStringLiteral("Naslov"), this);
+    addressEdit_ = new QLineEdit(this);
+    addressEdit_->setObjectName(QStringLiteral("addressEdit"));
+    addressEdit_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,4}")), this));
+    addressEdit_->setAlignment(Qt::AlignRight);
+    addressEdit_->setToolTip(QStringLiteral("Naslov dekoderja lokomotive (0 do 9983)"));
+    addressLabel->setBuddy(addressEdit_);
+    setRelease_ = new QPushButton(QStringLiteral("Nastavi"), this);
+    setRelease_->setObjectName(QStringLiteral("setReleaseButton"));
+    setRelease_->setAutoDefault(false);
+    layout->addWidget(addressLabel);
+    layout->addWidget(addressEdit_);
+    layout->addWidget(setRelease_);
+
+    slider_ = new QSlider(Qt::Vertical, this);
+    slider_->setObjectName(QStringLiteral("speedSlider"));
+    // The slider's value is the speed (top = 99 %); the logic works with the position
+    // from the top, 99 - value.
+    slider_->setRange(0, SimpleThrottle::kMaxSpeed);
+    slider_->setSingleStep(1);
+    slider_->setPageStep(10);
+    slider_->setTickPosition(QSlider::TicksBothSides);
+    slider_->setTickInterval(10);
+    slider_->setMinimumHeight(150);
+    slider_->setToolTip(QStringLiteral("Hitrost v odstotkih"));
+    layout->addWidget(slider_, 1, Qt::AlignHCenter);
+
+    reverse_ = new QRadioButton(this);
+    reverse_->setObjectName(QStringLiteral("reverseRadio"));
+    reverse_->setToolTip(QStringLiteral("Nazaj"));
+    reverse_->setAccessibleName(QStringLiteral("Nazaj"));
+    forward_ = new QRadioButton(this);
+    forward_->setObjectName(QStringLiteral("forwardRadio"));
+    forward_->setToolTip(QStringLiteral("Naprej"));
+    forward_->setAccessibleName(QStringLiteral("Naprej"));
+    auto* direction = new QButtonGroup(this);
+    direction->addButton(reverse_);
+    direction->addButton(forward_);
+    auto* directionRow = new QHBoxLayout;
+    directionRow->addStretch();
+    directionRow->addWidget(reverse_);
+    directionRow->addWidget(forward_);
+    directionRow->addStretch();
+    layout->addLayout(directionRow);
+
+    speedEdit_ = new QLineEdit(this);
+    speedEdit_->setObjectName(QStringLiteral("speedEdit"));
+    speedEdit_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), this));
+    speedEdit_->setAlignment(Qt::AlignRight);
+    speedEdit_->setToolTip(QStringLiteral("Hitrost v odstotkih (0 do 99), potrdi z Enter"));
+    layout->addWidget(speedEdit_);
+
+    auto* functions = new QGridLayout;
+    functions->setSpacing(2);
+    for (int f = 0; f < SimpleThrottle::kFunctionCount; ++f) {
+        auto* button = new CFuncButton(QStringLiteral("F%1").arg(f), this);
+        button->setObjectName(QStringLiteral("f%1Button").arg(f));
+        button->Attach(f, this);
+        button->setMinimumWidth(34);
+        buttons_[static_cast<std::size_t>(f)] = button;
+        if (f == 0)
+            functions->addWidget(button, 0, 0, 1, 2);
+        else
+            functions->addWidget(button, (f + 1) / 2, (f - 1) % 2);
+    }
+    layout->addLayout(functions);
+
+    emergency_ = new QPushButton(QStringLiteral("Zas.zav."), this);
+    emergency_->setObjectName(QStringLiteral("emergencyButton"));
+    emergency_->setAutoDefault(false);
+    emergency_->setToolTip(QStringLiteral("Zasilna zavora: lokomotiva se takoj ustavi"));
+    emergency_->setStyleSheet(QStringLiteral("QPushButton { font-weight: bold; color: #b00000; }"));
+    layout->addSpacing(4);
+    layout->addWidget(emergency_);
+
+    setTabOrder(addressEdit_, setRelease_);
+    setTabOrder(setRelease_, slider_);
+    setTabOrder(slider_, reverse_);
+    setTabOrder(reverse_, forward_);
+    setTabOrder(forward_, speedEdit_);
+    QWidget* previous = speedEdit_;
+    for (CFuncButton* button : buttons_) {
+        setTabOrder(previous, button);
+        previous = button;
+    }
+    setTabOrder(previous, emergency_);
+
+    connect(setRelease_, &QPushButton::clicked, this, [this] { throttle_->OnSetRelease(); });
+    connect(emergency_, &QPushButton::clicked, this, [this] { throttle_->OnEmergencyStop(); });
+    connect(reverse_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
+    connect(forward_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
+    // A drag sends once, when the thumb is let go; keyboard steps, page clicks and the
+    // wheel each send as they happen.
+    connect(slider_, &QSlider::sliderReleased, this,
+            [this] { throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value()); });
+    connect(slider_, &QSlider::valueChanged, this, &CDlgSThrottle::OnSliderValueChanged);
+
+    setFixedWidth(qMax(124, minimumSizeHint().width()));
+    ShowTitle();
+}
+
+void CDlgSThrottle::OnSliderValueChanged() {
+    if (showing_ || slider_->isSliderDown())
+        return;
+    throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
+}
+
+void CDlgSThrottle::ShowTitle() {
+    if (throttle_->Driving())
+        setWindowTitle(QStringLiteral("Upravljalnik %1").arg(throttle_->Address()));
+    else
+        setWindowTitle(QStringLiteral("Upravljalnik"));
+}
+
+SimpleThrottleEntries CDlgSThrottle::ReadEntries() const {
+    return {addressEdit_->text().toStdString(), speedEdit_->text().toStdString(),
+            forward_->isChecked()};
+}
+
+void CDlgSThrottle::Show(unsigned parts) {
+    showing_ = true;
+    if (parts & SimpleThrottleShow::kAddress)
+        addressEdit_->setText(QString::number(throttle_->Address()));
+    if (parts & SimpleThrottleShow::kSpeed) {
+        speedEdit_->setText(QString::number(throttle_->Speed()));
+        slider_->setValue(SimpleThrottle::kMaxSpeed - throttle_->SliderPosition());
+    }
+    if (parts & SimpleThrottleShow::kDirection)
+        (throttle_->Forward() ? forward_ : reverse_)->setChecked(true);
+    if (parts & SimpleThrottleShow::kState) {
+        const bool driving = throttle_->Driving();
+        setRelease_->setText(FromStd(throttle_->Caption()));
+        SetReadOnly(addressEdit_, driving);
+        SetReadOnly(speedEdit_, !driving);
+        ShowTitle();
+    }
+    showing_ = false;
+}
+
+void CDlgSThrottle::ShowButtons() {
+    for (int f = 0; f < SimpleThrottle::kFunctionCount; ++f)
+        buttons_[static_cast<std::size_t>(f)]->SetState(throttle_->ButtonState(f));
+}
+
+void CDlgSThrottle::Focus(SimpleThrottleField field, bool selectAll) {
+    QLineEdit* edit = field == SimpleThrottleField::Address ? addressEdit_ : speedEdit_;
+    edit->setFocus(Qt::OtherFocusReason);
+    if (selectAll)
+        edit->selectAll();
+}
+
+void CDlgSThrottle::CloseWindow() {
+    DestroyWindow();
+}
+
+void CDlgSThrottle::DefaultAction() {
+    throttle_->OnEnter();
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The simple throttle window: a thin view over SimpleThrottle. Widgets carry objectNames
+// (addressEdit, setReleaseButton, speedSlider, reverseRadio, forwardRadio, speedEdit,
+// f0Button .. f12Button, emergencyButton) for the tests.
+
+#include "throttles/DlgThrottle.h"
+#include "throttles/SimpleThrottle.h"
+
+#include <array>
+
+class Clock;
+class Prompts;
+class CFuncButton;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+class CDlgSThrottle : public CDlgThrottle, public SimpleThrottleView {
+    Q_OBJECT
+public:
+    CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts, CMainFrame* mainWindow);
+    ~CDlgSThrottle() override;
+
+    SimpleThrottle& Simple() const { return *throttle_; }
+
+    // SimpleThrottleView
+    SimpleThrottleEntries ReadEntries() const override;
+    void Show(unsigned parts) override;
+    void ShowButtons() override;
+    void Focus(SimpleThrottleField field, bool selectAll) override;
+    void CloseWindow() override;
+
+protected:
+    void DefaultAction() override;
+
+private:
+    void BuildControls();
+    void OnSliderValueChanged();
+    void ShowTitle();
+
+    SimpleThrottle* throttle_;
+    QLineEdit* addressEdit_ = nullptr;
+    QPushButton* setRelease_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QRadioButton* reverse_ = nullptr;
+    QRadioButton* forward_ = nullptr;
+    QLineEdit* speedEdit_ = nullptr;
+    std::array<CFuncButton*, SimpleThrottle::kFunctionCount> buttons_{};
+    QPushButton* emergency_ = nullptr;
+    // Set while the program moves the slider, so that only the operator's moves send.
+    bool showing_ = false;
+};

@@ -1,0 +1,75 @@
+#include "throttles/DlgThrottle.h"
+
+#include "app/MainFrm.h"
+#include "loconet/Loconet.h"
+#include "throttles/FuncButton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* mainWindow,
+                           std::unique_ptr<Throttle> logic)
+    : QDialog(nullptr), loconet_(loconet), mainWindow_(mainWindow), logic_(std::move(logic)) {
+    setModal(false);
+}
+
+CDlgThrottle::~CDlgThrottle() {
+    const int slot = logic_->iSlot;
+    const int index = logic_->registryIndex;
+    if (IsSlotNumber(slot))
+        loconet_.ReleaseLoco(slot);
+    if (loconet_.GetThrottle(index) == logic_.get())
+        loconet_.RemoveThrottle(index);
+    logic_.reset();
+    if (mainWindow_ && mainWindow_->ClosingRequested())
+        mainWindow_->TryClose();
+}
+
+void CDlgThrottle::FunctionStateChanged(int function, bool state) {
+    logic_->FunctionStateChanged(function, state);
+}
+
+void CDlgThrottle::DestroyWindow() {
+    if (destroying_)
+        return;
+    destroying_ = true;
+    hide();
+    deleteLater();
+}
+
+CDlgThrottle* CDlgThrottle::WindowOf(const Throttle* logic) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<CDlgThrottle*>(w); t && t->logic_.get() == logic)
+            return t;
+    return nullptr;
+}
+
+void CDlgThrottle::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        event->accept();
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button && !qobject_cast<CFuncButton*>(button)) {
+            button->click();
+            return;
+        }
+        DefaultAction();
+        return;
+    }
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CDlgThrottle::closeEvent(QCloseEvent* event) {
+    // The logic decides when the window goes (a throttle may first stop its train).
+    event->ignore();
+    if (!destroying_)
+        logic_->CloseThrottle();
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The base of both throttle windows. It makes the window a member of the link's throttle
+// registry through its logic object, routes the function keys to it, and cleans up when
+// the window is destroyed: the slot is released, the registry entry cleared, and a close of
+// the program that waits for the throttles goes on.
+
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+
+class CLoconet;
+class CMainFrame;
+class Throttle;
+
+class CDlgThrottle : public QDialog {
+    Q_OBJECT
+public:
+    CDlgThrottle(CLoconet& loconet, CMainFrame* mainWindow, std::unique_ptr<Throttle> logic);
+    ~CDlgThrottle() override;
+
+    Throttle& Logic() const { return *logic_; }
+    void FunctionStateChanged(int function, bool state);
+    // Hides the window at once and deletes it on the next pass of the event loop, so that
+    // it may be called from inside the link's processing step or the window's own handlers.
+    void DestroyWindow();
+    bool IsBeingDestroyed() const { return destroying_; }
+
+    // The window that holds a logic object, among the open top-level windows; or nullptr.
+    static CDlgThrottle* WindowOf(const Throttle* logic);
+
+protected:
+    // The Enter key when no ordinary push button has the focus.
+    virtual void DefaultAction() {}
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Escape must neither close nor hide a throttle: a hidden one would still hold its
+    // locomotive.
+    void reject() override {}
+
+    CLoconet& loconet_;
+
+private:
+    QPointer<CMainFrame> mainWindow_;
+    std::unique_ptr<Throttle> logic_;
+    bool destroying_ = false;
+};

@@ -1,0 +1,238 @@
+// The simple throttle's decisions: checking the typed fields, what goes to the link for each
+// control, the minute's speed refresh, and what the window is told to show.
+
+#include "LoconetFixture.h"
+#include "loconet/ImmediatePacket.h"
+#include "throttles/SimpleThrottle.h"
+
+namespace {
+
+class FakeView : public SimpleThrottleView {
+public:
+    SimpleThrottleEntries ReadEntries() const override { return entries; }
+    void Show(unsigned parts) override { shown |= parts; }
+    void ShowButtons() override { ++buttonShows; }
+    void Focus(SimpleThrottleField field, bool selectAll) override {
+        focus = field;
+        focusSelectsAll = selectAll;
+    }
+    void CloseWindow() override { ++closes; }
+
+    SimpleThrottleEntries entries;
+    unsigned shown = 0;
+    int buttonShows = 0;
+    SimpleThrottleField focus = SimpleThrottleField::Address;
+    bool focusSelectsAll = false;
+    int closes = 0;
+};
+
+class SimpleThrottleTest : public LinkTest {
+protected:
+    SimpleThrottleTest() {
+        throttle.SetView(&view);
+        link.RegisterThrottle(99, &throttle);
+        OpenLink();
+    }
+    ~SimpleThrottleTest() override { link.RemoveThrottle(99); }
+
+    // The throttle holds slot 5 for address 3.
+    void Drive(std::uint8_t spd = 0, std::uint8_t dirf = 0, std::uint8_t snd = 0) {
+        MakeSlot(5, 3, 0x33, spd, dirf, snd);
+        throttle.UpdateControls(clock.Now(), 5, kWhichLoco);
+        view = FakeView{};
+        view.entries = {"3", "0", true};
+    }
+    // Messages waiting in the output queue, without their checksums.
+    std::vector<Bytes> Queued() const {
+        std::vector<Bytes> out;
+        for (std::size_t i = 0; i < link.Queue().Count(); ++i) {
+            const LocoNetMessage& m = link.Queue().At(i);
+            out.emplace_back(m.bytes.begin(), m.bytes.begin() + m.length - 1);
+        }
+        return out;
+    }
+
+    FakeView view;
+    SimpleThrottle throttle{link, clock, prompts};
+};
+
+TEST_F(SimpleThrottleTest, FailedChecksSayWhySendNothingAndKeepTheFields) {
+    struct Case {
+        const char* address;
+        const char* speed;
+        const char* message;
+        SimpleThrottleField focus;
+    } cases[] = {
+        {"9984", "0", "Please enter an integer between 0 and 9983.", SimpleThrottleField::Address},
+        {"", "0", "Please enter an integer.", SimpleThrottleField::Address},
+        {"12a", "0", "Please enter an integer.", SimpleThrottleField::Address},
+        {"99999999999", "0", "Please enter an integer between 0 and 9983.",
+         SimpleThrottleField::Address},
+        {"3", "100", "Please enter an integer between 0 and 99.", SimpleThrottleField::Speed},
+        {"3", "-1", "Please enter an integer between 0 and 99.", SimpleThrottleField::Speed},
+        {"3", " ", "Please enter an integer.", SimpleThrottleField::Speed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.address) + "/" + c.speed);
+        prompts.texts.clear();
+        view.entries = {c.address, c.speed, false};
+        for (auto handler : {&SimpleThrottle::OnSetRelease, &SimpleThrottle::OnEnter,
+                             &SimpleThrottle::OnDirectionClicked}) {
+            view.focus = c.focus == SimpleThrottleField::Address ? SimpleThrottleField::Speed
+                                                                 : SimpleThrottleField::Address;
+            (throttle.*handler)();
+            EXPECT_EQ(view.focus, c.focus);
+            EXPECT_TRUE(view.focusSelectsAll);
+        }
+        EXPECT_EQ(prompts.texts, std::vector<std::string>(3, c.message));
+        EXPECT_FALSE(link.IsSelectionPending());
+        EXPECT_TRUE(Queued().empty());
+        EXPECT_EQ(throttle.Forward(), true); // the direction after the failed field is kept
+    }
+}
+
+TEST_F(SimpleThrottleTest, SetButtonSelectsTypedAddressThenReleases) {
+    view.entries = {" 1234", "0", true};
+    throttle.OnSetRelease();
+    EXPECT_TRUE(link.IsSelectionPending());
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{0xBF, 0x09, 0x52}}));
+    EXPECT_EQ(throttle.Address(), 1234);
+    EXPECT_STREQ(throttle.Caption(), "Nastavi");
+}
+
+TEST_F(SimpleThrottleTest, SelectionAndReleaseChangeStateCaptionAndRefresh) {
+    EXPECT_FALSE(throttle.bActive);
+    clock.Set(5000);
+    Drive();
+    EXPECT_TRUE(throttle.Driving());
+    EXPECT_TRUE(throttle.bActive); // the minute's refresh keeps the slot alive
+    EXPECT_STREQ(throttle.Caption(), "Sprosti");
+    EXPECT_EQ(throttle.LastSpeedTick(), 5000u);
+
+    view.entries = {"3", "40", true};
+    throttle.OnEnter();
+    EXPECT_EQ(throttle.Speed(), 40);
+    EXPECT_EQ(view.focus, SimpleThrottleField::Speed);
+    EXPECT_TRUE(view.focusSelectsAll);
+    view.entries = {"3", "40", true};
+    throttle.OnSetRelease();
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{0xA0, 5, 52}, {0xB5, 5, 0x13}}));
+    EXPECT_FALSE(throttle.Driving());
+    EXPECT_FALSE(throttle.bActive);
+    EXPECT_EQ(throttle.Speed(), 0);
+    EXPECT_EQ(throttle.SliderPosition(), 99);
+    EXPECT_STREQ(throttle.Caption(), "Uporabi");
+    EXPECT_EQ(view.focus, SimpleThrottleField::Address);
+}
+
+TEST_F(SimpleThrottleTest, SpeedRefreshAfterAMinuteWithoutSpeedCommand) {
+    clock.Set(1000);
+    Drive(65);
+    throttle.Idle(61000);
+    EXPECT_TRUE(Queued().empty());
+    throttle.Idle(61001);
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{0xA0, 5, 65}})); // forced although unchanged
+    throttle.Idle(61002);
+    EXPECT_EQ(Queued().size(), 1u);
+    // A speed command restarts the minute.
+    clock.Set(90000);
+    throttle.OnSliderReleased(0);
+    EXPECT_EQ(throttle.LastSpeedTick(), 90000u);
+    throttle.Idle(150000);
+    EXPECT_EQ(Queued().size(), 2u);
+    // Across the wrap of the tick counter.
+    throttle.UpdateControls(0xFFFFF000u, 5, kWhichLoco);
+    throttle.Idle(0x00001000u);
+    EXPECT_EQ(Queued().size(), 2u);
+    throttle.Idle(0x00010000u);
+    EXPECT_EQ(Queued().size(), 3u);
+}
+
+TEST_F(SimpleThrottleTest, EmergencyStopAlwaysGoesOut) {
+    Drive(1);
+    view.entries = {"3", "", true}; // a speed field that would fail its check
+    throttle.OnEmergencyStop();
+    throttle.OnEmergencyStop();
+    EXPECT_TRUE(prompts.texts.empty());
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{0xA0, 5, 1}, {0xA0, 5, 1}}));
+    EXPECT_EQ(throttle.Speed(), 0);
+    EXPECT_EQ(throttle.SliderPosition(), 99);
+    EXPECT_TRUE(view.shown & SimpleThrottleShow::kSpeed);
+}
+
+TEST_F(SimpleThrottleTest, SliderPositionSentAsSpeedByte) {
+    Drive(10);
+    for (int position : {0, 49, 98, 99, -5, 140})
+        throttle.OnSliderReleased(position);
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{0xA0, 5, 127},
+                                            {0xA0, 5, 65},
+                                            {0xA0, 5, 2},
+                                            {0xA0, 5, 0},
+                                            {0xA0, 5, 127},
+                                            {0xA0, 5, 0}}));
+    EXPECT_EQ(throttle.SliderPosition(), 99);
+}
+
+TEST_F(SimpleThrottleTest, WithoutLocomotiveNothingIsSent) {
+    view.entries = {"3", "0", true};
+    throttle.OnSliderReleased(0);
+    EXPECT_EQ(throttle.SliderPosition(), 99);
+    EXPECT_EQ(view.focus, SimpleThrottleField::Address);
+    throttle.OnDirectionClicked();
+    throttle.OnEmergencyStop();
+    for (int f = 0; f <= 12; ++f)
+        throttle.FunctionStateChanged(f, true);
+    throttle.ReleaseAll();
+    throttle.Idle(1000000);
+    EXPECT_TRUE(Queued().empty());
+    EXPECT_TRUE(prompts.texts.empty());
+}
+
+TEST_F(SimpleThrottleTest, FunctionsAndTheF9toF12Mask) {
+    Drive(0, 0x00, 0x00);
+    throttle.FunctionStateChanged(10, true);
+    throttle.FunctionStateChanged(12, true);
+    throttle.FunctionStateChanged(10, false);
+    throttle.FunctionStateChanged(0, true);
+    throttle.FunctionStateChanged(6, true);
+    throttle.FunctionStateChanged(13, true);
+    const std::vector<Bytes> q = Queued();
+    ASSERT_EQ(q.size(), 5u);
+    EXPECT_EQ(q[3], (Bytes{0xA1, 5, 0x10}));
+    EXPECT_EQ(q[4], (Bytes{0xA2, 5, 0x02}));
+    std::vector<int> masks;
+    for (int i = 0; i < 3; ++i) {
+        LocoNetMessage m = link.Queue().At(static_cast<std::size_t>(i));
+        ImmF9toF12 imm = DecodeImmF9toF12(m);
+        ASSERT_TRUE(imm.understood);
+        EXPECT_EQ(imm.Address(), 3);
+        masks.push_back(imm.bits);
+    }
+    EXPECT_EQ(masks, (std::vector<int>{2, 10, 8}));
+    // A new selection starts again from no F9 to F12 function.
+    throttle.UpdateControls(clock.Now(), 5, kWhichLoco);
+    EXPECT_EQ(throttle.F9toF12(), 0);
+}
+
+TEST_F(SimpleThrottleTest, BusChangesShowSpeedDirectionAndButtons) {
+    Drive();
+    MakeSlot(5, 3, 0x33, 2, 0x20 | 0x10 | 0x04, 0x09); // the link calls UpdateThrottle
+    EXPECT_EQ(throttle.Speed(), 1);
+    EXPECT_EQ(throttle.SliderPosition(), 98);
+    EXPECT_FALSE(throttle.Forward());
+    EXPECT_EQ(view.shown, SimpleThrottleShow::kAll);
+    EXPECT_EQ(view.buttonShows, 1);
+    throttle.UpdateThrottleF9toF12(0x1A, 0, kWhichLoco);
+    EXPECT_EQ(view.buttonShows, 2);
+    std::string states;
+    for (int f = 0; f <= 12; ++f)
+        states += throttle.ButtonState(f) ? '1' : '0';
+    EXPECT_EQ(states, "1001010010101"); // F0, F3, F5, F8, F10, F12
+}
+
+TEST_F(SimpleThrottleTest, CloseAsksTheWindow) {
+    throttle.CloseThrottle();
+    EXPECT_EQ(view.closes, 1);
+}
+
+} // namespace

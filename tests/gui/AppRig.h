@@ -1,0 +1,97 @@
+#pragma once
+// A started program in a temporary folder: the sample decoder table, the link on the
+// simulated command station, a fake clock, and message boxes answered by script. The
+// station records every message the program writes to it.
+
+#include "app/MainFrm.h"
+#include "app/Vlakomat.h"
+#include "loconet/SimPort.h"
+#include "throttles/DlgSThrottle.h"
+
+#include "Fakes.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct AppRig {
+    explicit AppRig(bool debugMode = false) : oldDir(QDir::currentPath()) {
+        QDir::setCurrent(QString::fromStdString(dir.Path()));
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                                       dir.File(name));
+        dir.Write("vlakomat.ini", std::string("[LOCONET]\nCOM Port=sim\nDebug Mode=") +
+                                      (debugMode ? "1" : "0") + "\n[PREFERENCES]\nFirst Run=0\n");
+        app = std::make_unique<CVlakomatApp>(prompts, clock, beeper);
+        started = app->InitInstance(QString());
+        if (auto* port = dynamic_cast<SimPort*>(app->Link().Port())) {
+            station = &port->Station();
+            station->SetTrace([this](char direction, const Bytes& bytes) {
+                if (direction == 'R' && bytes.size() > 1)
+                    received.emplace_back(bytes.begin(), bytes.end() - 1); // no checksum
+            });
+        }
+    }
+    ~AppRig() {
+        app.reset();
+        QDir::setCurrent(oldDir);
+    }
+
+    CMainFrame& Frame() const { return *app->MainFrame(); }
+    CLoconet& Link() const { return app->Link(); }
+
+    // Runs the link until the bus is quiet, and lets windows that were closed go.
+    void Pump() {
+        for (int i = 0; i < 40; ++i) {
+            Link().Process();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    CDlgSThrottle* NewThrottle() {
+        Frame().Action(QStringLiteral("actionNewSimpleThrottle"))->trigger();
+        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
+            if (Throttle* t = Link().GetThrottle(i); t && !opened.contains(t)) {
+                opened.append(t);
+                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+            }
+        return nullptr;
+    }
+
+    // The messages of one opcode the station received since the last Take.
+    // The message box texts joined, for comparisons that print what was shown.
+    QString Messages() const {
+        QStringList out;
+        for (const std::string& t : prompts.texts)
+            out << QString::fromStdString(t);
+        return out.join(QLatin1Char('|'));
+    }
+
+    std::vector<Bytes> Take(std::uint8_t opcode) {
+        std::vector<Bytes> out;
+        for (const Bytes& b : received)
+            if (b[0] == opcode)
+                out.push_back(b);
+        received.clear();
+        return out;
+    }
+
+    TempDir dir;
+    QString oldDir;
+    ScriptedPrompts prompts;
+    FakeClock clock{1000};
+    RecordingBeeper beeper;
+    std::unique_ptr<CVlakomatApp> app;
+    bool started = false;
+    SimCommandStation* station = nullptr;
+    std::vector<Bytes> received;
+    QList<Throttle*> opened;
+};

@@ -1,0 +1,381 @@
+// The simple throttle window on the simulated command station: real widgets found by
+// objectName, the program's messages answered through the prompts seam, and the bytes the
+// command station received checked exactly.
+
+#include "AppRig.h"
+#include "loconet/ImmediatePacket.h"
+#include "throttles/FuncButton.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+namespace {
+
+template <typename T> T* Child(QWidget* w, const char* name) {
+    T* child = w->findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qFatal("no widget %s", name);
+    return child;
+}
+
+QLineEdit* AddressEdit(QWidget* w) {
+    return Child<QLineEdit>(w, "addressEdit");
+}
+QLineEdit* SpeedEdit(QWidget* w) {
+    return Child<QLineEdit>(w, "speedEdit");
+}
+QPushButton* SetRelease(QWidget* w) {
+    return Child<QPushButton>(w, "setReleaseButton");
+}
+QSlider* Slider(QWidget* w) {
+    return Child<QSlider>(w, "speedSlider");
+}
+CFuncButton* F(QWidget* w, int function) {
+    return Child<CFuncButton>(w, QStringLiteral("f%1Button").arg(function).toLatin1().constData());
+}
+
+void Type(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+// Drags the slider's handle with the mouse to the given end and lets it go.
+void DragSlider(QSlider* slider, bool toTop) {
+    QStyleOptionSlider opt;
+    opt.initFrom(slider);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = slider->orientation();
+    opt.maximum = slider->maximum();
+    opt.minimum = slider->minimum();
+    opt.tickPosition = slider->tickPosition();
+    opt.tickInterval = slider->tickInterval();
+    opt.upsideDown = !slider->invertedAppearance();
+    opt.sliderPosition = slider->sliderPosition();
+    opt.sliderValue = slider->value();
+    opt.singleStep = slider->singleStep();
+    opt.pageStep = slider->pageStep();
+    const QRect handle =
+        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider);
+    const QPoint from = handle.center();
+    const QPoint to(from.x(), toTop ? 0 : slider->height() - 1);
+    QTest::mousePress(slider, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(slider, from + (to - from) * step / 4);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+}
+
+// A real double click as the window system delivers it: press, release, press, double
+// click, release, quickly one after the other.
+void DoubleClick(QWidget* w) {
+    const QPointF at = QPointF(w->rect().center());
+    const QPointF global = w->mapToGlobal(at);
+    ulong t = 1000000;
+    auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
+        e.setTimestamp(t);
+        t += 40;
+        QApplication::sendEvent(w, &e);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+}
+
+// Selects the address in the window, with the button or with Enter in the address edit,
+// and lets the selection finish; returns the slot.
+int Select(AppRig& rig, CDlgSThrottle* w, int address, bool withEnter = false) {
+    Type(AddressEdit(w), QString::number(address));
+    if (withEnter)
+        QTest::keyClick(AddressEdit(w), Qt::Key_Return);
+    else
+        QTest::mouseClick(SetRelease(w), Qt::LeftButton);
+    rig.Pump();
+    return w->Simple().iSlot;
+}
+
+} // namespace
+
+class TestSimpleThrottleWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void selectingShowsCaptionAndEditStates() {
+        AppRig rig;
+        QVERIFY(rig.started && rig.station);
+        CDlgSThrottle* w = rig.NewThrottle();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik"));
+        QCOMPARE(SetRelease(w)->text(), QStringLiteral("Nastavi"));
+        QVERIFY(!AddressEdit(w)->isReadOnly());
+        QVERIFY(SpeedEdit(w)->isReadOnly());
+        QCOMPARE(Slider(w)->value(), 0);
+        QVERIFY(Child<QRadioButton>(w, "forwardRadio")->isChecked());
+
+        const int slot = Select(rig, w, 3);
+        QVERIFY(slot >= 1 && slot <= 119);
+        QCOMPARE(rig.Take(0xBF), (std::vector<Bytes>{{0xBF, 0x00, 0x03}}));
+        QCOMPARE(SetRelease(w)->text(), QStringLiteral("Sprosti"));
+        QVERIFY(AddressEdit(w)->isReadOnly());
+        QVERIFY(!SpeedEdit(w)->isReadOnly());
+        QCOMPARE(w->focusWidget(), SpeedEdit(w));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik 3"));
+        QCOMPARE(rig.station->Slot(slot).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask,
+                 SimStat1::kInUse);
+
+        // Release: speed 0, slider at the bottom, caption "Uporabi", slot given back.
+        Type(SpeedEdit(w), QStringLiteral("30"));
+        QTest::keyClick(SpeedEdit(w), Qt::Key_Return);
+        rig.Pump();
+        QTest::mouseClick(SetRelease(w), Qt::LeftButton);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xB5), (std::vector<Bytes>{{0xB5, static_cast<std::uint8_t>(slot),
+                                                      static_cast<std::uint8_t>(0x13)}}));
+        QCOMPARE(SetRelease(w)->text(), QStringLiteral("Uporabi"));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("0"));
+        QCOMPARE(Slider(w)->value(), 0);
+        QVERIFY(!AddressEdit(w)->isReadOnly());
+        QVERIFY(SpeedEdit(w)->isReadOnly());
+        QCOMPARE(w->focusWidget(), AddressEdit(w));
+        QCOMPARE(w->Simple().iSlot, -1);
+        QCOMPARE(rig.station->Slot(slot).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask,
+                 SimStat1::kCommon);
+        QCOMPARE(rig.Messages(), QString());
+    }
+
+    void badAddressGetsTheStandardMessageAndSendsNothing() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        struct Case {
+            QString typed;
+            const char* message;
+        } cases[] = {{"9984", "Please enter an integer between 0 and 9983."},
+                     {"", "Please enter an integer."}};
+        for (const Case& c : cases) {
+            rig.prompts.texts.clear();
+            Type(AddressEdit(w), c.typed);
+            QTest::mouseClick(SetRelease(w), Qt::LeftButton);
+            QTest::keyClick(AddressEdit(w), Qt::Key_Return);
+            rig.Pump();
+            QCOMPARE(rig.prompts.texts, std::vector<std::string>(2, c.message));
+            QCOMPARE(w->focusWidget(), AddressEdit(w));
+            QCOMPARE(AddressEdit(w)->text(), c.typed); // kept for mending
+            QVERIFY(rig.Take(0xBF).empty());
+        }
+        // The edit takes no letters, and no more than four digits.
+        Type(AddressEdit(w), QStringLiteral("x12345"));
+        QCOMPARE(AddressEdit(w)->text(), QStringLiteral("1234"));
+    }
+
+    void sliderSendsOnceWhenLetGoAndSnapsBackWithoutLocomotive() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        w->activateWindow();
+        DragSlider(Slider(w), true);
+        rig.Pump();
+        QCOMPARE(Slider(w)->value(), 0);
+        QCOMPARE(w->focusWidget(), AddressEdit(w));
+        QVERIFY(rig.Take(0xA0).empty());
+
+        const auto slot = static_cast<std::uint8_t>(Select(rig, w, 1234));
+        rig.received.clear();
+        DragSlider(Slider(w), true);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 127}}));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("99"));
+        // A keyboard step sends on its own.
+        Slider(w)->setFocus();
+        QTest::keyClick(Slider(w), Qt::Key_Down);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 126}}));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("98"));
+    }
+
+    void enterEmergencyStopAndDirection() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        const auto slot = static_cast<std::uint8_t>(Select(rig, w, 3));
+        rig.received.clear();
+        Type(SpeedEdit(w), QStringLiteral("50"));
+        // Leaving the edit sends nothing; Enter does.
+        Slider(w)->setFocus();
+        rig.Pump();
+        QVERIFY(rig.Take(0xA0).empty());
+        SpeedEdit(w)->setFocus();
+        QTest::keyClick(SpeedEdit(w), Qt::Key_Return);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 65}}));
+        QCOMPARE(Slider(w)->value(), 50);
+        QCOMPARE(SpeedEdit(w)->selectedText(), QStringLiteral("50"));
+
+        Type(SpeedEdit(w), QStringLiteral("")); // a field that fails does not hold up a stop
+        QTest::mouseClick(Child<QPushButton>(w, "emergencyButton"), Qt::LeftButton);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 1}}));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("0"));
+        QCOMPARE(Slider(w)->value(), 0);
+        QCOMPARE(rig.Messages(), QString());
+
+        QTest::mouseClick(Child<QRadioButton>(w, "reverseRadio"), Qt::LeftButton);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA1), (std::vector<Bytes>{{0xA1, slot, 0x20}}));
+        QCOMPARE(rig.station->Slot(slot).bytes[SimSlotByte::DIRF], 0x20);
+
+        // Escape neither closes nor hides the throttle.
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+        QVERIFY(rig.Link().GetThrottle(w->Simple().registryIndex) == &w->Simple());
+    }
+
+    void functionKeysLatchAndSendF9toF12Masks() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        const auto slot = static_cast<std::uint8_t>(Select(rig, w, 3));
+        rig.received.clear();
+        QTest::mouseClick(F(w, 10), Qt::LeftButton);
+        QTest::mouseClick(F(w, 12), Qt::LeftButton);
+        rig.Pump();
+        std::vector<int> masks;
+        for (const Bytes& b : rig.Take(0xED)) {
+            LocoNetMessage m;
+            for (std::uint8_t byte : b)
+                m.bytes[m.length++] = byte;
+            m.bytes[m.length] = Checksum(m.bytes.data(), m.length);
+            ++m.length;
+            const ImmF9toF12 imm = DecodeImmF9toF12(m);
+            QVERIFY(imm.understood);
+            QCOMPARE(imm.Address(), 3);
+            masks.push_back(imm.bits);
+        }
+        QCOMPARE(masks, (std::vector<int>{2, 10}));
+        QVERIFY(F(w, 10)->isChecked() && F(w, 12)->isChecked());
+
+        // Two separate presses toggle on and off; a double click is one press.
+        QTest::mouseClick(F(w, 3), Qt::LeftButton);
+        QVERIFY(F(w, 3)->isChecked());
+        QTest::mouseClick(F(w, 3), Qt::LeftButton);
+        QVERIFY(!F(w, 3)->isChecked());
+        DoubleClick(F(w, 3));
+        QVERIFY(F(w, 3)->isChecked());
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA1),
+                 (std::vector<Bytes>{{0xA1, slot, 0x04}, {0xA1, slot, 0x00}, {0xA1, slot, 0x04}}));
+        // Space works a focused key once.
+        F(w, 6)->setFocus();
+        QTest::keyClick(F(w, 6), Qt::Key_Space);
+        rig.Pump();
+        QVERIFY(F(w, 6)->isChecked());
+        QCOMPARE(rig.Take(0xA2), (std::vector<Bytes>{{0xA2, slot, 0x02}}));
+    }
+
+    void handHeldThrottleOnTheSameAddressMovesTheWindow() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        Select(rig, w, 3);
+        QVERIFY(rig.station->ThrottleSpeed(3, 65));
+        rig.Pump();
+        QCOMPARE(Slider(w)->value(), 50);
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("50"));
+        QVERIFY(rig.station->ThrottleDirection(3, true));
+        QVERIFY(rig.station->ThrottleFunction(3, 0, true));
+        QVERIFY(rig.station->ThrottleFunction(3, 7, true));
+        QVERIFY(rig.station->ThrottleFunction(3, 11, true));
+        rig.Pump();
+        QVERIFY(Child<QRadioButton>(w, "reverseRadio")->isChecked());
+        QString states;
+        for (int f = 0; f <= 12; ++f)
+            states += F(w, f)->isChecked() ? u'1' : u'0';
+        QCOMPARE(states, QStringLiteral("1000000100010"));
+        QVERIFY(rig.station->ThrottleSpeed(3, 2));
+        rig.Pump();
+        QCOMPARE(Slider(w)->value(), 1);
+    }
+
+    void closingReleasesAndRefreshKeepsTheSlot() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        const int index = w->Simple().registryIndex;
+        QCOMPARE(index, 99);
+        const auto slot = static_cast<std::uint8_t>(Select(rig, w, 3));
+        Type(SpeedEdit(w), QStringLiteral("20"));
+        QTest::keyClick(SpeedEdit(w), Qt::Key_Return);
+        rig.Pump();
+        rig.received.clear();
+        // A minute without a speed command: the speed is sent again.
+        rig.clock.Advance(60001);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 26}}));
+
+        QPointer<CDlgSThrottle> guard(w);
+        w->close();
+        rig.Pump();
+        QVERIFY(guard.isNull());
+        QVERIFY(rig.Link().GetThrottle(index) == nullptr);
+        QCOMPARE(rig.Take(0xB5), (std::vector<Bytes>{{0xB5, slot, 0x13}}));
+        QCOMPARE(rig.station->Slot(slot).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask,
+                 SimStat1::kCommon);
+
+        // A throttle without a locomotive releases nothing; its entry is reused first.
+        CDlgSThrottle* other = rig.NewThrottle();
+        QCOMPARE(other->Simple().registryIndex, 99);
+        other->close();
+        rig.Pump();
+        QVERIFY(rig.Take(0xB5).empty());
+    }
+
+    void closingMainWindowClosesEveryThrottleFirst() {
+        AppRig rig;
+        CDlgSThrottle* a = rig.NewThrottle();
+        CDlgSThrottle* b = rig.NewThrottle();
+        const auto slotA = static_cast<std::uint8_t>(Select(rig, a, 3));
+        const auto slotB = static_cast<std::uint8_t>(Select(rig, b, 4, true));
+        QVERIFY(slotA != slotB);
+        QCOMPARE(SetRelease(b)->text(), QStringLiteral("Sprosti"));
+        QCOMPARE(b->focusWidget(), SpeedEdit(b));
+        QCOMPARE(b->windowTitle(), QStringLiteral("Upravljalnik 4"));
+        rig.Frame().Action(QStringLiteral("actionMonitor"))->trigger();
+        rig.received.clear();
+        QVERIFY(!rig.Frame().close()); // the throttles go first
+        QVERIFY(rig.Frame().ClosingRequested());
+        QVERIFY(rig.Frame().isVisible());
+        rig.Pump();
+        QVERIFY(!rig.Frame().isVisible());
+        QVERIFY(rig.Frame().Monitor() == nullptr);
+        QVERIFY(rig.Link().GetThrottle(98) == nullptr && rig.Link().GetThrottle(99) == nullptr);
+        std::vector<Bytes> releases = rig.Take(0xB5);
+        std::sort(releases.begin(), releases.end());
+        std::vector<Bytes> expected{{0xB5, slotA, 0x13}, {0xB5, slotB, 0x13}};
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(releases, expected);
+        QCOMPARE(rig.Messages(), QString());
+    }
+
+    void throttlesStillOpenAtTheEndReleaseBeforeThePortCloses() {
+        auto rig = std::make_unique<AppRig>();
+        CDlgSThrottle* w = rig->NewThrottle();
+        const int slot = Select(*rig, w, 3);
+        SimCommandStation* station = rig->station;
+        // The station dies with the port; look at the slot through the trace instead.
+        std::vector<Bytes> seen;
+        station->SetTrace([&](char d, const Bytes& bytes) {
+            if (d == 'R')
+                seen.push_back(bytes);
+        });
+        rig->app.reset();
+        QCOMPARE(seen.size(), size_t(1));
+        QCOMPARE(seen[0][0], 0xB5);
+        QCOMPARE(int(seen[0][1]), slot);
+    }
+};
+
+QTEST_MAIN(TestSimpleThrottleWindow)
+#include "test_simple_throttle_window.moc"
