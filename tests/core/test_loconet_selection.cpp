@@ -190,7 +190,10 @@ TEST_F(SelectionTest, ThrottleClosedWhileWaitingIsNotCalled) {
     EchoLastWrite();
     Receive(SlotData(7, 1234, 0x33));
     EXPECT_FALSE(link.IsSelectionPending());
-    EXPECT_EQ(lines.back(), "!! Finishing loco 1234 selection");
+    EXPECT_EQ(lines.back(), "!!Release Loco 1234");
+    EchoLastWrite();
+    link.Process();
+    EXPECT_EQ(LastWrite(), WithChecksum({0xB5, 0x07, 0x13})); // the slot is given back
 }
 
 TEST_F(SelectionTest, NewThrottleInTheEntryOfAClosedOneGetsNoStaleAnswer) {

@@ -98,9 +98,12 @@ void CLoconet::FinishSelection() {
     // Ended before the throttle hears of it, so it may start its next selection at once.
     task_.active = false;
     LogToMonitor(text::Format("!! Finishing loco %d selection", task_.address));
-    // A throttle closed while waiting has left its entry empty; nobody is told then.
+    // A throttle closed while waiting has left its entry empty: the slot that the null
+    // move has just taken into use is given back, or the locomotive stays locked.
     if (Throttle* t = GetThrottle(task_.throttle))
         t->UpdateControls(stepTick_, task_.slot, task_.which);
+    else
+        ReleaseLoco(task_.slot);
     stepTick_ = clock_.Now();
 }
 

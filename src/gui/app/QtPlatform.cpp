@@ -20,7 +20,9 @@ void QtPrompts::EndSession() {
 PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, PromptIcon icon) {
     if (ending_)
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
-    QMessageBox box(parent_ ? parent_.data() : QApplication::activeWindow());
+    // Over the window the operator works in (a throttle), else over the main window.
+    QWidget* owner = QApplication::activeWindow();
+    QMessageBox box(owner ? owner : parent_.data());
     box.setWindowTitle(QStringLiteral("Vlakomat"));
     box.setText(QString::fromStdString(text));
     switch (icon) {
