@@ -3,7 +3,8 @@
 //
 // A line is read whole, however long (a roster row with many function maps is longer than
 // a fixed line buffer, and cutting it would turn its tail into a bogus row); a zero byte
-// becomes a blank and trailing white space is removed; empty lines are skipped but counted. Fields are separated by tabs and trimmed of blanks. A file that is not valid
+// becomes a blank and trailing white space is removed; empty lines are skipped but
+// counted. Fields are separated by tabs and trimmed of blanks. A file that is not valid
 // UTF-8 is taken to be Windows-1250 and converted.
 
 #include <cstddef>
