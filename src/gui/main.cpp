@@ -2,4 +2,6 @@
 
 #include "app/CommandLine.h"
 
-int main(int argc, char** argv) { return RunVlakomat(argc, argv); }
+int main(int argc, char** argv) {
+    return RunVlakomat(argc, argv);
+}

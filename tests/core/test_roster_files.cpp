@@ -249,7 +249,8 @@ TEST(StartupTables, ARosterRowLongerThanAnyLineBufferReadsBackWhole) {
             continue;
         auto& seq = loco.FuncSequences[static_cast<std::size_t>(id)];
         for (int index : {0, 1})
-            ParseSequenceText("M10+,M11-,M12F,M10B,M11+,S10-,S11F,S12B,S12+,S11-", index, seq, false);
+            ParseSequenceText("M10+,M11-,M12F,M10B,M11+,S10-,S11F,S12B,S12+,S11-", index, seq,
+                              false);
         auto& flags = loco.FuncFlags[static_cast<std::size_t>(id)];
         flags = static_cast<std::uint8_t>((flags & kFuncInitialOn) | kFuncActive);
     }
