@@ -40,17 +40,20 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+// Skips leading white space and an optional sign, as the C library's conversions do;
+// true for a minus sign.
+bool SkipBlanksAndSign(std::string_view s, std::size_t& i) {
+    while (i < s.size() && IsSpace(s[i]))
+        ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        return s[i++] == '-';
+    return false;
+}
 } // namespace
 
 int ParseInt(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(s, i);
     long long value = 0;
     for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
         value = value * 10 + (s[i] - '0');
@@ -68,13 +71,7 @@ int ParseInt(std::string_view s) {
 
 double ParseDouble(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(s, i);
     // from_chars would accept "inf" and "nan"; strtod does too, but no settings value
     // means either, so only digits and a point start a number here.
     if (i >= s.size() || !(std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
