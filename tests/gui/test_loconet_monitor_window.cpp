@@ -109,6 +109,13 @@ private slots:
         QCOMPARE(QString::fromStdString(rig.dir.Read("LoconetLog.txt")),
                  QString::fromStdString(kSession) + expected.join(QLatin1Char('\n')) +
                      QLatin1Char('\n'));
+
+        // Elsewhere Enter is the window's "Close".
+        auto* record = Child<QCheckBox>(monitor, "recordCheck");
+        record->setFocus();
+        QTest::keyClick(record, Qt::Key_Return);
+        QVERIFY(!monitor->isVisible());
+        QVERIFY(!rig.Frame().Action(QStringLiteral("actionMonitor"))->isChecked());
     }
 
     void busTrafficReachesMonitorAndLogOnlyWhileOpen() {

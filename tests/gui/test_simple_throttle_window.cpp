@@ -198,6 +198,20 @@ private slots:
         rig.Pump();
         QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 126}}));
         QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("98"));
+        // A held key sends once, when it is let go: the end of the scroll.
+        QTest::keyPress(Slider(w), Qt::Key_Down);
+        for (int i = 0; i < 3; ++i) {
+            QKeyEvent up(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(Slider(w), &up);
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(Slider(w), &down);
+        }
+        rig.Pump();
+        QVERIFY(rig.Take(0xA0).empty());
+        QTest::keyRelease(Slider(w), Qt::Key_Down);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 121}}));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("94"));
     }
 
     void enterEmergencyStopAndDirection() {
@@ -269,6 +283,18 @@ private slots:
         rig.Pump();
         QCOMPARE(rig.Take(0xA1),
                  (std::vector<Bytes>{{0xA1, slot, 0x04}, {0xA1, slot, 0x00}, {0xA1, slot, 0x04}}));
+        // A quick second click away from the first is no double click: it toggles.
+        QTest::mouseClick(F(w, 4), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(F(w, 4), Qt::LeftButton, {}, QPoint(F(w, 4)->width() - 2, 10));
+        QVERIFY(!F(w, 4)->isChecked());
+        rig.Pump();
+        QCOMPARE(rig.Take(0xA1), (std::vector<Bytes>{{0xA1, slot, 0x0C}, {0xA1, slot, 0x04}}));
+        // Enter on a focused function key does nothing.
+        F(w, 5)->setFocus();
+        QTest::keyClick(F(w, 5), Qt::Key_Return);
+        rig.Pump();
+        QVERIFY(!F(w, 5)->isChecked());
+        QVERIFY(rig.received.empty());
         // Space works a focused key once.
         F(w, 6)->setFocus();
         QTest::keyClick(F(w, 6), Qt::Key_Space);

@@ -78,7 +78,7 @@ void CMainFrame::CreateMenus() {
               "Pokaži ali skrij statusno vrstico");
     view->addSeparator();
     QAction* monitor = AddAction(view, "actionMonitor", "Loconet Monitor", {},
-                                 "Odpri ali zapri okno z dogajanjem na vodilu Loconet");
+                                 "Prikaži ali skrij Loconet Monitor");
     monitor->setCheckable(true);
     connect(monitor, &QAction::triggered, this, &CMainFrame::OnToggleMonitor);
 

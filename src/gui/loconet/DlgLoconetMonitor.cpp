@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -64,7 +65,7 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(CMainFrame* frame, std::FILE* log,
 
     connect(commentButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutComment);
     // Enter in the comment box puts the comment rather than closing the window.
-    connect(comment_, &QLineEdit::returnPressed, this, &CDlgLoconetMonitor::PutComment);
+    comment_->installEventFilter(this);
     connect(markerButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutMarker);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     resize(480, 560);
@@ -91,6 +92,33 @@ void CDlgLoconetMonitor::closeEvent(QCloseEvent* event) {
 void CDlgLoconetMonitor::reject() {
     // Escape closes the monitor for good; a hidden monitor would go on logging unseen.
     close();
+}
+
+namespace {
+bool IsEnter(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+} // namespace
+
+bool CDlgLoconetMonitor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == comment_ && IsEnter(event)) {
+        PutComment();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDlgLoconetMonitor::keyPressEvent(QKeyEvent* event) {
+    // Enter is the window's "Close" (the comment box keeps its own Enter).
+    if (IsEnter(event)) {
+        event->accept();
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CDlgLoconetMonitor::AddLine(const std::string& line, bool force) {

@@ -37,6 +37,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void TellClosed();

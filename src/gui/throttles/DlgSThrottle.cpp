@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,20 +145,53 @@ void CDlgSThrottle::BuildControls() {
     connect(emergency_, &QPushButton::clicked, this, [this] { throttle_->OnEmergencyStop(); });
     connect(reverse_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
     connect(forward_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
-    // A drag sends once, when the thumb is let go; keyboard steps, page clicks and the
-    // wheel each send as they happen.
-    connect(slider_, &QSlider::sliderReleased, this,
-            [this] { throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value()); });
+    // Only the end of a scroll sends: a drag when the thumb is let go, a held arrow key or a
+    // held click on the track when it is released; each wheel step is a scroll of its own.
+    connect(slider_, &QSlider::sliderReleased, this, &CDlgSThrottle::EndScroll);
     connect(slider_, &QSlider::valueChanged, this, &CDlgSThrottle::OnSliderValueChanged);
+    slider_->installEventFilter(this);
 
     setFixedWidth(qMax(124, minimumSizeHint().width()));
     ShowTitle();
 }
 
 void CDlgSThrottle::OnSliderValueChanged() {
-    if (showing_ || slider_->isSliderDown())
+    if (showing_)
         return;
+    if (scrollHeld_ || slider_->isSliderDown()) {
+        scrollMoved_ = true;
+        return;
+    }
     throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
+}
+
+void CDlgSThrottle::EndScroll() {
+    scrollMoved_ = false;
+    throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
+}
+
+bool CDlgSThrottle::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == slider_) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+            scrollHeld_ = true;
+            break;
+        case QEvent::KeyRelease:
+            if (static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                break;
+            [[fallthrough]];
+        case QEvent::MouseButtonRelease:
+            scrollHeld_ = false;
+            // A drag ends in the slider's own release handling (sliderReleased).
+            if (scrollMoved_ && !slider_->isSliderDown())
+                EndScroll();
+            break;
+        default:
+            break;
+        }
+    }
+    return CDlgThrottle::eventFilter(watched, event);
 }
 
 void CDlgSThrottle::ShowTitle() {

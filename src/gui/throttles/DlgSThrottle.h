@@ -37,6 +37,9 @@ protected:
 private:
     void BuildControls();
     void OnSliderValueChanged();
+    // Sends the slider's position once a scroll has ended.
+    void EndScroll();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowTitle();
 
     SimpleThrottle* throttle_;
@@ -50,4 +53,7 @@ private:
     QPushButton* emergency_ = nullptr;
     // Set while the program moves the slider, so that only the operator's moves send.
     bool showing_ = false;
+    // A key or mouse button held on the slider: its moves are sent when it is let go.
+    bool scrollHeld_ = false;
+    bool scrollMoved_ = false;
 };

@@ -54,8 +54,10 @@ void CDlgThrottle::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         event->accept();
-        auto* button = qobject_cast<QPushButton*>(focusWidget());
-        if (button && !qobject_cast<CFuncButton*>(button)) {
+        // Enter on a focused button clicks it; a function key takes no clicks.
+        if (qobject_cast<CFuncButton*>(focusWidget()))
+            return;
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
             return;
         }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleHints>
 
 CFuncButton::CFuncButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     // The checked look of a checkable button is the platform's pushed-in look; the toggling
@@ -40,11 +41,18 @@ void CFuncButton::mousePressEvent(QMouseEvent* event) {
     }
     setFocus(Qt::MouseFocusReason);
     event->accept();
+    // The second press of a double click arrives as a press too; it is recognised the way
+    // Qt recognises a double click (time and distance), so a quick second click that Qt
+    // does not pair still toggles.
     const quint64 now = event->timestamp();
+    const QPoint pos = event->position().toPoint();
     const bool second =
         !lastWasDouble_ && now >= lastPress_ &&
-        now - lastPress_ <= static_cast<quint64>(QApplication::doubleClickInterval());
+        now - lastPress_ <= static_cast<quint64>(QApplication::doubleClickInterval()) &&
+        (pos - lastPos_).manhattanLength() <=
+            QGuiApplication::styleHints()->mouseDoubleClickDistance();
     lastPress_ = now;
+    lastPos_ = pos;
     lastWasDouble_ = second;
     if (!second)
         Press();
