@@ -77,10 +77,10 @@ TEST(DecoderTable, CapacityLimitsAreReportedAndNothingIsStoredPastThem) {
     EXPECT_EQ(t.count, DecoderTable::kCapacity);
     EXPECT_EQ(t.rows[19].NameEn, "D19");
     ASSERT_EQ(prompts.texts.size(), 3u);
-    EXPECT_EQ(prompts.texts[0], "Napaka v datoteki 'Decoders.tab', vrstica 22: tabela tipov "
+    EXPECT_EQ(prompts.texts[0], "Napaka v datoteki 'Decoders.tab', v vrstici 22: tabela tipov "
                                 "zvočnih dekoderjev je polna (največ 20 vrstic), vrstica je "
                                 "izpuščena.");
-    EXPECT_NE(prompts.texts[2].find("vrstica 24"), std::string::npos);
+    EXPECT_NE(prompts.texts[2].find("v vrstici 24"), std::string::npos);
 
     ScriptedPrompts prompts2;
     DecoderTable t2 =
@@ -89,7 +89,7 @@ TEST(DecoderTable, CapacityLimitsAreReportedAndNothingIsStoredPastThem) {
     EXPECT_EQ(t2.rows[0].SpeedTable[9], 9);
     EXPECT_EQ(t2.rows[0].StartLevel, 7);
     ASSERT_EQ(prompts2.texts.size(), 1u);
-    EXPECT_EQ(prompts2.texts[0], "Napaka v datoteki 'Decoders.tab', vrstica 2: tabela hitrosti "
+    EXPECT_EQ(prompts2.texts[0], "Napaka v datoteki 'Decoders.tab', v vrstici 2: tabela hitrosti "
                                  "zvoka ima največ 10 vrednosti, odvečne vrednosti so izpuščene.");
 }
 

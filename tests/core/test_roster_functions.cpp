@@ -242,7 +242,7 @@ TEST(FunctionCatalogue, EntriesBeyondTheCapacityAreIgnoredWithAMessage) {
         int lastLine = 32 - c.firstId;
         // Without the default function in the file one place stays free for it.
         std::vector<std::string> expected;
-        expected.push_back("Napaka v datoteki 'Functions.tab', vrstica " +
+        expected.push_back("Napaka v datoteki 'Functions.tab', v vrstici " +
                            std::to_string(lastLine) +
                            ": seznam funkcionalnosti je poln (največ 30), ta funkcionalnost ne "
                            "bo upoštevana.");

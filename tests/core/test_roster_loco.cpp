@@ -219,7 +219,7 @@ TEST(Roster, SoundSpeedTableAndLevelKeys) {
         if (c.reported)
             EXPECT_EQ(prompts.texts,
                       std::vector<std::string>{
-                          "Napaka v datoteki 'Roster.tab', vrstica 2: tabela hitrosti zvoka ima "
+                          "Napaka v datoteki 'Roster.tab', v vrstici 2: tabela hitrosti zvoka ima "
                           "največ 10 vrednosti, odvečne vrednosti so izpuščene."});
         else
             EXPECT_TRUE(prompts.texts.empty());
@@ -374,9 +374,9 @@ TEST(Roster, LocosBeyondTheCapacityAreIgnoredWithAMessage) {
     EXPECT_EQ(l.roster->locos[99].Id, 100);
     EXPECT_TRUE(l.modified);
     EXPECT_EQ(prompts.texts, (std::vector<std::string>{
-                                 "Napaka v datoteki 'Roster.tab', vrstica 102: seznam lokomotiv "
+                                 "Napaka v datoteki 'Roster.tab', v vrstici 102: seznam lokomotiv "
                                  "je poln (največ 100), lokomotiva ne bo upoštevana.",
-                                 "Napaka v datoteki 'Roster.tab', vrstica 103: seznam lokomotiv "
+                                 "Napaka v datoteki 'Roster.tab', v vrstici 103: seznam lokomotiv "
                                  "je poln (največ 100), lokomotiva ne bo upoštevana."}));
 }
 

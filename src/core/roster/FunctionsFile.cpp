@@ -8,8 +8,7 @@
 namespace {
 
 void Report(Prompts& prompts, int line, const char* what, bool& modified) {
-    prompts.Inform(text::Format("Napaka v datoteki 'Functions.tab', v vrstici %d: %s", line, what),
-                   PromptIcon::Warning);
+    prompts.Inform(TableFileMessage(kFunctionsFileName, line, what), PromptIcon::Warning);
     modified = true;
 }
 

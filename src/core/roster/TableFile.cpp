@@ -89,6 +89,6 @@ std::vector<std::string> SplitCommaList(std::string_view rest) {
 }
 
 std::string TableFileMessage(const std::string& fileName, int lineNumber, const std::string& what) {
-    return text::Format("Napaka v datoteki '%s', vrstica %d: %s", fileName.c_str(), lineNumber,
+    return text::Format("Napaka v datoteki '%s', v vrstici %d: %s", fileName.c_str(), lineNumber,
                         what.c_str());
 }
