@@ -3,7 +3,6 @@
 #include "SerialDevicePort.h"
 #include "TcpPort.h"
 #include "loconet/SimPort.h"
-#include "util/SystemClock.h"
 
 #include <cctype>
 
@@ -20,8 +19,7 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
 
 } // namespace
 
-std::unique_ptr<SerialPort> CreatePort(const std::string& name) {
-    static SystemClock clock;
+std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock) {
     if (name.size() == 3 && StartsWithNoCase(name, "sim"))
         return std::make_unique<SimPort>(clock);
     if (StartsWithNoCase(name, "tcp://"))

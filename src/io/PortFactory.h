@@ -1,6 +1,8 @@
 #pragma once
 #include "loconet/SerialPort.h"
+#include "platform.h"
 
-// Chooses the port implementation by name: "sim" for the simulated command station,
-// "tcp://host[:port]" for LocoNet over TCP, anything else a serial device.
-std::unique_ptr<SerialPort> CreatePort(const std::string& name);
+// Chooses the port implementation by name: "sim" for the simulated command station (which
+// keeps time on `clock`, the link's own), "tcp://host[:port]" for LocoNet over TCP,
+// anything else a serial device.
+std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock);

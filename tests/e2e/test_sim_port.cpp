@@ -5,6 +5,7 @@
 #include "SerialDevicePort.h"
 #include "TcpPort.h"
 #include "loconet/SimPort.h"
+#include "util/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -12,17 +13,19 @@
 
 namespace {
 
+SystemClock clock;
+
 TEST(PortFactory, ChoosesTheImplementationByName) {
-    EXPECT_NE(dynamic_cast<SimPort*>(CreatePort("sim").get()), nullptr);
-    EXPECT_NE(dynamic_cast<SimPort*>(CreatePort("SIM").get()), nullptr);
-    EXPECT_NE(dynamic_cast<TcpPort*>(CreatePort("tcp://127.0.0.1").get()), nullptr);
-    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("/dev/ttyUSB0").get()), nullptr);
-    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("COM3").get()), nullptr);
-    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("simulator").get()), nullptr);
+    EXPECT_NE(dynamic_cast<SimPort*>(CreatePort("sim", clock).get()), nullptr);
+    EXPECT_NE(dynamic_cast<SimPort*>(CreatePort("SIM", clock).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TcpPort*>(CreatePort("tcp://127.0.0.1", clock).get()), nullptr);
+    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("/dev/ttyUSB0", clock).get()), nullptr);
+    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("COM3", clock).get()), nullptr);
+    EXPECT_NE(dynamic_cast<SerialDevicePort*>(CreatePort("simulator", clock).get()), nullptr);
 }
 
 TEST(SimPortInProcess, AnswersAndDelaysOnTheSystemClock) {
-    auto port = CreatePort("sim");
+    auto port = CreatePort("sim", clock);
     auto* sim = dynamic_cast<SimPort*>(port.get());
     ASSERT_NE(sim, nullptr);
     int readyReads = 0;

@@ -23,9 +23,9 @@ private slots:
         beat.Update();
         QVERIFY(beat.Running());
         QTRY_VERIFY(calls >= 3);
+        // A link that closes by itself (a lost connection) stops the timer at the next beat.
         active = false;
-        beat.Update();
-        QVERIFY(!beat.Running());
+        QTRY_VERIFY(!beat.Running());
         const int stopped = calls;
         QTest::qWait(30);
         QCOMPARE(calls, stopped);

@@ -54,7 +54,7 @@ public:
         link.SetSettings(&settings);
         link.SetMonitorSink([this](const std::string& line) { lines.push_back(line); });
         link.SetPortFactory([this](const std::string& name) {
-            auto port = CreatePort(name);
+            auto port = CreatePort(name, clock);
             port->SetReadyReadHandler([this] { link.Process(); });
             return port;
         });

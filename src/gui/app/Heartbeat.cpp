@@ -17,7 +17,12 @@ void Heartbeat::Update() {
 }
 
 void Heartbeat::Beat() {
-    if (inStep_ || !isActive_())
+    if (!isActive_()) {
+        // The link may have closed itself (a lost connection): no more idle wake-ups.
+        timer_.stop();
+        return;
+    }
+    if (inStep_)
         return;
     // A modal dialog or message box pauses processing, also when one is opened from
     // inside a step (its own event loop would otherwise call us again).

@@ -16,7 +16,7 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
       link_(clock, beeper, prompts) {
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
-    link_.SetPortFactory([](const std::string& name) { return CreatePort(name); });
+    link_.SetPortFactory([this](const std::string& name) { return CreatePort(name, clock_); });
     link_.SetMonitorSink([this](const std::string& line) {
         if (frame_)
             frame_->LogToMonitor(line);

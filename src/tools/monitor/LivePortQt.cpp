@@ -4,6 +4,7 @@
 
 #include "LivePort.h"
 #include "PortFactory.h"
+#include "util/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -18,7 +19,8 @@ std::shared_ptr<void> StartLiveSupport(int& argc, char** argv) {
 }
 
 std::unique_ptr<SerialPort> MakeLivePort(const std::string& name, std::string& whyNot) {
-    auto port = CreatePort(name);
+    static SystemClock clock; // the tool's only clock, for a "sim" port
+    auto port = CreatePort(name, clock);
     if (!port)
         whyNot = "no port for " + name;
     return port;
