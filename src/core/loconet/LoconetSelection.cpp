@@ -151,8 +151,6 @@ void CLoconet::NewThrottle(ThrottleType type) {
     }
     if (!throttleFactory_.create)
         return;
-    // The window may already have registered itself while it was being made.
-    Throttle* t = throttleFactory_.create(type, index);
-    if (t != nullptr && GetThrottle(index) != t)
+    if (Throttle* t = throttleFactory_.create(type, index))
         RegisterThrottle(index, t);
 }

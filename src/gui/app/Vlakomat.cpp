@@ -42,7 +42,6 @@ void CVlakomatApp::RegisterThrottleFactory() {
         if (type != ThrottleType::Simple)
             return nullptr; // the realistic throttle window comes later
         auto* window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
-        link_.RegisterThrottle(index, &window->Logic());
         // Side by side over the main window, so that a new one never hides the last.
         if (frame_) {
             const int place = (CLoconet::kRegistrySize - 1 - index) % 8;
