@@ -265,3 +265,21 @@ TEST(StartupTables, ARosterRowLongerThanAnyLineBufferReadsBackWhole) {
     EXPECT_EQ(reread->roster.count, data->roster.count);
     EXPECT_EQ(FormatRosterFile(*reread), written);
 }
+
+TEST(StartupTables, TableFilesFromWindowsAreFoundWhateverTheirCase) {
+    TempDir dir;
+    const auto sample = SampleData();
+    std::string decoders = ReadFile(sample / "Decoders.tab");
+    dir.Write("decoders.tab", decoders.empty() ? kDecoders : decoders);
+    dir.Write("FUNCTIONS.TAB", ReadFile(sample / "Functions.tab"));
+    dir.Write("roster.tab", ReadFile(sample / "Roster.tab"));
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
+    EXPECT_TRUE(prompts.texts.empty());
+    EXPECT_EQ(data->roster.count, 3);
+    // Saving writes the file that was read, not a second one beside it.
+    ASSERT_TRUE(SaveRosterFile(*data, prompts, dir.Path()));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Roster.tab")));
+    EXPECT_EQ(dir.Read("roster.tab"), FormatRosterFile(*data));
+}

@@ -216,7 +216,7 @@ TEST_F(Station, CorruptAndStrayFaultsHitTheNextOutput) {
     cs.CorruptNextMessage();
     auto r = Send(cs, kReq1234);
     ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0], (Bytes{0xBF, 0x08, 0x52, 0x1B}));
+    EXPECT_EQ(r[0], (Bytes{0xBF, 0x09, 0x52, 0x1A}));
     EXPECT_FALSE(Intact(r[0]));
     EXPECT_EQ(r[1], kSlot1Common1234);
 

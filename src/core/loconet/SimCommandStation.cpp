@@ -266,7 +266,8 @@ void SimCommandStation::Deliver(std::vector<std::uint8_t> chunk) {
         Deliver({strayValue_});
     }
     if (corruptNext_ && chunk.size() >= 2) {
-        chunk[1] ^= 0x01; // still a data byte, but the checksum no longer fits
+        // The checksum byte: the framing (a length byte) stays right, the check fails.
+        chunk.back() ^= 0x01;
         corruptNext_ = false;
     }
     if (trace_)

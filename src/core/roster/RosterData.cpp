@@ -7,11 +7,18 @@
 #include "util/Text.h"
 
 std::string TableFilePath(const std::string& directory, const std::string& fileName) {
+    std::string path;
     if (directory.empty())
-        return fileName;
-    if (directory.back() == '/' || directory.back() == '\\')
-        return directory + fileName;
-    return directory + "/" + fileName;
+        path = fileName;
+    else if (directory.back() == '/' || directory.back() == '\\')
+        path = directory + fileName;
+    else
+        path = directory + "/" + fileName;
+    if (files::Exists(path))
+        return path;
+    // A folder brought over from Windows may hold "decoders.tab" or "ROSTER.TAB".
+    std::string found = files::FindNoCase(directory.empty() ? "." : directory, fileName);
+    return found.empty() ? path : found;
 }
 
 bool LoadStartupTables(RosterData& data, Prompts& prompts, const std::string& directory) {

@@ -1,9 +1,12 @@
 #include "util/Files.h"
 
+#include "util/Text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +59,16 @@ std::string WriteAtomically(const std::string& path, const std::string& content)
         ::unlink(temp.c_str());
         return reason;
     }
+    return {};
+}
+
+std::string FindNoCase(const std::string& directory, const std::string& name) {
+    std::error_code ec;
+    const std::string wanted = text::ToUpperAscii(name);
+    std::filesystem::directory_iterator it(directory, ec), end;
+    for (; !ec && it != end; it.increment(ec))
+        if (text::ToUpperAscii(it->path().filename().string()) == wanted)
+            return it->path().string();
     return {};
 }
 

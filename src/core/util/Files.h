@@ -16,4 +16,8 @@ std::string WriteAtomically(const std::string& path, const std::string& content)
 
 bool Exists(const std::string& path);
 
+// The path of the file in `directory` whose name equals `name` but for the case of ASCII
+// letters, or an empty string when there is none.
+std::string FindNoCase(const std::string& directory, const std::string& name);
+
 } // namespace files

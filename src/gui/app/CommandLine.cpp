@@ -62,7 +62,9 @@ int RunProgram(const QString& programPath, const QString& layoutFile) {
     QObject::connect(&watcher, &SignalWatcher::Terminate, qApp, [&terminated, &prompts] {
         terminated = true;
         prompts.EndSession();
-        QApplication::quit();
+        // exit(), not quit(): quit() would first ask every window to close, which runs the
+        // close procedure (throttles, save offer) that a session end skips.
+        QApplication::exit(0);
     });
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
