@@ -2,12 +2,6 @@
 
 #include "util/Text.h"
 
-namespace {
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-} // namespace
-
 void HexCaptureParser::ParseLine(std::string_view line, std::vector<std::uint8_t>& out,
                                  std::vector<std::string>& errors) {
     ++lineNumber_;
@@ -15,10 +9,10 @@ void HexCaptureParser::ParseLine(std::string_view line, std::vector<std::uint8_t
         line = line.substr(0, hash);
     std::size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && IsSpace(line[i]))
+        while (i < line.size() && text::IsSpace(line[i]))
             ++i;
         const std::size_t start = i;
-        while (i < line.size() && !IsSpace(line[i]))
+        while (i < line.size() && !text::IsSpace(line[i]))
             ++i;
         if (start == i)
             break;

@@ -4,12 +4,10 @@
 #include "loconet/Loconet.h"
 
 #include "loconet/ImmediatePacket.h"
+#include "loconet/MonitorText.h"
 #include "util/Text.h"
 
 namespace {
-int Bit(std::uint8_t byte, std::uint8_t mask) {
-    return (byte & mask) != 0 ? 1 : 0;
-}
 
 LocoNetMessage SlotMessage(Opcode opcode, int slot, std::uint8_t value) {
     return LocoNetMessage{static_cast<std::uint8_t>(opcode), static_cast<std::uint8_t>(slot), value,
@@ -81,8 +79,9 @@ void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool for
                                                  (forward ? 0 : slotbits::kDirfBackward));
     const std::string what = text::Format(
         "Slot:%d,Loco:%d %sDir=%d,F0toF4=%d%d%d%d%d", slot, GetSlotLocoAddress(slot),
-        value == r->DIRF && !force ? "" : "new ", forward ? 1 : 0, Bit(bits, slotbits::kDirfF0),
-        Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04), Bit(bits, 0x08));
+        value == r->DIRF && !force ? "" : "new ", forward ? 1 : 0,
+        monitortext::Bit(bits, slotbits::kDirfF0), monitortext::Bit(bits, 0x01),
+        monitortext::Bit(bits, 0x02), monitortext::Bit(bits, 0x04), monitortext::Bit(bits, 0x08));
     if (value == r->DIRF && !force) {
         Trace("SetSlotF0toF4 : " + what + " not changed");
         return;
@@ -101,12 +100,13 @@ void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
     const int loco = GetSlotLocoAddress(slot);
     if (value == r->SND && !force) {
         Trace(text::Format("SetSlotF5toF8 : Slot:%d,Loco:%d F5toF8 %d%d%d%d not changed", slot,
-                           loco, Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04),
-                           Bit(bits, 0x08)));
+                           loco, monitortext::Bit(bits, 0x01), monitortext::Bit(bits, 0x02),
+                           monitortext::Bit(bits, 0x04), monitortext::Bit(bits, 0x08)));
         return;
     }
     Trace(text::Format("SetSlotF5toF8 : Slot:%d,Loco:%d new F5toF8=%d%d%d%d", slot, loco,
-                       Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04), Bit(bits, 0x08)));
+                       monitortext::Bit(bits, 0x01), monitortext::Bit(bits, 0x02),
+                       monitortext::Bit(bits, 0x04), monitortext::Bit(bits, 0x08)));
     r->SND = value;
     QueueMessage(SlotMessage(Opcode::OPC_LOCO_SND, slot, value));
 }
@@ -116,8 +116,9 @@ void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
     if (r == nullptr)
         return;
     Trace(text::Format("SendImmF9toF12 : Slot:%d,Loco:%d F9to12=%d%d%d%d", slot,
-                       GetSlotLocoAddress(slot), Bit(bits, 0x01), Bit(bits, 0x02), Bit(bits, 0x04),
-                       Bit(bits, 0x08)));
+                       GetSlotLocoAddress(slot), monitortext::Bit(bits, 0x01),
+                       monitortext::Bit(bits, 0x02), monitortext::Bit(bits, 0x04),
+                       monitortext::Bit(bits, 0x08)));
     QueueMessage(BuildImmF9toF12(r->ADR, r->ADR2, bits & 0x0F));
 }
 

@@ -13,9 +13,6 @@ constexpr std::uint8_t kSlotDataLength = 0x0E;
 constexpr int kFirstLocoSlot = 1;
 constexpr int kLastLocoSlot = 119;
 
-int Bit(std::uint8_t byte, std::uint8_t mask) {
-    return (byte & mask) != 0 ? 1 : 0;
-}
 } // namespace
 
 bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, bool fromOther,
@@ -118,15 +115,17 @@ bool CLoconet::InterpretSlotByte(const LocoNetMessage& m, const std::string& hea
         if (r.valid)
             AppendF(line, "Loc=%d %s%d%d%d%d%d", r.Address(),
                     (value & slotbits::kDirfBackward) != 0 ? "B " : "F ",
-                    Bit(value, slotbits::kDirfF0), Bit(value, 0x01), Bit(value, 0x02),
-                    Bit(value, 0x04), Bit(value, 0x08));
+                    monitortext::Bit(value, slotbits::kDirfF0), monitortext::Bit(value, 0x01),
+                    monitortext::Bit(value, 0x02), monitortext::Bit(value, 0x04),
+                    monitortext::Bit(value, 0x08));
         target = &r.DIRF;
         break;
     case Opcode::OPC_LOCO_SND:
         AppendF(line, "Loco F5-8: Slt=%d ", slot);
         if (r.valid)
-            AppendF(line, "Loc=%d %d%d%d%d", r.Address(), Bit(value, 0x01), Bit(value, 0x02),
-                    Bit(value, 0x04), Bit(value, 0x08));
+            AppendF(line, "Loc=%d %d%d%d%d", r.Address(), monitortext::Bit(value, 0x01),
+                    monitortext::Bit(value, 0x02), monitortext::Bit(value, 0x04),
+                    monitortext::Bit(value, 0x08));
         target = &r.SND;
         break;
     default: // OPC_SLOT_STAT1

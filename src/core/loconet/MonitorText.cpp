@@ -45,9 +45,6 @@ namespace {
 int Number(std::uint8_t low, std::uint8_t high) {
     return ((high & 0x0F) << 7) | low;
 }
-int Bit(std::uint8_t byte, std::uint8_t mask) {
-    return (byte & mask) != 0 ? 1 : 0;
-}
 } // namespace
 
 void AppendSwitchText(std::string& out, const LocoNetMessage& m) {

@@ -10,6 +10,11 @@
 
 namespace monitortext {
 
+// 1 when any bit of `mask` is set in `byte`, else 0: the digits of function and flag states.
+inline int Bit(std::uint8_t byte, std::uint8_t mask) {
+    return (byte & mask) != 0 ? 1 : 0;
+}
+
 // Each byte as "%.2X " (two upper-case digits and a space).
 void AppendHex(std::string& out, const std::uint8_t* data, std::size_t count);
 std::string Hex(const LocoNetMessage& message);

@@ -101,14 +101,21 @@ void TrainModel::EmergencyStop(bool fromThrottle) {
     ApplyBrakePresets(fromThrottle);
 }
 
+double TrainModel::FullServicePressure() const {
+    return Finite(settings_.StandardBrakeSystemPreasure) * 2.5 / 3.5;
+}
+
+int TrainModel::MaxLocoBrakeLevel() const {
+    return TruncToInt(Finite(settings_.MaxLocoBrakeCylinderPreasure) / 10);
+}
+
 void TrainModel::ApplyBrakePresets(bool emergencyFromThrottle) {
-    const double standard = Finite(settings_.StandardBrakeSystemPreasure);
-    const double fullService = standard * 2.5 / 3.5;
-    iLocoBrakeLevel = TruncToInt(Finite(settings_.MaxLocoBrakeCylinderPreasure) / 10);
+    const double fullService = FullServicePressure();
+    iLocoBrakeLevel = MaxLocoBrakeLevel();
     dBrakeCylinder = fullService;
     dAuxReservoir = fullService;
     if (iBrakeType == kLocoBrake) {
-        iBrakePipeTarget = TruncToInt(standard);
+        iBrakePipeTarget = TruncToInt(Finite(settings_.StandardBrakeSystemPreasure));
         dBrakePipe = iBrakePipeTarget;
         iBrakeHandle = iLocoBrakeLevel;
     } else {
@@ -122,14 +129,14 @@ void TrainModel::ApplyBrakePresets(bool emergencyFromThrottle) {
 
 void TrainModel::SwitchToLocoBrake() {
     iBrakeType = kLocoBrake;
-    iLocoBrakeLevel = TruncToInt(Finite(settings_.MaxLocoBrakeCylinderPreasure) / 10);
+    iLocoBrakeLevel = MaxLocoBrakeLevel();
     iBrakePipeTarget = TruncToInt(Finite(settings_.StandardBrakeSystemPreasure));
     iBrakeHandle = iLocoBrakeLevel;
 }
 
 void TrainModel::SwitchToTrainBrake() {
     iBrakeType = kTrainBrake;
-    const double fullService = Finite(settings_.StandardBrakeSystemPreasure) * 2.5 / 3.5;
+    const double fullService = FullServicePressure();
     dBrakeCylinder = dAuxReservoir = fullService;
     iBrakePipeTarget = iBrakeHandle = TruncToInt(fullService - 1);
     dBrakePipe = iBrakePipeTarget;
@@ -151,7 +158,7 @@ void TrainModel::ComputeDerived() {
     dTrainAxles = loco_.Axels + dCarAxles;
     dCarBrakingFactor =
         Finite(emptyFactor + (Finite(settings_.LoadedCarBrakingFactor) - emptyFactor) * load / 100);
-    dFullServicePressure = Finite(settings_.StandardBrakeSystemPreasure) * 2.5 / 3.5;
+    dFullServicePressure = FullServicePressure();
 }
 
 void TrainModel::UpdateBrakePipe() {

@@ -123,6 +123,8 @@ private:
     void ComputeForces(StepReport& report);
     void ReportGauges(StepReport& report);
     void ComputeDerived();
+    double FullServicePressure() const; // Pfs from the standard brake system pressure
+    int MaxLocoBrakeLevel() const;
     void ApplyBrakePresets(bool emergencyFromThrottle);
     void UpdateBrakePipe();
     void UpdateTripleValve();

@@ -10,9 +10,6 @@
 namespace text {
 
 namespace {
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 const char16_t kCp1250High[128] = {
     0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, 0xFFFD, 0x2030, 0x0160, 0x2039,
@@ -50,6 +47,10 @@ bool SkipBlanksAndSign(std::string_view s, std::size_t& i) {
     return false;
 }
 } // namespace
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 int ParseInt(std::string_view s) {
     std::size_t i = 0;

@@ -7,6 +7,9 @@
 
 namespace text {
 
+// The C library's isspace for the "C" locale: blank, tab, line ends, vertical tab, form feed.
+bool IsSpace(char c);
+
 // Like the C library's atoi: leading white space, an optional sign, then digits; anything
 // else ends the number, and no digits give 0. Out-of-range values are clamped.
 int ParseInt(std::string_view s);

@@ -24,7 +24,6 @@ public:
     // Hides the window at once and deletes it on the next pass of the event loop, so that
     // it may be called from inside the link's processing step or the window's own handlers.
     void DestroyWindow();
-    bool IsBeingDestroyed() const { return destroying_; }
 
     // The window that holds a logic object, among the open top-level windows; or nullptr.
     static CDlgThrottle* WindowOf(const Throttle* logic);
