@@ -62,16 +62,17 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
 }
 
 void QtBeeper::Tone(int frequencyHz, int lengthMs) {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || frequencyHz <= 0 || lengthMs <= 0) {
-        QApplication::beep();
-        return;
-    }
-    QAudioFormat format;
-    format.setSampleRate(22050);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format)) {
+    // The sound device is looked up once: tones come from inside the link's processing step.
+    static const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    static const QAudioFormat format = [] {
+        QAudioFormat f;
+        f.setSampleRate(22050);
+        f.setChannelCount(1);
+        f.setSampleFormat(QAudioFormat::Int16);
+        return f;
+    }();
+    static const bool usable = !device.isNull() && device.isFormatSupported(format);
+    if (!usable || frequencyHz <= 0 || lengthMs <= 0) {
         QApplication::beep();
         return;
     }
