@@ -63,16 +63,17 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
 
 void QtBeeper::Tone(int frequencyHz, int lengthMs) {
     // The sound device is looked up once: tones come from inside the link's processing step.
-    static const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    static const QAudioFormat format = [] {
-        QAudioFormat f;
-        f.setSampleRate(22050);
-        f.setChannelCount(1);
-        f.setSampleFormat(QAudioFormat::Int16);
-        return f;
-    }();
-    static const bool usable = !device.isNull() && device.isFormatSupported(format);
-    if (!usable || frequencyHz <= 0 || lengthMs <= 0) {
+    if (!looked_) {
+        looked_ = true;
+        device_ = QMediaDevices::defaultAudioOutput();
+        format_.setSampleRate(22050);
+        format_.setChannelCount(1);
+        format_.setSampleFormat(QAudioFormat::Int16);
+        usable_ = !device_.isNull() && device_.isFormatSupported(format_);
+    }
+    const QAudioDevice& device = device_;
+    const QAudioFormat& format = format_;
+    if (!usable_ || frequencyHz <= 0 || lengthMs <= 0) {
         QApplication::beep();
         return;
     }

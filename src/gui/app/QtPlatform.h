@@ -3,6 +3,8 @@
 
 #include "platform.h"
 
+#include <QAudioDevice>
+#include <QAudioFormat>
 #include <QPointer>
 
 class QWidget;
@@ -26,4 +28,10 @@ private:
 class QtBeeper : public Beeper {
 public:
     void Tone(int frequencyHz, int lengthMs) override;
+
+private:
+    bool looked_ = false;
+    bool usable_ = false;
+    QAudioDevice device_;
+    QAudioFormat format_;
 };
