@@ -1,4 +1,5 @@
 #include "roster/RosterData.h"
+#include "roster/TableFile.h"
 #include "util/Files.h"
 
 #include "Fakes.h"
@@ -282,4 +283,35 @@ TEST(StartupTables, TableFilesFromWindowsAreFoundWhateverTheirCase) {
     ASSERT_TRUE(SaveRosterFile(*data, prompts, dir.Path()));
     EXPECT_FALSE(std::filesystem::exists(dir.File("Roster.tab")));
     EXPECT_EQ(dir.Read("roster.tab"), FormatRosterFile(*data));
+}
+
+TEST(StartupTables, ASecondFieldForOneFunctionDefinesItsMapEntryWhole) {
+    const auto sample = SampleData();
+    std::string decoders = ReadFile(sample / "Decoders.tab");
+    if (decoders.empty())
+        decoders = kDecoders;
+    const std::string functions = ReadFile(sample / "Functions.tab");
+    const std::string roster =
+        "Id\tConsist\tDescr\n"
+        "7\t\tTest\t3\t0\t1000\t80\t4\t0\t0\t0\t0\tB 010\t\t0\t0\t0\t\t\t\t\t\t"
+        "\t\t\t\t#3[101]M2+|M2-\t#3[001]\n";
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    auto d = TableFileReader::FromText(decoders);
+    auto f = TableFileReader::FromText(functions);
+    auto r = TableFileReader::FromText(roster);
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, d, f, r));
+    ASSERT_EQ(data->roster.count, 1);
+    const Loco& loco = data->roster.locos[0];
+    EXPECT_EQ(loco.FuncFlags[3], kFuncAuto);
+    EXPECT_EQ(loco.FuncSequences[3], FunctionSequences{});
+
+    // What is saved reads back as saved.
+    const std::string saved = FormatRosterFile(*data);
+    auto again = std::make_unique<RosterData>();
+    auto d2 = TableFileReader::FromText(decoders);
+    auto f2 = TableFileReader::FromText(FormatFunctionsFile(*data));
+    auto r2 = TableFileReader::FromText(saved);
+    ASSERT_TRUE(LoadStartupTables(*again, prompts, d2, f2, r2));
+    EXPECT_EQ(FormatRosterFile(*again), saved);
 }

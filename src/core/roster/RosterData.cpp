@@ -23,16 +23,21 @@ std::string TableFilePath(const std::string& directory, const std::string& fileN
 
 bool LoadStartupTables(RosterData& data, Prompts& prompts, const std::string& directory) {
     TableFileReader decoders(TableFilePath(directory, kDecodersFileName));
+    TableFileReader functions(TableFilePath(directory, kFunctionsFileName));
+    TableFileReader roster(TableFilePath(directory, kRosterFileName));
+    return LoadStartupTables(data, prompts, decoders, functions, roster);
+}
+
+bool LoadStartupTables(RosterData& data, Prompts& prompts, TableFileReader& decoders,
+                       TableFileReader& functions, TableFileReader& roster) {
     LoadDecoders(decoders, data.decoders, prompts);
     if (data.decoders.count == 0)
         return false;
 
     std::string added;
-    TableFileReader functions(TableFilePath(directory, kFunctionsFileName));
     LoadFunctions(functions, data.functions, prompts, data.FunctionsModified);
     MakeDefaultFunctionFirst(data.functions, data.FunctionsModified, added);
 
-    TableFileReader roster(TableFilePath(directory, kRosterFileName));
     LoadRoster(roster, data.roster, data.functions, data.decoders, prompts, data.RosterModified);
 
     // Added only now, so that a function active by default is made active on every loco.

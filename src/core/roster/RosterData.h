@@ -9,6 +9,7 @@
 #include <string>
 
 class Prompts;
+class TableFileReader;
 
 struct RosterData {
     DecoderTable decoders;
@@ -24,6 +25,9 @@ struct RosterData {
 // reports them. Returns false, without a message, when no sound decoder type was read:
 // the program cannot start then and the caller says why.
 bool LoadStartupTables(RosterData& data, Prompts& prompts, const std::string& directory);
+// The same from readers that are already open (in-memory text, for tests and fuzzing).
+bool LoadStartupTables(RosterData& data, Prompts& prompts, TableFileReader& decoders,
+                       TableFileReader& functions, TableFileReader& roster);
 
 // What saving would write.
 std::string FormatFunctionsFile(const RosterData& data);

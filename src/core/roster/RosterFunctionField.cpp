@@ -46,6 +46,9 @@ void ReadFunctionField(const std::string& field, Loco& loco, const FunctionCatal
     if (id == 0)
         flags |= kFuncActive | kFuncInitialOn;
     loco.FuncFlags[slot] = flags;
+    // A field defines its map entry whole: a second field for the same function in a row
+    // must not leave sequences of the first behind (they would not match its flags).
+    loco.FuncSequences[slot] = FunctionSequences{};
 
     // Without a closing bracket the sequences are taken to follow the three flag digits.
     std::size_t close = f.find(']', open == std::string::npos ? 0 : open);
