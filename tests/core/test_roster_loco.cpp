@@ -384,7 +384,7 @@ TEST(Roster, RowFormat) {
     auto roster = std::make_unique<Roster>();
     Loco& a = roster->locos[0];
     a.Id = 12;
-    a.Descr = "SŽ\t363"; // a tab cannot be stored: it becomes a blank
+    a.Descr = "\rSŽ\t363 "; // tabs and line ends become blanks, blanks at the ends go
     a.MotorAddr = 363;
     a.SoundAddr = 1363;
     a.Power = 812.6;

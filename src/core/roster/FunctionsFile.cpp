@@ -168,7 +168,8 @@ std::string TableFileText(const std::string& name) {
     for (char& c : out)
         if (c == '\t' || c == '\r' || c == '\n' || c == '\0')
             c = ' ';
-    return out;
+    // The reader trims a field's blanks, so they are not written either.
+    return std::string(text::Trim(out));
 }
 
 std::string FormatFunctions(const FunctionCatalogue& catalogue) {

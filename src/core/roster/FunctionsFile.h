@@ -32,5 +32,6 @@ void ReportAddedFunctions(const std::string& added, Prompts& prompts);
 // The content of Functions.tab for the catalogue.
 std::string FormatFunctions(const FunctionCatalogue& catalogue);
 
-// A name as it can be stored in a table file: tabs and line ends become blanks.
+// A name as it can be stored in a table file and read back unchanged: tabs and line ends
+// become blanks, and blanks at either end are dropped.
 std::string TableFileText(const std::string& name);
