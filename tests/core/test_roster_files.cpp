@@ -315,3 +315,21 @@ TEST(StartupTables, ASecondFieldForOneFunctionDefinesItsMapEntryWhole) {
     ASSERT_TRUE(LoadStartupTables(*again, prompts, d2, f2, r2));
     EXPECT_EQ(FormatRosterFile(*again), saved);
 }
+
+TEST(StartupTables, ExtremeDecoderLevelsStillFormatTheSpeedTable) {
+    const std::string decoders = "Name\tType\tMaxLevel\n"
+                                 "Huge|Velik\t2\t2147483647\n"
+                                 "Negative|Negativen\t2\t-2147483648\n";
+    const std::string roster = "Id\n"
+                               "1\t\tA\t3\t4\t0\t0\t0\t0\t0\t0\t0\tB 000\t1,2,3\n"
+                               "2\t\tB\t5\t6\t0\t0\t0\t0\t1\t0\t0\tB 000\t1,2,3\n";
+    ScriptedPrompts prompts;
+    auto data = std::make_unique<RosterData>();
+    auto d = TableFileReader::FromText(decoders);
+    auto f = TableFileReader::FromText(ReadFile(SampleData() / "Functions.tab"));
+    auto r = TableFileReader::FromText(roster);
+    ASSERT_TRUE(LoadStartupTables(*data, prompts, d, f, r));
+    const std::string saved = FormatRosterFile(*data);
+    EXPECT_NE(saved.find("\tB 000\t1,2,3,3,3,3,3,3,3,3\t"), std::string::npos); // all ten
+    EXPECT_NE(saved.find("\tB 000\t\t"), std::string::npos);                    // none
+}

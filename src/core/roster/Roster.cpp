@@ -103,8 +103,9 @@ const SoundDecoderType& DecoderOf(const Loco& loco, const DecoderTable& decoders
 std::string FormatSpeedTable(const Loco& loco, const DecoderTable& decoders) {
     if (loco.UseDecoderDefaults == 1)
         return {};
-    const int entries = std::clamp(DecoderOf(loco, decoders).MaxLevel + 1, 0,
-                                   static_cast<int>(loco.SoundSpeedTable.size()));
+    // MaxLevel comes from a hand-edited file: it may be anything, INT_MAX included.
+    const int size = static_cast<int>(loco.SoundSpeedTable.size());
+    const int entries = std::clamp(DecoderOf(loco, decoders).MaxLevel, -1, size - 1) + 1;
     std::string out;
     for (int i = 0; i < entries; ++i) {
         if (i > 0)
