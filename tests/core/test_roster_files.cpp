@@ -30,6 +30,29 @@ std::string ReadFile(const std::filesystem::path& path) {
     return content ? *content : std::string();
 }
 
+// The sample Decoders.tab, or the copy above when the data folder has none.
+std::string SampleDecoders() {
+    std::string decoders = ReadFile(SampleData() / "Decoders.tab");
+    return decoders.empty() ? kDecoders : decoders;
+}
+
+// Writes the three sample table files into `dir` under the given names.
+void WriteSampleTables(const TempDir& dir, const char* decoders = "Decoders.tab",
+                       const char* functions = "Functions.tab", const char* roster = "Roster.tab") {
+    dir.Write(decoders, SampleDecoders());
+    dir.Write(functions, ReadFile(SampleData() / "Functions.tab"));
+    dir.Write(roster, ReadFile(SampleData() / "Roster.tab"));
+}
+
+// Start-up reading of the three files from text.
+bool LoadFromText(RosterData& data, Prompts& prompts, const std::string& decoders,
+                  const std::string& functions, const std::string& roster) {
+    auto d = TableFileReader::FromText(decoders);
+    auto f = TableFileReader::FromText(functions);
+    auto r = TableFileReader::FromText(roster);
+    return LoadStartupTables(data, prompts, d, f, r);
+}
+
 const std::string kAddedAll = "Dodane so bile vgrajene funkcionalnosti:\n"
                               "   Privzeto\n   Število vagonov\n   Poprečna obtežba vagonov\n"
                               "   Tip zavore\n   Vklop motorja\n   Utišaj\n"
@@ -140,8 +163,7 @@ TEST(StartupTables, SampleDataLoadsSilentlyAndIsWrittenBackUnchanged) {
     const std::string roster = ReadFile(sample / "Roster.tab");
     ASSERT_FALSE(functions.empty());
     ASSERT_FALSE(roster.empty());
-    std::string decoders = ReadFile(sample / "Decoders.tab");
-    dir.Write("Decoders.tab", decoders.empty() ? kDecoders : decoders);
+    dir.Write("Decoders.tab", SampleDecoders());
     dir.Write("Functions.tab", functions);
     dir.Write("Roster.tab", roster);
 
@@ -233,11 +255,7 @@ TEST(StartupTables, AFailedSaveIsReportedAndLeavesTheOldFile) {
 
 TEST(StartupTables, ARosterRowLongerThanAnyLineBufferReadsBackWhole) {
     TempDir dir;
-    const auto sample = SampleData();
-    std::string decoders = ReadFile(sample / "Decoders.tab");
-    dir.Write("Decoders.tab", decoders.empty() ? kDecoders : decoders);
-    dir.Write("Functions.tab", ReadFile(sample / "Functions.tab"));
-    dir.Write("Roster.tab", ReadFile(sample / "Roster.tab"));
+    WriteSampleTables(dir);
     ScriptedPrompts prompts;
     auto data = std::make_unique<RosterData>();
     ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
@@ -269,11 +287,7 @@ TEST(StartupTables, ARosterRowLongerThanAnyLineBufferReadsBackWhole) {
 
 TEST(StartupTables, TableFilesFromWindowsAreFoundWhateverTheirCase) {
     TempDir dir;
-    const auto sample = SampleData();
-    std::string decoders = ReadFile(sample / "Decoders.tab");
-    dir.Write("decoders.tab", decoders.empty() ? kDecoders : decoders);
-    dir.Write("FUNCTIONS.TAB", ReadFile(sample / "Functions.tab"));
-    dir.Write("roster.tab", ReadFile(sample / "Roster.tab"));
+    WriteSampleTables(dir, "decoders.tab", "FUNCTIONS.TAB", "roster.tab");
     ScriptedPrompts prompts;
     auto data = std::make_unique<RosterData>();
     ASSERT_TRUE(LoadStartupTables(*data, prompts, dir.Path()));
@@ -286,21 +300,15 @@ TEST(StartupTables, TableFilesFromWindowsAreFoundWhateverTheirCase) {
 }
 
 TEST(StartupTables, ASecondFieldForOneFunctionDefinesItsMapEntryWhole) {
-    const auto sample = SampleData();
-    std::string decoders = ReadFile(sample / "Decoders.tab");
-    if (decoders.empty())
-        decoders = kDecoders;
-    const std::string functions = ReadFile(sample / "Functions.tab");
+    const std::string decoders = SampleDecoders();
+    const std::string functions = ReadFile(SampleData() / "Functions.tab");
     const std::string roster =
         "Id\tConsist\tDescr\n"
         "7\t\tTest\t3\t0\t1000\t80\t4\t0\t0\t0\t0\tB 010\t\t0\t0\t0\t\t\t\t\t\t"
         "\t\t\t\t#3[101]M2+|M2-\t#3[001]\n";
     ScriptedPrompts prompts;
     auto data = std::make_unique<RosterData>();
-    auto d = TableFileReader::FromText(decoders);
-    auto f = TableFileReader::FromText(functions);
-    auto r = TableFileReader::FromText(roster);
-    ASSERT_TRUE(LoadStartupTables(*data, prompts, d, f, r));
+    ASSERT_TRUE(LoadFromText(*data, prompts, decoders, functions, roster));
     ASSERT_EQ(data->roster.count, 1);
     const Loco& loco = data->roster.locos[0];
     EXPECT_EQ(loco.FuncFlags[3], kFuncAuto);
@@ -309,10 +317,7 @@ TEST(StartupTables, ASecondFieldForOneFunctionDefinesItsMapEntryWhole) {
     // What is saved reads back as saved.
     const std::string saved = FormatRosterFile(*data);
     auto again = std::make_unique<RosterData>();
-    auto d2 = TableFileReader::FromText(decoders);
-    auto f2 = TableFileReader::FromText(FormatFunctionsFile(*data));
-    auto r2 = TableFileReader::FromText(saved);
-    ASSERT_TRUE(LoadStartupTables(*again, prompts, d2, f2, r2));
+    ASSERT_TRUE(LoadFromText(*again, prompts, decoders, FormatFunctionsFile(*data), saved));
     EXPECT_EQ(FormatRosterFile(*again), saved);
 }
 
@@ -325,10 +330,8 @@ TEST(StartupTables, ExtremeDecoderLevelsStillFormatTheSpeedTable) {
                                "2\t\tB\t5\t6\t0\t0\t0\t0\t1\t0\t0\tB 000\t1,2,3\n";
     ScriptedPrompts prompts;
     auto data = std::make_unique<RosterData>();
-    auto d = TableFileReader::FromText(decoders);
-    auto f = TableFileReader::FromText(ReadFile(SampleData() / "Functions.tab"));
-    auto r = TableFileReader::FromText(roster);
-    ASSERT_TRUE(LoadStartupTables(*data, prompts, d, f, r));
+    ASSERT_TRUE(
+        LoadFromText(*data, prompts, decoders, ReadFile(SampleData() / "Functions.tab"), roster));
     const std::string saved = FormatRosterFile(*data);
     EXPECT_NE(saved.find("\tB 000\t1,2,3,3,3,3,3,3,3,3\t"), std::string::npos); // all ten
     EXPECT_NE(saved.find("\tB 000\t\t"), std::string::npos);                    // none
