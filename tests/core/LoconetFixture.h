@@ -57,7 +57,10 @@ public:
         calls.push_back(text::Format("F9toF12 %d %u %d", bits, now, which));
     }
 
+    std::uint32_t NextIdleDue(Tick) const override { return due; }
+
     std::vector<std::string> calls;
+    std::uint32_t due = 0;
     std::function<void(int slot, int which)> onUpdateControls;
     std::function<void()> onIdle;
 };

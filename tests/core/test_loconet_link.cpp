@@ -176,6 +176,27 @@ TEST_F(ProcessTest, RetryAfter200msAcrossTheTickWrap) {
     }
 }
 
+TEST_F(ProcessTest, NextStepDueIsNowWhileSomethingWaitsElseTheNearestThrottleDeadline) {
+    EXPECT_EQ(link.NextStepDue(), kNoDeadline); // closed
+    OpenLink();
+    EXPECT_EQ(link.NextStepDue(), kNoDeadline);
+    RecordingThrottle& t = AddThrottle(0, ThrottleType::Simple, 5);
+    t.due = 60000;
+    EXPECT_EQ(link.NextStepDue(), kNoDeadline) << "an inactive throttle waits for nothing";
+    t.bActive = true;
+    EXPECT_EQ(link.NextStepDue(), 60000u);
+    link.SetSlotSpeed(5, 20, true);
+    EXPECT_EQ(link.NextStepDue(), 0u) << "queued";
+    link.Process();
+    EXPECT_EQ(link.NextStepDue(), 0u) << "waiting for the echo";
+    port->Feed(port->writes.back());
+    EXPECT_EQ(link.NextStepDue(), 0u) << "bytes the port holds";
+    link.Process();
+    EXPECT_EQ(link.NextStepDue(), 60000u);
+    link.SelectLoco(0, 3, kWhichLoco);
+    EXPECT_EQ(link.NextStepDue(), 0u) << "selecting";
+}
+
 TEST_F(ProcessTest, RetryRepeatsEvery200msUntilTheEchoComes) {
     OpenLink();
     link.QueueMessage(LocoNetMessage{0xA0, 0x03, 0x20, 0x00});

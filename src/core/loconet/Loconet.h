@@ -54,6 +54,11 @@ public:
     // One processing step; does nothing while closed, and never runs inside itself.
     void Process();
     bool IsActive() const { return open_; }
+    // Milliseconds until the link next needs a processing step: 0 while something waits
+    // on time (an echo or its retry, queued output, a selection, input the port holds, a
+    // throttle's timed stage), the nearest throttle deadline otherwise, kNoDeadline when
+    // closed or when nothing waits. Bytes that arrive are announced by the port itself.
+    std::uint32_t NextStepDue() const;
     // The port while one is open (tests and tools look at it); nullptr otherwise.
     SerialPort* Port() const { return port_.get(); }
     bool IsWaitingForEcho() const { return waitingEcho_; }

@@ -5,6 +5,7 @@
 
 #include "loconet/MonitorText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -57,6 +58,20 @@ void CLoconet::Step() {
     if (!portLost_)
         RetryAndSend(elapsed);
     CallThrottlesIdle();
+}
+
+std::uint32_t CLoconet::NextStepDue() const {
+    if (!open_)
+        return kNoDeadline;
+    if (waitingEcho_ || !queue_.Empty() || task_.active || portLost_ ||
+        (port_ && port_->HasPendingInput()))
+        return 0;
+    const Tick now = clock_.Now();
+    std::uint32_t due = kNoDeadline;
+    for (const Throttle* t : registry_)
+        if (t != nullptr && t->bActive)
+            due = std::min(due, t->NextIdleDue(now));
+    return due;
 }
 
 void CLoconet::ReceiveByte(std::uint8_t byte) {

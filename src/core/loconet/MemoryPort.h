@@ -17,6 +17,8 @@ public:
     std::size_t Write(const std::uint8_t* data, std::size_t count) override;
     void DiscardInput() override;
     void Close() override;
+    // Fed bytes are never announced: the link reads them on its next step.
+    bool HasPendingInput() override { return open_ && Unread() > 0; }
 
     // Bytes that the next reads deliver, after any not yet read.
     void Feed(const std::uint8_t* data, std::size_t count);

@@ -18,6 +18,9 @@ public:
     virtual std::size_t Write(const std::uint8_t* data, std::size_t count) = 0;
     virtual void DiscardInput() = 0;
     virtual void Close() = 0;
+    // True when bytes wait to be read, or will, without a ready-read call announcing them
+    // (a port that answers inside Write); such a port is read on the next step.
+    virtual bool HasPendingInput() { return false; }
     // Called (on the program's one thread) when bytes have arrived, so processing can run
     // at once instead of waiting for the next timer tick.
     virtual void SetReadyReadHandler(std::function<void()> handler) {

@@ -62,6 +62,8 @@ public:
     // The next due piece of bus traffic (a message, or a stray byte) whole; empty when none.
     std::vector<std::uint8_t> TakeChunk();
     bool HasOutput();
+    // Output ready or still held back by an answer delay.
+    bool HasPendingOutput() const { return !out_.empty() || !pending_.empty(); }
 
     // Every complete message the station receives from the program ('R') and every piece it
     // puts on the bus ('T'), for the command-line tool's trace.

@@ -32,6 +32,9 @@ public:
         }
     }
     void Close() override { open_ = false; }
+    // The station answers inside Write and never announces it, so the link steps while
+    // an answer is due or waits for its delay.
+    bool HasPendingInput() override { return open_ && station_.HasPendingOutput(); }
 
     // Advances the station's time and tells the ready-read handler when bytes wait. Call it
     // from a timer or a test loop, never from inside the link's step.

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <functional>
 
+// A deadline that never comes: nothing waits on time.
+inline constexpr std::uint32_t kNoDeadline = 0xFFFFFFFFu;
+
 enum class ThrottleType { Simple = 0, Realistic = 1 };
 
 // Which of a throttle's addresses a slot or a selection belongs to.
@@ -42,6 +45,13 @@ public:
     virtual void UpdateThrottle(Tick now, int which) = 0;
     // Another station switched F9 to F12 (F9 = 0x01 ... F12 = 0x08) of one of its slots.
     virtual void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) = 0;
+    // Milliseconds until the throttle next needs its Idle call, so that the heartbeat can
+    // sleep in between: 0 while something waits on time (a timed stage, a moving train),
+    // kNoDeadline while nothing does. A throttle that cannot tell is stepped all the time.
+    virtual std::uint32_t NextIdleDue(Tick now) const {
+        (void)now;
+        return 0;
+    }
 
     const ThrottleType type;
     int registryIndex = -1;

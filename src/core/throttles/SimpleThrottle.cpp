@@ -200,6 +200,14 @@ void SimpleThrottle::Idle(Tick now) {
     lastSpeedTick_ = now;
 }
 
+std::uint32_t SimpleThrottle::NextIdleDue(Tick now) const {
+    // A held slot only needs its refresh, once a minute.
+    if (!Driving())
+        return kNoDeadline;
+    const std::uint32_t elapsed = ElapsedTicks(now, lastSpeedTick_);
+    return elapsed > kRefreshMs ? 0 : kRefreshMs + 1 - elapsed;
+}
+
 void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
     const SlotRecord& r = loconet_.Slot(iSlot);
     speed_ = CLoconet::SpeedToPercent(r.SPD);

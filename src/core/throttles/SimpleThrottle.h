@@ -70,6 +70,7 @@ public:
     void Idle(Tick now) override;
     void UpdateThrottle(Tick now, int which) override;
     void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) override;
+    std::uint32_t NextIdleDue(Tick now) const override;
 
     // --- state the window shows ---------------------------------------------------------
     int Address() const { return address_; }

@@ -12,7 +12,8 @@
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
       heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
-                                             [this] { link_.Process(); })),
+                                             [this] { link_.Process(); },
+                                             [this] { return link_.NextStepDue(); })),
       link_(clock, beeper, prompts) {
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
