@@ -4,11 +4,13 @@
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
+#include "throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -52,7 +54,29 @@ int RunCheck(const QString& programPath, bool dump) {
     return prompts.count == 0 ? 0 : 1;
 }
 
-int RunProgram(const QString& programPath, const QString& layoutFile) {
+// Start-up extras for demonstrations and measurements.
+struct StartOptions {
+    QList<int> throttleAddresses; // a simple throttle acquires each
+    bool quitWhenShown = false;
+};
+
+void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
+    CLoconet& link = app.Link();
+    for (int address : addresses) {
+        bool known[CLoconet::kRegistrySize];
+        for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+            known[i] = link.GetThrottle(i) != nullptr;
+        link.NewSimpleThrottle();
+        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
+            if (Throttle* t = link.GetThrottle(i); t && !known[i]) {
+                if (auto* window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t)))
+                    window->Acquire(address);
+                break;
+            }
+    }
+}
+
+int RunProgram(const QString& programPath, const QString& layoutFile, const StartOptions& options) {
     QtPrompts prompts;
     SystemClock clock;
     QtBeeper beeper;
@@ -71,7 +95,10 @@ int RunProgram(const QString& programPath, const QString& layoutFile) {
     if (!app.InitInstance(layoutFile))
         return app.ExitInstance(1);
     prompts.SetParent(app.MainFrame());
+    OpenThrottles(app, options.throttleAddresses);
     QApplication::processEvents();
+    if (options.quitWhenShown)
+        return app.ExitInstance(0);
     int code = terminated ? 0 : QApplication::exec();
     return app.ExitInstance(code);
 }
@@ -97,6 +124,12 @@ int RunVlakomat(int argc, char** argv) {
     parser.addOption({QStringLiteral("dump"),
                       QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
                                      "Functions.tab in Roster.tab.")});
+    parser.addOption({QStringLiteral("throttle"),
+                      QStringLiteral("Odpre enostaven upravljalnik, ki prevzame lokomotivo z "
+                                     "naslovom NASLOV (lahko večkrat)."),
+                      QStringLiteral("NASLOV")});
+    parser.addOption({QStringLiteral("quit-when-shown"),
+                      QStringLiteral("Konča, ko je glavno okno prikazano (za merjenje zagona).")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
                                  QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
                                  QStringLiteral("[datoteka]"));
@@ -104,6 +137,18 @@ int RunVlakomat(int argc, char** argv) {
     const QString programPath = QString::fromLocal8Bit(argv[0]);
     if (parser.isSet(QStringLiteral("check")))
         return RunCheck(programPath, parser.isSet(QStringLiteral("dump")));
+    StartOptions options;
+    for (const QString& value : parser.values(QStringLiteral("throttle"))) {
+        bool ok = false;
+        const int address = value.toInt(&ok);
+        if (!ok || address < 0 || address > CLoconet::kMaxLocoAddress) {
+            std::fprintf(stderr, "vlakomat: --throttle: naslov mora biti celo število od 0 do %d\n",
+                         CLoconet::kMaxLocoAddress);
+            return 2;
+        }
+        options.throttleAddresses.append(address);
+    }
+    options.quitWhenShown = parser.isSet(QStringLiteral("quit-when-shown"));
     const QStringList positional = parser.positionalArguments();
-    return RunProgram(programPath, positional.isEmpty() ? QString() : positional.first());
+    return RunProgram(programPath, positional.isEmpty() ? QString() : positional.first(), options);
 }

@@ -33,6 +33,9 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(CMainFrame* frame, std::FILE* log,
     display_->setMaximumBlockCount(kMaxLines);
     display_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     display_->setMinimumSize(420, 360);
+    showTimer_.setSingleShot(true);
+    showTimer_.setInterval(kShowIntervalMs);
+    connect(&showTimer_, &QTimer::timeout, this, &CDlgLoconetMonitor::ShowPending);
 
     comment_ = new QLineEdit(this);
     comment_->setObjectName(QStringLiteral("commentEdit"));
@@ -78,6 +81,8 @@ CDlgLoconetMonitor::~CDlgLoconetMonitor() {
 void CDlgLoconetMonitor::TellClosed() {
     if (told_)
         return;
+    if (log_)
+        std::fflush(log_);
     told_ = true;
     if (frame_)
         frame_->MonitorClosed();
@@ -124,14 +129,27 @@ void CDlgLoconetMonitor::keyPressEvent(QKeyEvent* event) {
 void CDlgLoconetMonitor::AddLine(const std::string& line, bool force) {
     if (told_ || (!record_->isChecked() && !force))
         return;
-    if (log_ && settings_ && settings_->DebugMode) {
+    if (log_ && settings_ && settings_->DebugMode)
         std::fprintf(log_, "%s\n", line.c_str());
-        std::fflush(log_);
-    }
     QString shown = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
     // One line stays one line of the display.
     shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    display_->appendPlainText(shown);
+    pending_.append(shown);
+    if (pending_.size() > kMaxLines)
+        pending_.removeFirst();
+    if (!showTimer_.isActive())
+        showTimer_.start();
+}
+
+void CDlgLoconetMonitor::ShowPending() {
+    showTimer_.stop();
+    if (log_)
+        std::fflush(log_);
+    if (pending_.isEmpty())
+        return;
+    // One paragraph of several lines; the document keeps the newest kMaxLines blocks.
+    display_->appendPlainText(pending_.join(QLatin1Char('\n')));
+    pending_.clear();
     QScrollBar* bar = display_->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
@@ -144,7 +162,8 @@ void CDlgLoconetMonitor::PutComment() {
     AddLine(">>>>>" + comment_->text().toStdString(), true);
 }
 
-QStringList CDlgLoconetMonitor::Lines() const {
+QStringList CDlgLoconetMonitor::Lines() {
+    ShowPending();
     QStringList lines;
     if (display_->document()->isEmpty())
         return lines;

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <string>
@@ -20,6 +22,9 @@ class CDlgLoconetMonitor : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kMaxLines = 100;
+    // Lines are shown, and the log written through, this often at most: a busy bus
+    // must not cost a redraw of the window per message.
+    static constexpr int kShowIntervalMs = 20;
     static constexpr const char* kMarker = "------------------------------------------------------";
 
     // `log` is the open log file or nullptr; `settings` tells whether debug mode is on.
@@ -31,8 +36,10 @@ public:
     void AddLine(const std::string& line, bool force);
     void PutMarker();
     void PutComment();
-    // The lines held, oldest first.
-    QStringList Lines() const;
+    // The lines held, oldest first (those still waiting to be shown included).
+    QStringList Lines();
+    // Shows the lines that wait and writes the log through.
+    void ShowPending();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,6 +55,8 @@ private:
     const ProgramSettings* settings_;
     QPlainTextEdit* display_ = nullptr;
     QCheckBox* record_ = nullptr;
+    QStringList pending_; // accepted, not yet shown: the newest kMaxLines at most
+    QTimer showTimer_;
     QLineEdit* comment_ = nullptr;
     bool told_ = false;
 };

@@ -245,3 +245,8 @@ void CDlgSThrottle::CloseWindow() {
 void CDlgSThrottle::DefaultAction() {
     throttle_->OnEnter();
 }
+
+void CDlgSThrottle::Acquire(int address) {
+    addressEdit_->setText(QString::number(address));
+    throttle_->OnSetRelease();
+}

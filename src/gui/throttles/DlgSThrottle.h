@@ -23,6 +23,8 @@ public:
     ~CDlgSThrottle() override;
 
     SimpleThrottle& Simple() const { return *throttle_; }
+    // Types the address and presses "Nastavi", as the operator would.
+    void Acquire(int address);
 
     // SimpleThrottleView
     SimpleThrottleEntries ReadEntries() const override;

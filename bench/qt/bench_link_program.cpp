@@ -1,0 +1,384 @@
+// What the operator feels of the link, measured on the program's own objects: the heartbeat,
+// the Qt serial port on a pseudo-terminal, the link, a simple throttle and the monitor window.
+// A small command station on the terminal's other end (a thread of this program) answers
+// and, on request, floods the bus with other stations' traffic.
+//
+//   bench_link_program reaction [--selections N] [--flood RATE]
+//       Time from the station's slot answer to the program's null move, idle and while the
+//       station floods the bus at RATE messages a second (default 4000): p50 and p99.
+//   bench_link_program monitor [--rate RATE] [--seconds S]
+//       The monitor window open and Debug Mode logging while the bus carries RATE messages a
+//       second (default 4000) for S seconds (default 30): processor time of the program's
+//       thread, the most bytes ever waiting unread, and the resident memory's growth.
+
+#include "app/MainFrm.h"
+#include "app/Vlakomat.h"
+#include "throttles/DlgSThrottle.h"
+#include "util/SystemClock.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes WithChecksum(Bytes b) {
+    std::uint8_t sum = 0xFF;
+    for (std::uint8_t x : b)
+        sum ^= x;
+    b.push_back(sum);
+    return b;
+}
+
+std::size_t MessageLength(std::uint8_t opcode, std::uint8_t second) {
+    switch (opcode & 0x60) {
+    case 0x00:
+        return 2;
+    case 0x20:
+        return 4;
+    case 0x40:
+        return 6;
+    default:
+        return second;
+    }
+}
+
+// The interface and command station at the far end of the terminal.
+class BenchStation {
+public:
+    BenchStation() {
+        char name[256] = {};
+        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+            return;
+        path_ = name;
+        termios tio{};
+        ::tcgetattr(master_, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master_, TCSANOW, &tio);
+    }
+    ~BenchStation() {
+        Stop();
+        ::close(master_);
+        ::close(slave_);
+    }
+
+    const std::string& Path() const { return path_; }
+    void Start() {
+        thread_ = std::thread([this] { Run(); });
+    }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    void SetFloodRate(int perSecond) {
+        floodRate_ = perSecond;
+        floodStart_ = SteadyClock::now();
+        flooded_ = 0;
+    }
+    std::vector<double> Reactions() {
+        std::lock_guard lock(mutex_);
+        return reactions_;
+    }
+    void ClearReactions() {
+        std::lock_guard lock(mutex_);
+        reactions_.clear();
+    }
+    long MaxBacklog() const { return maxBacklog_; }
+    long Flooded() const { return totalFlooded_; }
+
+private:
+    void Write(const Bytes& b) {
+        if (::write(master_, b.data(), b.size()) < 0)
+            std::perror("bench station write");
+    }
+    void Run() {
+        Bytes in;
+        while (!stop_) {
+            pollfd p{master_, POLLIN, 0};
+            ::poll(&p, 1, floodRate_ > 0 ? 1 : 20);
+            std::uint8_t buf[512];
+            if (p.revents & POLLIN) {
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                if (n > 0)
+                    in.insert(in.end(), buf, buf + n);
+            }
+            TakeMessages(in);
+            Flood();
+            int waiting = 0;
+            if (::ioctl(slave_, FIONREAD, &waiting) == 0)
+                maxBacklog_ = std::max<long>(maxBacklog_, waiting);
+        }
+    }
+    void TakeMessages(Bytes& in) {
+        for (;;) {
+            while (!in.empty() && (in[0] & 0x80) == 0)
+                in.erase(in.begin());
+            if (in.size() < 2)
+                return;
+            const std::size_t length = MessageLength(in[0], in[1]);
+            if (length < 2 || in.size() < length)
+                return;
+            const Bytes m(in.begin(), in.begin() + static_cast<long>(length));
+            in.erase(in.begin(), in.begin() + static_cast<long>(length));
+            Answer(m);
+        }
+    }
+    void Answer(const Bytes& m) {
+        const auto now = SteadyClock::now();
+        Write(m);           // the interface's echo
+        if (m[0] == 0xBF) { // a throttle asks for an address
+            const int address = (m[1] << 7) | m[2];
+            slot_ = static_cast<std::uint8_t>(1 + address % 100);
+            Write(SlotData(address, 0x13));
+            answered_ = SteadyClock::now();
+            awaitingMove_ = true;
+        } else if (m[0] == 0xBA && m[1] == m[2] && awaitingMove_) { // the null move
+            awaitingMove_ = false;
+            const double us = std::chrono::duration<double, std::micro>(now - answered_).count();
+            {
+                std::lock_guard lock(mutex_);
+                reactions_.push_back(us);
+            }
+            Write(SlotData(addressOf_, 0x33));
+        }
+    }
+    Bytes SlotData(int address, std::uint8_t stat1) {
+        addressOf_ = address;
+        return WithChecksum({0xE7, 0x0E, slot_, stat1, static_cast<std::uint8_t>(address & 0x7F), 0,
+                             0, 0x07, 0, static_cast<std::uint8_t>((address >> 7) & 0x7F), 0, 0,
+                             0});
+    }
+    // Other stations' traffic at the set rate: sensor and switch reports, speed and
+    // direction messages of slots nobody here holds.
+    void Flood() {
+        if (floodRate_ <= 0)
+            return;
+        const double seconds =
+            std::chrono::duration<double>(SteadyClock::now() - floodStart_).count();
+        const long due = static_cast<long>(seconds * floodRate_);
+        for (int burst = 0; flooded_ < due && burst < 64; ++burst, ++flooded_, ++totalFlooded_) {
+            const auto k = static_cast<std::uint8_t>(flooded_ & 0x3F);
+            switch (flooded_ % 4) {
+            case 0:
+                Write(WithChecksum({0xB2, k, static_cast<std::uint8_t>(0x50 | (k & 1) << 4)}));
+                break;
+            case 1:
+                Write(WithChecksum({0xB1, k, 0x30}));
+                break;
+            case 2:
+                Write(WithChecksum({0xA0, 110, k}));
+                break;
+            default:
+                Write(WithChecksum({0xA1, 111, static_cast<std::uint8_t>(k & 0x1F)}));
+                break;
+            }
+        }
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> floodRate_{0};
+    SteadyClock::time_point floodStart_;
+    long flooded_ = 0;
+    std::atomic<long> totalFlooded_{0};
+    std::atomic<long> maxBacklog_{0};
+    std::uint8_t slot_ = 1;
+    int addressOf_ = 0;
+    bool awaitingMove_ = false;
+    SteadyClock::time_point answered_;
+    std::mutex mutex_;
+    std::vector<double> reactions_;
+};
+
+// Message boxes are not answered by anyone here: they are printed, and the run counts them.
+class PrintingPrompts : public Prompts {
+public:
+    PromptAnswer Ask(const std::string& text, PromptButtons, PromptIcon) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++count;
+        return PromptAnswer::Ok;
+    }
+    int count = 0;
+};
+
+class SilentBeeper : public Beeper {
+public:
+    void Tone(int, int) override {}
+};
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+double ThreadCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_THREAD, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long ResidentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void RunLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A program in a temporary folder with the sample tables, its link on the station's terminal.
+struct Program {
+    Program(const std::string& port, bool debugMode) {
+        QDir::setCurrent(dir.path());
+        const std::filesystem::path data = std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(data / name, dir.filePath(name).toStdString());
+        std::ofstream(dir.filePath("vlakomat.ini").toStdString())
+            << "[LOCONET]\nCOM Port=" << port << "\nOffline=0\nDebug Mode=" << (debugMode ? 1 : 0)
+            << "\n[PREFERENCES]\nFirst Run=0\n";
+        app.SetProgramPath(QStringLiteral("vlakomat")); // files of the folder just made
+        started = app.InitInstance(QString());
+    }
+    QTemporaryDir dir;
+    PrintingPrompts prompts;
+    SystemClock clock;
+    SilentBeeper beeper;
+    CVlakomatApp app{prompts, clock, beeper};
+    bool started = false;
+};
+
+int Reaction(int selections, int floodRate) {
+    BenchStation station;
+    Program program(station.Path(), false);
+    if (!program.started)
+        return 1;
+    station.Start();
+    program.app.Link().NewSimpleThrottle();
+    CDlgSThrottle* window = nullptr;
+    for (int i = CLoconet::kRegistrySize - 1; i >= 0 && !window; --i)
+        if (Throttle* t = program.app.Link().GetThrottle(i))
+            window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+    if (!window)
+        return 1;
+    int address = 3;
+    // Selects and releases in turn; the station times its answer to the null move.
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (program.app.Link().IsSelectionPending())
+            return;
+        if (window->Simple().Driving())
+            window->Simple().OnSetRelease();
+        else
+            window->Acquire(address = address % 100 + 3);
+    });
+    driver.start(10);
+    for (int rate : {0, floodRate}) {
+        station.SetFloodRate(rate);
+        station.ClearReactions();
+        for (int waited = 0;
+             station.Reactions().size() < static_cast<std::size_t>(selections) && waited < 120000;
+             waited += 100)
+            RunLoopFor(100);
+        const std::vector<double> r = station.Reactions();
+        std::printf("reaction %s: %zu selections, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                    rate ? ("flood " + std::to_string(rate) + "/s").c_str() : "idle", r.size(),
+                    Percentile(r, 50) / 1000, Percentile(r, 99) / 1000, Percentile(r, 100) / 1000);
+    }
+    driver.stop();
+    station.Stop();
+    std::printf("message boxes: %d\n", program.prompts.count);
+    return 0;
+}
+
+int Monitor(int rate, int seconds) {
+    BenchStation station;
+    Program program(station.Path(), true);
+    if (!program.started)
+        return 1;
+    program.app.MainFrame()->Action(QStringLiteral("actionMonitor"))->trigger();
+    station.Start();
+    RunLoopFor(500);
+    station.SetFloodRate(rate);
+    const double cpuStart = ThreadCpuSeconds();
+    const auto wallStart = SteadyClock::now();
+    long rssAfterWarmUp = 0;
+    for (int s = 0; s < seconds; ++s) {
+        RunLoopFor(1000);
+        if (s == 4)
+            rssAfterWarmUp = ResidentKb();
+    }
+    const double cpu = ThreadCpuSeconds() - cpuStart;
+    const double wall = std::chrono::duration<double>(SteadyClock::now() - wallStart).count();
+    station.SetFloodRate(0);
+    station.Stop();
+    std::printf("monitor flood %d/s for %d s: %ld messages, program CPU %.1f %% of a core, "
+                "most bytes waiting unread %ld (%.1f ms of traffic), resident memory %ld kB "
+                "after 5 s, %ld kB at the end\n",
+                rate, seconds, station.Flooded(), 100 * cpu / wall, station.MaxBacklog(),
+                1000.0 * static_cast<double>(station.MaxBacklog()) / 4.0 / rate, rssAfterWarmUp,
+                ResidentKb());
+    std::printf("message boxes: %d\n", program.prompts.count);
+    return 0;
+}
+
+int IntOption(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 2; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    return fallback;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApp(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "reaction")
+        return Reaction(IntOption(argc, argv, "--selections", 200),
+                        IntOption(argc, argv, "--flood", 4000));
+    if (mode == "monitor")
+        return Monitor(IntOption(argc, argv, "--rate", 4000),
+                       IntOption(argc, argv, "--seconds", 30));
+    std::fprintf(stderr, "usage: bench_link_program reaction [--selections N] [--flood RATE]\n"
+                         "       bench_link_program monitor [--rate RATE] [--seconds S]\n");
+    return 2;
+}
