@@ -1,29 +1,38 @@
 #!/usr/bin/env bash
-# Measures the processor time of the running program with an open link and nothing to do:
-# the heartbeat's 5 ms timer must cost well under 1 % of one core.
-#   bench/idle_cpu.sh [PROGRAM] [SECONDS] [PORT]
-# PORT is the "COM Port" value (default: offline). Prints the share of one core used.
+# Processor time of the running program when the operator does nothing, beside an empty Qt
+# main window measured the same way. Cases: the link open on the simulated command
+# station with nothing to do, and with a simple throttle holding a slot.
+#   bench/idle_cpu.sh [SECONDS] [BUILD_DIR]
+# Prints each case's share of one core, the program's beside the reference's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-program="$(realpath "${1:-$here/build/release/src/gui/vlakomat}")"
-seconds="${2:-10}"
-port="${3:-}"
+seconds="${1:-20}"
+build="$(realpath "${2:-$here/build/release}")"
+program="$build/src/gui/vlakomat"
+reference="$build/bench/qt/empty_window"
 dir="$(mktemp -d)"
-trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 cp "$here"/data/*.tab "$dir"/
-if [ -n "$port" ]; then
-    printf '[LOCONET]\nCOM Port=%s\nOffline=0\n[PREFERENCES]\nFirst Run=0\n' "$port" >"$dir/vlakomat.ini"
-else
-    printf '[LOCONET]\nOffline=1\n[PREFERENCES]\nFirst Run=0\n' >"$dir/vlakomat.ini"
-fi
-cd "$dir"
-QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
-pid=$!
-sleep 3 # start-up
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+printf '[LOCONET]\nCOM Port=sim\nOffline=0\n[PREFERENCES]\nFirst Run=0\n' >"$dir/vlakomat.ini"
 hz=$(getconf CLK_TCK)
-before=$(ticks)
-sleep "$seconds"
-after=$(ticks)
-awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" \
-    'BEGIN { printf "idle CPU: %.2f %% of one core over %d s (%d ticks)\n", 100 * t / hz / s, s, t }'
+
+# Share of one core that the command uses over $seconds, after 3 s of start-up.
+measure() {
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen exec "$@" >/dev/null 2>&1) &
+    pid=$!
+    sleep 3
+    local before after
+    before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    sleep "$seconds"
+    after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    pid=""
+    awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+
+empty=$(measure "$reference")
+echo "idle, link open on sim:       $(measure "$program") % of a core (empty Qt window $empty %)"
+empty=$(measure "$reference")
+echo "simple throttle holding slot: $(measure "$program" --throttle 3) % of a core (empty Qt window $empty %)"
