@@ -39,11 +39,13 @@ public:
     void EditLoco();
     void CopyLoco();
     void DeleteLoco();
-    void MoveLoco(int step); // -1 up, +1 down
+    void MoveLocoUp() { MoveLoco(-1); }
+    void MoveLocoDown() { MoveLoco(+1); }
     void NewFunction();
     void EditFunction();
     void DeleteFunction();
-    void MoveFunction(int step);
+    void MoveFunctionUp() { MoveFunction(-1); }
+    void MoveFunctionDown() { MoveFunction(+1); }
 
     // --- the lists ------------------------------------------------------------------------
     std::vector<std::array<std::string, 4>> LocoRows() const; // Ime, Motor.nasl., Zvočni ...
@@ -55,6 +57,8 @@ public:
     int FreeFunctionId() const;
 
 private:
+    void MoveLoco(int step);
+    void MoveFunction(int step);
     bool RosterFull();
     // Runs the locomotive dialog on the record at `index`; true when it was accepted.
     bool EditLocoAt(int index);
