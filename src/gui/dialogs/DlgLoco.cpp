@@ -65,6 +65,7 @@ void CDlgLoco::BuildControls(const DecoderTable& decoders) {
     layout->addWidget(mapLabel_);
     layout->addWidget(map_, 1);
     layout->addLayout(buttons);
+    resize(800, 560);
 
     connect(ok, &QPushButton::clicked, this, &CDlgLoco::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -70,8 +70,8 @@ void CDlgRoster::BuildControls() {
     grid->addWidget(new QLabel(QStringLiteral("Seznam funkcionalnosti")), 2, 0);
     grid->addWidget(functions_, 3, 0);
     grid->addLayout(functionButtons, 3, 1);
-    grid->setRowStretch(1, 3);
-    grid->setRowStretch(3, 2);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(3, 1);
 
     auto* close = Control<QPushButton>(1, QStringLiteral("Close"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
@@ -81,7 +81,7 @@ void CDlgRoster::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(bottom);
-    resize(720, 560);
+    resize(740, 640);
 
     connect(locos_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (!filling_)
