@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -30,8 +31,12 @@ template <typename T = QWidget> T* Find(const QWidget* parent, int id) {
     return control;
 }
 
+// A check box or radio button is clicked on its box, which a caption may not reach.
 inline void Click(const QWidget* parent, int id) {
-    QTest::mouseClick(Find<QAbstractButton>(parent, id), Qt::LeftButton);
+    QAbstractButton* button = Find<QAbstractButton>(parent, id);
+    const bool boxed = button->inherits("QCheckBox") || button->inherits("QRadioButton");
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      boxed ? QPoint(6, button->height() / 2) : button->rect().center());
 }
 
 inline void Type(const QWidget* parent, int id, const QString& text) {
