@@ -99,19 +99,19 @@ std::string LocoEditor::SpeedTableText() const {
 LocoEntries LocoEditor::Entries() const {
     const Loco& l = loco_;
     LocoEntries e;
-    e.name = l.Descr;
-    e.weight = fields::FormatNumber(l.Weight);
-    e.axles = FieldText(l.Axels);
-    e.power = fields::FormatNumber(l.Power);
-    e.motorAddr = FieldText(l.MotorAddr);
-    e.powerDelay = FieldText(l.PowerDelay);
-    e.dynBrakeDelay = FieldText(l.DynBrakeDelay);
-    e.speedTable = SpeedTableText();
-    e.funcUp = FieldText(l.FuncUp);
-    e.funcDown = FieldText(l.FuncDown);
-    e.soundAddr = FieldText(l.SoundAddr);
-    e.dynBrakeLevel = FieldText(l.DynBrakePowerStep);
-    e.compressorLevel = FieldText(l.CompressorPowerStep);
+    e[LocoField::Name] = l.Descr;
+    e[LocoField::Weight] = fields::FormatNumber(l.Weight);
+    e[LocoField::Axles] = FieldText(l.Axels);
+    e[LocoField::Power] = fields::FormatNumber(l.Power);
+    e[LocoField::MotorAddr] = FieldText(l.MotorAddr);
+    e[LocoField::PowerDelay] = FieldText(l.PowerDelay);
+    e[LocoField::DynBrakeDelay] = FieldText(l.DynBrakeDelay);
+    e[LocoField::SpeedTable] = SpeedTableText();
+    e[LocoField::FuncUp] = FieldText(l.FuncUp);
+    e[LocoField::FuncDown] = FieldText(l.FuncDown);
+    e[LocoField::SoundAddr] = FieldText(l.SoundAddr);
+    e[LocoField::DynBrakeLevel] = FieldText(l.DynBrakePowerStep);
+    e[LocoField::CompressorLevel] = FieldText(l.CompressorPowerStep);
     e.brakeType = l.InitialBrakeType != 0 ? 1 : 0;
     e.useDefaults = l.UseDecoderDefaults != 0;
     e.advanced = l.Advanced != 0;
@@ -144,12 +144,12 @@ void LocoEditor::OnSoundChanged(int soundDecoder, const LocoEntries& entries) {
     if (before.editable && before.speedTableShown) {
         std::array<int, 10> table = loco_.SoundSpeedTable;
         int values = 0;
-        if (ReadSpeedTable(entries.speedTable, table, values, true) && values > 0)
+        if (ReadSpeedTable(entries[LocoField::SpeedTable], table, values, true) && values > 0)
             loco_.SoundSpeedTable = table;
     }
     if (before.editable && before.keysShown) {
-        fields::ReadInt(entries.funcUp, 0, kMaxSoundKey, loco_.FuncUp);
-        fields::ReadInt(entries.funcDown, 0, kMaxSoundKey, loco_.FuncDown);
+        fields::ReadInt(entries[LocoField::FuncUp], 0, kMaxSoundKey, loco_.FuncUp);
+        fields::ReadInt(entries[LocoField::FuncDown], 0, kMaxSoundKey, loco_.FuncDown);
     }
     loco_.SoundDecoder = soundDecoder;
     loco_.UseDecoderDefaults = entries.useDefaults ? 1 : 0;
@@ -164,47 +164,43 @@ std::optional<LocoField> LocoEditor::Accept(const LocoEntries& e) {
     // record's values.
     std::string message;
     LocoField failed = LocoField::Name;
-    auto check = [&](LocoField field, bool checked, auto read) {
-        if (message.empty() && checked) {
-            message = read();
+    auto fail = [&](LocoField field, std::string text) {
+        if (message.empty() && !text.empty()) {
+            message = std::move(text);
             failed = field;
         }
     };
-    auto integer = [&](const std::string& text, int low, int high, int& value) {
-        return [&text, low, high, &value] { return fields::ReadInt(text, low, high, value); };
+    auto integer = [&](LocoField field, int low, int high, int& value, bool shown = true) {
+        if (shown)
+            fail(field, fields::ReadInt(e[field], low, high, value));
     };
-    auto number = [&](const std::string& text, double low, double& value) {
-        return
-            [&text, low, &value] { return fields::ReadNumber(text, low, kMaxPowerWeight, value); };
+    auto number = [&](LocoField field, double low, double& value) {
+        fail(field, fields::ReadNumber(e[field], low, kMaxPowerWeight, value));
     };
     const bool keys = sound.keysShown && sound.editable;
-    check(LocoField::Weight, true, number(e.weight, 1, l.Weight));
-    check(LocoField::Axles, true, integer(e.axles, 1, kMaxAxles, l.Axels));
-    check(LocoField::Power, true, number(e.power, 0, l.Power));
-    check(LocoField::MotorAddr, true, integer(e.motorAddr, 0, kMaxAddress, l.MotorAddr));
-    check(LocoField::PowerDelay, true, integer(e.powerDelay, 0, kMaxDelayMs, l.PowerDelay));
-    check(LocoField::DynBrakeDelay, true,
-          integer(e.dynBrakeDelay, 0, kMaxDelayMs, l.DynBrakeDelay));
-    check(LocoField::FuncUp, keys, integer(e.funcUp, 0, kMaxSoundKey, l.FuncUp));
-    check(LocoField::FuncDown, keys, integer(e.funcDown, 0, kMaxSoundKey, l.FuncDown));
-    check(LocoField::SoundAddr, sound.soundShown,
-          integer(e.soundAddr, 0, kMaxAddress, l.SoundAddr));
-    check(LocoField::DynBrakeLevel, sound.soundShown,
-          integer(e.dynBrakeLevel, 0, kMaxLevel, l.DynBrakePowerStep));
-    check(LocoField::CompressorLevel, sound.soundShown,
-          integer(e.compressorLevel, 0, kMaxLevel, l.CompressorPowerStep));
+    number(LocoField::Weight, 1, l.Weight);
+    integer(LocoField::Axles, 1, kMaxAxles, l.Axels);
+    number(LocoField::Power, 0, l.Power);
+    integer(LocoField::MotorAddr, 0, kMaxAddress, l.MotorAddr);
+    integer(LocoField::PowerDelay, 0, kMaxDelayMs, l.PowerDelay);
+    integer(LocoField::DynBrakeDelay, 0, kMaxDelayMs, l.DynBrakeDelay);
+    integer(LocoField::FuncUp, 0, kMaxSoundKey, l.FuncUp, keys);
+    integer(LocoField::FuncDown, 0, kMaxSoundKey, l.FuncDown, keys);
+    integer(LocoField::SoundAddr, 0, kMaxAddress, l.SoundAddr, sound.soundShown);
+    integer(LocoField::DynBrakeLevel, 0, kMaxLevel, l.DynBrakePowerStep, sound.soundShown);
+    integer(LocoField::CompressorLevel, 0, kMaxLevel, l.CompressorPowerStep, sound.soundShown);
     if (!message.empty()) {
         prompts_.Inform(message, PromptIcon::Warning);
         return failed;
     }
-    l.Descr = TableFileText(e.name);
+    l.Descr = TableFileText(e[LocoField::Name]);
     if (l.Descr.empty()) {
         prompts_.Inform(kNoName, PromptIcon::Warning);
         return LocoField::Name;
     }
     if (sound.editable && sound.speedTableShown) {
         int values = 0;
-        if (!ReadSpeedTable(e.speedTable, l.SoundSpeedTable, values, false))
+        if (!ReadSpeedTable(e[LocoField::SpeedTable], l.SoundSpeedTable, values, false))
             return LocoField::SpeedTable;
         if (values == 0 && !SpeedTableText().empty())
             prompts_.Inform(kEmptySpeedTable, PromptIcon::Information);

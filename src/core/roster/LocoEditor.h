@@ -14,16 +14,7 @@
 
 class Prompts;
 
-// What the dialog's controls hold.
-struct LocoEntries {
-    std::string name, weight, axles, power, motorAddr, powerDelay, dynBrakeDelay;
-    std::string speedTable, funcUp, funcDown, soundAddr, dynBrakeLevel, compressorLevel;
-    int brakeType = 1; // 0 train brake, 1 locomotive brake
-    bool useDefaults = false;
-    bool advanced = false;
-};
-
-// The fields in the order they are checked.
+// The edit fields in the order they are checked.
 enum class LocoField {
     Name,
     Weight,
@@ -38,6 +29,18 @@ enum class LocoField {
     SoundAddr,
     DynBrakeLevel,
     CompressorLevel,
+    Count
+};
+
+// What the dialog's controls hold.
+struct LocoEntries {
+    std::array<std::string, static_cast<std::size_t>(LocoField::Count)> texts;
+    int brakeType = 1; // 0 train brake, 1 locomotive brake
+    bool useDefaults = false;
+    bool advanced = false;
+
+    std::string& operator[](LocoField f) { return texts[static_cast<std::size_t>(f)]; }
+    const std::string& operator[](LocoField f) const { return texts[static_cast<std::size_t>(f)]; }
 };
 
 // Which sound controls show, for the locomotive's sound decoder type.

@@ -11,12 +11,23 @@ namespace {
 
 constexpr const char* kFunctionIdsUsed = "Doseženo maksimalno število funkcionalnosti!";
 
-// The place a selected row moves to, or -1 when it cannot move: rows before `first` stay.
-int MoveTarget(int selected, int count, int step, int first) {
+// Swaps the selected row with its neighbour `step` away, the selection following it; rows
+// before `first` stay. False when it cannot move.
+template <typename Table>
+bool MoveSelected(Table& table, int count, int& selected, int step, int first) {
     const int target = selected + step;
     if (selected < first || selected >= count || target < first || target >= count)
-        return -1;
-    return target;
+        return false;
+    std::swap(table[static_cast<std::size_t>(selected)], table[static_cast<std::size_t>(target)]);
+    selected = target;
+    return true;
+}
+
+// Removes row `index`, moving every later one up.
+template <typename Table> void RemoveAt(Table& table, int& count, int index) {
+    auto begin = table.begin();
+    std::move(begin + index + 1, begin + count, begin + index);
+    table[static_cast<std::size_t>(--count)] = {};
 }
 
 } // namespace
@@ -100,29 +111,21 @@ void RosterEditor::CopyLoco() {
     if (EditLocoAt(loco_))
         return;
     // A cancelled copy leaves no trace: the roster as it was, the original selected.
-    roster.locos[static_cast<std::size_t>(--roster.count)] = Loco();
+    RemoveAt(roster.locos, roster.count, roster.count - 1);
     loco_ = original;
 }
 
 void RosterEditor::DeleteLoco() {
     if (loco_ < 0 || !prompts_.YesNo("Ali res želite trajno zbrisati to lokomotivo?"))
         return;
-    Roster& roster = data_.roster;
-    auto begin = roster.locos.begin();
-    std::move(begin + loco_ + 1, begin + roster.count, begin + loco_);
-    roster.locos[static_cast<std::size_t>(--roster.count)] = Loco();
+    RemoveAt(data_.roster.locos, data_.roster.count, loco_);
     loco_ = -1;
     data_.RosterModified = true;
 }
 
 void RosterEditor::MoveLoco(int step) {
-    const int target = MoveTarget(loco_, data_.roster.count, step, 0);
-    if (target < 0)
-        return;
-    std::swap(data_.roster.locos[static_cast<std::size_t>(loco_)],
-              data_.roster.locos[static_cast<std::size_t>(target)]);
-    loco_ = target;
-    data_.RosterModified = true;
+    if (MoveSelected(data_.roster.locos, data_.roster.count, loco_, step, 0))
+        data_.RosterModified = true;
 }
 
 // --- functions ---------------------------------------------------------------------------
@@ -190,9 +193,7 @@ void RosterEditor::DeleteFunction() {
             "funkcijske mape definirane za to funkcionalnost v vseh lokomotivah.",
             function.Name.c_str())))
         return;
-    auto begin = catalogue.entries.begin();
-    std::move(begin + function_ + 1, begin + catalogue.count, begin + function_);
-    catalogue.entries[static_cast<std::size_t>(--catalogue.count)] = FunctionDef();
+    RemoveAt(catalogue.entries, catalogue.count, function_);
     if (function_ >= catalogue.count)
         function_ = catalogue.count - 1;
     data_.FunctionsModified = true;
@@ -212,13 +213,8 @@ void RosterEditor::DeleteFunction() {
 
 void RosterEditor::MoveFunction(int step) {
     // The default-state function stays first.
-    const int target = MoveTarget(function_, data_.functions.count, step, 1);
-    if (target < 0)
-        return;
-    std::swap(data_.functions.entries[static_cast<std::size_t>(function_)],
-              data_.functions.entries[static_cast<std::size_t>(target)]);
-    function_ = target;
-    data_.FunctionsModified = true;
+    if (MoveSelected(data_.functions.entries, data_.functions.count, function_, step, 1))
+        data_.FunctionsModified = true;
 }
 
 // --- the lists ---------------------------------------------------------------------------

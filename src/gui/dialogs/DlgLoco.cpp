@@ -167,21 +167,9 @@ QWidget* CDlgLoco::BuildSoundGroup(const DecoderTable& decoders) {
 }
 
 LocoEntries CDlgLoco::ReadEntries() const {
-    auto text = [this](LocoField field) { return edits_.at(field)->text().toStdString(); };
     LocoEntries e;
-    e.name = text(LocoField::Name);
-    e.weight = text(LocoField::Weight);
-    e.axles = text(LocoField::Axles);
-    e.power = text(LocoField::Power);
-    e.motorAddr = text(LocoField::MotorAddr);
-    e.powerDelay = text(LocoField::PowerDelay);
-    e.dynBrakeDelay = text(LocoField::DynBrakeDelay);
-    e.speedTable = text(LocoField::SpeedTable);
-    e.funcUp = text(LocoField::FuncUp);
-    e.funcDown = text(LocoField::FuncDown);
-    e.soundAddr = text(LocoField::SoundAddr);
-    e.dynBrakeLevel = text(LocoField::DynBrakeLevel);
-    e.compressorLevel = text(LocoField::CompressorLevel);
+    for (const auto& [field, edit] : edits_)
+        e[field] = edit->text().toStdString();
     e.brakeType = trainBrake_->isChecked() ? 0 : 1;
     e.useDefaults = defaults_->isChecked();
     e.advanced = advanced_->isChecked();
@@ -189,20 +177,8 @@ LocoEntries CDlgLoco::ReadEntries() const {
 }
 
 void CDlgLoco::ShowEntries(const LocoEntries& e) {
-    const std::pair<LocoField, const std::string&> texts[] = {
-        {LocoField::Name, e.name},
-        {LocoField::Weight, e.weight},
-        {LocoField::Axles, e.axles},
-        {LocoField::Power, e.power},
-        {LocoField::MotorAddr, e.motorAddr},
-        {LocoField::PowerDelay, e.powerDelay},
-        {LocoField::DynBrakeDelay, e.dynBrakeDelay},
-        {LocoField::SoundAddr, e.soundAddr},
-        {LocoField::DynBrakeLevel, e.dynBrakeLevel},
-        {LocoField::CompressorLevel, e.compressorLevel},
-    };
-    for (const auto& [field, text] : texts)
-        edits_[field]->setText(FromStd(text));
+    for (const auto& [field, edit] : edits_)
+        edit->setText(FromStd(e[field]));
     (e.brakeType == 0 ? trainBrake_ : locoBrake_)->setChecked(true);
     advanced_->setChecked(e.advanced);
 }
@@ -215,12 +191,9 @@ void CDlgLoco::ShowSound() {
     defaults_->setVisible(sound.defaultsShown);
     tableLabel_->setVisible(sound.defaultsShown);
     tableLabel_->setText(QString::fromUtf8(sound.tableLabel));
-    const std::pair<LocoField, const std::string&> keyed[] = {{LocoField::SpeedTable, e.speedTable},
-                                                              {LocoField::FuncUp, e.funcUp},
-                                                              {LocoField::FuncDown, e.funcDown}};
-    for (const auto& [field, text] : keyed) {
+    for (LocoField field : {LocoField::SpeedTable, LocoField::FuncUp, LocoField::FuncDown}) {
         QLineEdit* edit = edits_[field];
-        edit->setText(FromStd(text));
+        edit->setText(FromStd(e[field]));
         edit->setEnabled(sound.editable);
         edit->setReadOnly(!sound.editable);
         edit->setVisible(field == LocoField::SpeedTable ? sound.speedTableShown : sound.keysShown);
