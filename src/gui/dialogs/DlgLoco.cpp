@@ -147,6 +147,7 @@ QWidget* CDlgLoco::BuildSoundGroup(const DecoderTable& decoders) {
     table->addWidget(edits_[LocoField::FuncUp]);
     table->addWidget(slash_);
     table->addWidget(edits_[LocoField::FuncDown]);
+    table->addStretch();
     edits_[LocoField::FuncUp]->setMaximumWidth(50);
     edits_[LocoField::FuncDown]->setMaximumWidth(50);
 
