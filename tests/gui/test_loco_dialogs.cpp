@@ -306,6 +306,26 @@ private slots:
         QCOMPARE(Sequence(dialog.Editor().Sequences(), kSequenceOff), Text(&dialog, 1071));
     }
 
+    void cancelAsksNothingAboutTheSequence() {
+        RosterData data = SampleData();
+        ScriptedPrompts prompts;
+        CDlgFunctionMap dialog(nullptr, FunctionMapEditor(data.functions.entries[3], kFuncActive,
+                                                          FunctionSequences{}, prompts));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        Type(&dialog, 1070, QStringLiteral("X1+"));
+        // As the window system delivers a click: the press moves the focus, events run, and
+        // only then comes the release.
+        QWidget* cancel = Find(&dialog, 2);
+        QTest::mousePress(cancel, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(cancel, Qt::LeftButton);
+        QVERIFY(prompts.texts.empty());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+    }
+
     void autoMirrorsAndLocksTheSwitchOffSequence() {
         RosterData data = SampleData();
         ScriptedPrompts prompts;

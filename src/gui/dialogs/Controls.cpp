@@ -1,11 +1,27 @@
 #include "dialogs/Controls.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
+
+QHBoxLayout* OkCancelRow(QDialog* dialog) {
+    auto* ok = Control<QPushButton>(1, QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = Control<QPushButton>(2, QStringLiteral("Cancel"));
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
 
 void SetReadOnly(QLineEdit* edit, bool readOnly) {
     edit->setReadOnly(readOnly);

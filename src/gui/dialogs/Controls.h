@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+class QDialog;
+class QHBoxLayout;
 class QIcon;
 class QLineEdit;
 class QWidget;
@@ -18,6 +20,10 @@ template <typename T, typename... Args> T* Control(int id, Args&&... args) {
     control->setObjectName(QStringLiteral("idc%1").arg(id));
     return control;
 }
+
+// "OK" (idc1, the default button) and "Cancel" (idc2) at the right of a row, wired to the
+// dialog's accept and reject.
+QHBoxLayout* OkCancelRow(QDialog* dialog);
 
 // A read-only edit looks like the window behind it, so the operator sees where to type.
 void SetReadOnly(QLineEdit* edit, bool readOnly);

@@ -6,10 +6,8 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -71,20 +69,10 @@ void CDlgFunction::BuildControls() {
     form->addRow(QStringLiteral("Smer:"), direction);
     form->addRow(QStringLiteral("F-tipka:"), key_);
 
-    auto* ok = Control<QPushButton>(1, QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = Control<QPushButton>(2, QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    connect(ok, &QPushButton::clicked, this, &CDlgFunction::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this));
     name_->setFocus();
 }
 

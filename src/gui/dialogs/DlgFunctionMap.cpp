@@ -67,14 +67,6 @@ void CDlgFunctionMap::BuildControls() {
     offRow->addWidget(label("Avto:"));
     offRow->addWidget(auto_);
 
-    auto* ok = Control<QPushButton>(1, QStringLiteral("OK"));
-    ok->setDefault(true);
-    cancel_ = Control<QPushButton>(2, QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel_);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(flags);
@@ -82,11 +74,10 @@ void CDlgFunctionMap::BuildControls() {
     layout->addWidget(edits_[kSequenceOn]);
     layout->addWidget(label("Sekvenca izklopa:"));
     layout->addLayout(offRow);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this));
+    cancel_ = findChild<QPushButton*>(QStringLiteral("idc2"));
     resize(440, sizeHint().height());
 
-    connect(ok, &QPushButton::clicked, this, &CDlgFunctionMap::accept);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(active_, &QCheckBox::toggled, this, [this](bool on) { editor_.SetActive(on); });
     connect(initialOn_, &QCheckBox::toggled, this, [this](bool on) { editor_.SetInitialOn(on); });
     connect(auto_, &QCheckBox::clicked, this, [this](bool on) {

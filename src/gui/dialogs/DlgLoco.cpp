@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -51,14 +50,8 @@ void CDlgLoco::BuildControls(const DecoderTable& decoders) {
     map_->setToolTip(QStringLiteral("Dvoklik odpre mapiranje funkcionalnosti"));
     map_->setMinimumHeight(160);
 
-    auto* ok = Control<QPushButton>(1, QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = Control<QPushButton>(2, QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(advanced_);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = OkCancelRow(this);
+    buttons->insertWidget(0, advanced_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
@@ -67,8 +60,6 @@ void CDlgLoco::BuildControls(const DecoderTable& decoders) {
     layout->addLayout(buttons);
     resize(800, 560);
 
-    connect(ok, &QPushButton::clicked, this, &CDlgLoco::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(decoder_, &QComboBox::activated, this, &CDlgLoco::OnSoundChanged);
     connect(defaults_, &QCheckBox::clicked, this, &CDlgLoco::OnSoundChanged);
     connect(advanced_, &QCheckBox::clicked, this, &CDlgLoco::OnSoundChanged);
