@@ -112,7 +112,7 @@ private slots:
                      {"actionAbout", "&O programu Vlakomat...", true},
                      {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", true},
                      {"actionNewRealisticThrottle", "Nov realističen upravljalnik", false},
-                     {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", false},
+                     {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", true},
                      {"actionSettings", "Splošne &Nastavitve", false},
                      {"actionMonitor", "Loconet Monitor", true}};
         for (const Item& item : items) {

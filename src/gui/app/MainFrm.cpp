@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/Vlakomat.h"
+#include "dialogs/DlgRoster.h"
 #include "loconet/DlgLoconetMonitor.h"
 
 #include <QAction>
@@ -91,9 +92,9 @@ void CMainFrame::CreateMenus() {
               "Odpri nov realističen upravljalnik vlaka")
         ->setEnabled(false);
     trains->addSeparator();
-    AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
-              "Uredi seznam lokomotiv in funkcionalnosti")
-        ->setEnabled(false);
+    QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
+                                "Uredi seznam lokomotiv in funkcionalnosti");
+    connect(roster, &QAction::triggered, this, &CMainFrame::OnRoster);
 
     QMenu* layout = menuBar()->addMenu(QStringLiteral("&Maketa"));
     AddAction(layout, "actionSynchronize", "Sinhroniziraj", {},
@@ -205,6 +206,12 @@ void CMainFrame::MonitorClosed() {
 
 void CMainFrame::OnNewSimpleThrottle() {
     app_.Link().NewSimpleThrottle();
+}
+
+void CMainFrame::OnRoster() {
+    // Modal: the link and the throttles pause while the roster changes under them.
+    CDlgRoster dialog(this, app_.Data(), app_.GetPrompts());
+    dialog.exec();
 }
 
 void CMainFrame::OnAbout() {

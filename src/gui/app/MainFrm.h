@@ -46,6 +46,7 @@ private:
     void OnAbout();
     void OnToggleMonitor();
     void OnNewSimpleThrottle();
+    void OnRoster();
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;

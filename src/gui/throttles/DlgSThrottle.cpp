@@ -1,8 +1,8 @@
 #include "throttles/DlgSThrottle.h"
 
+#include "dialogs/Controls.h"
 #include "throttles/FuncButton.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,21 +14,6 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QVBoxLayout>
-
-namespace {
-QString FromStd(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-// A read-only edit looks like the window behind it, so the operator sees where to type.
-void SetReadOnly(QLineEdit* edit, bool readOnly) {
-    edit->setReadOnly(readOnly);
-    QPalette palette = edit->palette();
-    const QPalette standard = QApplication::palette(edit);
-    palette.setColor(QPalette::Base, standard.color(readOnly ? QPalette::Window : QPalette::Base));
-    edit->setPalette(palette);
-}
-} // namespace
 
 CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
                              CMainFrame* mainWindow)
