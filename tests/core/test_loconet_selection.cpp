@@ -156,17 +156,27 @@ TEST_F(SelectionTest, ThrottleMayChainTheNextSelectionFromUpdateControls) {
     EXPECT_TRUE(prompts.texts.empty());
 }
 
-TEST_F(SelectionTest, FinishingTakesAFreshTickForTheRestOfTheStep) {
+TEST_F(SelectionTest, FinishingTakesAFreshTickOnlyForSendingAndThePeriodicCall) {
     OpenLink();
     RecordingThrottle& t = Start(1234);
     t.bActive = true;
     Receive(SlotData(7, 1234, 0x03));
     EchoLastWrite();
     t.calls.clear();
-    // The clock moves while the throttle handles the finished selection.
-    t.onUpdateControls = [&](int, int) { clock.Advance(9); };
-    Receive(SlotData(7, 1234, 0x33));
-    EXPECT_EQ(t.calls, (std::vector<std::string>{"UpdateControls 1000 7 0", "Idle 1009"}));
+    // The clock moves while the throttle handles the finished selection; the slot's later
+    // changes in the same step still carry the step's tick.
+    t.onUpdateControls = [&](int slot, int) {
+        t.iSlot = slot;
+        clock.Advance(9);
+    };
+    Bytes bytes = SlotData(7, 1234, 0x33);
+    for (const Bytes& more :
+         {WithChecksum({0xA0, 0x07, 0x10}),
+          WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0x00, 0x00})})
+        bytes.insert(bytes.end(), more.begin(), more.end());
+    Receive(bytes);
+    EXPECT_EQ(t.calls, (std::vector<std::string>{"UpdateControls 1000 7 0", "UpdateThrottle 1000 0",
+                                                 "F9toF12 9 1000 0", "Idle 1009"}));
 }
 
 TEST_F(SelectionTest, PendingSelectionSurvivesCloseAndOpen) {

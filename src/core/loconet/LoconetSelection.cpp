@@ -104,7 +104,7 @@ void CLoconet::FinishSelection() {
         t->UpdateControls(stepTick_, task_.slot, task_.which);
     else
         ReleaseLoco(task_.slot);
-    stepTick_ = clock_.Now();
+    actTick_ = clock_.Now();
 }
 
 void CLoconet::FailSelection(const std::string& text) {
