@@ -26,6 +26,11 @@ enum class Opcode : std::uint8_t {
     OPC_WR_SL_DATA = 0xEF,
 };
 
+// The second byte of a long acknowledge (0xB4): the opcode answered, without its top bit.
+constexpr std::uint8_t LongAckCode(Opcode answered) {
+    return static_cast<std::uint8_t>(static_cast<std::uint8_t>(answered) & 0x7F);
+}
+
 struct LocoNetMessage {
     static constexpr std::uint32_t kCapacity = 32;
 

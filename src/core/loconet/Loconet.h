@@ -132,6 +132,7 @@ private:
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
+    void WarnAddressInUse();
     void FinishSelection();
     void FailSelection(const std::string& text);
     void NewThrottle(ThrottleType type);
