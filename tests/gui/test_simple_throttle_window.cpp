@@ -326,6 +326,43 @@ private slots:
         QCOMPARE(Slider(w)->value(), 1);
     }
 
+    // An address that a hand-held drives: the window warns, takes the slot and shows what
+    // the locomotive does, not what the last one did.
+    void takingAnAddressInUseWarnsAndShowsTheLocomotive() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        Select(rig, w, 5);
+        QTest::mouseClick(Child<QRadioButton>(w, "reverseRadio"), Qt::LeftButton);
+        QTest::mouseClick(F(w, 0), Qt::LeftButton);
+        QTest::mouseClick(F(w, 1), Qt::LeftButton);
+        QTest::mouseClick(SetRelease(w), Qt::LeftButton);
+        rig.Pump();
+        auto lit = [w] {
+            QString states;
+            for (int f = 0; f <= 12; ++f)
+                states += F(w, f)->isChecked() ? u'1' : u'0';
+            return states;
+        };
+        QCOMPARE(lit(), QStringLiteral("0000000000000"));
+
+        QVERIFY(rig.station->ThrottleAcquire(3) > 0);
+        QVERIFY(rig.station->ThrottleSpeed(3, 61));
+        QVERIFY(rig.station->ThrottleFunction(3, 0, true));
+        QVERIFY(rig.station->ThrottleFunction(3, 3, true));
+        rig.Pump();
+        rig.received.clear();
+        const int slot = Select(rig, w, 3);
+        QCOMPARE(slot, rig.station->FindSlot(3));
+        QCOMPARE(rig.Messages(), QStringLiteral("Naslov je že v uporabi, možne so motnje v "
+                                                "delovanju!"));
+        QVERIFY(rig.Take(0xBA).empty()); // the slot is in use already
+        QCOMPARE(SetRelease(w)->text(), QStringLiteral("Sprosti"));
+        QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("47"));
+        QCOMPARE(Slider(w)->value(), 47);
+        QVERIFY(Child<QRadioButton>(w, "forwardRadio")->isChecked());
+        QCOMPARE(lit(), QStringLiteral("1001000000000"));
+    }
+
     void closingReleasesAndRefreshKeepsTheSlot() {
         AppRig rig;
         CDlgSThrottle* w = rig.NewThrottle();
