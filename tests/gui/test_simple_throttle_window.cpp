@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 namespace {
 
@@ -212,6 +213,42 @@ private slots:
         rig.Pump();
         QCOMPARE(rig.Take(0xA0), (std::vector<Bytes>{{0xA0, slot, 121}}));
         QCOMPARE(SpeedEdit(w)->text(), QStringLiteral("94"));
+    }
+
+    // A key that takes the focus away from the slider is let go elsewhere; the wheel that
+    // moves the slider afterwards must still send.
+    void wheelSendsAfterAKeyThatLeavesTheSlider_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << int(Qt::NoModifier);
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Tab) << int(Qt::ShiftModifier);
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    }
+    void wheelSendsAfterAKeyThatLeavesTheSlider() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const auto slot = static_cast<std::uint8_t>(Select(rig, w, 3));
+        Slider(w)->setFocus();
+        // Through the window, as the platform delivers keys: the release goes to whatever
+        // has the focus by then.
+        QTest::keyClick(w->windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QVERIFY(w->focusWidget() != Slider(w));
+        rig.Pump();
+        rig.received.clear();
+        const QPointF at(Slider(w)->rect().center());
+        QWheelEvent wheel(at, Slider(w)->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Slider(w), &wheel);
+        rig.Pump();
+        QVERIFY(Slider(w)->value() > 0);
+        QCOMPARE(rig.Take(0xA0),
+                 (std::vector<Bytes>{
+                     {0xA0, slot,
+                      static_cast<std::uint8_t>(CLoconet::PercentToSpeed(Slider(w)->value()))}}));
     }
 
     void enterEmergencyStopAndDirection() {
