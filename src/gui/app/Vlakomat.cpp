@@ -8,12 +8,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
       heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
                                              [this] { link_.Process(); })),
       link_(clock, beeper, prompts) {
+    InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
     link_.SetPortFactory([this](const std::string& name) { return CreatePort(name, clock_); });
@@ -34,6 +37,20 @@ CVlakomatApp::~CVlakomatApp() {
     heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
+}
+
+void CVlakomatApp::InstallQtTranslation() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    // Newer Qt versions ship "qtbase_sl"; Debian 12's Qt 6.4 has the Slovenian texts in "qt_sl".
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>();
+    for (const char* name : {"qtbase_sl", "qt_sl"})
+        if (translator->load(QLatin1String(name), folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslation_ = std::move(translator);
+            return;
+        }
 }
 
 void CVlakomatApp::RegisterThrottleFactory() {
