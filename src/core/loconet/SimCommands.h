@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-// Runs one command line; returns "OK ..." or "ERROR ..." (one or more lines, no line end).
+// Runs one command line; returns "OK ..." or "ERROR ..." (one or more lines, no line end),
+// or for "help" the list of commands.
 std::string RunSimCommand(SimCommandStation& station, std::string_view line);
 
 // The list of commands, one per line.
