@@ -421,13 +421,17 @@ int SimCommandStation::ThrottleAcquire(int address) {
         return -1;
     StationMessage({Op(Opcode::OPC_MOVE_SLOTS), static_cast<std::uint8_t>(slot),
                     static_cast<std::uint8_t>(slot), 0});
+    HoldSlot(address, slot);
+    return slot;
+}
+
+void SimCommandStation::HoldSlot(int address, int slot) {
     SimThrottle* t = ThrottleFor(address);
     if (t == nullptr) {
         throttles_.push_back(SimThrottle{address, slot, 0});
         t = &throttles_.back();
     }
     t->slot = slot;
-    return slot;
 }
 
 // The slot a hand-held throttle drives; it acquires the address first when it holds none.
@@ -525,14 +529,7 @@ int SimCommandStation::ThrottleTakeDispatched() {
     StationMessage({Op(Opcode::OPC_MOVE_SLOTS), kDispatchSlot, kDispatchSlot, 0});
     if (slot < 0 || dispatched_ >= 0)
         return -1;
-    const auto& b = Slot(slot).bytes;
-    const int address = b[SimSlotByte::ADR2] * 128 + b[SimSlotByte::ADR];
-    SimThrottle* t = ThrottleFor(address);
-    if (t == nullptr) {
-        throttles_.push_back(SimThrottle{address, slot, 0});
-        t = &throttles_.back();
-    }
-    t->slot = slot;
+    HoldSlot(Slot(slot).Address(), slot);
     return slot;
 }
 

@@ -35,6 +35,8 @@ constexpr std::uint8_t kDecoder128 = 0x03; // the station's decoder type: 128 sp
 struct SimSlot {
     std::array<std::uint8_t, 11> bytes{};
     Tick lastActivity = 0; // last speed, direction or function message for the slot
+
+    int Address() const { return bytes[SimSlotByte::ADR2] * 128 + bytes[SimSlotByte::ADR]; }
 };
 
 // A hand-held throttle on the bus: the address it drives, its slot and its function keys.
@@ -149,6 +151,8 @@ private:
     void Release();
     void Purge();
     SimThrottle* ThrottleFor(int address);
+    // The hand-held throttle on the address (made if there is none) drives the slot.
+    void HoldSlot(int address, int slot);
     // A message from another station: the station acts on it as on the program's.
     void StationMessage(std::vector<std::uint8_t> bytes);
 

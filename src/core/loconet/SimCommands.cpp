@@ -61,11 +61,6 @@ const char* ReservedSlotName(int slot) {
     }
 }
 
-int SlotAddress(const SimCommandStation& cs, int slot) {
-    const auto& b = cs.Slot(slot).bytes;
-    return b[SimSlotByte::ADR2] * 128 + b[SimSlotByte::ADR];
-}
-
 std::string SlotLine(const SimCommandStation& cs, int slot) {
     const std::string head = "slot " + std::to_string(slot) + " ";
     if (slot == SimCommandStation::kDispatchSlot) {
@@ -73,14 +68,14 @@ std::string SlotLine(const SimCommandStation& cs, int slot) {
         return head + "dispatch: " +
                (d < 0 ? std::string("nothing dispatched")
                       : "slot " + std::to_string(d) + ", address " +
-                            std::to_string(SlotAddress(cs, d)));
+                            std::to_string(cs.Slot(d).Address()));
     }
     if (const char* reserved = ReservedSlotName(slot))
         return head + reserved + ": no locomotive slot";
     const auto& b = cs.Slot(slot).bytes;
     static const char* const kStates[] = {"free", "common", "idle", "in use"};
     const char* state = kStates[(b[SimSlotByte::STAT1] & SimStat1::kStateMask) >> 4];
-    return head + "address " + std::to_string(SlotAddress(cs, slot)) + " " + state +
+    return head + "address " + std::to_string(cs.Slot(slot).Address()) + " " + state +
            ((b[SimSlotByte::STAT1] & SimStat1::kConsistUp) ? " consist" : "") +
            (cs.DispatchedSlot() == slot ? " dispatched" : "") + ": " +
            FormatHexBytes(b.data(), b.size());
@@ -116,7 +111,8 @@ std::string TakeDispatched(SimCommandStation& cs) {
     const int slot = cs.ThrottleTakeDispatched();
     if (slot < 0)
         return "ERROR nothing dispatched";
-    return "OK address " + std::to_string(SlotAddress(cs, slot)) + " slot " + std::to_string(slot);
+    return "OK address " + std::to_string(cs.Slot(slot).Address()) + " slot " +
+           std::to_string(slot);
 }
 
 std::string Throttle(SimCommandStation& cs, const std::vector<std::string_view>& w) {
