@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,20 +120,13 @@ TEST(SimCommands, HelpListsEveryCommandInOneColumn) {
     SimCommandStation cs(clock);
     const std::string help = RunSimCommand(cs, "help");
     EXPECT_EQ(help, SimCommandHelp());
-    std::size_t lines = 0;
-    for (std::size_t start = 0; start < help.size(); ++lines) {
-        const std::size_t end = std::min(help.find('\n', start), help.size());
-        const std::string line = help.substr(start, end - start);
-        start = end + 1;
-        ASSERT_GT(line.size(), 34u) << line;
-        EXPECT_NE(line[0], ' ') << line;
-        EXPECT_EQ(line.substr(31, 2), "  ") << line;
-        EXPECT_NE(line[33], ' ') << line;
-    }
-    EXPECT_GE(lines, 12u);
-    for (const char* command :
-         {"throttle", "dispatch ADDRESS", "dispatched", "fault refusemove", "slot N", "help"})
-        EXPECT_NE(help.find(std::string("\n") + command), std::string::npos) << command;
+    std::istringstream lines(help);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count)
+        EXPECT_TRUE(line.size() > 34 && line[0] != ' ' && line.substr(31, 2) == "  " &&
+                    line[33] != ' ')
+            << line;
+    EXPECT_EQ(count, 23);
 }
 
 TEST(SimPort, WritesAnswerOnTheNextReadAndNeverCallBackFromWrite) {

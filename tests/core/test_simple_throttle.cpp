@@ -230,32 +230,6 @@ TEST_F(SimpleThrottleTest, BusChangesShowSpeedDirectionAndButtons) {
     EXPECT_EQ(states, "1001010010101"); // F0, F3, F5, F8, F10, F12
 }
 
-TEST_F(SimpleThrottleTest, FinishedSelectionShowsWhatTheSlotHoldsAndReleaseLightsNoFunction) {
-    Drive(40, 0x20 | 0x10 | 0x01, 0x01); // the last locomotive: reverse, F0, F1 and F5
-    MakeSlot(5, 3, 0x33, 40, 0x20 | 0x10 | 0x01, 0x01);
-    view.entries = {"3", "40", false};
-    throttle.OnSetRelease();
-    view = FakeView{};
-    view.entries = {"1234", "0", false};
-    // A hand-held drives the next one at 47 % forward with F0 and F3.
-    MakeSlot(8, 1234, 0x33, 61, 0x10 | 0x04, 0x00);
-    throttle.UpdateControls(clock.Now(), 8, kWhichLoco);
-    EXPECT_EQ(throttle.Speed(), 47);
-    EXPECT_EQ(throttle.SliderPosition(), 52);
-    EXPECT_TRUE(throttle.Forward());
-    EXPECT_EQ(view.shown, SimpleThrottleShow::kAll);
-    EXPECT_EQ(view.buttonShows, 1);
-    std::string states;
-    for (int f = 0; f <= 12; ++f)
-        states += throttle.ButtonState(f) ? '1' : '0';
-    EXPECT_EQ(states, "1001000000000");
-
-    throttle.OnSetRelease();
-    EXPECT_EQ(view.buttonShows, 2);
-    for (int f = 0; f <= 12; ++f)
-        EXPECT_FALSE(throttle.ButtonState(f)) << f;
-}
-
 TEST_F(SimpleThrottleTest, CloseAsksTheWindow) {
     throttle.CloseThrottle();
     EXPECT_EQ(view.closes, 1);

@@ -5,7 +5,6 @@
 #include "TcpPort.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,24 +84,6 @@ TEST(CsTool, DispatchPutOnTheBusAndTakenByAHandHeld) {
     // A dispatch get with nothing dispatched is refused.
     WriteHex(port, "BA 00 00 45");
     EXPECT_EQ(ReadFromPort(port, 8), "BA 00 00 45 B4 3A 00 71");
-}
-
-TEST(CsTool, HelpListsTheCommandsInOneColumn) {
-    QProcess p;
-    p.start(CsProcess::Binary(), {"--help"});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
-    const qsizetype first = lines.indexOf(QRegularExpression(".*Commands on standard input:")) + 1;
-    ASSERT_GT(first, 0);
-    int commands = 0;
-    for (qsizetype i = first; i < lines.size() && !lines[i].isEmpty(); ++i, ++commands) {
-        const QString& line = lines[i];
-        EXPECT_FALSE(line.startsWith(u' ')) << line.toStdString();
-        EXPECT_TRUE(line.mid(31, 2) == QStringLiteral("  ") && line.size() > 33 && line[33] != u' ')
-            << line.toStdString();
-    }
-    EXPECT_GE(lines.indexOf(QRegularExpression("quit +\\S.*")), first);
-    EXPECT_GE(commands, 20);
 }
 
 TEST(CsTool, RefusesBadOptions) {

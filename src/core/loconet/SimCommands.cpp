@@ -193,7 +193,8 @@ const char* SimCommandHelp() {
            "purge SECONDS                    unused slots become common; 0: never\n"
            "slot N                           one slot, 0..127\n"
            "slots                            every slot that is not free\n"
-           "help                             this list";
+           "help                             this list\n"
+           "quit                             ends vlakomat-cs";
 }
 
 std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {

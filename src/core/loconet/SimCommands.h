@@ -11,5 +11,5 @@
 // or for "help" the list of commands.
 std::string RunSimCommand(SimCommandStation& station, std::string_view line);
 
-// The list of commands, one per line.
+// The list of commands, one per line ("quit" is for vlakomat-cs, which ends on it).
 const char* SimCommandHelp();
