@@ -146,12 +146,15 @@ void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
     if (Driving()) {
         caption_ = kCaptionRelease;
         lastSpeedTick_ = now;
-        Show(SimpleThrottleShow::kAll);
+        // The slot data that finished the selection came before the slot was ours: the
+        // locomotive's speed, direction and functions are shown from the table now.
+        ShowSlot();
         if (view_)
             view_->Focus(SimpleThrottleField::Speed, false);
     } else {
         speed_ = 0;
         caption_ = kCaptionAcquire;
+        SetButtons(); // without a slot no function is lit
         Show(SimpleThrottleShow::kAll);
         if (view_)
             view_->Focus(SimpleThrottleField::Address, false);
@@ -192,6 +195,10 @@ std::uint32_t SimpleThrottle::NextIdleDue(Tick now) const {
 }
 
 void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
+    ShowSlot();
+}
+
+void SimpleThrottle::ShowSlot() {
     const SlotRecord& r = loconet_.Slot(iSlot);
     speed_ = CLoconet::SpeedToPercent(r.SPD);
     forward_ = (r.DIRF & slotbits::kDirfBackward) == 0;

@@ -91,6 +91,8 @@ private:
     void SetSpeed(int percent);
     void Select();
     void Show(unsigned parts);
+    // Speed, direction and functions from the slot table, as the locomotive has them.
+    void ShowSlot();
 
     CLoconet& loconet_;
     Clock& clock_;

@@ -67,7 +67,8 @@ public:
     void SwitchToLocoBrake();
     void SwitchToTrainBrake();
 
-    // Starts the time base: the next step runs 10 ms after `now`.
+    // Starts the time base: the next step runs 10 ms after `now`. The window is taken to
+    // draw every gauge now, so only later changes are reported.
     void StartTicks(Tick now);
 
     // One physics step when at least 10 ms have passed since the last one.
@@ -126,6 +127,8 @@ private:
     double FullServicePressure() const; // Pfs from the standard brake system pressure
     int MaxLocoBrakeLevel() const;
     void ApplyBrakePresets(bool emergencyFromThrottle);
+    // Clears the speed state of a loco load or an emergency stop.
+    void ResetSpeed();
     void UpdateBrakePipe();
     void UpdateTripleValve();
 
@@ -133,6 +136,8 @@ private:
     Prompts* prompts_;
     Loco loco_;
     GaugeValues shown_;
+    // A reset changed the speed behind the speedometer's back: the next step reports it.
+    bool speedometerDue_ = false;
 };
 
 // Brake pipe rate per step for `cars` cars from an initial and a delayed rate: falls from

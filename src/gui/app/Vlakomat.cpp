@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
@@ -15,6 +17,7 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
                                              [this] { link_.Process(); },
                                              [this] { return link_.NextStepDue(); })),
       link_(clock, beeper, prompts) {
+    InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
     link_.SetPortFactory([this](const std::string& name) { return CreatePort(name, clock_); });
@@ -35,6 +38,20 @@ CVlakomatApp::~CVlakomatApp() {
     heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
+}
+
+void CVlakomatApp::InstallQtTranslation() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    // Newer Qt versions ship "qtbase_sl"; Debian 12's Qt 6.4 has the Slovenian texts in "qt_sl".
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>();
+    for (const char* name : {"qtbase_sl", "qt_sl"})
+        if (translator->load(QLatin1String(name), folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslation_ = std::move(translator);
+            return;
+        }
 }
 
 void CVlakomatApp::RegisterThrottleFactory() {

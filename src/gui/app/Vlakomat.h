@@ -15,6 +15,7 @@
 
 class CMainFrame;
 class Heartbeat;
+class QTranslator;
 
 class CVlakomatApp {
 public:
@@ -53,6 +54,8 @@ public:
     static constexpr const char* kVersionLine = "Vlakomat Verzija S 1.2 B04 (8.11.2007)";
 
 private:
+    // Qt's own texts (context menus, socket errors) in the program's language.
+    void InstallQtTranslation();
     void OpenLogFile();
     void RegisterThrottleFactory();
     // Destroys the throttle windows still open; each releases its locomotive.
@@ -63,6 +66,7 @@ private:
     Prompts& prompts_;
     Clock& clock_;
     Beeper& beeper_;
+    std::unique_ptr<QTranslator> qtTranslation_;
     std::string currentDirectory_;
     std::string settingsPath_;
     ProgramSettings settings_;
