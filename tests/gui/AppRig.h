@@ -48,11 +48,13 @@ struct AppRig {
     CMainFrame& Frame() const { return *app->MainFrame(); }
     CLoconet& Link() const { return app->Link(); }
 
-    // Runs the link until the bus is quiet, and lets windows that were closed go.
+    // Runs the link until the bus is quiet, lets windows that were closed go, and lets the
+    // close procedure hear of it.
     void Pump() {
         for (int i = 0; i < 40; ++i) {
             Link().Process();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         }
     }
 
