@@ -220,20 +220,24 @@ private slots:
 
     void saveQuestion_data() {
         QTest::addColumn<QString>("answer"); // what is done in the save dialog
+        QTest::addColumn<int>("throttles");
         QTest::addColumn<bool>("rosterUnwritable");
         QTest::addColumn<bool>("closed");
         QTest::addColumn<bool>("rosterWritten");
         QTest::addColumn<bool>("functionsWritten");
 
-        QTest::newRow("Da") << "Da" << false << true << true << true;
-        QTest::newRow("roster unticked, Da") << "untick;Da" << false << true << false << true;
-        QTest::newRow("Ne") << "Ne" << false << true << false << false;
-        QTest::newRow("Nazaj") << "Nazaj" << false << false << false << false;
-        QTest::newRow("Roster.tab cannot be written") << "Da" << true << false << false << true;
+        QTest::newRow("Da") << "Da" << 0 << false << true << true << true;
+        QTest::newRow("Da after two throttles") << "Da" << 2 << false << true << true << true;
+        QTest::newRow("roster unticked, Da") << "untick;Da" << 0 << false << true << false << true;
+        QTest::newRow("Ne") << "Ne" << 0 << false << true << false << false;
+        QTest::newRow("Nazaj") << "Nazaj" << 0 << false << false << false << false;
+        QTest::newRow("Roster.tab cannot be written")
+            << "Da" << 0 << true << false << false << true;
     }
 
     void saveQuestion() {
         QFETCH(QString, answer);
+        QFETCH(int, throttles);
         QFETCH(bool, rosterUnwritable);
         QFETCH(bool, closed);
         QFETCH(bool, rosterWritten);
@@ -259,7 +263,16 @@ private slots:
                 Child<QCheckBox>(d, "rosterCheck")->setChecked(false);
             Click(d, answer == "Ne" ? "noButton" : answer == "Nazaj" ? "backButton" : "yesButton");
         }});
-        QCOMPARE(rig.Frame().close(), closed);
+        for (int i = 0; i < throttles; ++i)
+            rig.NewThrottle();
+        if (throttles > 0) {
+            // The question comes once, after the last throttle has gone.
+            QVERIFY(!rig.Frame().close());
+            QCOMPARE(script.shown, 0);
+            rig.Pump();
+        } else {
+            QCOMPARE(rig.Frame().close(), closed);
+        }
         QCOMPARE(script.shown, 1);
         QCOMPARE(rig.Frame().isVisible(), !closed);
         QCOMPARE(rig.Frame().ClosingRequested(), closed);

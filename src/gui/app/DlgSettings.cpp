@@ -4,6 +4,7 @@
 #include "settings/SerialLine.h"
 #include "settings/SettingsFields.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -87,6 +88,15 @@ QWidget* CDlgSettings::BuildLoconetGroup(const std::vector<PortChoice>& ports) {
         port_->setItemData(port_->count() - 1, choice.description, kDescriptionRole);
         port_->setItemData(port_->count() - 1, choice.description, Qt::ToolTipRole);
     }
+    int widest = 0;
+    for (int i = 0; i < port_->count(); ++i) {
+        QStyleOptionViewItem option;
+        option.initFrom(port_->view());
+        widest = std::max(
+            widest,
+            port_->view()->itemDelegate()->sizeHint(option, port_->model()->index(i, 0)).width());
+    }
+    port_->view()->setMinimumWidth(widest + 24);
     port_->setEditText(QString::fromStdString(values_.ComPort));
     port_->lineEdit()->setMaxLength(static_cast<int>(kMaxSettingLength));
     auto* portLabel = new QLabel(QStringLiteral("COM Port:"), group);
@@ -144,13 +154,16 @@ QWidget* CDlgSettings::BuildFieldGroup(const char* title, int columns) {
         if (std::holds_alternative<std::string Settings::*>(all[i].member))
             edit->setMaxLength(static_cast<int>(kMaxSettingLength));
         else
-            edit->setMaximumWidth(110);
+            edit->setMinimumWidth(
+                edit->fontMetrics().horizontalAdvance(QStringLiteral("0.0000000")));
         auto* label = new QLabel(QString::fromUtf8(all[i].label), group);
         label->setBuddy(edit);
         grid->addWidget(label, k % rows, (k / rows) * 2);
         grid->addWidget(edit, k % rows, (k / rows) * 2 + 1);
         edits_[i] = edit;
     }
+    for (int column = 0; column < columns; ++column)
+        grid->setColumnStretch(column * 2 + 1, 1);
     return group;
 }
 

@@ -245,7 +245,8 @@ void CMainFrame::SettingsProcedure() {
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
 // to close, once it has gone, until the procedure is through or the operator goes back.
 //  1. Every open throttle is asked to close (each first stops its train).
-//  2. The roster and the catalogue are offered for saving.
+//  2. The roster and the catalogue are offered for saving; "Nazaj", or a table that would
+//     not save, ends the request.
 //  3. The window closes, which ends the event loop; the program then writes the settings
 //     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -256,26 +257,32 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 bool CMainFrame::TryClose() {
     if (finished_)
         return true;
-    if (inTryClose_ || !CloseThrottles())
+    // Asked again from inside (a throttle's message box, the save dialog): the running
+    // pass goes on.
+    if (inTryClose_)
         return false;
-    return FinishClose();
+    inTryClose_ = true;
+    const bool done = CloseThrottles() && FinishClose();
+    inTryClose_ = false;
+    return done;
 }
 
 bool CMainFrame::FinishClose() {
-    if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this)) {
-        // "Nazaj" or a table that would not save: the program stays, and throttles opened
-        // from now on close on their own again.
-        closingRequested_ = false;
-        return false;
-    }
+    if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
+        return CancelClose();
     finished_ = true;
     delete monitor_.data();
     return true;
 }
 
+bool CMainFrame::CancelClose() {
+    // The program stays, and throttles opened from now on close on their own again.
+    closingRequested_ = false;
+    return false;
+}
+
 bool CMainFrame::CloseThrottles() {
     CLoconet& link = app_.Link();
-    inTryClose_ = true;
     for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
         Throttle* throttle = link.GetThrottle(i);
         if (throttle == nullptr)
@@ -286,7 +293,6 @@ bool CMainFrame::CloseThrottles() {
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
         throttle->CloseThrottle();
     }
-    inTryClose_ = false;
     for (int i = 0; i < CLoconet::kRegistrySize; ++i)
         if (link.GetThrottle(i) != nullptr)
             return false;

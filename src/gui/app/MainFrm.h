@@ -51,6 +51,7 @@ private:
     void OnToggleMonitor();
     void OnNewSimpleThrottle();
     bool CloseThrottles();
+    bool CancelClose();
     void ThrottleGone();
 
     CVlakomatApp& app_;
