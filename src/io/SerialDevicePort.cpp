@@ -54,8 +54,10 @@ std::string SerialDevicePort::Configure() {
         !port_->setFlowControl(flow))
         return "Napaka! Ne morem nastaviti CommState portu " + name_;
     // The interface is powered from RTS and must not see DTR. A pseudo-terminal has no modem
-    // lines and refuses both; that is no reason to refuse the port.
-    port_->setRequestToSend(true);
+    // lines and refuses both, and under RTS/CTS the driver holds RTS itself; neither is a
+    // reason to refuse the port.
+    if (!line_.rtsCts)
+        port_->setRequestToSend(true);
     port_->setDataTerminalReady(false);
     port_->clearError();
     port_->setReadBufferSize(kInputBufferSize);

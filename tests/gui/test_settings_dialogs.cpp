@@ -66,8 +66,8 @@ private:
 };
 
 // One settings dialog's action, written as "name=text;...;ok" or "cancel": "port" is the
-// port field, "interface" the interface, "offline" ticks the check box, any other name a
-// text field.
+// port field, "interface" the interface, "offline" ticks the check box, "offers" checks
+// that the port list holds the text, any other name is a text field.
 ModalScript::Action SettingsAction(const QString& commands) {
     return [commands](QDialog* dialog) {
         for (const QString& command : commands.split(';')) {
@@ -79,6 +79,9 @@ ModalScript::Action SettingsAction(const QString& commands) {
                 Click(dialog, "cancelButton");
             else if (command == "offline")
                 Child<QCheckBox>(dialog, "offlineCheck")->setChecked(true);
+            else if (name == "offers")
+                QVERIFY2(Child<QComboBox>(dialog, "portCombo")->findText(text) >= 0,
+                         qPrintable(text));
             else if (name == "port" || name == "interface")
                 Child<QComboBox>(dialog, name + "Combo")->setEditText(text);
             else
@@ -144,7 +147,10 @@ private slots:
             << "sim" << QStringList{"port=/dev/vlakomat-none;ok", "cancel", "offline;ok"} << true
             << true << kNoPort << "port=/dev/vlakomat-none";
         QTest::newRow("bad tcp address")
-            << "sim" << QStringList{"port=tcp://localhost:99999;ok", "port=sim;ok"} << true << true
+            << "sim"
+            << QStringList{"port=tcp://localhost:99999;ok",
+                           "offers=tcp://localhost:99999;port=sim;ok"}
+            << true << true
             << "Napaka! Naslov tcp://localhost:99999 ni pravilen! Uporabite obliko "
                "tcp://strežnik:port"
             << "port=sim";

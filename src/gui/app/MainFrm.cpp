@@ -224,22 +224,19 @@ bool IsTcpAddress(const std::string& port) {
 } // namespace
 
 void CMainFrame::SettingsProcedure() {
-    Settings& settings = app_.Settings().settings;
-    if (IsTcpAddress(settings.ComPort))
-        lastTcpAddress_ = QString::fromStdString(settings.ComPort);
     SettingsProcedureSteps steps;
     steps.showDialog = [this](const Settings& values) -> std::optional<Settings> {
+        if (IsTcpAddress(values.ComPort))
+            lastTcpAddress_ = QString::fromStdString(values.ComPort);
         CDlgSettings dialog(values, app_.GetPrompts(),
                             CDlgSettings::AvailablePorts(lastTcpAddress_), this);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
-        if (IsTcpAddress(dialog.Values().ComPort))
-            lastTcpAddress_ = QString::fromStdString(dialog.Values().ComPort);
         return dialog.Values();
     };
     steps.closeLink = [this] { app_.Link().Close(); };
     steps.openLink = [this] { return app_.OpenLink(); };
-    RunSettingsProcedure(settings, steps);
+    RunSettingsProcedure(app_.Settings().settings, steps);
 }
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
