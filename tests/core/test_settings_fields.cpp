@@ -1,9 +1,8 @@
-// What the settings dialog decides without a window: field texts in and out, the
-// interface's line, and when the link is opened again.
+// What the settings dialog decides without a window: field texts in and out, and the
+// interface's line.
 
 #include "settings/SerialLine.h"
 #include "settings/SettingsFields.h"
-#include "settings/SettingsProcedure.h"
 
 #include <gtest/gtest.h>
 
@@ -60,26 +59,6 @@ TEST(SettingsFields, TakeRefusesWhatIsNoValueAndKeepsTheOldOne) {
     }
 }
 
-TEST(SettingsFields, EveryDefaultShowsAndReadsBackUnchanged) {
-    const Settings defaults;
-    Settings back;
-    for (const SettingsField& field : SettingsFields())
-        ASSERT_EQ(TakeField(back, field, "3"), "") << field.name;
-    for (const SettingsField& field : SettingsFields())
-        EXPECT_EQ(TakeField(back, field, FormatField(defaults, field)), "") << field.name;
-    for (const SettingsField& field : SettingsFields())
-        EXPECT_EQ(FormatField(back, field), FormatField(defaults, field)) << field.name;
-    EXPECT_EQ(back.LoadedCarBrakingFactor, 0.01);
-    EXPECT_EQ(back.ResistanceFactorAir, 0.0025);
-    EXPECT_EQ(SettingsFields().size(), 23u);
-}
-
-TEST(SettingsFields, PortNamesLoseTheBlanksAroundThem) {
-    EXPECT_EQ(CleanPortName("  /dev/ttyUSB0\t"), "/dev/ttyUSB0");
-    EXPECT_EQ(CleanPortName("tcp://host:1234\n"), "tcp://host:1234");
-    EXPECT_EQ(CleanPortName("COM 3"), "COM 3");
-}
-
 TEST(SerialLine, TextOfTheInterfaceChoice) {
     const struct {
         const char* text;
@@ -116,23 +95,6 @@ TEST(SerialLine, ValuesFromAHandEditedFileFallBackToTheDefaults) {
     s.BaudRate = 57600;
     s.FlowControl = 1;
     EXPECT_EQ(SerialLineOf(s), (SerialLine{57600, true}));
-}
-
-TEST(SettingsProcedure, ReopensOnlyForAChangedPortOfflineOrLineOrAFailedOpen) {
-    const Settings current;
-    auto edited = [&](auto change) {
-        Settings s = current;
-        change(s);
-        return s;
-    };
-    EXPECT_FALSE(NeedsReopen(current, current, true));
-    EXPECT_TRUE(NeedsReopen(current, current, false));
-    EXPECT_FALSE(NeedsReopen(current, edited([](Settings& s) { s.EmptyCarWeight = 30; }), true));
-    EXPECT_TRUE(NeedsReopen(current, edited([](Settings& s) { s.ComPort = "com1"; }), true));
-    EXPECT_TRUE(NeedsReopen(current, edited([](Settings& s) { s.Offline = 1; }), true));
-    EXPECT_TRUE(NeedsReopen(current, edited([](Settings& s) { s.FlowControl = 1; }), true));
-    // A rate the line would not use anyway changes nothing.
-    EXPECT_FALSE(NeedsReopen(current, edited([](Settings& s) { s.BaudRate = 5; }), true));
 }
 
 } // namespace
