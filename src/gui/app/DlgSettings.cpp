@@ -20,6 +20,8 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kDescriptionRole = Qt::UserRole + 1;
@@ -48,6 +50,18 @@ QComboBox* EditableCombo(const char* objectName, QWidget* parent) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
     return combo;
+}
+
+// The open list is as wide as its widest entry, descriptions included.
+void FitListToItems(QComboBox* combo) {
+    QStyleOptionViewItem option;
+    option.initFrom(combo->view());
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(
+            widest,
+            combo->view()->itemDelegate()->sizeHint(option, combo->model()->index(i, 0)).width());
+    combo->view()->setMinimumWidth(widest + 24);
 }
 
 } // namespace
@@ -88,15 +102,7 @@ QWidget* CDlgSettings::BuildLoconetGroup(const std::vector<PortChoice>& ports) {
         port_->setItemData(port_->count() - 1, choice.description, kDescriptionRole);
         port_->setItemData(port_->count() - 1, choice.description, Qt::ToolTipRole);
     }
-    int widest = 0;
-    for (int i = 0; i < port_->count(); ++i) {
-        QStyleOptionViewItem option;
-        option.initFrom(port_->view());
-        widest = std::max(
-            widest,
-            port_->view()->itemDelegate()->sizeHint(option, port_->model()->index(i, 0)).width());
-    }
-    port_->view()->setMinimumWidth(widest + 24);
+    FitListToItems(port_);
     port_->setEditText(QString::fromStdString(values_.ComPort));
     port_->lineEdit()->setMaxLength(static_cast<int>(kMaxSettingLength));
     auto* portLabel = new QLabel(QStringLiteral("COM Port:"), group);
