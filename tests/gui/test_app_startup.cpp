@@ -137,7 +137,7 @@ private slots:
                      {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", true},
                      {"actionNewRealisticThrottle", "Nov realističen upravljalnik", false},
                      {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", true},
-                     {"actionSettings", "Splošne &Nastavitve", false},
+                     {"actionSettings", "Splošne &Nastavitve", true},
                      {"actionMonitor", "Loconet Monitor", true}};
         for (const Item& item : items) {
             QAction* action = frame->Action(QString::fromLatin1(item.name));
@@ -171,6 +171,7 @@ private slots:
         TempDir dir;
         InDir in(dir);
         CopyData(dir, "Decoders.tab");
+        dir.Write("vlakomat.ini", "[LOCONET]\nOffline=1\n[PREFERENCES]\nFirst Run=0\n");
         ScriptedPrompts prompts;
         FakeClock clock;
         RecordingBeeper beeper;

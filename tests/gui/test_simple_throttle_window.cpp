@@ -504,7 +504,7 @@ private slots:
             if (d == 'R')
                 seen.push_back(bytes);
         });
-        rig->app.reset();
+        rig->app->ExitInstance(0);
         QCOMPARE(seen.size(), size_t(1));
         QCOMPARE(seen[0][0], 0xB5);
         QCOMPARE(int(seen[0][1]), slot);

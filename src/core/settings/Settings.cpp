@@ -19,6 +19,8 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kLoconet, "Offline", s.Offline);
     v(kLoconet, "Debug Mode", p.DebugMode);
     v(kLoconet, "Power Throttle Mode", s.PowerThrottleMode);
+    v(kLoconet, "Baud Rate", s.BaudRate);
+    v(kLoconet, "Flow Control", s.FlowControl);
     v(kTrain, "Axels Per Car", s.AxelsPerCar);
     v(kTrain, "Empty Car Weight", s.EmptyCarWeight, 2);
     v(kTrain, "Net Car Load", s.NetCarLoad, 2);

@@ -1,9 +1,13 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDialog.h"
+#include "app/DlgSave.h"
+#include "app/DlgSettings.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
 #include "loconet/DlgLoconetMonitor.h"
+#include "settings/SettingsProcedure.h"
+#include "throttles/DlgThrottle.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -102,8 +106,9 @@ void CMainFrame::CreateMenus() {
         ->setEnabled(false);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Orodja"));
-    AddAction(tools, "actionSettings", "Splošne &Nastavitve", {}, "Uredi splošne nastavitve")
-        ->setEnabled(false);
+    QAction* settings =
+        AddAction(tools, "actionSettings", "Splošne &Nastavitve", {}, "Uredi splošne nastavitve");
+    connect(settings, &QAction::triggered, this, &CMainFrame::SettingsProcedure);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
     AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents)->setEnabled(false);
@@ -219,46 +224,86 @@ void CMainFrame::OnAbout() {
     dialog.exec();
 }
 
+namespace {
+bool IsTcpAddress(const std::string& port) {
+    return QString::fromStdString(port).startsWith(QStringLiteral("tcp://"), Qt::CaseInsensitive);
+}
+} // namespace
+
+void CMainFrame::SettingsProcedure() {
+    SettingsProcedureSteps steps;
+    steps.showDialog = [this](const Settings& values) -> std::optional<Settings> {
+        if (IsTcpAddress(values.ComPort))
+            lastTcpAddress_ = QString::fromStdString(values.ComPort);
+        CDlgSettings dialog(values, app_.GetPrompts(),
+                            CDlgSettings::AvailablePorts(lastTcpAddress_), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Values();
+    };
+    steps.closeLink = [this] { app_.Link().Close(); };
+    steps.openLink = [this] { return app_.OpenLink(); };
+    RunSettingsProcedure(app_.Settings().settings, steps);
+}
+
+// The close procedure. A close request runs TryClose; so does every throttle that was asked
+// to close, once it has gone, until the procedure is through or the operator goes back.
+//  1. Every open throttle is asked to close (each first stops its train).
+//  2. The roster and the catalogue are offered for saving; "Nazaj", or a table that would
+//     not save, ends the request.
+//  3. The window closes, which ends the event loop; the program then writes the settings
+//     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (finished_) {
-        event->accept();
-        return;
-    }
     closingRequested_ = true;
-    inCloseEvent_ = true;
-    TryClose();
-    inCloseEvent_ = false;
-    // Throttles that still release their locomotives finish the close later.
-    if (finished_)
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(TryClose());
 }
 
-void CMainFrame::TryClose() {
-    // Every throttle is asked to close; each one's destruction calls here again, so the
-    // last one to go finishes the close. A throttle may take its time (it stops its train
-    // first) and may be asked more than once.
-    if (finished_ || inTryClose_)
-        return;
+bool CMainFrame::TryClose() {
+    if (finished_)
+        return true;
+    // Asked again from inside (a throttle's message box, the save dialog): the running
+    // pass goes on.
+    if (inTryClose_)
+        return false;
     inTryClose_ = true;
-    CLoconet& link = app_.Link();
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (Throttle* throttle = link.GetThrottle(i))
-            throttle->CloseThrottle();
+    const bool done = CloseThrottles() && FinishClose();
     inTryClose_ = false;
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (link.GetThrottle(i) != nullptr)
-            return;
-    FinishClose();
+    return done;
 }
 
-void CMainFrame::FinishClose() {
-    // The roster and catalogue are offered for saving here once their dialog exists.
-    if (finished_)
-        return;
+bool CMainFrame::FinishClose() {
+    if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
+        return CancelClose();
     finished_ = true;
     delete monitor_.data();
-    if (!inCloseEvent_)
+    return true;
+}
+
+bool CMainFrame::CancelClose() {
+    // The program stays, and throttles opened from now on close on their own again.
+    closingRequested_ = false;
+    return false;
+}
+
+bool CMainFrame::CloseThrottles() {
+    CLoconet& link = app_.Link();
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
+        Throttle* throttle = link.GetThrottle(i);
+        if (throttle == nullptr)
+            continue;
+        // Queued: the procedure goes on outside the throttle's destruction.
+        if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+            connect(window, &QObject::destroyed, this, &CMainFrame::ThrottleGone,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        throttle->CloseThrottle();
+    }
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (link.GetThrottle(i) != nullptr)
+            return false;
+    return true;
+}
+
+void CMainFrame::ThrottleGone() {
+    if (closingRequested_ && TryClose())
         close();
 }

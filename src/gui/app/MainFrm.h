@@ -23,9 +23,13 @@ public:
     void LogToMonitor(const std::string& text);
     void SetStatusText(const QString& text);
     void MonitorClosed();
-    void TryClose();
-    void FinishClose();
+    // The close procedure (see MainFrm.cpp). True once the program may end.
+    bool TryClose();
+    bool FinishClose();
     bool ClosingRequested() const { return closingRequested_; }
+    // Edits the settings in their dialog and opens the link again when its port changed;
+    // the dialog comes back while the port will not open.
+    void SettingsProcedure();
 
     // The open monitor window, or nullptr.
     CDlgLoconetMonitor* Monitor() const;
@@ -47,12 +51,16 @@ private:
     void OnToggleMonitor();
     void OnNewSimpleThrottle();
     void OnRoster();
+    bool CloseThrottles();
+    bool CancelClose();
+    void ThrottleGone();
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     bool closingRequested_ = false;
     bool finished_ = false;
-    bool inCloseEvent_ = false;
     bool inTryClose_ = false;
+    // Offered in the settings dialog's port list after the link has moved to another port.
+    QString lastTcpAddress_;
 };

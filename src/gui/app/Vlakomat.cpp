@@ -3,6 +3,7 @@
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
+#include "settings/SerialLine.h"
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
@@ -20,7 +21,9 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
-    link_.SetPortFactory([this](const std::string& name) { return CreatePort(name, clock_); });
+    link_.SetPortFactory([this](const std::string& name) {
+        return CreatePort(name, clock_, SerialLineOf(settings_.settings));
+    });
     link_.SetMonitorSink([this](const std::string& line) {
         if (frame_)
             frame_->LogToMonitor(line);
@@ -29,13 +32,8 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
 }
 
 CVlakomatApp::~CVlakomatApp() {
-    // Windows go first (throttles release through the link), then what they queued is
-    // written, then the port closes.
+    // The windows go before the log file that the monitor writes to.
     frame_.reset();
-    DestroyThrottleWindows();
-    DrainLink();
-    link_.Close();
-    heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
 }
@@ -146,17 +144,27 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     frame_->show();
 
     if (settings_.settings.FirstRun) {
-        // The first run leads through the settings and the roster once their dialogs
-        // exist; until then the port named in the settings is opened as on any start.
+        // The first run leads through the settings and the roster; only the settings
+        // procedure opens the port then.
+        frame_->SettingsProcedure();
+        frame_->Action(QStringLiteral("actionRoster"))->trigger();
         settings_.settings.FirstRun = 0;
+    } else if (!OpenLink()) {
+        frame_->SettingsProcedure();
     }
-    OpenLink();
     return true;
 }
 
 int CVlakomatApp::ExitInstance(int code) {
+    // The end of the program, after the close procedure or a session end: the settings
+    // file is written (always, also after a failed start), then the throttles still open
+    // release their locomotives and the link closes once what they queued is written.
     std::string error = WriteSettings(settingsPath_, settings_);
     if (!error.empty())
         std::fprintf(stderr, "vlakomat: %s: %s\n", settingsPath_.c_str(), error.c_str());
+    DestroyThrottleWindows();
+    DrainLink();
+    link_.Close();
+    heartbeat_->Update();
     return code;
 }

@@ -33,9 +33,10 @@ public:
     // Start-up steps that read files: settings, then the tables. False when the program
     // cannot run (no sound decoder types); the message has been shown then.
     bool ReadStartupFiles();
-    // The whole start-up: files, log file, main window, link. False ends the program.
+    // The whole start-up: files, log file, main window, then the link (or, at the first
+    // run, the settings procedure and the roster dialog). False ends the program.
     bool InitInstance(const QString& layoutFile);
-    // Writes the settings file; returns the exit code.
+    // Writes the settings file, then closes the link; returns the exit code.
     int ExitInstance(int code);
 
     ProgramSettings& Settings() { return settings_; }

@@ -1,6 +1,5 @@
 #include "throttles/DlgThrottle.h"
 
-#include "app/MainFrm.h"
 #include "loconet/Loconet.h"
 #include "throttles/FuncButton.h"
 
@@ -9,9 +8,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* mainWindow,
+CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* /*mainWindow*/,
                            std::unique_ptr<Throttle> logic)
-    : QDialog(nullptr), loconet_(loconet), mainWindow_(mainWindow), logic_(std::move(logic)) {
+    : QDialog(nullptr), loconet_(loconet), logic_(std::move(logic)) {
     setModal(false);
 }
 
@@ -23,8 +22,6 @@ CDlgThrottle::~CDlgThrottle() {
     if (loconet_.GetThrottle(index) == logic_.get())
         loconet_.RemoveThrottle(index);
     logic_.reset();
-    if (mainWindow_ && mainWindow_->ClosingRequested())
-        mainWindow_->TryClose();
 }
 
 void CDlgThrottle::FunctionStateChanged(int function, bool state) {
