@@ -2,6 +2,9 @@
 
 #include "layout/VlkFile.h"
 #include "platform.h"
+#include "util/Files.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -129,4 +132,29 @@ int CVlakomatDoc::Load(std::string_view text, Prompts& prompts) {
         prompts.Inform(message, PromptIcon::Warning);
     Replace(std::move(result.elements));
     return static_cast<int>(result.messages.size());
+}
+
+int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
+    std::error_code error;
+    // Only a plain file: a device or a pipe could be endless.
+    std::optional<std::string> text;
+    if (std::filesystem::is_regular_file(path, error))
+        text = files::ReadAll(path);
+    if (!text) {
+        prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče odpreti!", PromptIcon::Error);
+        return -1;
+    }
+    return Load(*text, prompts);
+}
+
+bool CVlakomatDoc::SaveFile(const std::string& path, Prompts& prompts) {
+    const std::string reason = files::WriteAtomically(path, Store(prompts));
+    if (!reason.empty()) {
+        prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče shraniti: " + reason,
+                       PromptIcon::Error);
+        return false;
+    }
+    modified_ = false;
+    UpdateAllViews();
+    return true;
 }

@@ -57,6 +57,12 @@ public:
     // elements and clears the modified mark. Returns the number of faults shown.
     int Load(std::string_view text, Prompts& prompts);
 
+    // Loads a file as Load does; -1 when it cannot be read (the message has been shown).
+    int OpenFile(const std::string& path, Prompts& prompts);
+    // Stores into a file (written whole or not at all); false when that failed (the
+    // message has been shown). The modified mark is cleared on success.
+    bool SaveFile(const std::string& path, Prompts& prompts);
+
 private:
     void Edited();
 

@@ -11,7 +11,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class CDlgLoconetMonitor;
+class CLayoutFiles;
 class CVlakomatApp;
+class CVlakomatView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -33,6 +35,10 @@ public:
     QAction* Action(const QString& objectName) const;
     void UpdateRecentFiles();
 
+    // The layout document and its view in the middle of the window.
+    CLayoutFiles& Layout() const { return *layout_; }
+    CVlakomatView& View() const { return *view_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -41,6 +47,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateLayout();
+    void UpdateTitle();
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
@@ -50,6 +58,8 @@ private:
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
+    CLayoutFiles* layout_ = nullptr;
+    CVlakomatView* view_ = nullptr;
     bool closingRequested_ = false;
     bool finished_ = false;
     bool inCloseEvent_ = false;
