@@ -4,10 +4,13 @@
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
+#include "layout/VlakomatDoc.h"
+#include "layout/VlkFile.h"
 #include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cstring>
 #include <memory>
@@ -52,6 +55,21 @@ int RunCheck(const QString& programPath, bool dump) {
     return prompts.count == 0 ? 0 : 1;
 }
 
+// Check mode for a layout: the messages of loading it, and with `dump` what saving it would
+// write; the table files are not read. Only faults make the exit status 1.
+int RunLayoutCheck(const QString& path, bool dump) {
+    PrintingPrompts prompts;
+    CVlakomatDoc doc;
+    const int faults = doc.OpenFile(path.toStdString(), prompts);
+    if (faults >= 0 && dump) {
+        const std::string text = FormatVlk(doc.Elements());
+        std::printf("==> %s <==\n", QFileInfo(path).fileName().toLocal8Bit().constData());
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    }
+    std::fflush(stdout);
+    return faults == 0 ? 0 : 1;
+}
+
 int RunProgram(const QString& programPath, const QString& layoutFile) {
     QtPrompts prompts;
     SystemClock clock;
@@ -90,20 +108,23 @@ int RunVlakomat(int argc, char** argv) {
         QStringLiteral("Vlakomat - upravljanje digitalne železnice na vodilu LocoNet."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(
-        {QStringLiteral("check"),
-         QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
-                        "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih).")});
+    parser.addOption({QStringLiteral("check"),
+                      QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
+                                     "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih). "
+                                     "Z datoteko makete prebere samo to datoteko.")});
     parser.addOption({QStringLiteral("dump"),
                       QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
-                                     "Functions.tab in Roster.tab.")});
+                                     "Functions.tab in Roster.tab ali v datoteko makete.")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
                                  QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
                                  QStringLiteral("[datoteka]"));
     parser.process(*qtApp);
     const QString programPath = QString::fromLocal8Bit(argv[0]);
-    if (parser.isSet(QStringLiteral("check")))
-        return RunCheck(programPath, parser.isSet(QStringLiteral("dump")));
     const QStringList positional = parser.positionalArguments();
-    return RunProgram(programPath, positional.isEmpty() ? QString() : positional.first());
+    const QString layoutFile = positional.isEmpty() ? QString() : positional.first();
+    const bool dump = parser.isSet(QStringLiteral("dump"));
+    if (parser.isSet(QStringLiteral("check")))
+        return layoutFile.isEmpty() ? RunCheck(programPath, dump)
+                                    : RunLayoutCheck(layoutFile, dump);
+    return RunProgram(programPath, layoutFile);
 }
