@@ -214,8 +214,7 @@ void CVlakomatView::paintEvent(QPaintEvent* event) {
     PaintContents(painter, event->rect(), viewport()->devicePixelRatioF());
 }
 
-QImage CVlakomatView::Snapshot(qreal dpr) const {
-    const QSize size = viewport()->size();
+QImage CVlakomatView::Snapshot(const QSize& size, qreal dpr) const {
     QImage image(size * dpr, QImage::Format_RGB32);
     image.setDevicePixelRatio(dpr);
     QPainter painter(&image);

@@ -34,8 +34,9 @@ public:
     void OnFilePrintPreview();
     // Draws the panel's elements on one page, as large as the page allows.
     void Print(QPrinter& printer) const;
-    // What the window shows, drawn at a device pixel ratio.
-    QImage Snapshot(qreal devicePixelRatio) const;
+    // What the window shows in an area of the given size (device-independent pixels),
+    // drawn at a device pixel ratio.
+    QImage Snapshot(const QSize& size, qreal devicePixelRatio) const;
 
 signals:
     void StatusText(const QString& text);
