@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/AboutDialog.h"
 #include "app/MainFrm.h"
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
@@ -115,6 +116,9 @@ int RunVlakomat(int argc, char** argv) {
     parser.addOption({QStringLiteral("dump"),
                       QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
                                      "Functions.tab in Roster.tab ali v datoteko makete.")});
+    parser.addOption({QStringLiteral("write-icons"),
+                      QStringLiteral("Zapiše ikono programa v mapo teme ikon (za namestitev)."),
+                      QStringLiteral("mapa")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
                                  QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
                                  QStringLiteral("[datoteka]"));
@@ -123,6 +127,8 @@ int RunVlakomat(int argc, char** argv) {
     const QStringList positional = parser.positionalArguments();
     const QString layoutFile = positional.isEmpty() ? QString() : positional.first();
     const bool dump = parser.isSet(QStringLiteral("dump"));
+    if (parser.isSet(QStringLiteral("write-icons")))
+        return WriteIconFiles(parser.value(QStringLiteral("write-icons"))) ? 0 : 1;
     if (parser.isSet(QStringLiteral("check")))
         return layoutFile.isEmpty() ? RunCheck(programPath, dump)
                                     : RunLayoutCheck(layoutFile, dump);
