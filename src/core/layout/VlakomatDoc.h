@@ -40,8 +40,6 @@ public:
 
     // Empties the document (a new layout).
     void DeleteContents();
-    // Everything as read from a file; `elements` must respect the limits.
-    void Replace(std::vector<LayoutElement> elements);
 
     // Edits mark the document modified; saving and loading clear the mark.
     bool IsModified() const { return modified_; }
@@ -65,6 +63,8 @@ public:
 
 private:
     void Edited();
+    // Everything as read from a file; `elements` respect the limits.
+    void Replace(std::vector<LayoutElement> elements);
 
     std::vector<LayoutElement> elements_;
     bool modified_ = false;

@@ -15,9 +15,10 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <QWheelEvent>
+#include <QtMath>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 
 namespace {
 
