@@ -32,6 +32,11 @@ struct AppRig {
                                       (debugMode ? "1" : "0") + "\n[PREFERENCES]\nFirst Run=0\n");
         app = std::make_unique<CVlakomatApp>(prompts, clock, beeper);
         started = app->InitInstance(QString());
+        WatchStation();
+    }
+
+    // Records what the simulated command station of the open link receives.
+    void WatchStation() {
         if (auto* port = dynamic_cast<SimPort*>(app->Link().Port())) {
             station = &port->Station();
             station->SetTrace([this](char direction, const Bytes& bytes) {

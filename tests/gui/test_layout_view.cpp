@@ -167,6 +167,15 @@ private slots:
         rig.ClickCell(4, 4);
         QCOMPARE(rig.Requests(), QStringList{"B0 00 30"});
         QCOMPARE(rig.Doc().Element(0).turnout->current, 0);
+        rig.Link().Close();
+        rig.ClickCell(4, 4);
+        QCOMPARE(rig.Status(),
+                 QStringLiteral("x=4, y=4; sel:0; povezava LocoNet ni odprta, ni poslano"));
+        QVERIFY(rig.Link().Queue().Empty());
+        QVERIFY(rig.app->OpenLink());
+        rig.WatchStation();
+        rig.ClickCell(4, 4);
+        QCOMPARE(rig.Requests(), QStringList{"B0 00 30"});
 
         // Cancel keeps the turnout; a refused address keeps the dialog open; address 0
         // (no address yet) switches the panel but sends nothing, and says so.

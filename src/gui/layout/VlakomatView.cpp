@@ -136,9 +136,13 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     LayoutPanel::ClickResult click =
         panel_.Click(p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value());
+    // Requests kept while the link is closed would move turnouts long after the click.
+    if (!click.requests.empty() && !link_.IsActive())
+        click.status += "; povezava LocoNet ni odprta, ni poslano";
+    else
+        for (const LocoNetMessage& request : click.requests)
+            link_.QueueMessage(request);
     emit StatusText(QString::fromStdString(click.status));
-    for (const LocoNetMessage& request : click.requests)
-        link_.QueueMessage(request);
     if (click.editTurnout >= 0)
         EditTurnout(click.editTurnout);
 }
