@@ -160,7 +160,7 @@ void CVlakomatView::EditTurnout(int index) {
 
 void CVlakomatView::wheelEvent(QWheelEvent* event) {
     // Whole notches zoom; a touchpad's small steps add up to them.
-    wheelRest_ += event->angleDelta().y();
+    wheelRest_ += std::clamp(event->angleDelta().y(), -100 * kWheelStep, 100 * kWheelStep);
     bool zoomed = false;
     const int before = panel_.CellSize();
     for (; std::abs(wheelRest_) >= kWheelStep;
