@@ -39,6 +39,11 @@ struct AppRig {
         dir.Write("vlakomat.ini", ini.text);
         app = std::make_unique<CVlakomatApp>(prompts, clock, beeper);
         started = app->InitInstance(QString());
+        WatchStation();
+    }
+
+    // Records what the simulated command station of the open link receives.
+    void WatchStation() {
         if (auto* port = dynamic_cast<SimPort*>(app->Link().Port())) {
             station = &port->Station();
             station->SetTrace([this](char direction, const Bytes& bytes) {

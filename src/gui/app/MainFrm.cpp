@@ -5,6 +5,8 @@
 #include "app/DlgSettings.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
+#include "layout/LayoutFiles.h"
+#include "layout/VlakomatView.h"
 #include "loconet/DlgLoconetMonitor.h"
 #include "settings/SettingsProcedure.h"
 #include "throttles/DlgThrottle.h"
@@ -20,12 +22,12 @@
 
 CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setObjectName(QStringLiteral("MainFrame"));
-    setWindowTitle(QStringLiteral("Brez naslova - Vlakomat"));
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateLayout();
 }
 
 CMainFrame::~CMainFrame() {
@@ -52,16 +54,15 @@ QAction* CMainFrame::Action(const QString& objectName) const {
 
 void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Datoteka"));
-    // Layout documents come with the layout panel; until then these stay disabled.
-    AddAction(file, "actionNew", "&Nova", QKeySequence::New, "Ustvari nov dokument")
-        ->setEnabled(false);
-    AddAction(file, "actionOpen", "&Odpri...", QKeySequence::Open, "Odpri obstoječ dokument")
-        ->setEnabled(false);
-    AddAction(file, "actionSave", "&Shrani", QKeySequence::Save, "Shrani aktivni dokument")
-        ->setEnabled(false);
+    AddAction(file, "actionNew", "&Nova", QKeySequence::New, "Ustvari nov dokument");
+    AddAction(file, "actionOpen", "&Odpri...", QKeySequence::Open, "Odpri obstoječ dokument");
+    AddAction(file, "actionSave", "&Shrani", QKeySequence::Save, "Shrani aktivni dokument");
     AddAction(file, "actionSaveAs", "Shrani &kot...", {},
-              "Shrani aktivni dokument pod novim imenom")
-        ->setEnabled(false);
+              "Shrani aktivni dokument pod novim imenom");
+    file->addSeparator();
+    AddAction(file, "actionPrint", "&Natisni...", QKeySequence::Print, "Natisni aktivni dokument");
+    AddAction(file, "actionPrintPreview", "Predogled &tiskanja", {},
+              "Prikaži celotne strani, kot bodo natisnjene");
     file->addSeparator();
     recentMenu_ = file->addMenu(QStringLiteral("Zadnje datoteke"));
     recentMenu_->setObjectName(QStringLiteral("menuRecent"));
@@ -139,9 +140,7 @@ void CMainFrame::CreateToolBar() {
         bar->addAction(action);
     }
     bar->addSeparator();
-    auto* print = AddAction(nullptr, "actionPrint", "&Natisni...", QKeySequence::Print,
-                            "Natisni aktivni dokument");
-    print->setEnabled(false);
+    QAction* print = Action("actionPrint");
     print->setIcon(
         QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_DriveFDIcon)));
     bar->addAction(print);
@@ -174,10 +173,37 @@ void CMainFrame::UpdateRecentFiles() {
         QString name = QFileInfo(QString::fromStdString(path)).fileName();
         QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(shown).arg(name));
         entry->setStatusTip(QString::fromStdString(path));
-        entry->setEnabled(false); // opened once layout documents exist
+        connect(entry, &QAction::triggered, this,
+                [this, file = QString::fromStdString(path)] { layout_->OpenDocumentFile(file); });
     }
     if (shown == 0)
         recentMenu_->addAction(QStringLiteral("Zadnja datoteka"))->setEnabled(false);
+}
+
+void CMainFrame::CreateLayout() {
+    layout_ = new CLayoutFiles(app_.GetPrompts(), app_.Settings().RecentFiles, this);
+    view_ = new CVlakomatView(layout_->Doc(), app_.Link(), app_.GetPrompts(), this);
+    setCentralWidget(view_);
+    view_->AddCommandsTo(findChild<QToolBar*>(QStringLiteral("ToolBar")));
+    connect(view_, &CVlakomatView::StatusText, this, &CMainFrame::SetStatusText);
+    connect(layout_, &CLayoutFiles::DocumentChanged, this, [this] {
+        view_->OnUpdate();
+        UpdateTitle();
+    });
+    connect(layout_, &CLayoutFiles::RecentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
+    connect(Action("actionNew"), &QAction::triggered, layout_, &CLayoutFiles::OnFileNew);
+    connect(Action("actionOpen"), &QAction::triggered, layout_, &CLayoutFiles::OnFileOpen);
+    connect(Action("actionSave"), &QAction::triggered, layout_, &CLayoutFiles::OnFileSave);
+    connect(Action("actionSaveAs"), &QAction::triggered, layout_, &CLayoutFiles::OnFileSaveAs);
+    connect(Action("actionPrint"), &QAction::triggered, view_, &CVlakomatView::OnFilePrint);
+    connect(Action("actionPrintPreview"), &QAction::triggered, view_,
+            &CVlakomatView::OnFilePrintPreview);
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(layout_->Title() + QStringLiteral("[*] - Vlakomat"));
+    setWindowModified(layout_->Doc().IsModified());
 }
 
 void CMainFrame::SetStatusText(const QString& text) {
@@ -249,8 +275,8 @@ void CMainFrame::SettingsProcedure() {
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
 // to close, once it has gone, until the procedure is through or the operator goes back.
 //  1. Every open throttle is asked to close (each first stops its train).
-//  2. The roster and the catalogue are offered for saving; "Nazaj", or a table that would
-//     not save, ends the request.
+//  2. The roster and the catalogue are offered for saving, then a changed layout; "Nazaj",
+//     "Prekliči", or a file that would not save, ends the request.
 //  3. The window closes, which ends the event loop; the program then writes the settings
 //     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -273,6 +299,8 @@ bool CMainFrame::TryClose() {
 
 bool CMainFrame::FinishClose() {
     if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
+        return CancelClose();
+    if (!layout_->SaveModified())
         return CancelClose();
     finished_ = true;
     delete monitor_.data();

@@ -11,7 +11,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class CDlgLoconetMonitor;
+class CLayoutFiles;
 class CVlakomatApp;
+class CVlakomatView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -37,6 +39,10 @@ public:
     QAction* Action(const QString& objectName) const;
     void UpdateRecentFiles();
 
+    // The layout document and its view in the middle of the window.
+    CLayoutFiles& Layout() const { return *layout_; }
+    CVlakomatView& View() const { return *view_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -45,6 +51,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateLayout();
+    void UpdateTitle();
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
@@ -58,6 +66,8 @@ private:
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
+    CLayoutFiles* layout_ = nullptr;
+    CVlakomatView* view_ = nullptr;
     bool closingRequested_ = false;
     bool finished_ = false;
     bool inTryClose_ = false;

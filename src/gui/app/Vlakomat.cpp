@@ -3,6 +3,7 @@
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
+#include "layout/LayoutFiles.h"
 #include "settings/SerialLine.h"
 #include "throttles/DlgSThrottle.h"
 
@@ -135,13 +136,15 @@ void CVlakomatApp::OpenLogFile() {
 }
 
 bool CVlakomatApp::InitInstance(const QString& layoutFile) {
-    (void)layoutFile; // opened once layout documents exist
     if (!ReadStartupFiles())
         return false;
     OpenLogFile();
 
     frame_ = std::make_unique<CMainFrame>(*this);
     frame_->show();
+    // A layout that will not open leaves the program running with an empty one.
+    if (!layoutFile.isEmpty())
+        frame_->Layout().OpenDocumentFile(layoutFile);
 
     if (settings_.settings.FirstRun) {
         // The first run leads through the settings and the roster; only the settings
