@@ -1,8 +1,8 @@
 #pragma once
 // The base of both throttle windows. It makes the window a member of the link's throttle
 // registry through its logic object, routes the function keys to it, and cleans up when
-// the window is destroyed: the slot is released, the registry entry cleared, and a close of
-// the program that waits for the throttles goes on.
+// the window is destroyed: its slots are released, the registry entry cleared, and a close
+// of the program that waits for the throttles goes on.
 
 #include <QDialog>
 #include <QPointer>
