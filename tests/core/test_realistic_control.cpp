@@ -255,4 +255,54 @@ TEST_F(RealisticTest, AbsurdLocomotiveAndEveryKnobPositionStayInRange) {
         EXPECT_LE(wire, 127);
 }
 
+TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
+    Start();
+    using Handler = bool (RealisticThrottle::*)(const std::string&);
+    const struct {
+        Handler handler;
+        const char* text;
+        const char* message; // empty: taken
+        RealisticField focus;
+    } cases[] = {
+        {&RealisticThrottle::OnCarsEntered, "7", "", RealisticField::Grade},
+        {&RealisticThrottle::OnCarsEntered, "2.5", "Please enter an integer between 0 and 1000.",
+         RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "x", "Please enter an integer.", RealisticField::Cars},
+        {&RealisticThrottle::OnLoadEntered, " 33,5 ", "", RealisticField::Grade},
+        {&RealisticThrottle::OnLoadEntered, "101", "Please enter a number between 0 and 100.",
+         RealisticField::Load},
+        {&RealisticThrottle::OnGradeEntered, "-2.5", "", RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "1e400", "Please enter a number.",
+         RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "", "Please enter a number.", RealisticField::Grade},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        prompts.texts.clear();
+        view.focus = RealisticField::Grade;
+        const std::string before =
+            throttle().CarsText() + throttle().LoadText() + throttle().GradeText();
+        const bool taken = (throttle().*c.handler)(c.text);
+        EXPECT_EQ(taken, *c.message == '\0');
+        EXPECT_EQ(prompts.texts,
+                  taken ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        EXPECT_EQ(view.focus, c.focus);
+        const std::string after =
+            throttle().CarsText() + throttle().LoadText() + throttle().GradeText();
+        EXPECT_TRUE(taken || after == before) << after;
+    }
+    EXPECT_EQ(model().iCars, 7u);
+    EXPECT_EQ(throttle().CarsList().selected, -1); // no entry of the list
+    EXPECT_EQ(model().dLoadPercent, 33.5);
+    EXPECT_EQ(model().dGradePercent, -2.5);
+
+    // The addresses are read when "Uporabi" is pressed.
+    prompts.texts.clear();
+    throttle().OnAcquireRelease("1", "9984");
+    EXPECT_EQ(prompts.texts,
+              std::vector<std::string>{"Please enter an integer between 0 and 9983."});
+    EXPECT_EQ(view.focus, RealisticField::BrakeAddress);
+    EXPECT_FALSE(session->link.IsSelectionPending());
+}
+
 } // namespace
