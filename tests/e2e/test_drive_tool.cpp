@@ -2,9 +2,9 @@
 // hand-helds, read back from the bus it prints.
 
 #include "TempDir.h"
+#include "ToolProcess.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,26 +13,9 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 ToolRun Drive(const TempDir& dir, const QStringList& args) {
-    QProcess p;
-    p.setWorkingDirectory(QString::fromStdString(dir.Path()));
-    p.start(QStringLiteral(VLAKOMAT_BINARY_DIR "/src/tools/drive/vlakomat-drive"), args);
-    ToolRun r;
-    if (!p.waitForStarted(10000) || !p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
+    return RunTool(QStringLiteral(VLAKOMAT_BINARY_DIR "/src/tools/drive/vlakomat-drive"), args, "",
+                   QString::fromStdString(dir.Path()), 120000);
 }
 
 // One line of the bus: "<ms> TX|RX <bytes>".

@@ -1,25 +1,8 @@
 #include "throttles/ChoiceList.h"
 
 #include "roster/TableFile.h"
+#include "throttles/FieldText.h"
 #include "util/Text.h"
-
-#include <charconv>
-#include <cmath>
-
-std::optional<double> ParseNumber(std::string_view text) {
-    std::string s(text::Trim(text, " \t"));
-    for (char& c : s)
-        if (c == ',')
-            c = '.';
-    if (s.empty())
-        return std::nullopt;
-    double value = 0.0;
-    const char* end = s.data() + s.size();
-    const auto [ptr, ec] = std::from_chars(s.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 ChoiceList ChoiceList::FromSetting(std::string_view setting, double low, double high) {
     ChoiceList list;

@@ -22,7 +22,3 @@ struct ChoiceList {
     void Match(double value);
     std::optional<double> Value() const;
 };
-
-// A whole text that is one number (blanks around it allowed, a decimal comma read as a
-// point); nothing for anything else.
-std::optional<double> ParseNumber(std::string_view text);

@@ -299,41 +299,25 @@ public:
 } // namespace
 
 int RunDriveTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") {
-            out << kUsage;
-            return 0;
+    return toolargs::RunWithUsage("vlakomat-drive", kUsage, args, out, err, [&] {
+        const Options options = ParseOptions(args);
+        ProgramSettings settings;
+        if (!options.settingsFile.empty()) {
+            if (!files::Exists(options.settingsFile))
+                throw BadArgs{"no settings file \"" + options.settingsFile + "\""};
+            settings = ReadSettings(options.settingsFile);
         }
-    Options options;
-    try {
-        options = ParseOptions(args);
-    } catch (const BadArgs& bad) {
-        err << "vlakomat-drive: " << bad.message << '\n' << kUsage;
-        return 2;
-    }
-    ProgramSettings settings;
-    if (!options.settingsFile.empty()) {
-        if (!files::Exists(options.settingsFile)) {
-            err << "vlakomat-drive: no settings file \"" << options.settingsFile << "\"\n";
-            return 2;
+        settings.DebugMode = options.trace ? 1 : 0;
+        toolargs::StreamPrompts prompts(err, "vlakomat-drive: ");
+        SilentBeeper beeper;
+        RosterData data;
+        if (!LoadStartupTables(data, prompts, options.tables)) {
+            err << "vlakomat-drive: " << kMissingDecodersMessage << '\n';
+            return 1;
         }
-        settings = ReadSettings(options.settingsFile);
-    }
-    settings.DebugMode = options.trace ? 1 : 0;
-    toolargs::StreamPrompts prompts(err, "vlakomat-drive: ");
-    SilentBeeper beeper;
-    RosterData data;
-    if (!LoadStartupTables(data, prompts, options.tables)) {
-        err << "vlakomat-drive: " << kMissingDecodersMessage << '\n';
-        return 1;
-    }
-    Drive drive(options, settings, data, prompts, beeper, out);
-    try {
+        Drive drive(options, settings, data, prompts, beeper, out);
         SetUpTrain(options, data, drive.Throttle());
-    } catch (const BadArgs& bad) {
-        err << "vlakomat-drive: " << bad.message << '\n' << kUsage;
-        return 2;
-    }
-    drive.Run();
-    return 0;
+        drive.Run();
+        return 0;
+    });
 }

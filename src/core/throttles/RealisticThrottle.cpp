@@ -6,11 +6,10 @@
 #include "loconet/Loconet.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
-#include "throttles/SimpleThrottle.h"
+#include "throttles/FieldText.h"
 #include "util/Text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -24,8 +23,13 @@ constexpr const char* kAddressesClash =
     "različni!";
 constexpr const char* kRosterFull = "Doseženo je maksimalno število lokomotiv!";
 
-// The locomotive a throttle drives when the roster has none.
-Loco DefaultLoco() {
+std::string FormatValue(double value) {
+    return text::Format("%g", value);
+}
+
+} // namespace
+
+Loco BuiltInLoco() {
     Loco loco;
     loco.Descr = "Default Loco";
     loco.MotorAddr = 3;
@@ -34,12 +38,6 @@ Loco DefaultLoco() {
     loco.Weight = 200;
     return loco;
 }
-
-std::string FormatValue(double value) {
-    return text::Format("%g", value);
-}
-
-} // namespace
 
 RealisticThrottle::RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beeper, Prompts& prompts,
                                      const ProgramSettings& settings, RosterData& data)
@@ -54,7 +52,7 @@ RealisticThrottle::RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beepe
         chosenLoco_ = 0;
         LoadLoco(data_.roster.locos[0]);
     } else {
-        LoadLoco(DefaultLoco());
+        LoadLoco(BuiltInLoco());
     }
 }
 
@@ -227,9 +225,8 @@ bool RealisticThrottle::TakeTrainValue(const std::string& text, RealisticField f
     }
     std::string message;
     if (field == RealisticField::Cars)
-        message = number
-                      ? SimpleThrottle::RangeMessage(static_cast<int>(low), static_cast<int>(high))
-                      : kNotAnInteger;
+        message = number ? IntegerRangeMessage(static_cast<int>(low), static_cast<int>(high))
+                         : kNotAnInteger;
     else
         message = number ? text::Format("Please enter a number between %g and %g.", low, high)
                          : kNotANumber;
@@ -280,20 +277,9 @@ void RealisticThrottle::StepList(ChoiceList& list, bool cars) {
 // --- acquiring -----------------------------------------------------------------------------
 
 bool RealisticThrottle::ReadAddress(const std::string& text, RealisticField field, int& address) {
-    const std::string_view digits = text::Trim(text, " \t");
-    int parsed = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
-    std::string message;
-    if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
-        message = kNotAnInteger;
-    else if (ec == std::errc::result_out_of_range || parsed < 0 ||
-             parsed > CLoconet::kMaxLocoAddress)
-        message = SimpleThrottle::RangeMessage(0, CLoconet::kMaxLocoAddress);
-    if (message.empty()) {
-        address = parsed;
+    const std::string message = ReadIntegerField(text, CLoconet::kMaxLocoAddress, address);
+    if (message.empty())
         return true;
-    }
     prompts_.Inform(message, PromptIcon::Warning);
     if (view_)
         view_->Focus(field);

@@ -27,6 +27,10 @@ struct RosterData;
 // throttle mode: 4 and 9 are skipped, so that the knob's steps feel like notches.
 inline constexpr std::array<int, 11> kNotchTable{0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
 
+// The locomotive a realistic throttle drives while the roster has none: "Default Loco",
+// motor address 3, 4 axles, 2500 hp, 200 t, no sound decoder.
+Loco BuiltInLoco();
+
 enum class RealisticField { PowerAddress, BrakeAddress, Cars, Load, Grade };
 
 // Parts of the window's controls to show again (bit mask).

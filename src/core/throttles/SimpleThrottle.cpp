@@ -1,21 +1,18 @@
 #include "throttles/SimpleThrottle.h"
 
 #include "loconet/Loconet.h"
-#include "util/Text.h"
-
-#include <charconv>
+#include "throttles/FieldText.h"
 
 namespace {
 constexpr const char* kCaptionRelease = "Sprosti";
 constexpr const char* kCaptionAcquire = "Uporabi";
-constexpr const char* kNotAnInteger = "Please enter an integer.";
 } // namespace
 
 SimpleThrottle::SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts)
     : Throttle(ThrottleType::Simple), loconet_(loconet), clock_(clock), prompts_(prompts) {}
 
 std::string SimpleThrottle::RangeMessage(int low, int high) {
-    return text::Format("Please enter an integer between %d and %d.", low, high);
+    return IntegerRangeMessage(low, high);
 }
 
 void SimpleThrottle::Show(unsigned parts) {
@@ -25,19 +22,9 @@ void SimpleThrottle::Show(unsigned parts) {
 
 bool SimpleThrottle::ReadField(const std::string& text, int high, SimpleThrottleField field,
                                int& value) {
-    const std::string_view digits = text::Trim(text, " \t");
-    int parsed = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
-    std::string message;
-    if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
-        message = kNotAnInteger;
-    else if (ec == std::errc::result_out_of_range || parsed < 0 || parsed > high)
-        message = RangeMessage(0, high);
-    if (message.empty()) {
-        value = parsed;
+    const std::string message = ReadIntegerField(text, high, value);
+    if (message.empty())
         return true;
-    }
     prompts_.Inform(message, PromptIcon::Warning);
     if (view_)
         view_->Focus(field, true);

@@ -48,6 +48,21 @@ long long IntegerIn(const std::string& option, const std::string& s, long long l
     return *v;
 }
 
+int RunWithUsage(const char* tool, const char* usage, const std::vector<std::string>& args,
+                 std::ostream& out, std::ostream& err, const std::function<int()>& body) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") {
+            out << usage;
+            return 0;
+        }
+    try {
+        return body();
+    } catch (const BadArgs& bad) {
+        err << tool << ": " << bad.message << '\n' << usage;
+        return 2;
+    }
+}
+
 PromptAnswer StreamPrompts::Ask(const std::string& text, PromptButtons, PromptIcon) {
     err_ << prefix_ << text << '\n';
     return PromptAnswer::Ok;

@@ -4,9 +4,11 @@
 
 #include "platform.h"
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace toolargs {
 
@@ -22,6 +24,11 @@ std::optional<long long> ToInteger(const std::string& s);
 // The value of `option`, which must lie in [low, high]; BadArgs otherwise.
 double NumberIn(const std::string& option, const std::string& s, double low, double high);
 long long IntegerIn(const std::string& option, const std::string& s, long long low, long long high);
+
+// Runs a tool: --help (or -h) prints the usage; otherwise `body` runs, and a BadArgs it
+// throws is printed after the tool's name, with the usage, for exit status 2.
+int RunWithUsage(const char* tool, const char* usage, const std::vector<std::string>& args,
+                 std::ostream& out, std::ostream& err, const std::function<int()>& body);
 
 // Message boxes of a tool: each text is a line on `err`, answered with OK.
 class StreamPrompts : public Prompts {

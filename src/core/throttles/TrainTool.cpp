@@ -213,18 +213,8 @@ void Run(const Options& o, const Settings& settings, std::ostream& out, std::ost
 
 int RunTrainTool(const std::vector<std::string>& args, const Settings& settings, std::ostream& out,
                  std::ostream& err) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") {
-            out << kUsage;
-            return 0;
-        }
-    Options options;
-    try {
-        options = ParseOptions(args);
-    } catch (const BadArgs& bad) {
-        err << "vlakomat-train: " << bad.message << '\n' << kUsage;
-        return 2;
-    }
-    Run(options, settings, out, err);
-    return 0;
+    return toolargs::RunWithUsage("vlakomat-train", kUsage, args, out, err, [&] {
+        Run(ParseOptions(args), settings, out, err);
+        return 0;
+    });
 }
