@@ -56,7 +56,8 @@ void RealisticThrottle::PhysicsStep(Tick now) {
 
 void RealisticThrottle::AfterPhysics(const StepReport& report, Tick now) {
     unsigned regions = report.GaugesChanged;
-    if (report.SpeedometerChanged || report.AccelSignChanged)
+    // The direction mark shows the direction last sent to the locomotive.
+    if (report.SpeedometerChanged || report.AccelSignChanged || report.SendDirection >= 0)
         regions |= RealisticRedraw::kSpeed;
     if (report.WheelSlipChanged)
         regions |= RealisticRedraw::kWheelSlip;
