@@ -34,6 +34,11 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
     EXPECT_EQ(SentValues(kSpd, kLoco), std::vector<int>({0, 1}));
     EXPECT_EQ(SentValues(kSpd, kBrake), std::vector<int>({CLoconet::PercentToSpeed(63)}));
 
+    // At rest with the brakes on only the keep-alive waits; a train under way wants steps.
+    Run(1000);
+    EXPECT_GT(throttle().MsUntilNextStep(session->clock.now), 55000u);
+    EXPECT_LE(throttle().MsUntilNextStep(session->clock.now), 60000u);
+
     // Power notch 5 from the hand-held; release the brakes by raising the brake handle.
     HandHeld(1, "speed 8");
     HandHeld(2, "speed 127");
@@ -41,6 +46,7 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
     view.redrawn = 0;
     Run(30000);
     EXPECT_GT(model().iSpeedStep, 0);
+    EXPECT_EQ(throttle().MsUntilNextStep(session->clock.now), 0u);
     EXPECT_NE(view.redrawn & RealisticRedraw::kSpeed, 0u);
     EXPECT_NE(view.redrawn & kAmmeterDigits, 0u);
 
