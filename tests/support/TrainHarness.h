@@ -3,7 +3,8 @@
 // 200 t, 4 axles), stepped every 10 ms from tick 0.
 
 #include "Fakes.h"
-#include "throttles/RealisticThrottle.h"
+#include "throttles/LocoRecord.h"
+#include "throttles/TrainModel.h"
 
 struct TrainHarness {
     Settings settings;

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 
+using handlescale::ToWire;
+
 void RealisticThrottle::SendLocoSpeed(int wire, bool force, Tick now) {
     link_.SetSlotSpeed(iSlot, wire, force);
     // Every speed command counts: the next one waits its 500 ms, the refresh its minute.

@@ -9,47 +9,21 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int kLastNotch = static_cast<int>(kNotchTable.size()) - 1;
+using handlescale::FromWire;
+using handlescale::NotchFor;
+using handlescale::NotchValue;
+using handlescale::ToWire;
 
+namespace {
 bool SlotForward(const SlotRecord& r) {
     return (r.DIRF & slotbits::kDirfBackward) == 0;
-}
-
-// A setting truncated into 0..high; anything else (NaN too) reads as 0.
-int Truncated(double value, int high) {
-    if (!(value >= 0))
-        return 0;
-    return value < high ? static_cast<int>(value) : high;
 }
 } // namespace
 
 // --- scales --------------------------------------------------------------------------------
 
-int RealisticThrottle::NotchValue(int index) const {
-    return kNotchTable[static_cast<std::size_t>(std::clamp(index, 0, kLastNotch))];
-}
-
-int RealisticThrottle::NotchFor(int value, int current, int lastIndex) const {
-    value = std::min(value, NotchValue(lastIndex));
-    // Coming from below the knob snaps up to the next notch, from above down to the last.
-    if (value > NotchValue(current)) {
-        for (int n = 0; n <= lastIndex; ++n)
-            if (NotchValue(n) >= value)
-                return n;
-        return lastIndex;
-    }
-    for (int n = lastIndex; n > 0; --n)
-        if (NotchValue(n) <= value)
-            return n;
-    return 0;
-}
-
 int RealisticThrottle::MaxBrakeHandle() const {
-    const Settings& s = settings_.settings;
-    if (BrakeType() == kLocoBrake)
-        return Truncated(s.MaxLocoBrakeCylinderPreasure / 10, kLocoBrakeSliderMax);
-    return Truncated(s.StandardBrakeSystemPreasure, kTrainBrakeSliderMax);
+    return handlescale::MaxBrakeHandle(settings_.settings, BrakeType());
 }
 
 int RealisticThrottle::PowerWire() const {

@@ -7,6 +7,7 @@
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
 #include "throttles/FieldText.h"
+#include "throttles/LocoRecord.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -28,16 +29,6 @@ std::string FormatValue(double value) {
 }
 
 } // namespace
-
-Loco BuiltInLoco() {
-    Loco loco;
-    loco.Descr = "Default Loco";
-    loco.MotorAddr = 3;
-    loco.Axels = 4;
-    loco.Power = 2500;
-    loco.Weight = 200;
-    return loco;
-}
 
 RealisticThrottle::RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beeper, Prompts& prompts,
                                      const ProgramSettings& settings, RosterData& data)
@@ -120,20 +111,8 @@ EnginePicture RealisticThrottle::StatusPicture() const {
 // --- the locomotive ------------------------------------------------------------------------
 
 void RealisticThrottle::TakeRecord(const Loco& loco) {
-    const DecoderTable& types = data_.decoders;
-    decoder_ = SoundDecoderType{};
-    if (types.count > 0) {
-        const int row =
-            loco.SoundDecoder >= 0 && loco.SoundDecoder < types.count ? loco.SoundDecoder : 0;
-        decoder_ = types.rows[static_cast<std::size_t>(row)];
-    }
-    std::string sound = "Z:Brez";
-    if (decoder_.Type == 1)
-        sound = "Z:" + decoder_.NameSl;
-    else if (decoder_.Type == 2)
-        sound = text::Format("Z:%d %s", loco.SoundAddr, decoder_.NameSl.c_str());
-    description_ = text::Format("M:%d, %s, P:%.0fhp, W:%.0ft", loco.MotorAddr, sound.c_str(),
-                                loco.Power, loco.Weight);
+    decoder_ = DecoderTypeOf(loco, data_.decoders);
+    description_ = LocoDescription(loco, decoder_);
     engineFeature_ = FunctionOutputs::EngineFeature(loco, data_.functions);
     const int engine = FunctionOutputs::EngineId(data_.functions);
     engineRunning_ = !engineFeature_ || (keys_.iFunctionOutputs & (1u << engine)) != 0;
@@ -165,16 +144,8 @@ void RealisticThrottle::OnLocoChosen(int rosterIndex) {
 Loco RealisticThrottle::LocoForEdit() const {
     if (chosenLoco_ < 0 || chosenLoco_ >= data_.roster.count)
         return CurrentLoco();
-    Loco record = data_.roster.locos[static_cast<std::size_t>(chosenLoco_)];
-    const DecoderTable& types = data_.decoders;
-    if (record.UseDecoderDefaults != 0 && record.SoundDecoder >= 0 &&
-        record.SoundDecoder < types.count) {
-        const SoundDecoderType& type = types.rows[static_cast<std::size_t>(record.SoundDecoder)];
-        record.SoundSpeedTable = type.SpeedTable;
-        record.FuncUp = type.FuncUp;
-        record.FuncDown = type.FuncDown;
-    }
-    return record;
+    return WithDecoderDefaults(data_.roster.locos[static_cast<std::size_t>(chosenLoco_)],
+                               data_.decoders);
 }
 
 void RealisticThrottle::OnLocoEdited(const Loco& record) {
@@ -203,9 +174,7 @@ bool RealisticThrottle::BeginNewLoco() {
 void RealisticThrottle::OnLocoAdded(Loco record) {
     if (!BeginNewLoco())
         return;
-    record.Id = 0;
-    while (data_.roster.FindById(record.Id) >= 0)
-        ++record.Id;
+    record.Id = FreeLocoId(data_.roster);
     data_.roster.locos[static_cast<std::size_t>(data_.roster.count)] = record;
     ++data_.roster.count;
     data_.RosterModified = true;

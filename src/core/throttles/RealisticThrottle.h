@@ -11,6 +11,8 @@
 #include "roster/DecoderTable.h"
 #include "throttles/ChoiceList.h"
 #include "throttles/FunctionOutputs.h"
+#include "throttles/HandleScale.h"
+#include "throttles/LocoRecord.h"
 #include "throttles/SoundLevel.h"
 #include "throttles/TrainModel.h"
 
@@ -22,14 +24,6 @@
 class CLoconet;
 struct ProgramSettings;
 struct RosterData;
-
-// How power steps and locomotive brake levels read on a hand-held in the precise power
-// throttle mode: 4 and 9 are skipped, so that the knob's steps feel like notches.
-inline constexpr std::array<int, 11> kNotchTable{0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
-
-// The locomotive a realistic throttle drives while the roster has none: "Default Loco",
-// motor address 3, 4 axles, 2500 hp, 200 t, no sound decoder.
-Loco BuiltInLoco();
 
 enum class RealisticField { PowerAddress, BrakeAddress, Cars, Load, Grade };
 
@@ -92,12 +86,6 @@ public:
     static constexpr double kMaxCars = 1000;
     static constexpr double kMaxLoad = 100;
     static constexpr double kMaxGrade = 100;
-
-    // A speed step or handle value as a speed byte: one more than itself (1 is the
-    // emergency stop), 0 staying 0, 127 at most.
-    static int ToWire(int value) { return value <= 0 ? 0 : (value >= 126 ? 127 : value + 1); }
-    // A speed byte read back as a value.
-    static int FromWire(int speedByte) { return speedByte > 1 ? speedByte - 1 : 0; }
 
     RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beeper, Prompts& prompts,
                       const ProgramSettings& settings, RosterData& data);
@@ -201,8 +189,6 @@ private:
     void SwitchBrakeType(int brakeType);
 
     // Handles and their hand-helds (RealisticHandles.cpp).
-    int NotchValue(int index) const;
-    int NotchFor(int value, int current, int lastIndex) const;
     int PowerWire() const;
     int BrakeWire() const;
     int MaxBrakeHandle() const;
