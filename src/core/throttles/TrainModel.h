@@ -60,6 +60,9 @@ public:
     // The locomotive chosen: takes its data and sets the loco-load preset.
     void LoadLoco(const Loco& loco);
     const Loco& CurrentLoco() const { return loco_; }
+    // An edited record of the same locomotive: its data count from the next step, the
+    // train keeps its state.
+    void TakeLoco(const Loco& loco) { loco_ = loco; }
 
     // Emergency stop: from the driver or the window (false) or reported by a throttle
     // (true, which vents the train brake pipe to 0).

@@ -15,10 +15,9 @@ CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* /*mainWindow*/,
 }
 
 CDlgThrottle::~CDlgThrottle() {
-    const int slot = logic_->iSlot;
     const int index = logic_->registryIndex;
-    if (IsSlotNumber(slot))
-        loconet_.ReleaseLoco(slot);
+    // Every slot the throttle holds goes back, however it ends (a realistic one has four).
+    logic_->ReleaseAll();
     if (loconet_.GetThrottle(index) == logic_.get())
         loconet_.RemoveThrottle(index);
     logic_.reset();

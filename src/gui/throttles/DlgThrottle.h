@@ -1,7 +1,7 @@
 #pragma once
 // The base of both throttle windows. It makes the window a member of the link's throttle
 // registry through its logic object, routes the function keys to it, and lets go of its
-// slot and registry entry when the window is destroyed.
+// slots (a realistic throttle holds four) and registry entry when the window is destroyed.
 
 #include <QDialog>
 
