@@ -36,8 +36,8 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
 
     // At rest with the brakes on only the keep-alive waits; a train under way wants steps.
     Run(1000);
-    EXPECT_GT(throttle().MsUntilNextStep(session->clock.now), 55000u);
-    EXPECT_LE(throttle().MsUntilNextStep(session->clock.now), 60000u);
+    EXPECT_GT(throttle().NextIdleDue(session->clock.now), 55000u);
+    EXPECT_LE(throttle().NextIdleDue(session->clock.now), 60000u);
 
     // Power notch 5 from the hand-held; release the brakes by raising the brake handle.
     HandHeld(1, "speed 8");
@@ -46,7 +46,7 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
     view.redrawn = 0;
     Run(30000);
     EXPECT_GT(model().iSpeedStep, 0);
-    EXPECT_EQ(throttle().MsUntilNextStep(session->clock.now), 0u);
+    EXPECT_EQ(throttle().NextIdleDue(session->clock.now), 0u);
     EXPECT_NE(view.redrawn & RealisticRedraw::kSpeed, 0u);
     EXPECT_NE(view.redrawn & kAmmeterDigits, 0u);
 
@@ -271,10 +271,14 @@ TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
         RealisticField focus;
     } cases[] = {
         {&RealisticThrottle::OnCarsEntered, "7", "", RealisticField::Grade},
-        {&RealisticThrottle::OnCarsEntered, "2.5", "Please enter an integer between 0 and 1000.",
+        {&RealisticThrottle::OnCarsEntered, "2.5", "Please enter an integer.",
+         RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "1001", "Please enter an integer between 0 and 1000.",
          RealisticField::Cars},
         {&RealisticThrottle::OnCarsEntered, "x", "Please enter an integer.", RealisticField::Cars},
-        {&RealisticThrottle::OnLoadEntered, " 33,5 ", "", RealisticField::Grade},
+        {&RealisticThrottle::OnLoadEntered, " 33.5 ", "", RealisticField::Grade},
+        // As in every number field of the program: a comma is no decimal point, and never 33.
+        {&RealisticThrottle::OnLoadEntered, "33,5", "Please enter a number.", RealisticField::Load},
         {&RealisticThrottle::OnLoadEntered, "101", "Please enter a number between 0 and 100.",
          RealisticField::Load},
         {&RealisticThrottle::OnGradeEntered, "-2.5", "", RealisticField::Grade},

@@ -1,10 +1,9 @@
 #include "settings/SettingsFields.h"
 
+#include "util/Fields.h"
 #include "util/Text.h"
 
-#include <cctype>
-#include <charconv>
-#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -52,43 +51,6 @@ const SettingsField kFields[] = {
 
 // The text without the blanks around it and without its sign; what is left must be the
 // number's digits.
-std::string_view Magnitude(std::string_view s, bool& negative) {
-    s = text::Trim(s, " \t");
-    negative = !s.empty() && s.front() == '-';
-    if (!s.empty() && (s.front() == '-' || s.front() == '+'))
-        s.remove_prefix(1);
-    return s;
-}
-
-bool ReadInt(std::string_view s, int& value) {
-    bool negative = false;
-    s = Magnitude(s, negative);
-    long long magnitude = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
-    if (s.empty() || !std::isdigit(static_cast<unsigned char>(s.front())) || ec != std::errc() ||
-        end != s.data() + s.size())
-        return false;
-    const long long signedValue = negative ? -magnitude : magnitude;
-    if (signedValue < INT_MIN || signedValue > INT_MAX)
-        return false;
-    value = static_cast<int>(signedValue);
-    return true;
-}
-
-// As the C library reads a double, but neither infinity nor "not a number": no setting
-// means either, and the file could not hold them.
-bool ReadNumber(std::string_view s, double& value) {
-    bool negative = false;
-    s = Magnitude(s, negative);
-    double magnitude = 0.0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
-    if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '.') ||
-        ec != std::errc() || end != s.data() + s.size() || !std::isfinite(magnitude))
-        return false;
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
 } // namespace
 
 std::span<const SettingsField> SettingsFields() {
@@ -100,11 +62,7 @@ std::string FormatField(const Settings& settings, const SettingsField& field) {
         return settings.**m;
     if (auto m = std::get_if<int Settings::*>(&field.member))
         return std::to_string(settings.**m);
-    char buffer[64];
-    const double value = settings.*std::get<double Settings::*>(field.member);
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : "0";
+    return fields::FormatNumber(settings.*std::get<double Settings::*>(field.member));
 }
 
 std::string TakeField(Settings& settings, const SettingsField& field, std::string_view text) {
@@ -113,19 +71,12 @@ std::string TakeField(Settings& settings, const SettingsField& field, std::strin
         return "";
     }
     if (auto m = std::get_if<int Settings::*>(&field.member)) {
-        int value = 0;
-        if (!ReadInt(text, value))
-            return "Please enter an integer.";
-        if (value < field.min || value > field.max)
-            return text::Format("Please enter an integer between %d and %d.", field.min, field.max);
-        settings.** m = value;
-        return "";
+        return fields::ReadInt(text, field.min, field.max, settings.**m);
     }
-    double value = 0.0;
-    if (!ReadNumber(text, value))
-        return "Please enter a number.";
-    settings.*std::get<double Settings::*>(field.member) = value;
-    return "";
+    // No setting is infinite or "not a number": the file could not hold either.
+    return fields::ReadNumber(text, std::numeric_limits<double>::lowest(),
+                              std::numeric_limits<double>::max(),
+                              settings.*std::get<double Settings::*>(field.member));
 }
 
 std::string CleanSettingText(std::string_view text) {

@@ -1,14 +1,14 @@
 #include "throttles/ChoiceList.h"
 
 #include "roster/TableFile.h"
-#include "throttles/FieldText.h"
+#include "util/Fields.h"
 #include "util/Text.h"
 
 ChoiceList ChoiceList::FromSetting(std::string_view setting, double low, double high) {
     ChoiceList list;
     for (const std::string& item : SplitCommaList(setting)) {
         const std::string entry(text::Trim(item, " \t"));
-        const auto value = ParseNumber(entry);
+        const auto value = fields::ParseNumber(entry);
         if (!value || *value < low || *value > high)
             continue;
         list.entries.push_back(entry);

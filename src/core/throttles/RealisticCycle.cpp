@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 using handlescale::ToWire;
 
@@ -149,9 +148,9 @@ void RealisticThrottle::StageTimers(Tick now) {
         FinishRelease();
 }
 
-std::uint32_t RealisticThrottle::MsUntilNextStep(Tick now) const {
+std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!bActive)
-        return std::numeric_limits<std::uint32_t>::max();
+        return kNoDeadline;
     const bool waiting =
         !settled_ || emergencyPending_ || phase_ == Phase::Releasing || powerChangePending_ ||
         secondBeepDue_ || sound_.Stepping() || model_.iSpeedStep != lastSentSpeedStep_ ||

@@ -6,8 +6,8 @@
 #include "loconet/Loconet.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
-#include "throttles/FieldText.h"
 #include "throttles/LocoRecord.h"
+#include "util/Fields.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -17,8 +17,6 @@ namespace {
 
 constexpr const char* kCaptionAcquire = "Uporabi";
 constexpr const char* kCaptionRelease = "Sprosti";
-constexpr const char* kNotAnInteger = "Please enter an integer.";
-constexpr const char* kNotANumber = "Please enter a number.";
 constexpr const char* kAddressesClash =
     "Naslovi lokomotive, zvočnega dekoderja ter upravljalnikov moči in zavor morajo biti "
     "različni!";
@@ -186,19 +184,16 @@ void RealisticThrottle::OnLocoAdded(Loco record) {
 
 bool RealisticThrottle::TakeTrainValue(const std::string& text, RealisticField field, double low,
                                        double high, double& value) {
-    const auto number = ParseNumber(text);
-    const bool whole = field != RealisticField::Cars || (number && std::floor(*number) == *number);
-    if (number && whole && *number >= low && *number <= high) {
-        value = *number;
-        return true;
-    }
     std::string message;
-    if (field == RealisticField::Cars)
-        message = number ? IntegerRangeMessage(static_cast<int>(low), static_cast<int>(high))
-                         : kNotAnInteger;
-    else
-        message = number ? text::Format("Please enter a number between %g and %g.", low, high)
-                         : kNotANumber;
+    if (field == RealisticField::Cars) {
+        int cars = 0;
+        message = fields::ReadInt(text, static_cast<int>(low), static_cast<int>(high), cars);
+        value = cars;
+    } else {
+        message = fields::ReadNumber(text, low, high, value);
+    }
+    if (message.empty())
+        return true;
     prompts_.Inform(message, PromptIcon::Warning);
     Show(RealisticShow::kTrain);
     if (view_)
@@ -246,7 +241,7 @@ void RealisticThrottle::StepList(ChoiceList& list, bool cars) {
 // --- acquiring -----------------------------------------------------------------------------
 
 bool RealisticThrottle::ReadAddress(const std::string& text, RealisticField field, int& address) {
-    const std::string message = ReadIntegerField(text, CLoconet::kMaxLocoAddress, address);
+    const std::string message = fields::ReadInt(text, 0, CLoconet::kMaxLocoAddress, address);
     if (message.empty())
         return true;
     prompts_.Inform(message, PromptIcon::Warning);

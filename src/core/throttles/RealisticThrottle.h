@@ -129,9 +129,8 @@ public:
     void CalculateOutFunctions(bool forceAll);
     void SetSoundLevel();
 
-    // Milliseconds until the throttle next needs a step: 0 while anything moves or waits
-    // on time, otherwise until the keep-alive; -1 (all bits) while it holds nothing.
-    std::uint32_t MsUntilNextStep(Tick now) const;
+    // 0 while anything moves or waits on time, otherwise the time to the keep-alive.
+    std::uint32_t NextIdleDue(Tick now) const override;
 
     // --- state the window shows ---------------------------------------------------------
     const TrainModel& Model() const { return model_; }

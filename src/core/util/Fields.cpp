@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace fields {
 
@@ -31,23 +32,35 @@ std::string ReadInt(std::string_view text, int low, int high, int& value) {
     const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
     if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
         return kNotAnInteger;
+    // A field that takes every int has no range worth naming.
+    const bool anyInt =
+        low == std::numeric_limits<int>::min() && high == std::numeric_limits<int>::max();
+    if (ec == std::errc::result_out_of_range && anyInt)
+        return kNotAnInteger;
     if (ec == std::errc::result_out_of_range || parsed < low || parsed > high)
         return IntRangeMessage(low, high);
     value = parsed;
     return {};
 }
 
-std::string ReadNumber(std::string_view text, double low, double high, double& value) {
+std::optional<double> ParseNumber(std::string_view text) {
     const std::string_view digits = Digits(text);
     double parsed = 0.0;
     const char* end = digits.data() + digits.size();
     const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
     if (digits.empty() || ec != std::errc() || ptr != end || !std::isfinite(parsed))
+        return std::nullopt;
+    return parsed;
+}
+
+std::string ReadNumber(std::string_view text, double low, double high, double& value) {
+    const std::optional<double> parsed = ParseNumber(text);
+    if (!parsed)
         return kNotANumber;
-    if (parsed < low || parsed > high)
+    if (*parsed < low || *parsed > high)
         return text::Format("Please enter a number between %s and %s.", FormatNumber(low).c_str(),
                             FormatNumber(high).c_str());
-    value = parsed;
+    value = *parsed;
     return {};
 }
 

@@ -2,6 +2,7 @@
 // Reading numbers that the operator typed into a dialog field, with the standard messages
 // that a refused field gets.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ std::string ReadInt(std::string_view text, int low, int high, int& value);
 
 // The same for a finite decimal number.
 std::string ReadNumber(std::string_view text, double low, double high, double& value);
+
+// The whole text as one finite number (blanks around it allowed); nothing otherwise.
+std::optional<double> ParseNumber(std::string_view text);
 
 // "Please enter an integer between <low> and <high>."
 std::string IntRangeMessage(int low, int high);
