@@ -11,6 +11,8 @@
 #include "dialogs/DlgRoster.h"
 #include "roster/TableFile.h"
 
+#include <QPushButton>
+
 namespace {
 
 QList<int> LocoIds(const RosterData& data) {
@@ -285,7 +287,8 @@ private slots:
     }
 
     // The menu of a started program opens the dialog modally; a new locomotive with a function
-    // map entry goes into the program's roster and is saved and read back as entered.
+    // map entry goes into the program's roster, is saved when the program closes and the
+    // operator agrees, and is there with its map when the program starts again.
     void menuAddsALocoWithAMapEntry() {
         AppRig rig;
         QVERIFY(rig.started);
@@ -323,14 +326,26 @@ private slots:
                  QStringLiteral("M7-,S2-"));
         QVERIFY(data.RosterModified);
 
-        QVERIFY(SaveRosterFile(data, rig.prompts, rig.dir.Path()));
-        QVERIFY(SaveFunctionsFile(data, rig.prompts, rig.dir.Path()));
-        RosterData back;
-        ScriptedPrompts prompts;
-        QVERIFY(LoadStartupTables(back, prompts, rig.dir.Path()));
-        QCOMPARE(Joined(prompts.texts), QString());
-        QCOMPARE(back.roster.count, 4);
-        QVERIFY(back.roster.locos[3] == entered);
+        // Closing asks whether to save; "Da" writes the tables.
+        bool asked = false;
+        WhenOpen<QDialog>([&](QDialog* save) {
+            asked = save->objectName() == QStringLiteral("DlgSave");
+            QTest::mouseClick(save->findChild<QPushButton*>(QStringLiteral("yesButton")),
+                              Qt::LeftButton);
+        });
+        QVERIFY(rig.Frame().close());
+        QVERIFY(asked);
+        QVERIFY(!data.RosterModified);
+        rig.app->ExitInstance(0);
+
+        // A second start in the same folder reads it back as entered, without a message.
+        rig.app.reset();
+        rig.prompts.texts.clear();
+        rig.app = std::make_unique<CVlakomatApp>(rig.prompts, rig.clock, rig.beeper);
+        QVERIFY(rig.app->InitInstance(QString()));
+        QCOMPARE(rig.Messages(), QString());
+        QCOMPARE(rig.app->Data().roster.count, 4);
+        QVERIFY(rig.app->Data().roster.locos[3] == entered);
     }
 };
 
