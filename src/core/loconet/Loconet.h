@@ -27,6 +27,8 @@ public:
     static constexpr int kMaxLocoAddress = 9983;
     static constexpr Tick kEchoTimeoutMs = 200;
     static constexpr int kOfflineSlot = 10;
+    // A selection that the command station leaves this long without an answer ends.
+    static constexpr std::uint32_t kSelectionTimeoutMs = 5000;
 
     CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
     ~CLoconet();
@@ -110,6 +112,8 @@ private:
         int address = 0;
         std::uint8_t slot = 0;
         Tick startTick = 0;
+        // Start of the phase that waits for an answer; the time-out counts from here.
+        Tick phaseTick = 0;
     };
     enum : int { kPhaseReqLoco = 1, kPhaseSetBusy = 2 };
 
@@ -140,6 +144,7 @@ private:
     void WarnAddressInUse();
     void FinishSelection();
     void FailSelection(const std::string& text);
+    void CheckSelectionTimeout();
     void NewThrottle(ThrottleType type);
 
     void Refuse(const std::string& text);

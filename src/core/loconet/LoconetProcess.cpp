@@ -56,6 +56,8 @@ void CLoconet::Step() {
                 return;
         }
     }
+    // After the answers of this step: one that came just in time still counts.
+    CheckSelectionTimeout();
     if (!portLost_)
         RetryAndSend(elapsed);
     CallThrottlesIdle();
