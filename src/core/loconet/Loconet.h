@@ -20,6 +20,9 @@
 struct ProgramSettings;
 
 using MonitorSink = std::function<void(const std::string& line)>;
+// Told when the port goes down (with the port's word for the loss) and when it is back (or
+// the link is closed meanwhile).
+using LinkStateSink = std::function<void(bool down, const std::string& why)>;
 
 class CLoconet {
 public:
@@ -29,6 +32,10 @@ public:
     static constexpr int kOfflineSlot = 10;
     // A selection that the command station leaves this long without an answer ends.
     static constexpr std::uint32_t kSelectionTimeoutMs = 5000;
+    // A lost port is opened again this often.
+    static constexpr std::uint32_t kReopenIntervalMs = 2000;
+    // How often a step looks at a port that is opening without waiting.
+    static constexpr std::uint32_t kOpeningPollMs = 100;
 
     CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
     ~CLoconet();
@@ -42,6 +49,7 @@ public:
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
+    void SetLinkStateSink(LinkStateSink sink) { linkState_ = std::move(sink); }
 
     bool Offline() const;
     bool DebugMode() const;
@@ -49,13 +57,18 @@ public:
     void LogToMonitor(const std::string& line) const;
 
     // --- serial link --------------------------------------------------------------------
-    // The port's loss (a dropped connection, an unplugged device) is shown once and closes
-    // the link; the port's informational lines reach the monitor in Debug Mode.
+    // A lost port (a dropped connection, an unplugged device) leaves the link open but down:
+    // the loss goes to the monitor, nothing is sent, and every 2 s the link tries to open
+    // the same port again; once it is back, it asks the command station for every slot that
+    // a throttle holds. The port's informational lines reach the monitor in Debug Mode.
     bool Open(const std::string& portName);
     void Close();
     // One processing step; does nothing while closed, and never runs inside itself.
     void Process();
+    // Open, whether the port is up or down.
     bool IsActive() const { return open_; }
+    bool IsPortDown() const { return down_; }
+    const std::string& PortName() const { return portName_; }
     // Milliseconds until the link next needs a processing step: 0 while something waits
     // on time (an echo or its retry, queued output, a selection, input the port holds, a
     // throttle's timed stage), the nearest throttle deadline otherwise, kNoDeadline when
@@ -133,11 +146,18 @@ private:
     void RetryAndSend(Tick elapsed);
     void CallThrottlesIdle();
 
-    // The port's own events, and letting go of it.
+    // The port: making it, its own events, letting go of it, opening it again.
+    bool AttachPort();
+    void ResetTransfer();
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
     void FinishPortLoss();
     void ReleasePort();
+    void StepReopen();
+    void PortBack();
+    void RequestHeldSlots();
+    void SetDown(bool down, const std::string& why = {});
+    std::uint32_t ReopenDue() const;
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
@@ -158,7 +178,9 @@ private:
     MonitorSink monitor_;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
+    LinkStateSink linkState_;
 
+    std::string portName_;
     std::unique_ptr<SerialPort> port_;
     // The last port closed. It lives until the next one closes, because a port may report
     // its loss from inside one of its own calls or signals and must outlive that call.
@@ -168,6 +190,9 @@ private:
     // The port was lost and the link is still to be closed (at the end of the step).
     bool portLost_ = false;
     std::string lostText_;
+    // The port was lost and is being opened again; attemptTick_ is when it was last tried.
+    bool down_ = false;
+    Tick attemptTick_ = 0;
 
     // Assembly of the message being received.
     bool receiving_ = false;

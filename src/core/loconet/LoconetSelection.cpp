@@ -9,6 +9,8 @@
 namespace {
 constexpr int kFirstNonLocoSlot = 120;
 constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje v delovanju!";
+constexpr const char* kPortDown =
+    "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
 constexpr const char* kNoAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova %d. Preverite "
                                   "če je centrala vklopljena in povezana.";
 } // namespace
@@ -33,6 +35,12 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
         LogToMonitor("Error! Task queue not idle!");
         Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
                "povezana.");
+        return;
+    }
+    // Its request would not reach the command station: no use waiting for an answer.
+    if (down_) {
+        LogToMonitor("Error! Port down!");
+        Refuse(kPortDown);
         return;
     }
     // Negative addresses are as impossible as too large ones.

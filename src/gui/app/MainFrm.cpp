@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -157,6 +158,12 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage(QStringLiteral("Pripravljen"));
+    // Stays in view while the port is down, whatever else the status bar shows.
+    linkState_ = new QLabel(this);
+    linkState_->setObjectName(QStringLiteral("linkStateLabel"));
+    linkState_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    linkState_->hide();
+    statusBar()->addPermanentWidget(linkState_);
     QAction* toggle = Action("actionStatusBar");
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -209,6 +216,22 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::SetStatusText(const QString& text) {
     statusBar()->showMessage(text);
     statusBar()->repaint();
+}
+
+void CMainFrame::ShowLinkState(bool down) {
+    const CLoconet& link = app_.Link();
+    const QString name = QString::fromStdString(link.PortName());
+    linkState_->setText(
+        down ? QStringLiteral("Povezava %1 je prekinjena, ponovno povezovanje ...").arg(name)
+             : QString());
+    linkState_->setVisible(down);
+    // Back by itself, not closed by the operator.
+    if (!down && link.IsActive())
+        SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena").arg(name));
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (const Throttle* throttle = link.GetThrottle(i))
+            if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+                window->ShowLinkState(down);
 }
 
 void CMainFrame::LogToMonitor(const std::string& text) {

@@ -22,12 +22,20 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
+    // Every port the link makes (also when it opens a lost one again) wakes the heartbeat
+    // when bytes arrive.
     link_.SetPortFactory([this](const std::string& name) {
-        return CreatePort(name, clock_, SerialLineOf(settings_.settings));
+        auto port = CreatePort(name, clock_, SerialLineOf(settings_.settings));
+        port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
+        return port;
     });
     link_.SetMonitorSink([this](const std::string& line) {
         if (frame_)
             frame_->LogToMonitor(line);
+    });
+    link_.SetLinkStateSink([this](bool down, const std::string&) {
+        if (frame_)
+            frame_->ShowLinkState(down);
     });
     RegisterThrottleFactory();
 }
@@ -102,8 +110,6 @@ void CVlakomatApp::DrainLink() {
 
 bool CVlakomatApp::OpenLink() {
     const bool opened = link_.Open(settings_.settings.ComPort);
-    if (SerialPort* port = link_.Port())
-        port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
     heartbeat_->Update();
     return opened;
 }
