@@ -123,6 +123,12 @@ std::string TcpPort::Open(const std::string& name) {
 std::string TcpPort::OpenInBackground(const std::string& name) {
     if (std::string error = StartConnecting(name); !error.empty())
         return error;
+    // Refused before it started (an address the socket cannot take).
+    if (socket_->state() == QAbstractSocket::UnconnectedState) {
+        const std::string reason = socket_->errorString().toStdString();
+        socket_->abort();
+        return ConnectFailedText(name, reason);
+    }
     opening_ = true;
     connectTimer_->start(kConnectTimeoutMs);
     return "";

@@ -4,8 +4,6 @@
 
 #include "loconet/Loconet.h"
 
-#include <algorithm>
-
 void CLoconet::OnPortLost(const SerialPort* from, const std::string& text) {
     if (from != port_.get() || portLost_)
         return;
