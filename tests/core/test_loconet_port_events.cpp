@@ -51,15 +51,6 @@ public:
         return n;
     }
 
-    // Opening without waiting: open once the test clears `opening`.
-    std::string OpenInBackground(const std::string& name) override {
-        opening = background;
-        return Open(name);
-    }
-    bool IsOpening() const override { return opening; }
-
-    bool background = false;
-    bool opening = false;
     bool loseInRead = false;
     bool loseInWrite = false;
     int lostInCalls = 0;
@@ -76,7 +67,6 @@ protected:
             auto p = std::make_unique<EventPort>(destroyedInCall);
             p->echo = true;
             p->openError = nextOpenError;
-            p->background = background;
             ports.push_back(p.get());
             port = p.get(); // the fixture's bus helpers use the newest port
             return p;
@@ -91,7 +81,6 @@ protected:
     int destroyedInCall = 0;
     std::vector<EventPort*> ports;
     std::vector<bool> states; // what the link state sink was told
-    bool background = false;
 };
 
 TEST_F(PortEventsTest, InfoLinesReachTheMonitorOnlyInDebugMode) {
@@ -218,31 +207,6 @@ TEST_F(PortEventsTest, LostPortIsOpenedAgainEveryTwoSecondsAndTheHeldSlotsAreAsk
     EXPECT_EQ(link.Slot(9).SPD, 25);
     EXPECT_EQ(simple.calls, std::vector<std::string>{"UpdateThrottle 7000 0"});
     EXPECT_TRUE(prompts.texts.empty());
-}
-
-// A port that opens without waiting (a TCP connection) is looked at until it is open; one
-// that fails on the way is tried again 2 s later.
-TEST_F(PortEventsTest, PortThatOpensInTheBackgroundComesBackWhenOpen) {
-    settings.DebugMode = 1;
-    ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-    Current().Lose(kLost);
-    background = true;
-    clock.Advance(2000);
-    link.Process();
-    ASSERT_TRUE(Current().opening);
-    EXPECT_TRUE(link.IsPortDown());
-    EXPECT_EQ(link.NextStepDue(), CLoconet::kOpeningPollMs);
-    lines.clear();
-    Current().Lose("refused");
-    EXPECT_EQ(lines, std::vector<std::string>{"Reopening tcp://10.0.0.7: refused"});
-    EXPECT_EQ(link.NextStepDue(), CLoconet::kReopenIntervalMs);
-
-    clock.Advance(2000);
-    link.Process();
-    Current().opening = false;
-    EXPECT_TRUE(link.IsPortDown());
-    link.Process();
-    EXPECT_FALSE(link.IsPortDown());
 }
 
 TEST_F(PortEventsTest, APortLostWhileOpeningFailsTheOpen) {
