@@ -5,6 +5,7 @@
 #include "app/MainFrm.h"
 #include "layout/LayoutFiles.h"
 #include "settings/SerialLine.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
@@ -56,13 +57,17 @@ void CVlakomatApp::InstallQtTranslation() {
 void CVlakomatApp::RegisterThrottleFactory() {
     ThrottleFactory factory;
     factory.create = [this](ThrottleType type, int index) -> Throttle* {
-        if (type != ThrottleType::Simple)
-            return nullptr; // the realistic throttle window comes later
-        auto* window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
+        CDlgThrottle* window = nullptr;
+        if (type == ThrottleType::Realistic)
+            window =
+                new CDlgRThrottle(link_, clock_, beeper_, prompts_, settings_, data_, frame_.get());
+        else
+            window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
         // Side by side over the main window, so that a new one never hides the last.
         if (frame_) {
             const int place = (CLoconet::kRegistrySize - 1 - index) % 8;
-            window->move(frame_->geometry().topLeft() + QPoint(24 + place * 140, 80));
+            window->move(frame_->geometry().topLeft() +
+                         QPoint(24 + place * (window->width() + 16), 80));
         }
         window->show();
         return &window->Logic();
