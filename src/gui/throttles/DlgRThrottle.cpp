@@ -20,8 +20,6 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 
-#include <tuple>
-
 namespace {
 
 // The window on the dialog-unit grid.
@@ -51,6 +49,12 @@ CDlgRThrottle::CDlgRThrottle(CLoconet& loconet, Clock& clock, Beeper& beeper, Pr
 }
 
 CDlgRThrottle::~CDlgRThrottle() {
+    // The controls go after this part: what they report on their way out (a field or a
+    // slider losing the focus) must not reach it or the logic.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->blockSignals(true);
+    delete powerHandle_;
+    delete brakeHandle_;
     // The base releases the slots after this part is gone; the logic must not call back.
     throttle_->SetView(nullptr);
 }
@@ -182,25 +186,13 @@ void CDlgRThrottle::Connect() {
     connect(add_, &QPushButton::clicked, this, &CDlgRThrottle::OnNewLoco);
 
     // A train field counts once it is chosen from its list, or typed and left or confirmed
-    // with Enter; a text that has not changed is not taken again.
-    const auto train = [this](auto* source, auto changed,
-                              bool (RealisticThrottle::*take)(const std::string&),
-                              std::string (RealisticThrottle::*shown)() const, auto text) {
-        connect(source, changed, this, [this, take, shown, text] {
-            const std::string typed = text().toStdString();
-            if (typed != (throttle_->*shown)())
-                (throttle_->*take)(typed);
-        });
-    };
-    for (auto [box, take, shown] :
-         {std::tuple{cars_, &RealisticThrottle::OnCarsEntered, &RealisticThrottle::CarsText},
-          std::tuple{load_, &RealisticThrottle::OnLoadEntered, &RealisticThrottle::LoadText}}) {
-        const auto text = [box = box] { return box->currentText(); };
-        train(box, &QComboBox::activated, take, shown, text);
-        train(box->lineEdit(), &QLineEdit::editingFinished, take, shown, text);
+    // with Enter.
+    for (QComboBox* box : {cars_, load_}) {
+        connect(box, &QComboBox::activated, this, [this, box] { TakeTrainField(box); });
+        connect(box->lineEdit(), &QLineEdit::editingFinished, this,
+                [this, box] { TakeTrainField(box); });
     }
-    train(grade_, &QLineEdit::editingFinished, &RealisticThrottle::OnGradeEntered,
-          &RealisticThrottle::GradeText, [this] { return grade_->text(); });
+    connect(grade_, &QLineEdit::editingFinished, this, [this] { TakeTrainField(grade_); });
 
     powerHandle_ = new CHandleSlider(power_, [this](int value) {
         throttle_->OnPowerSliderReleased(RealisticThrottle::kMaxPowerStep - value);
@@ -232,6 +224,23 @@ void CDlgRThrottle::changeEvent(QEvent* event) {
     CDlgThrottle::changeEvent(event);
     if (event->type() == QEvent::FontChange && gauges_)
         ApplyLayout();
+}
+
+void CDlgRThrottle::TakeTrainField(QWidget* field) {
+    // A text that has not changed is not taken again (and not refused twice).
+    if (field == cars_) {
+        const std::string text = cars_->currentText().toStdString();
+        if (text != throttle_->CarsText())
+            throttle_->OnCarsEntered(text);
+    } else if (field == load_) {
+        const std::string text = load_->currentText().toStdString();
+        if (text != throttle_->LoadText())
+            throttle_->OnLoadEntered(text);
+    } else {
+        const std::string text = grade_->text().toStdString();
+        if (text != throttle_->GradeText())
+            throttle_->OnGradeEntered(text);
+    }
 }
 
 // --- the locomotive dialog -----------------------------------------------------------------

@@ -68,8 +68,7 @@ private:
     void ShowTrain();
     void ShowBrakeSlider();
     void ShowState();
-    void OnTrainEdited(QComboBox* box, bool (RealisticThrottle::*take)(const std::string&),
-                       const std::string& shown);
+    void TakeTrainField(QWidget* field);
     void OnEditLoco();
     void OnNewLoco();
 

@@ -27,6 +27,8 @@ CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
 }
 
 CDlgSThrottle::~CDlgSThrottle() {
+    // A slider losing the focus on its way out must not reach the logic.
+    delete handle_;
     // The base releases the slot after this part is gone; the logic must not call back.
     throttle_->SetView(nullptr);
 }
