@@ -222,8 +222,10 @@ void CDlgRThrottle::ApplyLayout() {
 
 void CDlgRThrottle::changeEvent(QEvent* event) {
     CDlgThrottle::changeEvent(event);
-    if (event->type() == QEvent::FontChange && gauges_)
+    if (event->type() == QEvent::FontChange && gauges_) {
         ApplyLayout();
+        Show(RealisticShow::kDescription); // shortened to the new width
+    }
 }
 
 void CDlgRThrottle::TakeTrainField(QWidget* field) {
@@ -319,10 +321,8 @@ void CDlgRThrottle::ShowTrain() {
             box->clear();
             box->addItems(entries);
         }
-        if (list.selected >= 0)
-            box->setCurrentIndex(list.selected);
-        else
-            box->setEditText(FromStd(text));
+        box->setCurrentIndex(list.selected);
+        box->setEditText(FromStd(text));
     };
     show(cars_, throttle_->CarsList(), throttle_->CarsText());
     show(load_, throttle_->LoadList(), throttle_->LoadText());

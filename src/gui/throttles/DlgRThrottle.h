@@ -17,7 +17,6 @@ class CFuncButton;
 class CHandleSlider;
 class CRealisticGauges;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -97,5 +96,4 @@ private:
     QRadioButton* locoBrake_ = nullptr;
     CEngineKey* engine_ = nullptr;
     std::array<CFuncButton*, FunctionOutputs::kKeyCount> buttons_{};
-    bool laidOut_ = false;
 };
