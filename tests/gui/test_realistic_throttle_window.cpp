@@ -256,10 +256,9 @@ private slots:
         HandHeld(rig, rig.station->ThrottleSpeed(1, 10));
         Run(rig, 1000);
         PaintLog log(&w->Gauges());
-        QRegion regions; // every region but the whole window
-        for (const gauges::Box& box : gauges::RegionBoxes(RealisticRedraw::kAll & ~1u))
-            regions += w->Gauges().Region(box);
-        regions += w->Gauges().Region(gauges::RegionBoxes(kPowerDigits)[0]);
+        QRegion regions; // each region of the gauges, not the whole window
+        for (unsigned bit = 1; bit & RealisticRedraw::kAll; bit <<= 1)
+            regions += w->Gauges().Region(gauges::RegionBoxes(bit)[0]);
         const QRect speed = w->Gauges().Region(gauges::RegionBoxes(RealisticRedraw::kSpeed)[0]);
         QVERIFY(!regions.contains(w->Gauges().Region(gauges::kArea).bottomRight()));
         int speedPaints = 0;

@@ -102,8 +102,10 @@ void OpenRealisticThrottle(CVlakomatApp& app, int notch) {
     QObject::connect(wait, &QTimer::timeout, window, [window, wait, notch, tries = 100]() mutable {
         if (window->Realistic().Running())
             window->Drive(notch);
-        if (window->Realistic().Running() || --tries == 0)
+        if (window->Realistic().Running() || --tries == 0) {
+            wait->stop();
             wait->deleteLater();
+        }
     });
     wait->start(100);
 }
