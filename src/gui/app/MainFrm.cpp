@@ -93,10 +93,10 @@ void CMainFrame::CreateMenus() {
     QAction* simple = AddAction(trains, "actionNewSimpleThrottle", "Nov enostaven upravljalnik", {},
                                 "Odpri nov enostaven upravljalnik lokomotive");
     connect(simple, &QAction::triggered, this, &CMainFrame::OnNewSimpleThrottle);
-    // The realistic throttle window comes later.
-    AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
-              "Odpri nov realističen upravljalnik vlaka")
-        ->setEnabled(false);
+    QAction* realistic =
+        AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
+                  "Odpri nov realističen upravljalnik vlaka");
+    connect(realistic, &QAction::triggered, this, [this] { app_.Link().NewRealisticThrottle(); });
     trains->addSeparator();
     QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
                                 "Uredi seznam lokomotiv in funkcionalnosti");

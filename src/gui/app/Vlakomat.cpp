@@ -5,13 +5,17 @@
 #include "app/MainFrm.h"
 #include "layout/LayoutFiles.h"
 #include "settings/SerialLine.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
+
+#include <algorithm>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
@@ -64,13 +68,20 @@ void CVlakomatApp::InstallQtTranslation() {
 void CVlakomatApp::RegisterThrottleFactory() {
     ThrottleFactory factory;
     factory.create = [this](ThrottleType type, int index) -> Throttle* {
-        if (type != ThrottleType::Simple)
-            return nullptr; // the realistic throttle window comes later
-        auto* window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
-        // Side by side over the main window, so that a new one never hides the last.
+        CDlgThrottle* window = nullptr;
+        if (type == ThrottleType::Realistic)
+            window =
+                new CDlgRThrottle(link_, clock_, beeper_, prompts_, settings_, data_, frame_.get());
+        else
+            window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
+        // Side by side over the main window, so that a new one never hides the last, and as
+        // many in a row as the screen has room for.
         if (frame_) {
-            const int place = (CLoconet::kRegistrySize - 1 - index) % 8;
-            window->move(frame_->geometry().topLeft() + QPoint(24 + place * 140, 80));
+            const int step = window->width() + 16;
+            const QRect screen = frame_->screen()->availableGeometry();
+            const int room = (screen.right() - frame_->x() - 24 - window->width()) / step + 1;
+            const int place = (CLoconet::kRegistrySize - 1 - index) % std::clamp(room, 1, 8);
+            window->move(frame_->geometry().topLeft() + QPoint(24 + place * step, 80));
         }
         window->show();
         return &window->Logic();
