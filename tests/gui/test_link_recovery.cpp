@@ -1,6 +1,6 @@
 // The program on a LocoNet-over-TCP server (vlakomat-cs --tcp) that is stopped and started
-// again on the same port, with a simple throttle driving: the status bar and the throttle's
-// title say that the link is down, nothing is sent meanwhile, and once the link is back by
+// again on the same port, with a simple throttle driving: the status bar and the throttles'
+// titles say that the link is down, nothing is sent meanwhile, and once the link is back by
 // itself the throttle shows what the command station holds and drives on.
 
 #include "AppRig.h"
@@ -58,6 +58,8 @@ private slots:
         QCOMPARE(state->text(), QString::fromStdString("Povezava " + name +
                                                        " je prekinjena, ponovno povezovanje ..."));
         QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik 1234 – ni povezave"));
+        CDlgRThrottle* realistic = rig.NewRealisticThrottle(); // opened while the link is down
+        QCOMPARE(realistic->windowTitle(), QStringLiteral("Upravljalnik – ni povezave"));
         Enter(w, "speedEdit", 70); // not kept for later
         QVERIFY(rig.Link().Queue().Empty());
         QCOMPARE(rig.Messages(), QString());
@@ -78,6 +80,7 @@ private slots:
         QCOMPARE(rig.Frame().statusBar()->currentMessage(),
                  QString::fromStdString("Povezava " + name + " je ponovno vzpostavljena"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik 1234"));
+        QCOMPARE(realistic->windowTitle(), QStringLiteral("Upravljalnik"));
         QCOMPARE(Edit(w, "speedEdit")->text(), QString::number(CLoconet::SpeedToPercent(20)));
         QCOMPARE(w->Simple().iSlot, slot);
 
