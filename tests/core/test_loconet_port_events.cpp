@@ -104,9 +104,14 @@ TEST_F(PortEventsTest, InfoLinesReachTheMonitorOnlyInDebugMode) {
 }
 
 TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
+    const std::string portDown =
+        "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
     ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
     EventPort& port = Current();
+    RecordingThrottle& t = AddThrottle(5, ThrottleType::Simple, kNoSlot);
+    link.SelectLoco(5, 3, 0);
     link.SetSlotSpeed(3, 20, true);
+    lines.clear();
     port.Lose(kLost);
     EXPECT_TRUE(link.IsActive());
     EXPECT_TRUE(link.IsPortDown());
@@ -118,7 +123,6 @@ TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
 
     // Nothing more is read from the old port, nothing is queued, a second report says
     // nothing, and the throttles keep their periodic call.
-    RecordingThrottle& t = AddThrottle(5, ThrottleType::Simple, kNoSlot);
     t.bActive = true;
     port.Feed(Bytes{0xA0, 0x03, 0x20, 0x7C});
     link.SetSlotSpeed(3, 21, true);
@@ -130,13 +134,18 @@ TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
     EXPECT_EQ(lines.size(), 1u);
     EXPECT_EQ(t.calls, std::vector<std::string>{"Idle 1000"});
     EXPECT_EQ(destroyedInCall, 0);
-    // A selection is refused at once: its request could not reach the command station.
+    // The selection under way ends in its time, and says why; a new one is refused at once:
+    // its request could not reach the command station.
+    nextOpenError = "still gone";
+    clock.Advance(CLoconet::kSelectionTimeoutMs);
+    link.Process();
+    EXPECT_FALSE(link.IsSelectionPending());
     link.SelectLoco(5, 3, 0);
     EXPECT_FALSE(link.IsSelectionPending());
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Napaka! Povezava s centralo je prekinjena! "
-                                                      "Lokomotive ni mogoče izbrati."});
+    EXPECT_EQ(prompts.texts, std::vector<std::string>(2, portDown));
 
     // The operator may still choose another port; the link is up again at once.
+    nextOpenError.clear();
     ASSERT_TRUE(link.Open("tcp://10.0.0.8"));
     EXPECT_FALSE(link.IsPortDown());
     EXPECT_EQ(states, (std::vector<bool>{true, false}));

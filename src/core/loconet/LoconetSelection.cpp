@@ -149,7 +149,7 @@ void CLoconet::CheckSelectionTimeout() {
     if (t == nullptr)
         return;
     t->ReleaseAll();
-    Refuse(text::Format(kNoAnswer, task_.address));
+    Refuse(down_ ? std::string(kPortDown) : text::Format(kNoAnswer, task_.address));
 }
 
 Throttle* CLoconet::GetThrottle(int index) const {
