@@ -240,8 +240,9 @@ TEST_F(RealisticTest, UnansweredSelectionGivesBackWhatWasTaken) {
         prompts.texts.clear();
         sent.clear();
         throttle().OnAcquireRelease("1", "2");
-        while (throttle().iSlot == kNoSlot)
+        for (int i = 0; i < 100 && throttle().iSlot == kNoSlot; ++i)
             Run(5);
+        ASSERT_EQ(throttle().iSlot, kLoco);
         ASSERT_EQ(Cs("fault delay 8000"), "OK"); // the power address's request goes unanswered
         Run(100);
         if (closed) {
