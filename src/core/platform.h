@@ -28,7 +28,7 @@ public:
     virtual void Tone(int frequencyHz, int lengthMs) = 0;
 };
 
-enum class PromptButtons { Ok, OkCancel, YesNo };
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
 enum class PromptIcon { None, Information, Warning, Error, Question };
 

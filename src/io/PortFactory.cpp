@@ -19,10 +19,10 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
 
 } // namespace
 
-std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock) {
+std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock, SerialLine line) {
     if (name.size() == 3 && StartsWithNoCase(name, "sim"))
         return std::make_unique<SimPort>(clock);
     if (StartsWithNoCase(name, "tcp://"))
         return std::make_unique<TcpPort>();
-    return std::make_unique<SerialDevicePort>();
+    return std::make_unique<SerialDevicePort>(line);
 }

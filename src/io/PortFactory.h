@@ -1,8 +1,9 @@
 #pragma once
 #include "loconet/SerialPort.h"
 #include "platform.h"
+#include "settings/SerialLine.h"
 
 // Chooses the port implementation by name: "sim" for the simulated command station (which
 // keeps time on `clock`, the link's own), "tcp://host[:port]" for LocoNet over TCP,
-// anything else a serial device.
-std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock);
+// anything else a serial device on the given line.
+std::unique_ptr<SerialPort> CreatePort(const std::string& name, Clock& clock, SerialLine line = {});

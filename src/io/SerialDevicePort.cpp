@@ -2,7 +2,8 @@
 
 #include <QSerialPort>
 
-SerialDevicePort::SerialDevicePort() : port_(std::make_unique<QSerialPort>()) {
+SerialDevicePort::SerialDevicePort(SerialLine line)
+    : port_(std::make_unique<QSerialPort>()), line_(line) {
     QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
         if (open_)
             NotifyReadyRead();
@@ -47,13 +48,16 @@ std::string SerialDevicePort::Open(const std::string& name) {
 }
 
 std::string SerialDevicePort::Configure() {
-    if (!port_->setBaudRate(kBaudRate) || !port_->setDataBits(QSerialPort::Data8) ||
+    const auto flow = line_.rtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl;
+    if (!port_->setBaudRate(line_.baudRate) || !port_->setDataBits(QSerialPort::Data8) ||
         !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
-        !port_->setFlowControl(QSerialPort::NoFlowControl))
+        !port_->setFlowControl(flow))
         return "Napaka! Ne morem nastaviti CommState portu " + name_;
     // The interface is powered from RTS and must not see DTR. A pseudo-terminal has no modem
-    // lines and refuses both; that is no reason to refuse the port.
-    port_->setRequestToSend(true);
+    // lines and refuses both, and under RTS/CTS the driver holds RTS itself; neither is a
+    // reason to refuse the port.
+    if (!line_.rtsCts)
+        port_->setRequestToSend(true);
     port_->setDataTerminalReady(false);
     port_->clearError();
     port_->setReadBufferSize(kInputBufferSize);

@@ -3,6 +3,7 @@
 // Qt SerialPort, with the LocoNet interface's line settings.
 
 #include "loconet/SerialPort.h"
+#include "settings/SerialLine.h"
 
 #include <memory>
 
@@ -10,10 +11,10 @@ class QSerialPort;
 
 class SerialDevicePort : public SerialPort {
 public:
-    static constexpr int kBaudRate = 16457;
     static constexpr int kInputBufferSize = 20480;
 
-    SerialDevicePort();
+    // 8N1 at the line's rate, with RTS/CTS flow control when the line asks for it.
+    explicit SerialDevicePort(SerialLine line = {});
     ~SerialDevicePort() override;
 
     std::string Open(const std::string& name) override;
@@ -28,6 +29,7 @@ private:
     std::string Configure();
 
     std::unique_ptr<QSerialPort> port_;
+    SerialLine line_;
     std::string name_;
     bool open_ = false;
 };

@@ -86,23 +86,36 @@ TEST_F(SelectionTest, FailuresReleaseTheThrottleAndSayWhy) {
     }
 }
 
-TEST_F(SelectionTest, RefusedNullMoveStillFinishesWarningOnlyForTheMotorAddress) {
-    for (int which : {0, 1, 2, 3}) {
-        SCOPED_TRACE(which);
-        OpenLink();
-        prompts.texts.clear();
-        RecordingThrottle& t = Start(1234, which);
-        Receive(SlotData(7, 1234, 0x13));
-        Receive(WithChecksum({0xB4, 0x3A, 0x00}));
-        EXPECT_FALSE(link.IsSelectionPending());
-        EXPECT_EQ(t.calls,
-                  std::vector<std::string>{text::Format("UpdateControls 1000 7 %d", which)});
-        EXPECT_EQ(prompts.texts,
-                  which == 0 ? std::vector<std::string>{"Naslov je že v uporabi, možne so motnje v "
-                                                        "delovanju!"}
-                             : std::vector<std::string>{});
-        link.RemoveThrottle(50);
-    }
+// A slot that another throttle drives: the command station refuses the null move, or it
+// answers the address request with a slot already in use. Either way the selection finishes
+// with the slot, and only the motor address warns.
+TEST_F(SelectionTest, AddressInUseStillFinishesWarningOnlyForTheMotorAddress) {
+    const struct {
+        const char* name;
+        std::vector<Bytes> answers;
+        std::size_t writes; // the address request, and the null move if one is sent
+    } cases[] = {
+        {"null move refused", {SlotData(7, 1234, 0x13), WithChecksum({0xB4, 0x3A, 0x00})}, 2},
+        {"slot data says in use", {SlotData(7, 1234, 0x33)}, 1},
+    };
+    for (const auto& c : cases)
+        for (int which : {0, 1, 2, 3}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", which " << which);
+            OpenLink();
+            prompts.texts.clear();
+            RecordingThrottle& t = Start(1234, which);
+            for (const Bytes& answer : c.answers)
+                Receive(answer);
+            EXPECT_FALSE(link.IsSelectionPending());
+            EXPECT_EQ(port->writes.size(), c.writes);
+            EXPECT_EQ(t.calls,
+                      std::vector<std::string>{text::Format("UpdateControls 1000 7 %d", which)});
+            EXPECT_EQ(prompts.texts,
+                      which == 0 ? std::vector<std::string>{"Naslov je že v uporabi, možne so "
+                                                            "motnje v delovanju!"}
+                                 : std::vector<std::string>{});
+            link.RemoveThrottle(50);
+        }
 }
 
 TEST_F(SelectionTest, SecondSelectionWhileOneWaitsIsRefused) {
@@ -156,17 +169,27 @@ TEST_F(SelectionTest, ThrottleMayChainTheNextSelectionFromUpdateControls) {
     EXPECT_TRUE(prompts.texts.empty());
 }
 
-TEST_F(SelectionTest, FinishingTakesAFreshTickForTheRestOfTheStep) {
+TEST_F(SelectionTest, FinishingTakesAFreshTickOnlyForSendingAndThePeriodicCall) {
     OpenLink();
     RecordingThrottle& t = Start(1234);
     t.bActive = true;
     Receive(SlotData(7, 1234, 0x03));
     EchoLastWrite();
     t.calls.clear();
-    // The clock moves while the throttle handles the finished selection.
-    t.onUpdateControls = [&](int, int) { clock.Advance(9); };
-    Receive(SlotData(7, 1234, 0x33));
-    EXPECT_EQ(t.calls, (std::vector<std::string>{"UpdateControls 1000 7 0", "Idle 1009"}));
+    // The clock moves while the throttle handles the finished selection; the slot's later
+    // changes in the same step still carry the step's tick.
+    t.onUpdateControls = [&](int slot, int) {
+        t.iSlot = slot;
+        clock.Advance(9);
+    };
+    Bytes bytes = SlotData(7, 1234, 0x33);
+    for (const Bytes& more :
+         {WithChecksum({0xA0, 0x07, 0x10}),
+          WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0x00, 0x00})})
+        bytes.insert(bytes.end(), more.begin(), more.end());
+    Receive(bytes);
+    EXPECT_EQ(t.calls, (std::vector<std::string>{"UpdateControls 1000 7 0", "UpdateThrottle 1000 0",
+                                                 "F9toF12 9 1000 0", "Idle 1009"}));
 }
 
 TEST_F(SelectionTest, PendingSelectionSurvivesCloseAndOpen) {

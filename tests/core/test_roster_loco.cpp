@@ -264,8 +264,6 @@ TEST(Roster, FunctionFields) {
         {"#7[110]S1+", 7, kFuncActive | kFuncInitialOn, "S1+", ""},
         {"#7[100]|S2-", 7, kFuncActive, "", "S2-"},
         {"#7[2x1]", 7, kFuncAuto, "", ""},
-        {"#7", 7, 0, "", ""},
-        {"#7[100M2+|M2-", 7, kFuncActive, "M2+", "M2-"}, // no closing bracket
         {"#0[000]|", 0, kFuncActive | kFuncInitialOn, "", ""},
         {"#0[001]M0+|", 0, kFuncActive | kFuncInitialOn | kFuncAuto, "M0+", "M0-"},
         {"#3[100]S4B|S4-", 3, kFuncActive, "S4B", "S4-"}, // builtin 9 may have a map
@@ -307,6 +305,12 @@ TEST(Roster, FunctionFieldFaults) {
          "",
          ""},
         {"#12[100]M1+|", {RosterMsg(2, "Neznana ID funkcionalnosti 12!")}, "", ""},
+        // Without a closing bracket the sequences are read after the three flag digits.
+        {"#7[100M1+|M1-",
+         {RosterMsg(2, "V polju funkcionalnosti 7 manjka zaklepaj ']'!")},
+         "M1+",
+         "M1-"},
+        {"#7", {RosterMsg(2, "V polju funkcionalnosti 7 manjka zaklepaj ']'!")}, "", ""},
         {"#11[100]M1+|",
          {RosterMsg(2, "Funkcijska mapa ne more biti definirana za vhodno funkcijo 11!")},
          "",

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const char* kDefaultFile = "[LOCONET]\n"
@@ -11,6 +16,8 @@ const char* kDefaultFile = "[LOCONET]\n"
                            "Offline=0\n"
                            "Debug Mode=0\n"
                            "Power Throttle Mode=1\n"
+                           "Baud Rate=16457\n"
+                           "Flow Control=0\n"
                            "\n"
                            "[TRAIN_DYNAMICS]\n"
                            "Axels Per Car=4\n"
@@ -103,4 +110,103 @@ TEST(SettingsFile, LongStringsAreCutAndBadNumbersConvertLikeTheCLibrary) {
 TEST(SettingsFile, UnwritableFileReportsTheReason) {
     TempDir dir;
     EXPECT_NE(WriteSettings(dir.File("missing-folder/v.ini"), ProgramSettings{}), "");
+    // Neither beside it nor in place: a folder where the file should be.
+    std::filesystem::create_directory(dir.File("v.ini"));
+    EXPECT_NE(WriteSettings(dir.File("v.ini"), ProgramSettings{}), "");
+}
+
+TEST(SettingsFile, ReadAsTheProfileFunctionsRead) {
+    const std::string longPath = "/home/op/" + std::string(300, 'p') + ".vlk";
+    const struct {
+        const char* name;
+        std::string file;
+        std::string comPort;
+        std::string recent1;
+    } cases[] = {
+        {"the first of two keys counts", "[LOCONET]\nCOM Port=sim\nCOM Port=COM9\n", "sim", ""},
+        {"the first of two sections counts",
+         "[LOCONET]\nOffline=1\n[Other]\n[loconet]\nCOM Port=COM9\n", "COM1", ""},
+        {"one pair of quotes is removed", "[LOCONET]\nCOM Port = \"COM3\" \n", "COM3", ""},
+        {"only one pair", "[LOCONET]\nCOM Port=\"\"x\"\"\n", "\"x\"", ""},
+        {"a lone quote stays", "[LOCONET]\nCOM Port=\"COM3\n", "\"COM3", ""},
+        {"Windows line ends and a byte order mark", "\xEF\xBB\xBF[LOCONET]\r\nCOM Port=COM4\r\n",
+         "COM4", ""},
+        {"comments are no keys", "[LOCONET]\n;COM Port=COM5\n", "COM1", ""},
+        {"paths are never cut", "[Recent File List]\nFile1=" + longPath + "\n", "COM1", longPath},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        dir.Write("v.ini", c.file);
+        const ProgramSettings v = ReadSettings(dir.File("v.ini"));
+        EXPECT_EQ(v.settings.ComPort, c.comPort);
+        EXPECT_EQ(v.RecentFiles[0], c.recent1);
+    }
+}
+
+TEST(SettingsFile, WritingKeepsWhatItDoesNotKnow) {
+    TempDir dir;
+    const std::string before = "; Vlakomat\n"
+                               "[LOCONET]\n"
+                               "# the interface on the desk\n"
+                               "COM Port = \"/dev/ttyUSB0\"\n"
+                               "not a key line\n"
+                               "COM Port=COM9\n"
+                               "\n"
+                               "[Recent File List]\n"
+                               "File1=/a.vlk\n";
+    dir.Write("v.ini", before);
+    ProgramSettings v = ReadSettings(dir.File("v.ini"));
+    ASSERT_EQ(v.settings.ComPort, "/dev/ttyUSB0");
+    v.settings.ComPort = "sim";
+    v.RecentFiles[0].clear();
+    ASSERT_EQ(WriteSettings(dir.File("v.ini"), v), "");
+    const std::string head = "; Vlakomat\n"
+                             "[LOCONET]\n"
+                             "# the interface on the desk\n"
+                             "COM Port=sim\n"
+                             "not a key line\n"
+                             "COM Port=COM9\n"
+                             "Offline=0\n"
+                             "Debug Mode=0\n"
+                             "Power Throttle Mode=1\n"
+                             "Baud Rate=16457\n"
+                             "Flow Control=0\n"
+                             "\n"
+                             "[Recent File List]\n"
+                             "\n"
+                             "[TRAIN_DYNAMICS]\n";
+    EXPECT_EQ(dir.Read("v.ini").substr(0, head.size()), head);
+    EXPECT_EQ(ReadSettings(dir.File("v.ini")).settings.ComPort, "sim");
+}
+
+TEST(SettingsFile, WritingKeepsALinkItsPermissionsAndWorksInAReadOnlyFolder) {
+    const struct {
+        const char* name;
+        std::function<void(const TempDir&)> arrange;
+    } cases[] = {
+        {"plain file", [](const TempDir&) {}},
+        {"the temporary name is taken",
+         [](const TempDir& d) { std::filesystem::create_directory(d.File("conf/v.ini.tmp~")); }},
+        {"read-only folder", [](const TempDir& d) { ::chmod(d.File("conf").c_str(), 0555); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::filesystem::create_directory(dir.File("conf"));
+        dir.Write("conf/v.ini", "[LOCONET]\nCOM Port=COM3\n");
+        ::chmod(dir.File("conf/v.ini").c_str(), 0640);
+        std::filesystem::create_symlink("conf/v.ini", dir.File("link.ini"));
+        c.arrange(dir);
+        ProgramSettings v = ReadSettings(dir.File("link.ini"));
+        v.settings.ComPort = "sim";
+        EXPECT_EQ(WriteSettings(dir.File("link.ini"), v), "");
+        ::chmod(dir.File("conf").c_str(), 0755);
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.ini")));
+        EXPECT_EQ(ReadSettings(dir.File("conf/v.ini")).settings.ComPort, "sim");
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.File("conf/v.ini").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+        EXPECT_FALSE(std::filesystem::is_regular_file(dir.File("conf/v.ini.tmp~")));
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
         {"throttle 3 f 10 on", "OK", "ED 0B 7F 24 02 03 22 00 00 00 61 | B4 6D 7F 59"},
         {"throttle 3 stop", "OK", "A0 01 01 5F"},
         {"throttle 3 release", "OK", "B5 01 13 58"},
+        {"dispatch 3", "OK slot 1", "BA 01 00 44 | E7 0E 01 13 03 01 30 07 00 00 00 00 00 31"},
+        {"dispatched", "OK address 3 slot 1",
+         "BA 00 00 45 | E7 0E 01 33 03 01 30 07 00 00 00 00 00 11"},
+        {"dispatched", "ERROR nothing dispatched", "BA 00 00 45 | B4 3A 00 71"},
+        {"dispatch 77", "ERROR no slot holds address 77", ""},
+        {"dispatch", "ERROR usage: dispatch ADDRESS", ""},
         {"sensor 5 on", "OK", "B2 05 50 18"},
         {"switch 10 closed", "OK", "B1 0A 20 64"},
         {"send B0 05 30", "OK", "B0 05 30 7A"},
@@ -49,7 +56,8 @@ TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
          ""},
         {"throttle 3 f 13 on", "ERROR bad throttle command", ""},
         {"throttle 4 release", "ERROR the throttle holds no slot", ""},
-        {"sensor 2048 on", "ERROR unknown command (try: help)", ""},
+        {"sensor 2048 on", "ERROR usage: sensor N on|off", ""},
+        {"purge soon", "ERROR usage: purge SECONDS", ""},
         {"send B0 05", "ERROR not a valid message", ""},
         {"send B0 XYZ 30", "ERROR bad hex bytes", ""},
         {"fault lose -1",
@@ -87,11 +95,38 @@ TEST(SimCommands, SlotListing) {
     SimCommandStation cs(clock);
     cs.ThrottleAcquire(1234);
     cs.SetConsistMember(7, true);
+    const std::pair<const char*, const char*> cases[] = {
+        {"slot 1", "OK slot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00"},
+        {"slot 0", "OK slot 0 dispatch: nothing dispatched"},
+        {"slot 123", "OK slot 123 fast clock: no locomotive slot"},
+        {"slot 124", "OK slot 124 programming track: no locomotive slot"},
+        {"slot 120", "OK slot 120 reserved: no locomotive slot"},
+        {"slot 200", "ERROR slot number out of range (0..127): 200"},
+        {"slot x", "ERROR usage: slot N | slots"},
+        {"slots", "OK\nslot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00\n"
+                  "slot 2 address 7 common consist: 02 53 07 00 00 07 00 00 00 00 00"},
+    };
+    for (const auto& [command, reply] : cases)
+        EXPECT_EQ(RunSimCommand(cs, command), reply) << command;
+    cs.ThrottleDispatch(1234);
+    EXPECT_EQ(RunSimCommand(cs, "slot 0"), "OK slot 0 dispatch: slot 1, address 1234");
     EXPECT_EQ(RunSimCommand(cs, "slot 1"),
-              "OK slot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00");
-    EXPECT_EQ(RunSimCommand(cs, "slots"),
-              "OK\nslot 1 address 1234 in use: 01 33 52 00 00 07 00 09 00 00 00\n"
-              "slot 2 address 7 common consist: 02 53 07 00 00 07 00 00 00 00 00");
+              "OK slot 1 address 1234 common dispatched: 01 13 52 00 00 07 00 09 00 00 00");
+}
+
+// The list has no reply line of its own, and every description starts in one column.
+TEST(SimCommands, HelpListsEveryCommandInOneColumn) {
+    FakeClock clock;
+    SimCommandStation cs(clock);
+    const std::string help = RunSimCommand(cs, "help");
+    EXPECT_EQ(help, SimCommandHelp());
+    std::istringstream lines(help);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count)
+        EXPECT_TRUE(line.size() > 34 && line[0] != ' ' && line.substr(31, 2) == "  " &&
+                    line[33] != ' ')
+            << line;
+    EXPECT_EQ(count, 24);
 }
 
 TEST(SimPort, WritesAnswerOnTheNextReadAndNeverCallBackFromWrite) {

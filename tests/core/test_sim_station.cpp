@@ -84,6 +84,38 @@ TEST_F(Station, MovesOtherThanANullMoveOfALocoSlotAreRefused) {
     EXPECT_EQ(cs.Slot(1).bytes[SimSlotByte::STAT1], 0x13);
 }
 
+// Dispatch as throttles use it: a move to slot 0 puts a slot into dispatch, a move from
+// slot 0 hands the dispatched slot to the asker.
+TEST_F(Station, DispatchPutAndGet) {
+    const Bytes put1 = WithChecksum({0xBA, 0x01, 0x00});
+    const Bytes get = WithChecksum({0xBA, 0x00, 0x00});
+    const struct {
+        const char* what;
+        Bytes message;
+        Bytes answer;
+        int dispatched;
+    } steps[] = {
+        {"nothing to get", get, kRefusedMove, -1},
+        {"a free slot cannot be put", WithChecksum({0xBA, 0x05, 0x00}), kRefusedMove, -1},
+        {"a slot that is not a loco slot cannot", WithChecksum({0xBA, 0x78, 0x00}), kRefusedMove,
+         -1},
+        {"the address request", kReq1234, kSlot1Common1234, -1},
+        {"a common slot is put", put1, kSlot1Common1234, 1},
+        {"the asker gets it in use", get, kSlot1InUse1234, -1},
+        {"and only once", get, kRefusedMove, -1},
+        {"an in-use slot is put and given up", put1, kSlot1Common1234, 1},
+        {"taking it by a null move ends the dispatch", kNullMove1, kSlot1InUse1234, -1},
+        {"so there is nothing to get", get, kRefusedMove, -1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        EXPECT_EQ(Send(cs, step.message), (std::vector<Bytes>{step.message, step.answer}));
+        EXPECT_EQ(cs.DispatchedSlot(), step.dispatched);
+    }
+    cs.SetRefuseMoves(true);
+    EXPECT_EQ(Send(cs, put1), (std::vector<Bytes>{put1, kRefusedMove}));
+}
+
 TEST_F(Station, SlotDataRequestAnswersAnySlot) {
     const Bytes rq = {0xBB, 0x05, 0x00, 0x41};
     EXPECT_EQ(Send(cs, rq), (std::vector<Bytes>{rq,

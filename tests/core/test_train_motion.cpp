@@ -154,6 +154,28 @@ TEST(TrainMotion, SpeedometerValueIsRoundedAndRefreshedAtMostEvery500Ms) {
     EXPECT_EQ(h.model.dShownMph, h.model.dMph);
 }
 
+// A window redraws the speedometer on the report only, so the step after a reset must
+// report the 0 that the reset put there.
+TEST(TrainMotion, ResetReportsTheSpeedometerOnTheNextStep) {
+    const std::pair<const char*, void (*)(TrainModel&)> resets[] = {
+        {"emergency stop", [](TrainModel& m) { m.EmergencyStop(false); }},
+        {"loco load", [](TrainModel& m) { m.LoadLoco(m.CurrentLoco()); }},
+    };
+    for (const auto& [name, reset] : resets) {
+        SCOPED_TRACE(name);
+        TrainHarness h;
+        h.Release();
+        h.SetMph(20);
+        h.Run(50);
+        ASSERT_EQ(h.model.CurrentGauges().Speed, 20.0);
+        reset(h.model);
+        const StepReport r = h.Step();
+        EXPECT_TRUE(r.SpeedometerChanged);
+        EXPECT_EQ(r.Gauges.Speed, 0.0);
+        EXPECT_FALSE(h.Step().SpeedometerChanged);
+    }
+}
+
 TEST(TrainMotion, AdhesionLimitsOnlyPositiveWheelForce) {
     // 5 mph at full power: 77.8 tons-force, cut to 200 t × 0.2 = 40.
     TrainHarness h;

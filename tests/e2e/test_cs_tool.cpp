@@ -64,6 +64,28 @@ TEST(CsTool, PurgeOptionAndSlotCommand) {
     EXPECT_TRUE(cs.WaitForLine("TX E7 0E 01 33 52 00 00 07 00 09 00 00 00 78"));
 }
 
+// Another program puts its locomotive into dispatch over the bus; a hand-held takes it and
+// drives on in the same slot.
+TEST(CsTool, DispatchPutOnTheBusAndTakenByAHandHeld) {
+    CsProcess cs;
+    const std::string name = cs.Start({"--tcp", "0"});
+    TcpPort port;
+    ASSERT_EQ(port.Open(name), "");
+    WriteHex(port, "BF 09 52 1B");
+    WriteHex(port, "BA 01 01 45");
+    ASSERT_EQ(ReadFromPort(port, 36).size(), 36u * 3 - 1);
+    WriteHex(port, "BA 01 00 44");
+    EXPECT_EQ(ReadFromPort(port, 18), "BA 01 00 44 E7 0E 01 13 52 00 00 07 00 09 00 00 00 58");
+    EXPECT_EQ(cs.Command("slot 0"), "OK slot 0 dispatch: slot 1, address 1234");
+    EXPECT_EQ(cs.Command("dispatched"), "OK address 1234 slot 1");
+    EXPECT_EQ(ReadFromPort(port, 18), "BA 00 00 45 E7 0E 01 33 52 00 00 07 00 09 00 00 00 78");
+    EXPECT_EQ(cs.Command("throttle 1234 speed 20"), "OK");
+    EXPECT_EQ(ReadFromPort(port, 4), "A0 01 14 4A");
+    // A dispatch get with nothing dispatched is refused.
+    WriteHex(port, "BA 00 00 45");
+    EXPECT_EQ(ReadFromPort(port, 8), "BA 00 00 45 B4 3A 00 71");
+}
+
 TEST(CsTool, RefusesBadOptions) {
     for (const QStringList& args :
          {QStringList{"--bogus"}, QStringList{"--purge"}, QStringList{"--delay", "x"}}) {

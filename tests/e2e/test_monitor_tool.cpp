@@ -4,40 +4,19 @@
 
 #include "CsProcess.h"
 #include "TempDir.h"
+#include "ToolProcess.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 QString MonitorBinary() {
     return QStringLiteral(VLAKOMAT_BINARY_DIR "/src/tools/monitor/vlakomat-monitor");
 }
 
 ToolRun Monitor(const QStringList& args, const std::string& input = "") {
-    QProcess p;
-    p.start(MonitorBinary(), args);
-    ToolRun r;
-    if (!p.waitForStarted(10000))
-        return r;
-    p.write(input.data(), static_cast<qint64>(input.size()));
-    p.closeWriteChannel();
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
-    return r;
+    return RunTool(MonitorBinary(), args, input);
 }
 
 // A session: slot 3 holds address 44, its speed, a sensor, then line faults and power on.

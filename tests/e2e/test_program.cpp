@@ -68,6 +68,44 @@ private slots:
         QCOMPARE(r.out, expected);
     }
 
+    void checkLayoutFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("dump");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<int>("code");
+        QTest::newRow("faults") << QByteArray("1,1,9|0,0\n1,1,0|8,0\n") << true
+                                << "Serialize\nNapaka! Neveljavna smer v vrstici 1!\n"
+                                   "Napaka! Neveljaven tip elementa v vrstici 2!\n"
+                                   "==> plan.vlk <==\n1,1,9|0,0\r\n"
+                                << 1;
+        QTest::newRow("sound, no dump") << QByteArray("1,1,0|0,0") << false << "Serialize\n" << 0;
+    }
+
+    void checkLayoutFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, dump);
+        QFETCH(QString, out);
+        QFETCH(int, code);
+        TempDir dir;
+        dir.Write("plan.vlk", content.toStdString());
+        Result r = Run(dir, dump ? QStringList{"--check", "--dump", "plan.vlk"}
+                                 : QStringList{"--check", "plan.vlk"});
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.code, code);
+        QCOMPARE(dir.Read("plan.vlk"), content.toStdString()); // nothing else is written
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    }
+
+    void checkDumpOfTheSampleLayoutIsTheFileItself() {
+        TempDir dir;
+        CopyData(dir, "Postaja.vlk");
+        Result r = Run(dir, {"--check", "--dump", "Postaja.vlk"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, "Serialize\n==> Postaja.vlk <==\n" +
+                            QString::fromStdString(dir.Read("Postaja.vlk")));
+        QCOMPARE(Run(dir, {"--check", "Fali.vlk"}).code, 1);
+    }
+
     void versionAndHelp() {
         TempDir dir;
         Result version = Run(dir, {"--version"});

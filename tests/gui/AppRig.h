@@ -23,15 +23,27 @@
 using Bytes = std::vector<std::uint8_t>;
 
 struct AppRig {
-    explicit AppRig(bool debugMode = false) : oldDir(QDir::currentPath()) {
+    // The settings file the program starts with.
+    struct Ini {
+        std::string text;
+    };
+
+    explicit AppRig(bool debugMode = false)
+        : AppRig(Ini{std::string("[LOCONET]\nCOM Port=sim\nDebug Mode=") + (debugMode ? "1" : "0") +
+                     "\n[PREFERENCES]\nFirst Run=0\n"}) {}
+    explicit AppRig(const Ini& ini) : oldDir(QDir::currentPath()) {
         QDir::setCurrent(QString::fromStdString(dir.Path()));
         for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
             std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
                                        dir.File(name));
-        dir.Write("vlakomat.ini", std::string("[LOCONET]\nCOM Port=sim\nDebug Mode=") +
-                                      (debugMode ? "1" : "0") + "\n[PREFERENCES]\nFirst Run=0\n");
+        dir.Write("vlakomat.ini", ini.text);
         app = std::make_unique<CVlakomatApp>(prompts, clock, beeper);
         started = app->InitInstance(QString());
+        WatchStation();
+    }
+
+    // Records what the simulated command station of the open link receives.
+    void WatchStation() {
         if (auto* port = dynamic_cast<SimPort*>(app->Link().Port())) {
             station = &port->Station();
             station->SetTrace([this](char direction, const Bytes& bytes) {
@@ -48,11 +60,13 @@ struct AppRig {
     CMainFrame& Frame() const { return *app->MainFrame(); }
     CLoconet& Link() const { return app->Link(); }
 
-    // Runs the link until the bus is quiet, and lets windows that were closed go.
+    // Runs the link until the bus is quiet, lets windows that were closed go, and lets the
+    // close procedure hear of it.
     void Pump() {
         for (int i = 0; i < 40; ++i) {
             Link().Process();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         }
     }
 

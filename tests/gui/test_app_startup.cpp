@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
@@ -36,6 +38,28 @@ class TestAppStartup : public QObject {
     }
 
 private slots:
+    // Qt's own texts follow the program's language while the program runs.
+    void qtTextsAreSlovenian() {
+        ScriptedPrompts prompts;
+        FakeClock clock;
+        RecordingBeeper beeper;
+        QStringList texts;
+        {
+            CVlakomatApp app(prompts, clock, beeper);
+            QLineEdit edit;
+            std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+            for (const QAction* action : menu->actions())
+                texts << action->text();
+            QCOMPARE(QCoreApplication::translate("QNativeSocketEngine",
+                                                 "The remote host closed the connection"),
+                     QStringLiteral("Oddaljen gostitelj je prekinil povezavo"));
+        }
+        const QString menu = texts.join(u',');
+        QVERIFY2(menu.contains(QStringLiteral("S&kopiraj")), qPrintable(menu));
+        QVERIFY2(menu.contains(QStringLiteral("Izberi vse")), qPrintable(menu));
+        QCOMPARE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
+    }
+
     void missingDecodersStopsStartupButWritesSettings() {
         TempDir dir;
         InDir in(dir);
@@ -112,8 +136,8 @@ private slots:
                      {"actionAbout", "&O programu Vlakomat...", true},
                      {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", true},
                      {"actionNewRealisticThrottle", "Nov realističen upravljalnik", false},
-                     {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", false},
-                     {"actionSettings", "Splošne &Nastavitve", false},
+                     {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", true},
+                     {"actionSettings", "Splošne &Nastavitve", true},
                      {"actionMonitor", "Loconet Monitor", true}};
         for (const Item& item : items) {
             QAction* action = frame->Action(QString::fromLatin1(item.name));
@@ -147,6 +171,7 @@ private slots:
         TempDir dir;
         InDir in(dir);
         CopyData(dir, "Decoders.tab");
+        dir.Write("vlakomat.ini", "[LOCONET]\nOffline=1\n[PREFERENCES]\nFirst Run=0\n");
         ScriptedPrompts prompts;
         FakeClock clock;
         RecordingBeeper beeper;

@@ -37,7 +37,9 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+        return buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel
+                   ? PromptAnswer::Yes
+                   : PromptAnswer::Ok;
     }
     std::vector<std::string> texts;
     std::deque<PromptAnswer> answers;

@@ -3,6 +3,7 @@
 // 200 t, 4 axles), stepped every 10 ms from tick 0.
 
 #include "Fakes.h"
+#include "throttles/LocoRecord.h"
 #include "throttles/TrainModel.h"
 
 struct TrainHarness {
@@ -15,12 +16,7 @@ struct TrainHarness {
     static constexpr double kPfs = 90 * 2.5 / 3.5;
 
     static Loco DefaultLoco(int brakeType = kTrainBrake) {
-        Loco loco;
-        loco.Descr = "Default Loco";
-        loco.MotorAddr = 3;
-        loco.Axels = 4;
-        loco.Power = 2500;
-        loco.Weight = 200;
+        Loco loco = BuiltInLoco();
         loco.InitialBrakeType = brakeType;
         return loco;
     }

@@ -26,6 +26,14 @@ enum class Opcode : std::uint8_t {
     OPC_WR_SL_DATA = 0xEF,
 };
 
+// The length byte of a slot data message (0xE7, 0xEF): the whole message, 14 bytes.
+inline constexpr std::uint8_t kSlotDataLength = 0x0E;
+
+// The second byte of a long acknowledge (0xB4): the opcode answered, without its top bit.
+constexpr std::uint8_t LongAckCode(Opcode answered) {
+    return static_cast<std::uint8_t>(static_cast<std::uint8_t>(answered) & 0x7F);
+}
+
 struct LocoNetMessage {
     static constexpr std::uint32_t kCapacity = 32;
 

@@ -137,6 +137,7 @@ private:
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
+    void WarnAddressInUse();
     void FinishSelection();
     void FailSelection(const std::string& text);
     void NewThrottle(ThrottleType type);
@@ -175,8 +176,11 @@ private:
     bool waitingEcho_ = false;
     Tick sendTick_ = 0;
     bool responseExpected_ = false;
-    // Tick of the current processing step (refreshed when a selection finishes in it).
+    // Tick taken at the start of the processing step; the slot table's updates use it.
     Tick stepTick_ = 0;
+    // Tick for sending and the throttles' periodic call: the step's tick, or a fresh one
+    // once a selection has finished in the step.
+    Tick actTick_ = 0;
 
     std::array<SlotRecord, kSlotCount> slots_{};
     SelectionTask task_;

@@ -9,7 +9,6 @@
 using monitortext::AppendF;
 
 namespace {
-constexpr std::uint8_t kSlotDataLength = 0x0E;
 constexpr int kFirstLocoSlot = 1;
 constexpr int kLastLocoSlot = 119;
 

@@ -38,6 +38,7 @@ void CLoconet::Process() {
 
 void CLoconet::Step() {
     stepTick_ = clock_.Now();
+    actTick_ = stepTick_;
     const Tick elapsed = waitingEcho_ ? ElapsedTicks(stepTick_, sendTick_) : 0;
 
     if (!Offline() && port_) {
@@ -177,7 +178,7 @@ void CLoconet::RetryAndSend(Tick elapsed) {
     pending_ = queue_.Pop();
     const std::size_t written = port_->Write(pending_.bytes.data(), pending_.length);
     waitingEcho_ = true;
-    sendTick_ = stepTick_;
+    sendTick_ = actTick_;
     // A port lost in the write says so itself, once.
     if (written != pending_.length && !portLost_)
         Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");
@@ -187,6 +188,6 @@ void CLoconet::CallThrottlesIdle() {
     for (std::size_t i = 0; i < registry_.size(); ++i) {
         Throttle* t = registry_[i];
         if (t != nullptr && t->bActive)
-            t->Idle(stepTick_);
+            t->Idle(actTick_);
     }
 }

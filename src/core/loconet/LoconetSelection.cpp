@@ -8,8 +8,7 @@
 
 namespace {
 constexpr int kFirstNonLocoSlot = 120;
-constexpr std::uint8_t kLopcLocoAdr = 0x3F;
-constexpr std::uint8_t kLopcMoveSlots = 0x3A;
+constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje v delovanju!";
 } // namespace
 
 const char* CLoconet::WhichName(int which) {
@@ -68,17 +67,23 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
         Trace("Task Sel Loco: Phase Req Loco");
         if (slotData && m.bytes[2] < kFirstNonLocoSlot &&
             m.bytes[9] * 128 + m.bytes[4] == task_.address) {
-            if ((m.bytes[3] & slotbits::kStat1Consist) == 0) {
-                task_.phase = kPhaseSetBusy;
-                task_.slot = m.bytes[2];
-                QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
-                                            task_.slot, task_.slot, 0});
-            } else {
+            const std::uint8_t stat1 = m.bytes[3];
+            task_.slot = m.bytes[2];
+            if ((stat1 & slotbits::kStat1Consist) != 0) {
                 FailSelection(text::Format("%s %d je del kompozicije! Izločite jo iz kompozicije "
                                            "ali izberite drug naslov.",
                                            WhichName(task_.which), task_.address));
+            } else if ((stat1 & slotbits::kStat1StateMask) == slotbits::kStat1InUse) {
+                // Another throttle drives it: most command stations would accept the null
+                // move without a word, so the answer itself is the warning.
+                WarnAddressInUse();
+                FinishSelection();
+            } else {
+                task_.phase = kPhaseSetBusy;
+                QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
+                                            task_.slot, task_.slot, 0});
             }
-        } else if (longAck && m.bytes[1] == kLopcLocoAdr && m.bytes[2] == 0) {
+        } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_LOCO_ADR) && m.bytes[2] == 0) {
             FailSelection("Napaka! Ni več prostih mest v pomnilniku centrale.");
         }
         return;
@@ -86,12 +91,15 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
     Trace("Task Sel Loco: Phase Set Busy");
     if (slotData && m.bytes[2] == task_.slot) {
         FinishSelection();
-    } else if (longAck && m.bytes[1] == kLopcMoveSlots && m.bytes[2] == 0) {
-        if (task_.which == kWhichLoco)
-            prompts_.Inform("Naslov je že v uporabi, možne so motnje v delovanju!",
-                            PromptIcon::Warning);
+    } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_MOVE_SLOTS) && m.bytes[2] == 0) {
+        WarnAddressInUse();
         FinishSelection();
     }
+}
+
+void CLoconet::WarnAddressInUse() {
+    if (task_.which == kWhichLoco)
+        prompts_.Inform(kAddressInUse, PromptIcon::Warning);
 }
 
 void CLoconet::FinishSelection() {
@@ -104,7 +112,7 @@ void CLoconet::FinishSelection() {
         t->UpdateControls(stepTick_, task_.slot, task_.which);
     else
         ReleaseLoco(task_.slot);
-    stepTick_ = clock_.Now();
+    actTick_ = clock_.Now();
 }
 
 void CLoconet::FailSelection(const std::string& text) {

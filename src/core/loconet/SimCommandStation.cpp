@@ -6,6 +6,15 @@ namespace {
 
 constexpr std::uint8_t kTrackPowerOn = 0x07; // power on, running, LocoNet 1.1
 
+constexpr std::uint8_t Op(Opcode opcode) {
+    return static_cast<std::uint8_t>(opcode);
+}
+
+// A long acknowledge of the opcode: `ack` 0 refuses, 0x7F accepts.
+std::vector<std::uint8_t> LongAck(Opcode answered, std::uint8_t ack) {
+    return {Op(Opcode::OPC_LONG_ACK), LongAckCode(answered), ack, 0};
+}
+
 bool HasIntactChecksum(const std::vector<std::uint8_t>& msg) {
     std::uint8_t x = 0;
     for (std::uint8_t b : msg)
@@ -19,7 +28,7 @@ void FillChecksum(std::vector<std::uint8_t>& msg) {
 
 std::uint8_t FunctionBit(int function) {
     if (function == 0)
-        return 0x10;
+        return slotbits::kDirfF0;
     if (function <= 4)
         return static_cast<std::uint8_t>(1u << (function - 1));
     if (function <= 8)
@@ -89,34 +98,34 @@ void SimCommandStation::HandleMessage(const std::vector<std::uint8_t>& msg) {
 
 void SimCommandStation::Answer(const std::vector<std::uint8_t>& msg) {
     switch (msg[0]) {
-    case 0xBF: // OPC_LOCO_ADR
+    case Op(Opcode::OPC_LOCO_ADR):
         AnswerLocoAddress(msg[1] * 128 + msg[2]);
         break;
-    case 0xBA: // OPC_MOVE_SLOTS
+    case Op(Opcode::OPC_MOVE_SLOTS):
         AnswerMove(msg[1], msg[2]);
         break;
-    case 0xBB: // OPC_RQ_SL_DATA
+    case Op(Opcode::OPC_RQ_SL_DATA):
         QueueWithChecksum(SlotData(msg[1]), answerDelayMs_);
         break;
-    case 0xA0: // OPC_LOCO_SPD
+    case Op(Opcode::OPC_LOCO_SPD):
         UpdateSlotByte(msg[1], SimSlotByte::SPD, msg[2], true);
         break;
-    case 0xA1: // OPC_LOCO_DIRF
+    case Op(Opcode::OPC_LOCO_DIRF):
         UpdateSlotByte(msg[1], SimSlotByte::DIRF, msg[2], true);
         break;
-    case 0xA2: // OPC_LOCO_SND
+    case Op(Opcode::OPC_LOCO_SND):
         UpdateSlotByte(msg[1], SimSlotByte::SND, msg[2], true);
         break;
-    case 0xB5: // OPC_SLOT_STAT1
+    case Op(Opcode::OPC_SLOT_STAT1):
         UpdateSlotByte(msg[1], SimSlotByte::STAT1, msg[2], false);
         break;
-    case 0xEF: // OPC_WR_SL_DATA
+    case Op(Opcode::OPC_WR_SL_DATA):
         WriteSlotData(msg);
         break;
-    case 0xED: // OPC_IMM_PACKET
+    case Op(Opcode::OPC_IMM_PACKET):
         // Accepted for the track. The answer matters: the opcode asks for a reply, and
         // every other station holds its own messages until one comes.
-        QueueWithChecksum({0xB4, 0x6D, 0x7F, 0}, answerDelayMs_);
+        QueueWithChecksum(LongAck(Opcode::OPC_IMM_PACKET, 0x7F), answerDelayMs_);
         break;
     default: // everything else: on the bus, nothing to answer
         break;
@@ -128,27 +137,67 @@ void SimCommandStation::AnswerLocoAddress(int address) {
     if (slot < 0 && !noFreeSlot_)
         slot = AllocateSlot(address);
     if (slot < 0) {
-        QueueWithChecksum({0xB4, 0x3F, 0x00, 0}, answerDelayMs_);
+        QueueWithChecksum(LongAck(Opcode::OPC_LOCO_ADR, 0), answerDelayMs_);
         return;
     }
     QueueWithChecksum(SlotData(slot), answerDelayMs_);
 }
 
 void SimCommandStation::AnswerMove(int src, int dst) {
-    // Only the null move, which takes a locomotive slot into use, is supported.
-    if (refuseMoves_ || src != dst || src < kFirstLocoSlot || src > kLastLocoSlot) {
-        QueueWithChecksum({0xB4, 0x3A, 0x00, 0}, answerDelayMs_);
-        return;
-    }
-    SimSlot& s = slots_[static_cast<std::size_t>(src)];
-    s.bytes[SimSlotByte::STAT1] = static_cast<std::uint8_t>(
-        (s.bytes[SimSlotByte::STAT1] & ~SimStat1::kStateMask) | SimStat1::kInUse);
+    const int slot = refuseMoves_ ? -1 : Move(src, dst);
+    if (slot < 0)
+        QueueWithChecksum(LongAck(Opcode::OPC_MOVE_SLOTS, 0), answerDelayMs_);
+    else
+        QueueWithChecksum(SlotData(slot), answerDelayMs_);
+}
+
+int SimCommandStation::Move(int src, int dst) {
+    // Slot 0 stands for dispatch. Moving a locomotive from one slot to another is not
+    // supported.
+    if (src == kDispatchSlot)
+        return DispatchGet();
+    if (dst == kDispatchSlot)
+        return DispatchPut(src);
+    if (src != dst || src < kFirstLocoSlot || src > kLastLocoSlot)
+        return -1;
+    // The null move takes the slot into use; taken so, it is no longer there for the taking.
+    SetSlotState(src, SimStat1::kInUse);
+    if (dispatched_ == src)
+        dispatched_ = -1;
+    return src;
+}
+
+int SimCommandStation::DispatchPut(int slot) {
+    if (slot < kFirstLocoSlot || slot > kLastLocoSlot)
+        return -1;
+    const std::uint8_t state = Slot(slot).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask;
+    if (state != SimStat1::kCommon && state != SimStat1::kInUse)
+        return -1;
+    // The throttle that held it has let it go; the one that gets it takes it into use.
+    SetSlotState(slot, SimStat1::kCommon);
+    dispatched_ = slot;
+    return slot;
+}
+
+int SimCommandStation::DispatchGet() {
+    const int slot = dispatched_;
+    dispatched_ = -1;
+    if (slot < 0 ||
+        (Slot(slot).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask) == SimStat1::kFree)
+        return -1;
+    SetSlotState(slot, SimStat1::kInUse);
+    return slot;
+}
+
+void SimCommandStation::SetSlotState(int slot, std::uint8_t state) {
+    SimSlot& s = slots_[static_cast<std::size_t>(slot)];
+    s.bytes[SimSlotByte::STAT1] =
+        static_cast<std::uint8_t>((s.bytes[SimSlotByte::STAT1] & ~SimStat1::kStateMask) | state);
     s.lastActivity = clock_.Now();
-    QueueWithChecksum(SlotData(src), answerDelayMs_);
 }
 
 void SimCommandStation::WriteSlotData(const std::vector<std::uint8_t>& msg) {
-    if (msg.size() != 14 || msg[1] != 0x0E)
+    if (msg.size() != kSlotDataLength || msg[1] != kSlotDataLength)
         return;
     const int slot = msg[2];
     if (slot < 0 || slot >= kSlotCount)
@@ -157,7 +206,7 @@ void SimCommandStation::WriteSlotData(const std::vector<std::uint8_t>& msg) {
     for (std::size_t i = 1; i < s.bytes.size(); ++i)
         s.bytes[i] = msg[2 + i];
     s.lastActivity = clock_.Now();
-    QueueWithChecksum({0xB4, 0x6F, 0x7F, 0}, answerDelayMs_);
+    QueueWithChecksum(LongAck(Opcode::OPC_WR_SL_DATA, 0x7F), answerDelayMs_);
 }
 
 void SimCommandStation::UpdateSlotByte(int slot, int index, std::uint8_t value, bool activity) {
@@ -211,7 +260,7 @@ int SimCommandStation::AllocateSlot(int address) {
 }
 
 std::vector<std::uint8_t> SimCommandStation::SlotData(int slot) const {
-    std::vector<std::uint8_t> msg{0xE7, 0x0E};
+    std::vector<std::uint8_t> msg{Op(Opcode::OPC_SL_RD_DATA), kSlotDataLength};
     const auto& b = Slot(slot).bytes;
     msg.insert(msg.end(), b.begin(), b.end());
     msg[2] = static_cast<std::uint8_t>(slot & 0x7F);
@@ -365,19 +414,24 @@ SimThrottle* SimCommandStation::ThrottleFor(int address) {
 int SimCommandStation::ThrottleAcquire(int address) {
     if (address < 0 || address > 9983)
         return -1;
-    StationMessage({0xBF, static_cast<std::uint8_t>(address >> 7),
+    StationMessage({Op(Opcode::OPC_LOCO_ADR), static_cast<std::uint8_t>(address >> 7),
                     static_cast<std::uint8_t>(address & 0x7F), 0});
     const int slot = FindSlot(address);
     if (slot < 0)
         return -1;
-    StationMessage({0xBA, static_cast<std::uint8_t>(slot), static_cast<std::uint8_t>(slot), 0});
+    StationMessage({Op(Opcode::OPC_MOVE_SLOTS), static_cast<std::uint8_t>(slot),
+                    static_cast<std::uint8_t>(slot), 0});
+    HoldSlot(address, slot);
+    return slot;
+}
+
+void SimCommandStation::HoldSlot(int address, int slot) {
     SimThrottle* t = ThrottleFor(address);
     if (t == nullptr) {
         throttles_.push_back(SimThrottle{address, slot, 0});
         t = &throttles_.back();
     }
     t->slot = slot;
-    return slot;
 }
 
 // The slot a hand-held throttle drives; it acquires the address first when it holds none.
@@ -393,13 +447,13 @@ bool SimCommandStation::ThrottleSpeed(int address, int speedByte) {
     const int slot = ThrottleSlot(*this, ThrottleFor(address), address);
     if (slot < 0)
         return false;
-    StationMessage(
-        {0xA0, static_cast<std::uint8_t>(slot), static_cast<std::uint8_t>(speedByte), 0});
+    StationMessage({Op(Opcode::OPC_LOCO_SPD), static_cast<std::uint8_t>(slot),
+                    static_cast<std::uint8_t>(speedByte), 0});
     return true;
 }
 
 bool SimCommandStation::ThrottleEmergencyStop(int address) {
-    return ThrottleSpeed(address, 1);
+    return ThrottleSpeed(address, slotbits::kSpeedEmergency);
 }
 
 bool SimCommandStation::ThrottleDirection(int address, bool backward) {
@@ -407,8 +461,9 @@ bool SimCommandStation::ThrottleDirection(int address, bool backward) {
     if (slot < 0)
         return false;
     std::uint8_t dirf = Slot(slot).bytes[SimSlotByte::DIRF];
-    dirf = static_cast<std::uint8_t>(backward ? (dirf | 0x20) : (dirf & ~0x20));
-    StationMessage({0xA1, static_cast<std::uint8_t>(slot), dirf, 0});
+    dirf = static_cast<std::uint8_t>(backward ? (dirf | slotbits::kDirfBackward)
+                                              : (dirf & ~slotbits::kDirfBackward));
+    StationMessage({Op(Opcode::OPC_LOCO_DIRF), static_cast<std::uint8_t>(slot), dirf, 0});
     return true;
 }
 
@@ -426,18 +481,19 @@ bool SimCommandStation::ThrottleFunction(int address, int function, bool on) {
     const auto& b = Slot(slot).bytes;
     const auto s = static_cast<std::uint8_t>(slot);
     if (function <= 4) {
-        StationMessage({0xA1, s, apply(b[SimSlotByte::DIRF]), 0});
+        StationMessage({Op(Opcode::OPC_LOCO_DIRF), s, apply(b[SimSlotByte::DIRF]), 0});
     } else if (function <= 8) {
-        StationMessage({0xA2, s, apply(b[SimSlotByte::SND]), 0});
+        StationMessage({Op(Opcode::OPC_LOCO_SND), s, apply(b[SimSlotByte::SND]), 0});
     } else {
         // F9 to F12 travel as a DCC function group two packet, as hand-held throttles send them.
         t->f9to12 = apply(t->f9to12);
         const std::uint8_t adr = b[SimSlotByte::ADR], adr2 = b[SimSlotByte::ADR2];
         const auto f = static_cast<std::uint8_t>(0x20 | t->f9to12);
         if (adr2 == 0)
-            StationMessage({0xED, 0x0B, 0x7F, 0x24, 0x02, adr, f, 0, 0, 0, 0});
+            StationMessage(
+                {Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F, 0x24, 0x02, adr, f, 0, 0, 0, 0});
         else
-            StationMessage({0xED, 0x0B, 0x7F, 0x34,
+            StationMessage({Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F, 0x34,
                             static_cast<std::uint8_t>(0x05 | ((adr2 & 1) ? 0x02 : 0)),
                             static_cast<std::uint8_t>(0x40 | (adr2 >> 1)), adr, f, 0, 0, 0});
     }
@@ -449,10 +505,32 @@ bool SimCommandStation::ThrottleRelease(int address) {
     const int slot = FindSlot(address);
     if (t == nullptr || slot < 0)
         return false;
-    const auto stat1 = static_cast<std::uint8_t>(Slot(slot).bytes[SimSlotByte::STAT1] & ~0x20);
-    StationMessage({0xB5, static_cast<std::uint8_t>(slot), stat1, 0});
+    const auto stat1 =
+        static_cast<std::uint8_t>(Slot(slot).bytes[SimSlotByte::STAT1] & ~slotbits::kStat1Busy);
+    StationMessage({Op(Opcode::OPC_SLOT_STAT1), static_cast<std::uint8_t>(slot), stat1, 0});
     t->slot = -1;
     return true;
+}
+
+int SimCommandStation::ThrottleDispatch(int address) {
+    const int slot = FindSlot(address);
+    if (slot < 0)
+        return -1;
+    StationMessage({Op(Opcode::OPC_MOVE_SLOTS), static_cast<std::uint8_t>(slot), kDispatchSlot, 0});
+    if (dispatched_ != slot)
+        return -1;
+    if (SimThrottle* t = ThrottleFor(address))
+        t->slot = -1;
+    return slot;
+}
+
+int SimCommandStation::ThrottleTakeDispatched() {
+    const int slot = dispatched_;
+    StationMessage({Op(Opcode::OPC_MOVE_SLOTS), kDispatchSlot, kDispatchSlot, 0});
+    if (slot < 0 || dispatched_ >= 0)
+        return -1;
+    HoldSlot(Slot(slot).Address(), slot);
+    return slot;
 }
 
 bool SimCommandStation::SetConsistMember(int address, bool member) {
@@ -470,7 +548,7 @@ bool SimCommandStation::SetConsistMember(int address, bool member) {
 bool SimCommandStation::SensorReport(int number, bool level) {
     if (number < 0 || number > 0x7FF)
         return false;
-    StationMessage({0xB2, static_cast<std::uint8_t>(number & 0x7F),
+    StationMessage({Op(Opcode::OPC_INPUT_REP), static_cast<std::uint8_t>(number & 0x7F),
                     static_cast<std::uint8_t>(0x40 | (level ? 0x10 : 0) | (number >> 7)), 0});
     return true;
 }
@@ -479,7 +557,7 @@ bool SimCommandStation::SwitchReport(int number, bool closedOn, bool thrownOn) {
     if (number < 0 || number > 0x7FF)
         return false;
     StationMessage(
-        {0xB1, static_cast<std::uint8_t>(number & 0x7F),
+        {Op(Opcode::OPC_SW_REP), static_cast<std::uint8_t>(number & 0x7F),
          static_cast<std::uint8_t>((closedOn ? 0x20 : 0) | (thrownOn ? 0x10 : 0) | (number >> 7)),
          0});
     return true;

@@ -5,6 +5,7 @@
 // Read or TakeChunk. Nothing happens on its own: Poll advances time (purge, delayed answers).
 
 #include "loconet/LocoNetMessage.h"
+#include "loconet/SlotRecord.h"
 #include "platform.h"
 
 #include <array>
@@ -20,19 +21,22 @@ constexpr int SLOT = 0, STAT1 = 1, ADR = 2, SPD = 3, DIRF = 4, TRK = 5, SS2 = 6,
               ID1 = 9, ID2 = 10;
 }
 
+// STAT1 values, under the names the station's tests use; the bits are the link's.
 namespace SimStat1 {
-constexpr std::uint8_t kStateMask = 0x30; // slot activity bits
-constexpr std::uint8_t kFree = 0x00;
-constexpr std::uint8_t kCommon = 0x10;
-constexpr std::uint8_t kIdle = 0x20;
-constexpr std::uint8_t kInUse = 0x30;
-constexpr std::uint8_t kConsistUp = 0x40; // linked into a consist
-constexpr std::uint8_t kDecoder128 = 0x03;
+constexpr std::uint8_t kStateMask = slotbits::kStat1StateMask;
+constexpr std::uint8_t kFree = slotbits::kStat1Free;
+constexpr std::uint8_t kCommon = slotbits::kStat1Common;
+constexpr std::uint8_t kIdle = slotbits::kStat1Idle;
+constexpr std::uint8_t kInUse = slotbits::kStat1InUse;
+constexpr std::uint8_t kConsistUp = slotbits::kStat1Consist;
+constexpr std::uint8_t kDecoder128 = 0x03; // the station's decoder type: 128 speed steps
 } // namespace SimStat1
 
 struct SimSlot {
     std::array<std::uint8_t, 11> bytes{};
     Tick lastActivity = 0; // last speed, direction or function message for the slot
+
+    int Address() const { return bytes[SimSlotByte::ADR2] * 128 + bytes[SimSlotByte::ADR]; }
 };
 
 // A hand-held throttle on the bus: the address it drives, its slot and its function keys.
@@ -45,6 +49,7 @@ struct SimThrottle {
 class SimCommandStation {
 public:
     static constexpr int kSlotCount = 128;
+    static constexpr int kDispatchSlot = 0;
     static constexpr int kFirstLocoSlot = 1;
     static constexpr int kLastLocoSlot = 119;
     static constexpr std::uint32_t kDefaultPurgeMs = 200000;
@@ -85,6 +90,15 @@ public:
     bool ThrottleFunction(int address, int function, bool on);
     bool ThrottleEmergencyStop(int address);
     bool ThrottleRelease(int address);
+    // Puts the address's slot into dispatch, as a throttle that lets its locomotive go to
+    // another one does; returns the slot, or -1 when none holds the address or the station
+    // refused.
+    int ThrottleDispatch(int address);
+    // A hand-held throttle (such as a FRED) takes the dispatched locomotive; returns its slot,
+    // or -1 when nothing is dispatched. The throttle then drives the slot's address.
+    int ThrottleTakeDispatched();
+    // The slot in dispatch, or -1.
+    int DispatchedSlot() const { return dispatched_; }
     // Links the address's slot into a consist (STAT1 0x40) or unlinks it; allocates a slot.
     bool SetConsistMember(int address, bool member);
     // Sensor and switch reports with the numbers as the monitor shows them (0..2047).
@@ -121,6 +135,12 @@ private:
     void Answer(const std::vector<std::uint8_t>& msg);
     void AnswerLocoAddress(int address);
     void AnswerMove(int src, int dst);
+    // Carries out a move; returns the slot whose data answers it, or -1 to refuse.
+    int Move(int src, int dst);
+    // The dispatch put (a move to slot 0) and get (a move from slot 0).
+    int DispatchPut(int slot);
+    int DispatchGet();
+    void SetSlotState(int slot, std::uint8_t state);
     void WriteSlotData(const std::vector<std::uint8_t>& msg);
     void UpdateSlotByte(int slot, int index, std::uint8_t value, bool activity);
     int AllocateSlot(int address);
@@ -133,6 +153,8 @@ private:
     void Release();
     void Purge();
     SimThrottle* ThrottleFor(int address);
+    // The hand-held throttle on the address (made if there is none) drives the slot.
+    void HoldSlot(int address, int slot);
     // A message from another station: the station acts on it as on the program's.
     void StationMessage(std::vector<std::uint8_t> bytes);
 
@@ -156,5 +178,6 @@ private:
     std::uint32_t answerDelayMs_ = 0;
     bool noFreeSlot_ = false;
     bool refuseMoves_ = false;
+    int dispatched_ = -1;
     Trace trace_;
 };

@@ -45,14 +45,74 @@ std::string Result(bool ok, const char* failure) {
     return ok ? "OK" : std::string("ERROR ") + failure;
 }
 
+// Slots that LocoNet keeps for other things than locomotives.
+const char* ReservedSlotName(int slot) {
+    switch (slot) {
+    case SimCommandStation::kDispatchSlot:
+        return "dispatch";
+    case 123:
+        return "fast clock";
+    case 124:
+        return "programming track";
+    case 127:
+        return "command station options";
+    default:
+        return slot > SimCommandStation::kLastLocoSlot ? "reserved" : nullptr;
+    }
+}
+
 std::string SlotLine(const SimCommandStation& cs, int slot) {
+    const std::string head = "slot " + std::to_string(slot) + " ";
+    if (slot == SimCommandStation::kDispatchSlot) {
+        const int d = cs.DispatchedSlot();
+        return head + "dispatch: " +
+               (d < 0 ? std::string("nothing dispatched")
+                      : "slot " + std::to_string(d) + ", address " +
+                            std::to_string(cs.Slot(d).Address()));
+    }
+    if (const char* reserved = ReservedSlotName(slot))
+        return head + reserved + ": no locomotive slot";
     const auto& b = cs.Slot(slot).bytes;
-    const int address = b[SimSlotByte::ADR2] * 128 + b[SimSlotByte::ADR];
     static const char* const kStates[] = {"free", "common", "idle", "in use"};
     const char* state = kStates[(b[SimSlotByte::STAT1] & SimStat1::kStateMask) >> 4];
-    return "slot " + std::to_string(slot) + " address " + std::to_string(address) + " " + state +
-           ((b[SimSlotByte::STAT1] & SimStat1::kConsistUp) ? " consist" : "") + ": " +
+    return head + "address " + std::to_string(cs.Slot(slot).Address()) + " " + state +
+           ((b[SimSlotByte::STAT1] & SimStat1::kConsistUp) ? " consist" : "") +
+           (cs.DispatchedSlot() == slot ? " dispatched" : "") + ": " +
            FormatHexBytes(b.data(), b.size());
+}
+
+std::string Usage(const char* command) {
+    return std::string("ERROR usage: ") + command;
+}
+
+std::string Slot(const SimCommandStation& cs, const std::vector<std::string_view>& w) {
+    int number = 0;
+    if (w.size() != 2 || !Number(w[1], -1000000, 1000000, number))
+        return Usage("slot N | slots");
+    if (number < 0 || number >= SimCommandStation::kSlotCount)
+        return "ERROR slot number out of range (0..127): " + std::to_string(number);
+    return "OK " + SlotLine(cs, number);
+}
+
+std::string Dispatch(SimCommandStation& cs, const std::vector<std::string_view>& w) {
+    int address = 0;
+    if (w.size() != 2 || !Number(w[1], 0, 9983, address))
+        return Usage("dispatch ADDRESS");
+    const int held = cs.FindSlot(address);
+    if (held < 0)
+        return "ERROR no slot holds address " + std::to_string(address);
+    const int slot = cs.ThrottleDispatch(address);
+    return slot < 0 ? "ERROR the station refused: slot " + std::to_string(held) +
+                          " is neither common nor in use"
+                    : "OK slot " + std::to_string(slot);
+}
+
+std::string TakeDispatched(SimCommandStation& cs) {
+    const int slot = cs.ThrottleTakeDispatched();
+    if (slot < 0)
+        return "ERROR nothing dispatched";
+    return "OK address " + std::to_string(cs.Slot(slot).Address()) + " slot " +
+           std::to_string(slot);
 }
 
 std::string Throttle(SimCommandStation& cs, const std::vector<std::string_view>& w) {
@@ -114,16 +174,28 @@ std::string Fault(SimCommandStation& cs, const std::vector<std::string_view>& w)
 const char* SimCommandHelp() {
     return "throttle ADDRESS acquire         hand-held throttle takes the address\n"
            "throttle ADDRESS speed N         speed byte 0..127 (1 = emergency stop)\n"
-           "throttle ADDRESS forward|backward\n"
+           "throttle ADDRESS forward         ... or backward: direction of travel\n"
            "throttle ADDRESS f N on|off      F0..F12 (F9..F12 as immediate packets)\n"
-           "throttle ADDRESS stop|release\n"
+           "throttle ADDRESS stop            emergency stop\n"
+           "throttle ADDRESS release         gives the slot back (common)\n"
+           "dispatch ADDRESS                 the slot of the address goes into dispatch\n"
+           "dispatched                       a hand-held takes the dispatched locomotive\n"
            "consist ADDRESS on|off           consist member flag (STAT1 0x40)\n"
            "sensor N on|off                  sensor report, N 0..2047\n"
            "switch N closed|thrown|off       switch output report, N 0..2047\n"
            "send XX XX ...                   any message from another station\n"
-           "fault lose N | corrupt | stray | delay MS | noslot on|off | refusemove on|off\n"
-           "purge SECONDS                    0 turns the purge off\n"
-           "slot N | slots                   show one slot or every slot that is not free";
+           "fault lose N                     the interface loses the next N echoes\n"
+           "fault corrupt                    the next message has a bad checksum\n"
+           "fault stray                      a stray byte before the next message\n"
+           "fault delay MS                   answers come MS milliseconds late\n"
+           "fault noslot on|off              no free slot for a new address\n"
+           "fault refusemove on|off          every slot move is refused\n"
+           "purge SECONDS                    unused slots become common; 0: never\n"
+           "slot N                           one slot, 0..127\n"
+           "slots                            every slot that is not free\n"
+           "flood RATE                       other stations' traffic, RATE messages a second\n"
+           "help                             this list\n"
+           "quit                             ends vlakomat-cs";
 }
 
 std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
@@ -137,14 +209,29 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
         return Throttle(cs, w);
     if (cmd == "fault")
         return Fault(cs, w);
-    if (cmd == "consist" && w.size() == 3 && Number(w[1], 0, 9983, number) && OnOff(w[2], on))
+    if (cmd == "dispatch")
+        return Dispatch(cs, w);
+    if (cmd == "dispatched")
+        return w.size() == 1 ? TakeDispatched(cs) : Usage("dispatched");
+    if (cmd == "consist") {
+        if (w.size() != 3 || !Number(w[1], 0, 9983, number) || !OnOff(w[2], on))
+            return Usage("consist ADDRESS on|off");
         return Result(cs.SetConsistMember(number, on), "no free slot");
-    if (cmd == "sensor" && w.size() == 3 && Number(w[1], 0, 2047, number) && OnOff(w[2], on))
+    }
+    if (cmd == "sensor") {
+        if (w.size() != 3 || !Number(w[1], 0, 2047, number) || !OnOff(w[2], on))
+            return Usage("sensor N on|off");
         return Result(cs.SensorReport(number, on), "bad sensor");
-    if (cmd == "switch" && w.size() == 3 && Number(w[1], 0, 2047, number) &&
-        (w[2] == "closed" || w[2] == "thrown" || w[2] == "off"))
+    }
+    if (cmd == "switch") {
+        if (w.size() != 3 || !Number(w[1], 0, 2047, number) ||
+            (w[2] != "closed" && w[2] != "thrown" && w[2] != "off"))
+            return Usage("switch N closed|thrown|off");
         return Result(cs.SwitchReport(number, w[2] == "closed", w[2] == "thrown"), "bad switch");
-    if (cmd == "send" && w.size() >= 2) {
+    }
+    if (cmd == "send") {
+        if (w.size() < 2)
+            return Usage("send XX XX ...");
         const std::size_t start = line.find("send") + 4;
         std::vector<std::uint8_t> bytes;
         if (!ParseHexBytes(line.substr(start), bytes, 32))
@@ -152,20 +239,25 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
         bytes.push_back(0); // room for the checksum
         return Result(cs.SendFromStation(bytes), "not a valid message");
     }
-    if (cmd == "purge" && w.size() == 2 && Number(w[1], 0, 100000, number)) {
+    if (cmd == "purge") {
+        if (w.size() != 2 || !Number(w[1], 0, 100000, number))
+            return Usage("purge SECONDS");
         cs.SetPurgeTime(static_cast<std::uint32_t>(number) * 1000u);
         return "OK";
     }
-    if (cmd == "slot" && w.size() == 2 && Number(w[1], 0, 127, number))
-        return "OK " + SlotLine(cs, number);
-    if (cmd == "slots" && w.size() == 1) {
+    if (cmd == "slot")
+        return Slot(cs, w);
+    if (cmd == "slots") {
+        if (w.size() != 1)
+            return Usage("slots");
         std::string out = "OK";
-        for (int i = 0; i < SimCommandStation::kSlotCount; ++i)
+        for (int i = SimCommandStation::kFirstLocoSlot; i <= SimCommandStation::kLastLocoSlot; ++i)
             if (cs.Slot(i).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask)
                 out += "\n" + SlotLine(cs, i);
         return out;
     }
+    // The list is the answer itself, without a reply line.
     if (cmd == "help")
-        return std::string("OK\n") + SimCommandHelp();
+        return SimCommandHelp();
     return "ERROR unknown command (try: help)";
 }

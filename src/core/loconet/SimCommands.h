@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-// Runs one command line; returns "OK ..." or "ERROR ..." (one or more lines, no line end).
+// Runs one command line; returns "OK ..." or "ERROR ..." (one or more lines, no line end),
+// or for "help" the list of commands.
 std::string RunSimCommand(SimCommandStation& station, std::string_view line);
 
-// The list of commands, one per line.
+// The list of commands, one per line ("quit" is for vlakomat-cs, which ends on it).
 const char* SimCommandHelp();

@@ -25,6 +25,12 @@ struct SlotRecord {
 namespace slotbits {
 inline constexpr std::uint8_t kStat1Consist = 0x40; // linked up into a consist
 inline constexpr std::uint8_t kStat1Busy = 0x20;    // slot in use
+// The slot's activity: the two bits BUSY and ACTIVE together.
+inline constexpr std::uint8_t kStat1StateMask = 0x30;
+inline constexpr std::uint8_t kStat1Free = 0x00;
+inline constexpr std::uint8_t kStat1Common = 0x10;
+inline constexpr std::uint8_t kStat1Idle = 0x20;
+inline constexpr std::uint8_t kStat1InUse = 0x30;
 inline constexpr std::uint8_t kDirfBackward = 0x20;
 inline constexpr std::uint8_t kDirfF0 = 0x10;
 inline constexpr std::uint8_t kDirfF1toF4 = 0x0F; // F1 = 0x01 ... F4 = 0x08

@@ -27,17 +27,21 @@ const std::array<bool, kBuiltinCodes> KeyAllowed = {true, false, true, true,  tr
 const std::array<bool, kBuiltinCodes> MapAllowed = {true, true, false, false, false,
                                                     true, true, true,  true,  true};
 
-namespace {
-std::size_t CodeIndex(int code) {
+std::size_t BuiltinIndex(int code) {
     return code >= 0 && code < kBuiltinCodes ? static_cast<std::size_t>(code) : 0;
 }
-} // namespace
 
 bool IsKeyAllowed(int builtinCode) {
-    return KeyAllowed[CodeIndex(builtinCode)];
+    return KeyAllowed[BuiltinIndex(builtinCode)];
 }
 bool IsMapAllowed(int builtinCode) {
-    return MapAllowed[CodeIndex(builtinCode)];
+    return MapAllowed[BuiltinIndex(builtinCode)];
+}
+
+std::string KeyText(const FunctionDef& function, const char* noKey) {
+    if (function.Fkey >= 0)
+        return "F" + std::to_string(function.Fkey);
+    return IsKeyAllowed(function.Builtin) ? noKey : "---";
 }
 
 int FunctionCatalogue::FindById(int id) const {

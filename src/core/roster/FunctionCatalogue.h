@@ -42,8 +42,13 @@ extern const std::array<bool, kBuiltinCodes> KeyAllowed;
 extern const std::array<bool, kBuiltinCodes> MapAllowed;
 
 // The same tables, safe for any code (an unknown code reads as code 0).
+std::size_t BuiltinIndex(int builtinCode);
 bool IsKeyAllowed(int builtinCode);
 bool IsMapAllowed(int builtinCode);
+
+// The key column of a function list: "F<key>"; without a key `noKey` where a key may switch
+// the function, "---" where none may.
+std::string KeyText(const FunctionDef& function, const char* noKey);
 
 struct FunctionCatalogue {
     static constexpr int kCapacity = 30;

@@ -78,3 +78,11 @@ bool SaveFunctionsFile(const RosterData& data, Prompts& prompts, const std::stri
 bool SaveRosterFile(const RosterData& data, Prompts& prompts, const std::string& directory) {
     return Save(TableFilePath(directory, kRosterFileName), FormatRosterFile(data), prompts);
 }
+
+bool SaveModifiedTables(RosterData& data, Prompts& prompts, const std::string& directory) {
+    if (data.RosterModified && SaveRosterFile(data, prompts, directory))
+        data.RosterModified = false;
+    if (data.FunctionsModified && SaveFunctionsFile(data, prompts, directory))
+        data.FunctionsModified = false;
+    return !data.RosterModified && !data.FunctionsModified;
+}

@@ -37,6 +37,10 @@ std::string FormatRosterFile(const RosterData& data);
 // reason, and false returned, so that the operator's edits are not lost unnoticed.
 bool SaveFunctionsFile(const RosterData& data, Prompts& prompts, const std::string& directory);
 bool SaveRosterFile(const RosterData& data, Prompts& prompts, const std::string& directory);
+// Writes Roster.tab, then Functions.tab, each only while its modified flag is set, and
+// clears the flag of each file written. False when a file would not save (its message has
+// been shown and its flag stays set, so nothing is lost).
+bool SaveModifiedTables(RosterData& data, Prompts& prompts, const std::string& directory);
 
 // The path of a table file in `directory`.
 std::string TableFilePath(const std::string& directory, const std::string& fileName);

@@ -50,8 +50,15 @@ void ReadFunctionField(const std::string& field, Loco& loco, const FunctionCatal
     // must not leave sequences of the first behind (they would not match its flags).
     loco.FuncSequences[slot] = FunctionSequences{};
 
-    // Without a closing bracket the sequences are taken to follow the three flag digits.
+    // Without a closing bracket the sequences are taken to follow the three flag digits; the
+    // field is reported, so that the mended row is offered for saving.
     std::size_t close = f.find(']', open == std::string::npos ? 0 : open);
+    if (close == std::string::npos)
+        Report(prompts,
+               text::Format("Napaka v datoteki 'Roster.tab', v vrstici %d: V polju funkcionalnosti "
+                            "%d manjka zaklepaj ']'!",
+                            line, id),
+               modified);
     std::size_t start = close != std::string::npos  ? close + 1
                         : open != std::string::npos ? std::min(open + 4, f.size())
                                                     : f.size();

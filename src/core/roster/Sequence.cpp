@@ -45,20 +45,18 @@ int StateOf(char c, bool lenient) {
     return -1;
 }
 
-// Takes the text up to the next comma as the command, trailing white space cut; leading
-// white space stays in the command and in the rest.
-std::string_view TakeCommand(std::string_view& rest) {
-    std::size_t comma = rest.find(',');
-    std::string_view command = comma == std::string_view::npos ? rest : rest.substr(0, comma);
-    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-    return text::TrimRight(command);
-}
-
 int Slot(int index) {
     return index != 0 ? 1 : 0;
 }
 
 } // namespace
+
+std::string_view TakeListItem(std::string_view& rest) {
+    std::size_t comma = rest.find(',');
+    std::string_view item = comma == std::string_view::npos ? rest : rest.substr(0, comma);
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    return text::TrimRight(item);
+}
 
 SequenceParseError ParseSequenceText(std::string_view text, int index, FunctionSequences& sequences,
                                      bool lenient) {
@@ -67,7 +65,7 @@ SequenceParseError ParseSequenceText(std::string_view text, int index, FunctionS
     auto& commands = sequences.commands[static_cast<std::size_t>(slot)];
     count = 0;
     std::string_view rest = text;
-    std::string_view command = TakeCommand(rest);
+    std::string_view command = TakeListItem(rest);
     while (!command.empty() && count < FunctionSequences::kMaxCommands) {
         SequenceParseError fault;
         fault.commandNumber = count + 1;
@@ -97,7 +95,7 @@ SequenceParseError ParseSequenceText(std::string_view text, int index, FunctionS
         }
         commands[static_cast<std::size_t>(count++)] =
             sequence::MakeCommand(decoder == 1, number, state);
-        command = TakeCommand(rest);
+        command = TakeListItem(rest);
     }
     return {};
 }

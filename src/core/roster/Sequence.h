@@ -49,6 +49,11 @@ constexpr int State(SequenceCommand c) {
 }
 } // namespace sequence
 
+// Takes the next item of a comma-separated text (a sequence, a speed table) from the front
+// of `rest`: the text up to the first comma with trailing white space cut; leading white
+// space stays in the item and in the rest.
+std::string_view TakeListItem(std::string_view& rest);
+
 enum class SequenceError { None, InvalidDecoder, JustDecoder, InvalidState, InvalidNumber };
 
 // What went wrong in a sequence text, with what the messages report.

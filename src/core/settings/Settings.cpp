@@ -1,12 +1,8 @@
 #include "settings/Settings.h"
 
+#include "settings/IniFile.h"
 #include "util/Files.h"
 #include "util/Text.h"
-
-// Values are kept as the bytes of the file (UTF-8); no wide-character conversion needed.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
 
 namespace {
 
@@ -23,6 +19,8 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kLoconet, "Offline", s.Offline);
     v(kLoconet, "Debug Mode", p.DebugMode);
     v(kLoconet, "Power Throttle Mode", s.PowerThrottleMode);
+    v(kLoconet, "Baud Rate", s.BaudRate);
+    v(kLoconet, "Flow Control", s.FlowControl);
     v(kTrain, "Axels Per Car", s.AxelsPerCar);
     v(kTrain, "Empty Car Weight", s.EmptyCarWeight, 2);
     v(kTrain, "Net Car Load", s.NetCarLoad, 2);
@@ -58,73 +56,61 @@ std::string RecentKey(std::size_t i) {
 }
 
 struct Reader {
-    CSimpleIniA& ini;
-    const char* Get(const char* section, const char* key) {
-        return ini.GetValue(section, key, nullptr);
-    }
+    const IniFile& ini;
     void operator()(const char* section, const char* key, std::string& value) {
-        if (const char* v = Get(section, key))
-            value = text::CutUtf8(v, kMaxSettingLength);
+        if (const auto v = ini.Get(section, key))
+            value = text::CutUtf8(*v, kMaxSettingLength);
     }
     void operator()(const char* section, const char* key, int& value) {
-        if (const char* v = Get(section, key))
-            value = text::ParseInt(v);
+        if (const auto v = ini.Get(section, key))
+            value = text::ParseInt(*v);
     }
     void operator()(const char* section, const char* key, double& value, int) {
-        if (const char* v = Get(section, key))
-            value = text::ParseDouble(v);
+        if (const auto v = ini.Get(section, key))
+            value = text::ParseDouble(*v);
     }
 };
 
 struct Writer {
-    CSimpleIniA& ini;
+    IniFile& ini;
     void operator()(const char* section, const char* key, const std::string& value) {
-        ini.SetValue(section, key, value.c_str());
+        ini.Set(section, key, value);
     }
     void operator()(const char* section, const char* key, int value) {
-        ini.SetValue(section, key, std::to_string(value).c_str());
+        ini.Set(section, key, std::to_string(value));
     }
     void operator()(const char* section, const char* key, double value, int decimals) {
-        ini.SetValue(section, key, text::FormatFixed(value, decimals).c_str());
+        ini.Set(section, key, text::FormatFixed(value, decimals));
     }
 };
 
-void LoadIni(CSimpleIniA& ini, const std::string& path) {
-    ini.SetUnicode(false);
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-    ini.SetSpaces(false);
-    if (auto content = files::ReadAll(path))
-        ini.LoadData(content->data(), content->size());
+IniFile LoadIni(const std::string& path) {
+    const auto content = files::ReadAll(path);
+    return IniFile(content ? *content : std::string());
 }
 
 } // namespace
 
 ProgramSettings ReadSettings(const std::string& path) {
-    CSimpleIniA ini;
-    LoadIni(ini, path);
+    const IniFile ini = LoadIni(path);
     ProgramSettings values;
     ForEachKey(values, Reader{ini});
+    // Paths are kept whole: a cut one would name another file.
     for (std::size_t i = 0; i < values.RecentFiles.size(); ++i)
-        Reader{ini}(kRecent, RecentKey(i).c_str(), values.RecentFiles[i]);
+        if (const auto v = ini.Get(kRecent, RecentKey(i)))
+            values.RecentFiles[i] = *v;
     return values;
 }
 
 std::string WriteSettings(const std::string& path, const ProgramSettings& values) {
-    CSimpleIniA ini;
-    LoadIni(ini, path);
+    IniFile ini = LoadIni(path);
     ForEachKey(values, Writer{ini});
     for (std::size_t i = 0; i < values.RecentFiles.size(); ++i) {
         if (values.RecentFiles[i].empty())
-            ini.Delete(kRecent, RecentKey(i).c_str(), true);
+            ini.Remove(kRecent, RecentKey(i));
         else
-            ini.SetValue(kRecent, RecentKey(i).c_str(), values.RecentFiles[i].c_str());
+            ini.Set(kRecent, RecentKey(i), values.RecentFiles[i]);
     }
-    std::string content;
-    if (ini.Save(content) < 0)
-        return "napaka pri pripravi vsebine";
-    // One blank line between sections is enough.
-    for (std::size_t pos; (pos = content.find("\n\n\n")) != std::string::npos;)
-        content.erase(pos, 1);
-    return files::WriteAtomically(path, content);
+    // The folder may be closed to new files while the file itself is open to writing.
+    return files::WriteAtomically(path, ini.Text(), files::InPlace::WhenNoTemporary);
 }

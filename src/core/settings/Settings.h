@@ -34,6 +34,9 @@ struct Settings {
     int BrakeReleaseTolerance = 1;
     int UseRightDirForBrakeType = 0;
     int FirstRun = 1;
+    // The serial interface's line: "Baud Rate" and "Flow Control" (0 none, 1 RTS/CTS).
+    int BaudRate = 16457;
+    int FlowControl = 0;
 };
 
 // Everything the settings file holds: the block, the four members the dialog does not

@@ -1,22 +1,15 @@
 #include "throttles/SimpleThrottle.h"
 
 #include "loconet/Loconet.h"
-#include "util/Text.h"
-
-#include <charconv>
+#include "util/Fields.h"
 
 namespace {
 constexpr const char* kCaptionRelease = "Sprosti";
 constexpr const char* kCaptionAcquire = "Uporabi";
-constexpr const char* kNotAnInteger = "Please enter an integer.";
 } // namespace
 
 SimpleThrottle::SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts)
     : Throttle(ThrottleType::Simple), loconet_(loconet), clock_(clock), prompts_(prompts) {}
-
-std::string SimpleThrottle::RangeMessage(int low, int high) {
-    return text::Format("Please enter an integer between %d and %d.", low, high);
-}
 
 void SimpleThrottle::Show(unsigned parts) {
     if (view_)
@@ -25,19 +18,9 @@ void SimpleThrottle::Show(unsigned parts) {
 
 bool SimpleThrottle::ReadField(const std::string& text, int high, SimpleThrottleField field,
                                int& value) {
-    const std::string_view digits = text::Trim(text, " \t");
-    int parsed = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
-    std::string message;
-    if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
-        message = kNotAnInteger;
-    else if (ec == std::errc::result_out_of_range || parsed < 0 || parsed > high)
-        message = RangeMessage(0, high);
-    if (message.empty()) {
-        value = parsed;
+    const std::string message = fields::ReadInt(text, 0, high, value);
+    if (message.empty())
         return true;
-    }
     prompts_.Inform(message, PromptIcon::Warning);
     if (view_)
         view_->Focus(field, true);
@@ -163,12 +146,15 @@ void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
     if (Driving()) {
         caption_ = kCaptionRelease;
         lastSpeedTick_ = now;
-        Show(SimpleThrottleShow::kAll);
+        // The slot data that finished the selection came before the slot was ours: the
+        // locomotive's speed, direction and functions are shown from the table now.
+        ShowSlot();
         if (view_)
             view_->Focus(SimpleThrottleField::Speed, false);
     } else {
         speed_ = 0;
         caption_ = kCaptionAcquire;
+        SetButtons(); // without a slot no function is lit
         Show(SimpleThrottleShow::kAll);
         if (view_)
             view_->Focus(SimpleThrottleField::Address, false);
@@ -209,6 +195,10 @@ std::uint32_t SimpleThrottle::NextIdleDue(Tick now) const {
 }
 
 void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
+    ShowSlot();
+}
+
+void SimpleThrottle::ShowSlot() {
     const SlotRecord& r = loconet_.Slot(iSlot);
     speed_ = CLoconet::SpeedToPercent(r.SPD);
     forward_ = (r.DIRF & slotbits::kDirfBackward) == 0;

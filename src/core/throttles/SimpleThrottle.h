@@ -83,9 +83,6 @@ public:
     std::uint8_t F9toF12() const { return f9to12_; }
     Tick LastSpeedTick() const { return lastSpeedTick_; }
 
-    // The standard message of a field that does not hold a whole number within its range.
-    static std::string RangeMessage(int low, int high);
-
 private:
     // Reads and checks the entries in the order address, speed, direction. A field that
     // fails gets the message and the focus; it and the fields after it keep their values.
@@ -94,6 +91,8 @@ private:
     void SetSpeed(int percent);
     void Select();
     void Show(unsigned parts);
+    // Speed, direction and functions from the slot table, as the locomotive has them.
+    void ShowSlot();
 
     CLoconet& loconet_;
     Clock& clock_;

@@ -82,8 +82,7 @@ TrainModel::TrainModel(const Settings& settings, Prompts* prompts)
 void TrainModel::LoadLoco(const Loco& loco) {
     loco_ = loco;
     iBrakeType = loco.InitialBrakeType == kLocoBrake ? kLocoBrake : kTrainBrake;
-    dSpeed = dAccel = dMph = dShownMph = 0.0;
-    iSpeedStep = 0;
+    ResetSpeed();
     iPowerStep = iAppliedPowerStep = 0;
     dGradePercent = 0.0;
     iDirection = kForwards;
@@ -92,9 +91,15 @@ void TrainModel::LoadLoco(const Loco& loco) {
     ApplyBrakePresets(false);
 }
 
-void TrainModel::EmergencyStop(bool fromThrottle) {
+void TrainModel::ResetSpeed() {
     dSpeed = dAccel = dMph = dShownMph = 0.0;
     iSpeedStep = 0;
+    // The speedometer still shows the old speed until it hears of the 0.
+    speedometerDue_ = true;
+}
+
+void TrainModel::EmergencyStop(bool fromThrottle) {
+    ResetSpeed();
     iPowerStep = iAppliedPowerStep = 0;
     bSpeedHold = true;
     dTractiveEffort = 0.0; // the ammeter drops to 0
@@ -145,7 +150,9 @@ void TrainModel::SwitchToTrainBrake() {
 void TrainModel::StartTicks(Tick now) {
     tLastPhysics = now;
     tLastSpeedometer = now;
+    // The window draws every gauge as it starts.
     shown_ = CurrentGauges();
+    speedometerDue_ = false;
 }
 
 void TrainModel::ComputeDerived() {
@@ -243,7 +250,9 @@ void TrainModel::AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report) {
     const double kmh = std::fabs(dSpeed * kMsToKmh);
 
     dMph = RoundMph(std::fabs(dSpeed * kMsToKmh / kKmhPerMph));
-    if (dMph != dShownMph && ElapsedTicks(now, tLastSpeedometer) >= kSpeedometerMs) {
+    if (speedometerDue_ ||
+        (dMph != dShownMph && ElapsedTicks(now, tLastSpeedometer) >= kSpeedometerMs)) {
+        speedometerDue_ = false;
         dShownMph = dMph;
         tLastSpeedometer = now;
         report.SpeedometerChanged = true;

@@ -60,6 +60,9 @@ public:
     // The locomotive chosen: takes its data and sets the loco-load preset.
     void LoadLoco(const Loco& loco);
     const Loco& CurrentLoco() const { return loco_; }
+    // An edited record of the same locomotive: its data count from the next step, the
+    // train keeps its state.
+    void TakeLoco(const Loco& loco) { loco_ = loco; }
 
     // Emergency stop: from the driver or the window (false) or reported by a throttle
     // (true, which vents the train brake pipe to 0).
@@ -67,7 +70,8 @@ public:
     void SwitchToLocoBrake();
     void SwitchToTrainBrake();
 
-    // Starts the time base: the next step runs 10 ms after `now`.
+    // Starts the time base: the next step runs 10 ms after `now`. The window is taken to
+    // draw every gauge now, so only later changes are reported.
     void StartTicks(Tick now);
 
     // One physics step when at least 10 ms have passed since the last one.
@@ -126,6 +130,8 @@ private:
     double FullServicePressure() const; // Pfs from the standard brake system pressure
     int MaxLocoBrakeLevel() const;
     void ApplyBrakePresets(bool emergencyFromThrottle);
+    // Clears the speed state of a loco load or an emergency stop.
+    void ResetSpeed();
     void UpdateBrakePipe();
     void UpdateTripleValve();
 
@@ -133,6 +139,8 @@ private:
     Prompts* prompts_;
     Loco loco_;
     GaugeValues shown_;
+    // A reset changed the speed behind the speedometer's back: the next step reports it.
+    bool speedometerDue_ = false;
 };
 
 // Brake pipe rate per step for `cars` cars from an initial and a delayed rate: falls from

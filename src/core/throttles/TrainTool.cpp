@@ -1,10 +1,10 @@
 #include "throttles/TrainTool.h"
 
+#include "throttles/ToolArgs.h"
 #include "throttles/TrainModel.h"
 #include "util/Text.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +12,10 @@
 #include <ostream>
 
 namespace {
+
+using toolargs::BadArgs;
+using toolargs::IntegerIn;
+using toolargs::NumberIn;
 
 const char* const kUsage =
     "usage: vlakomat-train --power HP --weight T --axles N [--cars N] [--load PCT]\n"
@@ -39,49 +43,6 @@ struct Options {
     bool csv = false;
     std::vector<Change> changes; // in command-line order
 };
-
-struct BadArgs {
-    std::string message;
-};
-
-std::optional<double> ToNumber(const std::string& s) {
-    if (s.empty() || s.find_first_of(" \t") != std::string::npos)
-        return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(s.c_str(), &end);
-    if (*end != '\0' || errno == ERANGE || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-std::optional<long long> ToInteger(const std::string& s) {
-    if (s.empty() || s.find_first_of(" \t") != std::string::npos)
-        return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE)
-        return std::nullopt;
-    return v;
-}
-
-double NumberIn(const std::string& option, const std::string& s, double low, double high) {
-    const auto v = ToNumber(s);
-    if (!v || *v < low || *v > high)
-        throw BadArgs{text::Format("%s needs a number from %g to %g, not \"%s\"", option.c_str(),
-                                   low, high, s.c_str())};
-    return *v;
-}
-
-long long IntegerIn(const std::string& option, const std::string& s, long long low,
-                    long long high) {
-    const auto v = ToInteger(s);
-    if (!v || *v < low || *v > high)
-        throw BadArgs{text::Format("%s needs a whole number from %lld to %lld, not \"%s\"",
-                                   option.c_str(), low, high, s.c_str())};
-    return *v;
-}
 
 Change ParseChange(std::int64_t tick, const std::string& entry) {
     const auto eq = entry.find('=');
@@ -178,19 +139,6 @@ void Apply(TrainModel& model, const Settings& settings, const Change& c) {
     }
 }
 
-// The diagnostic of a speed jump goes to the error stream.
-class StreamPrompts : public Prompts {
-public:
-    explicit StreamPrompts(std::ostream& err) : err_(err) {}
-    PromptAnswer Ask(const std::string& text, PromptButtons, PromptIcon) override {
-        err_ << text << '\n';
-        return PromptAnswer::Ok;
-    }
-
-private:
-    std::ostream& err_;
-};
-
 void PrintHeader(std::ostream& out, bool csv) {
     if (csv)
         out << "t,dSpeed,dMph,iSpeedStep,dBrakePipe,dAuxReservoir,dBrakeCylinder,"
@@ -216,7 +164,8 @@ void PrintLine(std::ostream& out, bool csv, long long seconds, const TrainModel&
 }
 
 void Run(const Options& o, const Settings& settings, std::ostream& out, std::ostream& err) {
-    StreamPrompts prompts(err);
+    // The diagnostic of a speed jump goes to the error stream.
+    toolargs::StreamPrompts prompts(err);
     TrainModel model(settings, &prompts);
     Loco loco;
     loco.Descr = "vlakomat-train";
@@ -264,18 +213,8 @@ void Run(const Options& o, const Settings& settings, std::ostream& out, std::ost
 
 int RunTrainTool(const std::vector<std::string>& args, const Settings& settings, std::ostream& out,
                  std::ostream& err) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") {
-            out << kUsage;
-            return 0;
-        }
-    Options options;
-    try {
-        options = ParseOptions(args);
-    } catch (const BadArgs& bad) {
-        err << "vlakomat-train: " << bad.message << '\n' << kUsage;
-        return 2;
-    }
-    Run(options, settings, out, err);
-    return 0;
+    return toolargs::RunWithUsage("vlakomat-train", kUsage, args, out, err, [&] {
+        Run(ParseOptions(args), settings, out, err);
+        return 0;
+    });
 }

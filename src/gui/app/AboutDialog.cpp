@@ -3,17 +3,25 @@
 #include "app/Vlakomat.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-QIcon VlakomatIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+namespace {
+
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+} // namespace
+
+QImage VlakomatIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
     // A small locomotive: body, cab, chimney and three wheels on a rail.
     p.setPen(QPen(Qt::black, 2));
     p.setBrush(QColor(0x2e, 0x6d, 0xb4));
@@ -26,7 +34,23 @@ QIcon VlakomatIcon() {
     for (int x : {14, 30, 50})
         p.drawEllipse(QPointF(x, 49), 6, 6);
     p.drawLine(QPointF(2, 57), QPointF(62, 57));
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon VlakomatIcon() {
+    QIcon icon;
+    for (int size : kIconSizes)
+        icon.addPixmap(QPixmap::fromImage(VlakomatIconImage(size)));
+    return icon;
+}
+
+bool WriteIconFiles(const QString& themeDir) {
+    for (int size : kIconSizes) {
+        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(themeDir).arg(size);
+        if (!QDir().mkpath(dir) || !VlakomatIconImage(size).save(dir + "/vlakomat.png"))
+            return false;
+    }
+    return true;
 }
 
 QIcon EditIcon(const char* kind) {

@@ -1,14 +1,18 @@
 #include "app/CommandLine.h"
 
+#include "app/AboutDialog.h"
 #include "app/MainFrm.h"
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
+#include "layout/VlakomatDoc.h"
+#include "layout/VlkFile.h"
 #include "throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
@@ -76,6 +80,21 @@ void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
     }
 }
 
+// Check mode for a layout: the messages of loading it, and with `dump` what saving it would
+// write; the table files are not read. Only faults make the exit status 1.
+int RunLayoutCheck(const QString& path, bool dump) {
+    PrintingPrompts prompts;
+    CVlakomatDoc doc;
+    const int faults = doc.OpenFile(path.toStdString(), prompts);
+    if (faults >= 0 && dump) {
+        const std::string text = FormatVlk(doc.Elements());
+        std::printf("==> %s <==\n", QFileInfo(path).fileName().toLocal8Bit().constData());
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    }
+    std::fflush(stdout);
+    return faults == 0 ? 0 : 1;
+}
+
 int RunProgram(const QString& programPath, const QString& layoutFile, const StartOptions& options) {
     QtPrompts prompts;
     SystemClock clock;
@@ -117,26 +136,35 @@ int RunVlakomat(int argc, char** argv) {
         QStringLiteral("Vlakomat - upravljanje digitalne železnice na vodilu LocoNet."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(
-        {QStringLiteral("check"),
-         QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
-                        "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih).")});
+    parser.addOption({QStringLiteral("check"),
+                      QStringLiteral("Prebere nastavitve in tabele, izpiše vsa sporočila, ki bi "
+                                     "jih pokazal zagon, in konča (izhodna koda 1 ob sporočilih). "
+                                     "Z datoteko makete prebere samo to datoteko.")});
     parser.addOption({QStringLiteral("dump"),
                       QStringLiteral("Skupaj s --check izpiše še, kaj bi shranjevanje zapisalo v "
-                                     "Functions.tab in Roster.tab.")});
+                                     "Functions.tab in Roster.tab ali v datoteko makete.")});
     parser.addOption({QStringLiteral("throttle"),
                       QStringLiteral("Odpre enostaven upravljalnik, ki prevzame lokomotivo z "
                                      "naslovom NASLOV (lahko večkrat)."),
                       QStringLiteral("NASLOV")});
     parser.addOption({QStringLiteral("quit-when-shown"),
                       QStringLiteral("Konča, ko je glavno okno prikazano (za merjenje zagona).")});
+    parser.addOption({QStringLiteral("write-icons"),
+                      QStringLiteral("Zapiše ikono programa v mapo teme ikon (za namestitev)."),
+                      QStringLiteral("mapa")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
                                  QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
                                  QStringLiteral("[datoteka]"));
     parser.process(*qtApp);
     const QString programPath = QString::fromLocal8Bit(argv[0]);
+    const QStringList positional = parser.positionalArguments();
+    const QString layoutFile = positional.isEmpty() ? QString() : positional.first();
+    const bool dump = parser.isSet(QStringLiteral("dump"));
+    if (parser.isSet(QStringLiteral("write-icons")))
+        return WriteIconFiles(parser.value(QStringLiteral("write-icons"))) ? 0 : 1;
     if (parser.isSet(QStringLiteral("check")))
-        return RunCheck(programPath, parser.isSet(QStringLiteral("dump")));
+        return layoutFile.isEmpty() ? RunCheck(programPath, dump)
+                                    : RunLayoutCheck(layoutFile, dump);
     StartOptions options;
     for (const QString& value : parser.values(QStringLiteral("throttle"))) {
         bool ok = false;
@@ -149,6 +177,5 @@ int RunVlakomat(int argc, char** argv) {
         options.throttleAddresses.append(address);
     }
     options.quitWhenShown = parser.isSet(QStringLiteral("quit-when-shown"));
-    const QStringList positional = parser.positionalArguments();
-    return RunProgram(programPath, positional.isEmpty() ? QString() : positional.first(), options);
+    return RunProgram(programPath, layoutFile, options);
 }

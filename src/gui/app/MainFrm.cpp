@@ -1,8 +1,15 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDialog.h"
+#include "app/DlgSave.h"
+#include "app/DlgSettings.h"
 #include "app/Vlakomat.h"
+#include "dialogs/DlgRoster.h"
+#include "layout/LayoutFiles.h"
+#include "layout/VlakomatView.h"
 #include "loconet/DlgLoconetMonitor.h"
+#include "settings/SettingsProcedure.h"
+#include "throttles/DlgThrottle.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,12 +22,12 @@
 
 CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setObjectName(QStringLiteral("MainFrame"));
-    setWindowTitle(QStringLiteral("Brez naslova - Vlakomat"));
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateLayout();
 }
 
 CMainFrame::~CMainFrame() {
@@ -47,16 +54,15 @@ QAction* CMainFrame::Action(const QString& objectName) const {
 
 void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Datoteka"));
-    // Layout documents come with the layout panel; until then these stay disabled.
-    AddAction(file, "actionNew", "&Nova", QKeySequence::New, "Ustvari nov dokument")
-        ->setEnabled(false);
-    AddAction(file, "actionOpen", "&Odpri...", QKeySequence::Open, "Odpri obstoječ dokument")
-        ->setEnabled(false);
-    AddAction(file, "actionSave", "&Shrani", QKeySequence::Save, "Shrani aktivni dokument")
-        ->setEnabled(false);
+    AddAction(file, "actionNew", "&Nova", QKeySequence::New, "Ustvari nov dokument");
+    AddAction(file, "actionOpen", "&Odpri...", QKeySequence::Open, "Odpri obstoječ dokument");
+    AddAction(file, "actionSave", "&Shrani", QKeySequence::Save, "Shrani aktivni dokument");
     AddAction(file, "actionSaveAs", "Shrani &kot...", {},
-              "Shrani aktivni dokument pod novim imenom")
-        ->setEnabled(false);
+              "Shrani aktivni dokument pod novim imenom");
+    file->addSeparator();
+    AddAction(file, "actionPrint", "&Natisni...", QKeySequence::Print, "Natisni aktivni dokument");
+    AddAction(file, "actionPrintPreview", "Predogled &tiskanja", {},
+              "Prikaži celotne strani, kot bodo natisnjene");
     file->addSeparator();
     recentMenu_ = file->addMenu(QStringLiteral("Zadnje datoteke"));
     recentMenu_->setObjectName(QStringLiteral("menuRecent"));
@@ -91,9 +97,9 @@ void CMainFrame::CreateMenus() {
               "Odpri nov realističen upravljalnik vlaka")
         ->setEnabled(false);
     trains->addSeparator();
-    AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
-              "Uredi seznam lokomotiv in funkcionalnosti")
-        ->setEnabled(false);
+    QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
+                                "Uredi seznam lokomotiv in funkcionalnosti");
+    connect(roster, &QAction::triggered, this, &CMainFrame::OnRoster);
 
     QMenu* layout = menuBar()->addMenu(QStringLiteral("&Maketa"));
     AddAction(layout, "actionSynchronize", "Sinhroniziraj", {},
@@ -101,8 +107,9 @@ void CMainFrame::CreateMenus() {
         ->setEnabled(false);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Orodja"));
-    AddAction(tools, "actionSettings", "Splošne &Nastavitve", {}, "Uredi splošne nastavitve")
-        ->setEnabled(false);
+    QAction* settings =
+        AddAction(tools, "actionSettings", "Splošne &Nastavitve", {}, "Uredi splošne nastavitve");
+    connect(settings, &QAction::triggered, this, &CMainFrame::SettingsProcedure);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
     AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents)->setEnabled(false);
@@ -133,9 +140,7 @@ void CMainFrame::CreateToolBar() {
         bar->addAction(action);
     }
     bar->addSeparator();
-    auto* print = AddAction(nullptr, "actionPrint", "&Natisni...", QKeySequence::Print,
-                            "Natisni aktivni dokument");
-    print->setEnabled(false);
+    QAction* print = Action("actionPrint");
     print->setIcon(
         QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_DriveFDIcon)));
     bar->addAction(print);
@@ -168,10 +173,37 @@ void CMainFrame::UpdateRecentFiles() {
         QString name = QFileInfo(QString::fromStdString(path)).fileName();
         QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(shown).arg(name));
         entry->setStatusTip(QString::fromStdString(path));
-        entry->setEnabled(false); // opened once layout documents exist
+        connect(entry, &QAction::triggered, this,
+                [this, file = QString::fromStdString(path)] { layout_->OpenDocumentFile(file); });
     }
     if (shown == 0)
         recentMenu_->addAction(QStringLiteral("Zadnja datoteka"))->setEnabled(false);
+}
+
+void CMainFrame::CreateLayout() {
+    layout_ = new CLayoutFiles(app_.GetPrompts(), app_.Settings().RecentFiles, this);
+    view_ = new CVlakomatView(layout_->Doc(), app_.Link(), app_.GetPrompts(), this);
+    setCentralWidget(view_);
+    view_->AddCommandsTo(findChild<QToolBar*>(QStringLiteral("ToolBar")));
+    connect(view_, &CVlakomatView::StatusText, this, &CMainFrame::SetStatusText);
+    connect(layout_, &CLayoutFiles::DocumentChanged, this, [this] {
+        view_->OnUpdate();
+        UpdateTitle();
+    });
+    connect(layout_, &CLayoutFiles::RecentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
+    connect(Action("actionNew"), &QAction::triggered, layout_, &CLayoutFiles::OnFileNew);
+    connect(Action("actionOpen"), &QAction::triggered, layout_, &CLayoutFiles::OnFileOpen);
+    connect(Action("actionSave"), &QAction::triggered, layout_, &CLayoutFiles::OnFileSave);
+    connect(Action("actionSaveAs"), &QAction::triggered, layout_, &CLayoutFiles::OnFileSaveAs);
+    connect(Action("actionPrint"), &QAction::triggered, view_, &CVlakomatView::OnFilePrint);
+    connect(Action("actionPrintPreview"), &QAction::triggered, view_,
+            &CVlakomatView::OnFilePrintPreview);
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(layout_->Title() + QStringLiteral("[*] - Vlakomat"));
+    setWindowModified(layout_->Doc().IsModified());
 }
 
 void CMainFrame::SetStatusText(const QString& text) {
@@ -207,51 +239,99 @@ void CMainFrame::OnNewSimpleThrottle() {
     app_.Link().NewSimpleThrottle();
 }
 
+void CMainFrame::OnRoster() {
+    // Modal: the link and the throttles pause while the roster changes under them.
+    CDlgRoster dialog(this, app_.Data(), app_.GetPrompts());
+    dialog.exec();
+}
+
 void CMainFrame::OnAbout() {
     CAboutDialog dialog(this);
     dialog.exec();
 }
 
+namespace {
+bool IsTcpAddress(const std::string& port) {
+    return QString::fromStdString(port).startsWith(QStringLiteral("tcp://"), Qt::CaseInsensitive);
+}
+} // namespace
+
+void CMainFrame::SettingsProcedure() {
+    SettingsProcedureSteps steps;
+    steps.showDialog = [this](const Settings& values) -> std::optional<Settings> {
+        if (IsTcpAddress(values.ComPort))
+            lastTcpAddress_ = QString::fromStdString(values.ComPort);
+        CDlgSettings dialog(values, app_.GetPrompts(),
+                            CDlgSettings::AvailablePorts(lastTcpAddress_), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Values();
+    };
+    steps.closeLink = [this] { app_.Link().Close(); };
+    steps.openLink = [this] { return app_.OpenLink(); };
+    RunSettingsProcedure(app_.Settings().settings, steps);
+}
+
+// The close procedure. A close request runs TryClose; so does every throttle that was asked
+// to close, once it has gone, until the procedure is through or the operator goes back.
+//  1. Every open throttle is asked to close (each first stops its train).
+//  2. The roster and the catalogue are offered for saving, then a changed layout; "Nazaj",
+//     "Prekliči", or a file that would not save, ends the request.
+//  3. The window closes, which ends the event loop; the program then writes the settings
+//     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (finished_) {
-        event->accept();
-        return;
-    }
     closingRequested_ = true;
-    inCloseEvent_ = true;
-    TryClose();
-    inCloseEvent_ = false;
-    // Throttles that still release their locomotives finish the close later.
-    if (finished_)
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(TryClose());
 }
 
-void CMainFrame::TryClose() {
-    // Every throttle is asked to close; each one's destruction calls here again, so the
-    // last one to go finishes the close. A throttle may take its time (it stops its train
-    // first) and may be asked more than once.
-    if (finished_ || inTryClose_)
-        return;
+bool CMainFrame::TryClose() {
+    if (finished_)
+        return true;
+    // Asked again from inside (a throttle's message box, the save dialog): the running
+    // pass goes on.
+    if (inTryClose_)
+        return false;
     inTryClose_ = true;
-    CLoconet& link = app_.Link();
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (Throttle* throttle = link.GetThrottle(i))
-            throttle->CloseThrottle();
+    const bool done = CloseThrottles() && FinishClose();
     inTryClose_ = false;
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (link.GetThrottle(i) != nullptr)
-            return;
-    FinishClose();
+    return done;
 }
 
-void CMainFrame::FinishClose() {
-    // The roster and catalogue are offered for saving here once their dialog exists.
-    if (finished_)
-        return;
+bool CMainFrame::FinishClose() {
+    if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
+        return CancelClose();
+    if (!layout_->SaveModified())
+        return CancelClose();
     finished_ = true;
     delete monitor_.data();
-    if (!inCloseEvent_)
+    return true;
+}
+
+bool CMainFrame::CancelClose() {
+    // The program stays, and throttles opened from now on close on their own again.
+    closingRequested_ = false;
+    return false;
+}
+
+bool CMainFrame::CloseThrottles() {
+    CLoconet& link = app_.Link();
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
+        Throttle* throttle = link.GetThrottle(i);
+        if (throttle == nullptr)
+            continue;
+        // Queued: the procedure goes on outside the throttle's destruction.
+        if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+            connect(window, &QObject::destroyed, this, &CMainFrame::ThrottleGone,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        throttle->CloseThrottle();
+    }
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (link.GetThrottle(i) != nullptr)
+            return false;
+    return true;
+}
+
+void CMainFrame::ThrottleGone() {
+    if (closingRequested_ && TryClose())
         close();
 }

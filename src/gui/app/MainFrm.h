@@ -11,7 +11,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class CDlgLoconetMonitor;
+class CLayoutFiles;
 class CVlakomatApp;
+class CVlakomatView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -23,15 +25,23 @@ public:
     void LogToMonitor(const std::string& text);
     void SetStatusText(const QString& text);
     void MonitorClosed();
-    void TryClose();
-    void FinishClose();
+    // The close procedure (see MainFrm.cpp). True once the program may end.
+    bool TryClose();
+    bool FinishClose();
     bool ClosingRequested() const { return closingRequested_; }
+    // Edits the settings in their dialog and opens the link again when its port changed;
+    // the dialog comes back while the port will not open.
+    void SettingsProcedure();
 
     // The open monitor window, or nullptr.
     CDlgLoconetMonitor* Monitor() const;
 
     QAction* Action(const QString& objectName) const;
     void UpdateRecentFiles();
+
+    // The layout document and its view in the middle of the window.
+    CLayoutFiles& Layout() const { return *layout_; }
+    CVlakomatView& View() const { return *view_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,17 +51,26 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateLayout();
+    void UpdateTitle();
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
     void OnToggleMonitor();
     void OnNewSimpleThrottle();
+    void OnRoster();
+    bool CloseThrottles();
+    bool CancelClose();
+    void ThrottleGone();
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
+    CLayoutFiles* layout_ = nullptr;
+    CVlakomatView* view_ = nullptr;
     bool closingRequested_ = false;
     bool finished_ = false;
-    bool inCloseEvent_ = false;
     bool inTryClose_ = false;
+    // Offered in the settings dialog's port list after the link has moved to another port.
+    QString lastTcpAddress_;
 };

@@ -57,6 +57,16 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
         box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
         return box.exec() == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
     }
+    case PromptButtons::YesNoCancel: {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Da"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Prekliči"));
+        const int answer = box.exec();
+        return answer == QMessageBox::Yes  ? PromptAnswer::Yes
+               : answer == QMessageBox::No ? PromptAnswer::No
+                                           : PromptAnswer::Cancel;
+    }
     }
     return PromptAnswer::Ok;
 }

@@ -3,11 +3,15 @@
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
+#include "layout/LayoutFiles.h"
+#include "settings/SerialLine.h"
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
@@ -15,9 +19,12 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
                                              [this] { link_.Process(); },
                                              [this] { return link_.NextStepDue(); })),
       link_(clock, beeper, prompts) {
+    InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
-    link_.SetPortFactory([this](const std::string& name) { return CreatePort(name, clock_); });
+    link_.SetPortFactory([this](const std::string& name) {
+        return CreatePort(name, clock_, SerialLineOf(settings_.settings));
+    });
     link_.SetMonitorSink([this](const std::string& line) {
         if (frame_)
             frame_->LogToMonitor(line);
@@ -26,15 +33,24 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
 }
 
 CVlakomatApp::~CVlakomatApp() {
-    // Windows go first (throttles release through the link), then what they queued is
-    // written, then the port closes.
+    // The windows go before the log file that the monitor writes to.
     frame_.reset();
-    DestroyThrottleWindows();
-    DrainLink();
-    link_.Close();
-    heartbeat_->Update();
     if (logFile_)
         std::fclose(logFile_);
+}
+
+void CVlakomatApp::InstallQtTranslation() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    // Newer Qt versions ship "qtbase_sl"; Debian 12's Qt 6.4 has the Slovenian texts in "qt_sl".
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>();
+    for (const char* name : {"qtbase_sl", "qt_sl"})
+        if (translator->load(QLatin1String(name), folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslation_ = std::move(translator);
+            return;
+        }
 }
 
 void CVlakomatApp::RegisterThrottleFactory() {
@@ -120,26 +136,38 @@ void CVlakomatApp::OpenLogFile() {
 }
 
 bool CVlakomatApp::InitInstance(const QString& layoutFile) {
-    (void)layoutFile; // opened once layout documents exist
     if (!ReadStartupFiles())
         return false;
     OpenLogFile();
 
     frame_ = std::make_unique<CMainFrame>(*this);
     frame_->show();
+    // A layout that will not open leaves the program running with an empty one.
+    if (!layoutFile.isEmpty())
+        frame_->Layout().OpenDocumentFile(layoutFile);
 
     if (settings_.settings.FirstRun) {
-        // The first run leads through the settings and the roster once their dialogs
-        // exist; until then the port named in the settings is opened as on any start.
+        // The first run leads through the settings and the roster; only the settings
+        // procedure opens the port then.
+        frame_->SettingsProcedure();
+        frame_->Action(QStringLiteral("actionRoster"))->trigger();
         settings_.settings.FirstRun = 0;
+    } else if (!OpenLink()) {
+        frame_->SettingsProcedure();
     }
-    OpenLink();
     return true;
 }
 
 int CVlakomatApp::ExitInstance(int code) {
+    // The end of the program, after the close procedure or a session end: the settings
+    // file is written (always, also after a failed start), then the throttles still open
+    // release their locomotives and the link closes once what they queued is written.
     std::string error = WriteSettings(settingsPath_, settings_);
     if (!error.empty())
         std::fprintf(stderr, "vlakomat: %s: %s\n", settingsPath_.c_str(), error.c_str());
+    DestroyThrottleWindows();
+    DrainLink();
+    link_.Close();
+    heartbeat_->Update();
     return code;
 }

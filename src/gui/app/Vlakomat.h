@@ -15,6 +15,7 @@
 
 class CMainFrame;
 class Heartbeat;
+class QTranslator;
 
 class CVlakomatApp {
 public:
@@ -32,9 +33,10 @@ public:
     // Start-up steps that read files: settings, then the tables. False when the program
     // cannot run (no sound decoder types); the message has been shown then.
     bool ReadStartupFiles();
-    // The whole start-up: files, log file, main window, link. False ends the program.
+    // The whole start-up: files, log file, main window, then the link (or, at the first
+    // run, the settings procedure and the roster dialog). False ends the program.
     bool InitInstance(const QString& layoutFile);
-    // Writes the settings file; returns the exit code.
+    // Writes the settings file, then closes the link; returns the exit code.
     int ExitInstance(int code);
 
     ProgramSettings& Settings() { return settings_; }
@@ -53,6 +55,8 @@ public:
     static constexpr const char* kVersionLine = "Vlakomat Verzija S 1.2 B04 (8.11.2007)";
 
 private:
+    // Qt's own texts (context menus, socket errors) in the program's language.
+    void InstallQtTranslation();
     void OpenLogFile();
     void RegisterThrottleFactory();
     // Destroys the throttle windows still open; each releases its locomotive.
@@ -63,6 +67,7 @@ private:
     Prompts& prompts_;
     Clock& clock_;
     Beeper& beeper_;
+    std::unique_ptr<QTranslator> qtTranslation_;
     std::string currentDirectory_;
     std::string settingsPath_;
     ProgramSettings settings_;

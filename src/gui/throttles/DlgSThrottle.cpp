@@ -1,8 +1,8 @@
 #include "throttles/DlgSThrottle.h"
 
+#include "dialogs/Controls.h"
 #include "throttles/FuncButton.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,21 +14,6 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QVBoxLayout>
-
-namespace {
-QString FromStd(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-// A read-only edit looks like the window behind it, so the operator sees where to type.
-void SetReadOnly(QLineEdit* edit, bool readOnly) {
-    edit->setReadOnly(readOnly);
-    QPalette palette = edit->palette();
-    const QPalette standard = QApplication::palette(edit);
-    palette.setColor(QPalette::Base, standard.color(readOnly ? QPalette::Window : QPalette::Base));
-    edit->setPalette(palette);
-}
-} // namespace
 
 CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
                              CMainFrame* mainWindow)
@@ -170,10 +155,33 @@ void CDlgSThrottle::EndScroll() {
     throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
 }
 
+namespace {
+// The keys with which the slider scrolls; any other key (Tab, Enter) is no scroll and may
+// well take the focus away before it is let go.
+bool IsScrollKey(const QEvent* event) {
+    switch (static_cast<const QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 bool CDlgSThrottle::eventFilter(QObject* watched, QEvent* event) {
     if (watched == slider_) {
         switch (event->type()) {
         case QEvent::KeyPress:
+            if (IsScrollKey(event))
+                scrollHeld_ = true;
+            break;
         case QEvent::MouseButtonPress:
             scrollHeld_ = true;
             break;
@@ -182,6 +190,7 @@ bool CDlgSThrottle::eventFilter(QObject* watched, QEvent* event) {
                 break;
             [[fallthrough]];
         case QEvent::MouseButtonRelease:
+        case QEvent::FocusOut: // a held key is let go elsewhere: the scroll ends here
             scrollHeld_ = false;
             // A drag ends in the slider's own release handling (sliderReleased).
             if (scrollMoved_ && !slider_->isSliderDown())

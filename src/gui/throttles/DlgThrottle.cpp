@@ -1,6 +1,5 @@
 #include "throttles/DlgThrottle.h"
 
-#include "app/MainFrm.h"
 #include "loconet/Loconet.h"
 #include "throttles/FuncButton.h"
 
@@ -9,22 +8,19 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* mainWindow,
+CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* /*mainWindow*/,
                            std::unique_ptr<Throttle> logic)
-    : QDialog(nullptr), loconet_(loconet), mainWindow_(mainWindow), logic_(std::move(logic)) {
+    : QDialog(nullptr), loconet_(loconet), logic_(std::move(logic)) {
     setModal(false);
 }
 
 CDlgThrottle::~CDlgThrottle() {
-    const int slot = logic_->iSlot;
     const int index = logic_->registryIndex;
-    if (IsSlotNumber(slot))
-        loconet_.ReleaseLoco(slot);
+    // Every slot the throttle holds goes back, however it ends (a realistic one has four).
+    logic_->ReleaseAll();
     if (loconet_.GetThrottle(index) == logic_.get())
         loconet_.RemoveThrottle(index);
     logic_.reset();
-    if (mainWindow_ && mainWindow_->ClosingRequested())
-        mainWindow_->TryClose();
 }
 
 void CDlgThrottle::FunctionStateChanged(int function, bool state) {

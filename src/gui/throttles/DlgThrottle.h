@@ -1,11 +1,9 @@
 #pragma once
 // The base of both throttle windows. It makes the window a member of the link's throttle
-// registry through its logic object, routes the function keys to it, and cleans up when
-// the window is destroyed: the slot is released, the registry entry cleared, and a close of
-// the program that waits for the throttles goes on.
+// registry through its logic object, routes the function keys to it, and lets go of its
+// slots (a realistic throttle holds four) and registry entry when the window is destroyed.
 
 #include <QDialog>
-#include <QPointer>
 
 #include <memory>
 
@@ -40,7 +38,6 @@ protected:
     CLoconet& loconet_;
 
 private:
-    QPointer<CMainFrame> mainWindow_;
     std::unique_ptr<Throttle> logic_;
     bool destroying_ = false;
 };

@@ -2,10 +2,8 @@
 
 #include "throttles/DlgThrottle.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStyleHints>
 
 CFuncButton::CFuncButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     // The checked look of a checkable button is the platform's pushed-in look; the toggling
@@ -41,25 +39,12 @@ void CFuncButton::mousePressEvent(QMouseEvent* event) {
     }
     setFocus(Qt::MouseFocusReason);
     event->accept();
-    // The second press of a double click arrives as a press too; it is recognised the way
-    // Qt recognises a double click (time and distance), so a quick second click that Qt
-    // does not pair still toggles.
-    const quint64 now = event->timestamp();
-    const QPoint pos = event->position().toPoint();
-    const bool second =
-        !lastWasDouble_ && now >= lastPress_ &&
-        now - lastPress_ <= static_cast<quint64>(QApplication::doubleClickInterval()) &&
-        (pos - lastPos_).manhattanLength() <=
-            QGuiApplication::styleHints()->mouseDoubleClickDistance();
-    lastPress_ = now;
-    lastPos_ = pos;
-    lastWasDouble_ = second;
-    if (!second)
-        Press();
+    Press();
 }
 
 // Release and double click do nothing: the press has already toggled, and the button's own
-// handling would fire a click or reset the look.
+// handling would fire a click or reset the look. Qt delivers the second press of a double
+// click as the double click itself, so a double click toggles once and a triple click twice.
 void CFuncButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }

@@ -3,7 +3,6 @@
 // throttle; the pressed-in look stays until the next press or until the throttle sets it
 // from the locomotive's function state.
 
-#include <QPoint>
 #include <QPushButton>
 
 class CDlgThrottle;
@@ -30,11 +29,6 @@ private:
     void Press();
 
     bool state_ = false;
-    // The second press of a double click comes as a press too; like the double click
-    // itself it must not toggle again.
-    quint64 lastPress_ = 0;
-    QPoint lastPos_;
-    bool lastWasDouble_ = true;
     CDlgThrottle* owner_ = nullptr;
     int function_ = -1;
 };

@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("%s%s\n  flood RATE\n  quit\n", kUsage, SimCommandHelp());
+            std::printf("%s%s\n", kUsage, SimCommandHelp());
             return 0;
         }
     const std::string error = ParseOptions(argc, argv, o);

@@ -1,0 +1,226 @@
+// The realistic throttle's control cycle: the periodic step, the reaction to its slots'
+// changes on the bus, and the emergency stop.
+
+#include "throttles/RealisticThrottle.h"
+
+#include "loconet/Loconet.h"
+#include "settings/Settings.h"
+#include "util/Text.h"
+
+#include <algorithm>
+#include <cmath>
+
+using handlescale::ToWire;
+
+void RealisticThrottle::SendLocoSpeed(int wire, bool force, Tick now) {
+    link_.SetSlotSpeed(iSlot, wire, force);
+    // Every speed command counts: the next one waits its 500 ms, the refresh its minute.
+    speedSendTick_ = locoKeepAliveTick_ = now;
+}
+
+// --- Idle ----------------------------------------------------------------------------------
+
+void RealisticThrottle::Idle(Tick now) {
+    if (!Acquired())
+        return;
+    PhysicsStep(now);
+    KeepAlive(now);
+    sound_.Step(now, iSlot, iSoundSlot);
+    ApplyPowerStep(now);
+    StageTimers(now);
+}
+
+void RealisticThrottle::PhysicsStep(Tick now) {
+    const double before[] = {model_.dSpeed, model_.dAccel, model_.dBrakePipe, model_.dAuxReservoir,
+                             model_.dBrakeCylinder};
+    const StepReport report = model_.Step(now);
+    if (!report.Ran)
+        return;
+    const double after[] = {model_.dSpeed, model_.dAccel, model_.dBrakePipe, model_.dAuxReservoir,
+                            model_.dBrakeCylinder};
+    settled_ = std::equal(std::begin(before), std::end(before), std::begin(after));
+
+    if (report.SendDirection >= 0) {
+        const bool forward = report.SendDirection == kForwards;
+        Trace(forward ? "Idle: SetSlotForw" : "Idle: SetSlotBack");
+        link_.SetSlotForw(iSlot, forward, false);
+    }
+    const Tick fresh = clock_.Now();
+    if (model_.iSpeedStep != lastSentSpeedStep_ &&
+        ElapsedTicks(fresh, speedSendTick_) >= kSpeedSendMs) {
+        lastSentSpeedStep_ = model_.iSpeedStep;
+        Trace("Idle: SetSpeed");
+        SendLocoSpeed(ToWire(model_.iSpeedStep), false, fresh);
+    }
+    AfterPhysics(report, now);
+}
+
+void RealisticThrottle::AfterPhysics(const StepReport& report, Tick now) {
+    unsigned regions = report.GaugesChanged;
+    // The direction mark shows the direction last sent to the locomotive.
+    if (report.SpeedometerChanged || report.AccelSignChanged || report.SendDirection >= 0)
+        regions |= RealisticRedraw::kSpeed;
+    if (report.WheelSlipChanged)
+        regions |= RealisticRedraw::kWheelSlip;
+    if (model_.iPowerStep != previousPowerStep_) {
+        model_.bSpeedHold = false;
+        regions |= kPowerDigits;
+        previousPowerStep_ = model_.iPowerStep;
+        powerChangeTick_ = now;
+        powerChangePending_ = true;
+        Trace(text::Format("Power Step changed to %d (Applied = %d)", model_.iPowerStep,
+                           model_.iAppliedPowerStep));
+    }
+    if (model_.iBrakeHandle != previousBrakeHandle_) {
+        BrakeHandleMoved();
+        regions |= kBrakeDigits;
+    }
+    Redraw(regions);
+}
+
+void RealisticThrottle::BrakeHandleMoved() {
+    model_.bSpeedHold = false;
+    if (BrakeType() == kTrainBrake) {
+        int& handle = model_.iBrakeHandle;
+        const std::int64_t tolerance = settings_.settings.BrakeReleaseTolerance;
+        if (handle < lowestBrakeHandle_) {
+            lowestBrakeHandle_ = handle;
+        } else if (handle > lowestBrakeHandle_ + tolerance) {
+            // Raised past the tolerance: the brakes release fully.
+            handle = lowestBrakeHandle_ = MaxBrakeHandle();
+            Show(RealisticShow::kBrakeSlider);
+            Trace("Idle: SetSlotSpeed (iBrakeSlot)");
+            link_.SetSlotSpeed(iBrakeSlot, BrakeWire(), false);
+        }
+    }
+    previousBrakeHandle_ = model_.iBrakeHandle;
+}
+
+void RealisticThrottle::KeepAlive(Tick now) {
+    if (!IsSlotNumber(iSlot))
+        return;
+    // The locomotive's refresh counts from its last speed command, the hand-helds' and the
+    // sound decoder's from their own last refresh: each held slot hears from us every minute.
+    if (ElapsedTicks(now, locoKeepAliveTick_) > kKeepAliveMs) {
+        Trace("Idle: RefreshSlotSpeed (iSlot)");
+        SendLocoSpeed(link_.Slot(iSlot).SPD, true, now);
+    }
+    if (ElapsedTicks(now, handlesKeepAliveTick_) <= kKeepAliveMs)
+        return;
+    handlesKeepAliveTick_ = now;
+    const std::pair<int, const char*> slots[] = {
+        {iPowerSlot, "Idle: RefreshSlotSpeed (iPowerSlot)"},
+        {iBrakeSlot, "Idle: RefreshSlotSpeed (iBrakeSlot)"},
+        {iSoundSlot, "Idle: RefreshSlotSpeed (iSoundSlot)"},
+    };
+    for (const auto& [slot, trace] : slots) {
+        if (!IsSlotNumber(slot))
+            continue;
+        Trace(trace);
+        link_.SetSlotSpeed(slot, link_.Slot(slot).SPD, true);
+    }
+}
+
+void RealisticThrottle::ApplyPowerStep(Tick now) {
+    if (!powerChangePending_)
+        return;
+    const std::int64_t waited = ElapsedTicks(now, powerChangeTick_);
+    if (waited > CurrentLoco().PowerDelay || model_.iAppliedPowerStep > model_.iPowerStep) {
+        model_.iAppliedPowerStep = model_.iPowerStep;
+        powerChangePending_ = false;
+        Trace(text::Format("Power Step applied to %d", model_.iAppliedPowerStep));
+    }
+}
+
+void RealisticThrottle::StageTimers(Tick now) {
+    if (secondBeepDue_ && ElapsedTicks(now, firstBeepTick_) >= kBeepPauseMs) {
+        secondBeepDue_ = false;
+        beeper_.Tone(1000, 100);
+    }
+    if (emergencyPending_ && ElapsedTicks(now, emergencyTick_) > kStageMs) {
+        emergencyPending_ = false;
+        SendLocoSpeed(0, false, now);
+        sound_.EmergencyFollowUp(iSoundSlot);
+        releaseTick_ = now;
+    }
+    if (phase_ == Phase::Releasing && !emergencyPending_ &&
+        ElapsedTicks(now, releaseTick_) > kStageMs)
+        FinishRelease();
+}
+
+std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
+    if (!bActive)
+        return kNoDeadline;
+    const bool waiting =
+        !settled_ || emergencyPending_ || phase_ == Phase::Releasing || powerChangePending_ ||
+        secondBeepDue_ || sound_.Stepping() || model_.iSpeedStep != lastSentSpeedStep_ ||
+        model_.iPowerStep != previousPowerStep_ || model_.iBrakeHandle != previousBrakeHandle_;
+    if (waiting)
+        return 0;
+    const std::uint32_t loco = ElapsedTicks(now, locoKeepAliveTick_);
+    const std::uint32_t handles = ElapsedTicks(now, handlesKeepAliveTick_);
+    const std::uint32_t since = std::max(loco, handles);
+    return since > kKeepAliveMs ? 0 : kKeepAliveMs + 1 - since;
+}
+
+// --- the bus -------------------------------------------------------------------------------
+
+void RealisticThrottle::UpdateThrottle(Tick now, int which) {
+    // While the release runs the train stays stopped, whatever the hand-helds do.
+    if (phase_ != Phase::Running)
+        return;
+    Trace("UpdateThrottle start");
+    switch (which) {
+    case kWhichLoco: {
+        const SlotRecord& r = link_.Slot(iSlot);
+        if (r.SPD == slotbits::kSpeedEmergency) {
+            EmergencyBreak(true);
+            break;
+        }
+        // The program owns the locomotive: what another throttle changed is put back.
+        const bool forward = model_.iSentDirection == kForwards;
+        if (((r.DIRF & slotbits::kDirfBackward) == 0) != forward)
+            link_.SetSlotForw(iSlot, forward, false);
+        if (r.SPD != ToWire(model_.iSpeedStep))
+            SendLocoSpeed(ToWire(model_.iSpeedStep), false, now);
+        break;
+    }
+    case kWhichSound:
+        if (link_.Slot(iSoundSlot).SPD == slotbits::kSpeedEmergency)
+            EmergencyBreak(true);
+        break;
+    case kWhichPower:
+        PowerThrottleChanged(now);
+        break;
+    case kWhichBrake:
+        BrakeThrottleChanged(now);
+        break;
+    default:
+        break;
+    }
+    Trace("UpdateThrottle end");
+}
+
+// --- emergency stop ------------------------------------------------------------------------
+
+void RealisticThrottle::EmergencyBreak(bool fromThrottle) {
+    const Tick now = clock_.Now();
+    // Forced: a stop goes out even when the table holds it already.
+    SendLocoSpeed(slotbits::kSpeedEmergency, true, now);
+    sound_.Emergency(iSoundSlot);
+    model_.EmergencyStop(fromThrottle);
+    emergencyPending_ = true;
+    emergencyTick_ = now;
+    previousPowerStep_ = 0;
+    SetSoundLevel();
+    sound_.TraceLevels();
+    lastSentSpeedStep_ = 0;
+    link_.SetSlotSpeed(iPowerSlot, 0, false);
+    previousBrakeHandle_ = model_.iBrakeHandle;
+    if (BrakeType() == kTrainBrake)
+        lowestBrakeHandle_ = model_.iBrakeHandle;
+    link_.SetSlotSpeed(iBrakeSlot, BrakeWire(), false);
+    settled_ = false;
+    Show(RealisticShow::kPowerSlider | RealisticShow::kBrakeSlider);
+    Redraw(RealisticRedraw::kAll);
+}

@@ -1,0 +1,75 @@
+#include "util/Fields.h"
+
+#include "util/Text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace fields {
+
+namespace {
+constexpr const char* kNotAnInteger = "Please enter an integer.";
+constexpr const char* kNotANumber = "Please enter a number.";
+
+// The text without blanks around it and without a leading plus, which from_chars refuses.
+std::string_view Digits(std::string_view text) {
+    std::string_view digits = text::Trim(text, " \t");
+    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-')
+        digits.remove_prefix(1);
+    return digits;
+}
+} // namespace
+
+std::string IntRangeMessage(int low, int high) {
+    return text::Format("Please enter an integer between %d and %d.", low, high);
+}
+
+std::string ReadInt(std::string_view text, int low, int high, int& value) {
+    const std::string_view digits = Digits(text);
+    int parsed = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
+    if (digits.empty() || ec == std::errc::invalid_argument || ptr != end)
+        return kNotAnInteger;
+    // A field that takes every int has no range worth naming.
+    const bool anyInt =
+        low == std::numeric_limits<int>::min() && high == std::numeric_limits<int>::max();
+    if (ec == std::errc::result_out_of_range && anyInt)
+        return kNotAnInteger;
+    if (ec == std::errc::result_out_of_range || parsed < low || parsed > high)
+        return IntRangeMessage(low, high);
+    value = parsed;
+    return {};
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+    const std::string_view digits = Digits(text);
+    double parsed = 0.0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
+    if (digits.empty() || ec != std::errc() || ptr != end || !std::isfinite(parsed))
+        return std::nullopt;
+    return parsed;
+}
+
+std::string ReadNumber(std::string_view text, double low, double high, double& value) {
+    const std::optional<double> parsed = ParseNumber(text);
+    if (!parsed)
+        return kNotANumber;
+    if (*parsed < low || *parsed > high)
+        return text::Format("Please enter a number between %s and %s.", FormatNumber(low).c_str(),
+                            FormatNumber(high).c_str());
+    value = *parsed;
+    return {};
+}
+
+std::string FormatNumber(double value) {
+    // Not printf: the process locale may have a comma for the decimal point.
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace fields

@@ -1,0 +1,27 @@
+#pragma once
+// Reading numbers that the operator typed into a dialog field, with the standard messages
+// that a refused field gets.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fields {
+
+// Reads the whole text (blanks around it allowed) as a decimal integer from low to high.
+// Returns the message for the operator, or empty when `value` holds the number.
+std::string ReadInt(std::string_view text, int low, int high, int& value);
+
+// The same for a finite decimal number.
+std::string ReadNumber(std::string_view text, double low, double high, double& value);
+
+// The whole text as one finite number (blanks around it allowed); nothing otherwise.
+std::optional<double> ParseNumber(std::string_view text);
+
+// "Please enter an integer between <low> and <high>."
+std::string IntRangeMessage(int low, int high);
+
+// A number as a field shows it: up to 15 significant digits, so 2500.0 shows as 2500.
+std::string FormatNumber(double value);
+
+} // namespace fields

@@ -1,0 +1,122 @@
+#include "dialogs/DlgRoster.h"
+
+#include "dialogs/Controls.h"
+#include "dialogs/DlgFunction.h"
+#include "dialogs/DlgLoco.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+CDlgRoster::CDlgRoster(QWidget* parent, RosterData& data, Prompts& prompts)
+    : QDialog(parent), data_(data), prompts_(prompts),
+      editor_(
+          data, prompts,
+          [this](const Loco& loco) -> std::optional<Loco> {
+              CDlgLoco dialog(this, data_.decoders, data_.functions, prompts_, loco);
+              if (dialog.exec() != QDialog::Accepted)
+                  return std::nullopt;
+              return dialog.Record();
+          },
+          [this](const FunctionEdit& edit) -> std::optional<FunctionEdit> {
+              CDlgFunction dialog(this, data_.functions, edit, prompts_);
+              if (dialog.exec() != QDialog::Accepted)
+                  return std::nullopt;
+              return dialog.Edit();
+          }) {
+    setObjectName(QStringLiteral("DlgRoster"));
+    setWindowTitle(QStringLiteral("Seznam lokomotiv in funkcionalnosti"));
+    BuildControls();
+    Refill();
+}
+
+void CDlgRoster::BuildControls() {
+    locos_ = ReportList(
+        1072, {{"Ime", 250}, {"Motor.nasl.", 70}, {"Zvočni dekoder", 150}, {"Zvočni nasl.", 70}});
+    functions_ = ReportList(1073, {{"Ime", 200}, {"Vgrajena", 150}, {"F tipka", 50}});
+    auto button = [this](int id, const char* caption, void (RosterEditor::*operation)()) {
+        auto* b = Control<QPushButton>(id, QString::fromUtf8(caption));
+        b->setAutoDefault(false);
+        if (operation)
+            connect(b, &QPushButton::clicked, this, [this, operation] { Run(operation); });
+        return b;
+    };
+    auto* locoButtons = new QVBoxLayout;
+    locoButtons->addWidget(button(1088, "Uredi", &RosterEditor::EditLoco));
+    locoButtons->addWidget(button(1089, "Nova loko.", &RosterEditor::NewLoco));
+    QPushButton* consist = button(1090, "Nov sestav", nullptr);
+    consist->setEnabled(false);
+    locoButtons->addWidget(consist);
+    locoButtons->addWidget(button(1099, "Kopiraj loko.", &RosterEditor::CopyLoco));
+    locoButtons->addWidget(button(1091, "Zbriši", &RosterEditor::DeleteLoco));
+    locoButtons->addWidget(button(1092, "Premakni gor", &RosterEditor::MoveLocoUp));
+    locoButtons->addWidget(button(1093, "Premakni dol", &RosterEditor::MoveLocoDown));
+    locoButtons->addStretch();
+    auto* functionButtons = new QVBoxLayout;
+    functionButtons->addWidget(button(1094, "Uredi", &RosterEditor::EditFunction));
+    functionButtons->addWidget(button(1095, "Nova", &RosterEditor::NewFunction));
+    functionButtons->addWidget(button(1096, "Zbriši", &RosterEditor::DeleteFunction));
+    functionButtons->addWidget(button(1097, "Premakni gor", &RosterEditor::MoveFunctionUp));
+    functionButtons->addWidget(button(1098, "Premakni dol", &RosterEditor::MoveFunctionDown));
+    functionButtons->addStretch();
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Seznam lokomotiv")), 0, 0);
+    grid->addWidget(locos_, 1, 0);
+    grid->addLayout(locoButtons, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Seznam funkcionalnosti")), 2, 0);
+    grid->addWidget(functions_, 3, 0);
+    grid->addLayout(functionButtons, 3, 1);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(3, 1);
+
+    auto* close = Control<QPushButton>(1, QStringLiteral("Close"));
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(bottom);
+    resize(740, 640);
+
+    connect(locos_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!filling_)
+            editor_.SelectLoco(SelectedRow(locos_));
+    });
+    connect(functions_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!filling_)
+            editor_.SelectFunction(SelectedRow(functions_));
+    });
+    connect(locos_, &QTreeWidget::itemDoubleClicked, this,
+            [this] { Run(&RosterEditor::EditLoco); });
+    connect(functions_, &QTreeWidget::itemDoubleClicked, this,
+            [this] { Run(&RosterEditor::EditFunction); });
+}
+
+void CDlgRoster::Run(void (RosterEditor::*operation)()) {
+    (editor_.*operation)();
+    Refill();
+}
+
+void CDlgRoster::Refill() {
+    filling_ = true;
+    locos_->clear();
+    int index = 0;
+    for (const auto& row : editor_.LocoRows())
+        AddRow(locos_, index++, {row[0], row[1], row[2], row[3]});
+    if (editor_.SelectedLoco() >= 0)
+        SelectRow(locos_, editor_.SelectedLoco());
+    functions_->clear();
+    index = 0;
+    for (const RosterEditor::FunctionRow& row : editor_.FunctionRows()) {
+        const auto& c = row.columns;
+        AddRow(functions_, index++, {c[0], c[1], c[2]})->setIcon(0, StatusIcon(row.image));
+    }
+    if (editor_.SelectedFunction() >= 0)
+        SelectRow(functions_, editor_.SelectedFunction());
+    filling_ = false;
+}

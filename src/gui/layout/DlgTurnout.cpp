@@ -1,0 +1,90 @@
+#include "layout/DlgTurnout.h"
+
+#include "layout/TurnoutSwitch.h"
+#include "platform.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kRowLabels[3] = {"Naravnost:", "Odklonjeno/Levo", "---/Desno"};
+const char kStateLetters[3] = {'C', 'T', 'N'};
+
+} // namespace
+
+CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& prompts,
+                         QWidget* parent)
+    : QDialog(parent), values_(values), prompts_(prompts), type_(type) {
+    setObjectName(QStringLiteral("DlgTurnout"));
+    setWindowTitle(QStringLiteral("Lastnosti kretnice"));
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Naslov:")), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Stanje:")), 1, 0);
+    for (int p = 0; p < 3; ++p)
+        grid->addWidget(new QLabel(QString::fromUtf8(kRowLabels[p])), p + 2, 0);
+
+    const int outputs = TurnoutProperties::OutputsShown(type);
+    const int positions = TurnoutProperties::PositionsShown(type);
+    for (int o = 0; o < 2; ++o) {
+        const int column = 1 + o * 3;
+        address_[o] = new QLineEdit(QString::number(values.address[o]));
+        address_[o]->setObjectName(QStringLiteral("address%1Edit").arg(o + 1));
+        address_[o]->setEnabled(o < outputs);
+        grid->addWidget(address_[o], 0, column, 1, 3);
+        for (int s = 0; s < 3; ++s)
+            grid->addWidget(new QLabel(QString(QLatin1Char(kStateLetters[s]))), 1, column + s,
+                            Qt::AlignHCenter);
+        for (int p = 0; p < 3; ++p) {
+            states_[o][p] = new QButtonGroup(this);
+            for (int s = 0; s < 3; ++s) {
+                auto* radio = new QRadioButton;
+                radio->setObjectName(
+                    QStringLiteral("output%1Position%2%3").arg(o + 1).arg(p).arg(kStateLetters[s]));
+                radio->setToolTip(QString(QLatin1Char(kStateLetters[s])));
+                radio->setEnabled(o < outputs && p < positions);
+                radio->setChecked(values.state[o][p] == s);
+                states_[o][p]->addButton(radio, s);
+                grid->addWidget(radio, p + 2, column + s, Qt::AlignHCenter);
+            }
+        }
+        grid->setColumnMinimumWidth(column + 2, 24);
+    }
+    grid->setColumnMinimumWidth(4, 40);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgTurnout::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+    setFixedSize(sizeHint());
+}
+
+void CDlgTurnout::accept() {
+    TurnoutProperties values = values_;
+    for (int o = 0; o < TurnoutProperties::OutputsShown(type_); ++o) {
+        bool ok = false;
+        const int address = address_[o]->text().trimmed().toInt(&ok);
+        if (!ok || address < 0 || address > kMaxSwitchAddress) {
+            prompts_.Inform("Vnesite celo število med 0 in " + std::to_string(kMaxSwitchAddress) +
+                                ".",
+                            PromptIcon::Warning);
+            address_[o]->setFocus();
+            address_[o]->selectAll();
+            return;
+        }
+        values.address[o] = address;
+        for (int p = 0; p < TurnoutProperties::PositionsShown(type_); ++p)
+            values.state[o][p] = states_[o][p]->checkedId();
+    }
+    values_ = values;
+    QDialog::accept();
+}

@@ -1,0 +1,255 @@
+#include "layout/VlakomatView.h"
+
+#include "layout/DlgTurnout.h"
+#include "layout/LayoutIcons.h"
+#include "layout/LayoutPainter.h"
+#include "loconet/Loconet.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QWheelEvent>
+#include <QtMath>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kWheelStep = 120; // one notch of a mouse wheel
+
+} // namespace
+
+CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts, QWidget* parent)
+    : QAbstractScrollArea(parent), doc_(doc), link_(link), prompts_(prompts), panel_(doc, prompts) {
+    setObjectName(QStringLiteral("VlakomatView"));
+    viewport()->setObjectName(QStringLiteral("VlakomatViewport"));
+    horizontalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
+    verticalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
+    CreateCommands();
+    UpdateScrollRange();
+}
+
+QAction* CVlakomatView::AddCommand(int id, const char* name, const char* text, const char* tip) {
+    auto* action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setData(id);
+    action->setStatusTip(QString::fromUtf8(tip));
+    action->setIcon(LayoutCommandIcon(id));
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    commands_.append(action);
+    return action;
+}
+
+void CVlakomatView::CreateCommands() {
+    using namespace PanelCommand;
+    AddCommand(kRotateLeft, "actionRotateLeft", "Zasukaj levo",
+               "Zasukaj elemente v izbrani celici v levo");
+    AddCommand(kRotateRight, "actionRotateRight", "Zasukaj desno",
+               "Zasukaj elemente v izbrani celici v desno");
+    AddCommand(kNextSubtype, "actionNextSubtype", "Naslednji podtip",
+               "Zamenjaj podtip elementov v izbrani celici");
+    modes_ = new QActionGroup(this);
+    struct Mode {
+        int id;
+        const char* name;
+        const char* text;
+        const char* tip;
+    };
+    const Mode modes[] = {
+        {kEditTurnout, "actionEditTurnout", "Lastnosti kretnic",
+         "Klik na kretnico odpre njene lastnosti"},
+        {kOperate, "actionOperate", "Upravljanje", "Klik na kretnico jo preklopi"},
+        {kDelete, "actionDelete", "Brisanje", "Klik na element ga izbriše"},
+        {kPlaceFirst + ElementType::kTrack, "actionPlaceTrack", "Tir",
+         "Klik v prazno celico doda tir"},
+        {kPlaceFirst + ElementType::kEnd, "actionPlaceEnd", "Konec tira",
+         "Klik v prazno celico doda konec tira"},
+        {kPlaceFirst + ElementType::kEmpty, "actionPlaceEmpty", "Prazen element",
+         "Klik v prazno celico doda prazen element"},
+        {kPlaceFirst + ElementType::kTurnout, "actionPlaceTurnout", "Kretnica",
+         "Klik v prazno celico doda kretnico"},
+        {kPlaceFirst + ElementType::kThreeWay, "actionPlaceThreeWay", "Tripotna kretnica",
+         "Klik v prazno celico doda tripotno kretnico"},
+    };
+    for (const Mode& m : modes) {
+        QAction* action = AddCommand(m.id, m.name, m.text, m.tip);
+        action->setCheckable(true);
+        action->setChecked(m.id == kOperate);
+        modes_->addAction(action);
+    }
+}
+
+void CVlakomatView::AddCommandsTo(QToolBar* toolBar) const {
+    toolBar->addSeparator();
+    for (QAction* action : commands_) {
+        const int id = action->data().toInt();
+        if (id == PanelCommand::kEditTurnout || id == PanelCommand::kPlaceFirst)
+            toolBar->addSeparator();
+        toolBar->addAction(action);
+    }
+}
+
+QAction* CVlakomatView::Command(int id) const {
+    for (QAction* action : commands_)
+        if (action->data().toInt() == id)
+            return action;
+    return nullptr;
+}
+
+void CVlakomatView::OnCommand(int id) {
+    using namespace PanelCommand;
+    switch (id) {
+    case kRotateLeft:
+        panel_.Rotate(-1);
+        return;
+    case kRotateRight:
+        panel_.Rotate(1);
+        return;
+    case kNextSubtype:
+        panel_.NextSubtype();
+        return;
+    case kEditTurnout:
+        panel_.SetMode(PanelMode::kEditTurnout);
+        return;
+    case kOperate:
+        panel_.SetMode(PanelMode::kOperate);
+        return;
+    case kDelete:
+        panel_.SetMode(PanelMode::kDelete);
+        return;
+    default:
+        panel_.SetMode(id - kPlaceFirst);
+        return;
+    }
+}
+
+void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    const QPoint p = event->position().toPoint();
+    LayoutPanel::ClickResult click =
+        panel_.Click(p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value());
+    // Requests kept while the link is closed would move turnouts long after the click.
+    if (!click.requests.empty() && !link_.IsActive())
+        click.status += "; povezava LocoNet ni odprta, ni poslano";
+    else
+        for (const LocoNetMessage& request : click.requests)
+            link_.QueueMessage(request);
+    emit StatusText(QString::fromStdString(click.status));
+    if (click.editTurnout >= 0)
+        EditTurnout(click.editTurnout);
+}
+
+void CVlakomatView::EditTurnout(int index) {
+    const LayoutElement& element = doc_.Element(index);
+    const int type = element.type;
+    CDlgTurnout dialog(type, TurnoutProperties::From(type, *element.turnout), prompts_, this);
+    if (dialog.exec() != QDialog::Accepted || index >= doc_.Count() || !doc_.Element(index).turnout)
+        return;
+    TurnoutData turnout = *doc_.Element(index).turnout;
+    dialog.Values().ApplyTo(type, turnout);
+    doc_.SetTurnout(index, turnout);
+}
+
+void CVlakomatView::wheelEvent(QWheelEvent* event) {
+    // Whole notches zoom; a touchpad's small steps add up to them.
+    wheelRest_ += std::clamp(event->angleDelta().y(), -100 * kWheelStep, 100 * kWheelStep);
+    bool zoomed = false;
+    const int before = panel_.CellSize();
+    for (; std::abs(wheelRest_) >= kWheelStep;
+         wheelRest_ -= wheelRest_ > 0 ? kWheelStep : -kWheelStep)
+        zoomed |= panel_.Zoom(wheelRest_ > 0);
+    event->accept();
+    if (!zoomed)
+        return;
+    // The point under the mouse stays where it is.
+    const QPointF at = event->position();
+    const qreal scale = qreal(panel_.CellSize()) / before;
+    const QPointF content(at.x() + horizontalScrollBar()->value(),
+                          at.y() + verticalScrollBar()->value());
+    UpdateScrollRange();
+    horizontalScrollBar()->setValue(qRound(content.x() * scale - at.x()));
+    verticalScrollBar()->setValue(qRound(content.y() * scale - at.y()));
+    viewport()->update();
+}
+
+void CVlakomatView::OnUpdate() {
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+void CVlakomatView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRange();
+}
+
+void CVlakomatView::UpdateScrollRange() {
+    const int cs = panel_.CellSize();
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, panel_.ColumnsShown() * cs - view.width()));
+    verticalScrollBar()->setRange(0, std::max(0, panel_.RowsShown() * cs - view.height()));
+    horizontalScrollBar()->setPageStep(view.width());
+    verticalScrollBar()->setPageStep(view.height());
+    horizontalScrollBar()->setSingleStep(cs);
+    verticalScrollBar()->setSingleStep(cs);
+}
+
+void CVlakomatView::PaintContents(QPainter& painter, const QRect& area, qreal dpr) const {
+    // Drawn in device pixels, so that the bands are sharp on high-resolution screens.
+    painter.scale(1 / dpr, 1 / dpr);
+    const QPoint scroll(qRound(horizontalScrollBar()->value() * dpr),
+                        qRound(verticalScrollBar()->value() * dpr));
+    painter.translate(-scroll);
+    const QRect device(QPoint(qFloor(area.left() * dpr), qFloor(area.top() * dpr)) + scroll,
+                       QSize(qCeil(area.width() * dpr) + 1, qCeil(area.height() * dpr) + 1));
+    const PanelExtent extent{std::max(1, qRound(panel_.CellSize() * dpr)), panel_.ColumnsShown(),
+                             panel_.RowsShown()};
+    PaintPanel(painter, doc_, extent, device);
+}
+
+void CVlakomatView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    PaintContents(painter, event->rect(), viewport()->devicePixelRatioF());
+}
+
+QImage CVlakomatView::Snapshot(const QSize& size, qreal dpr) const {
+    QImage image(size * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    QPainter painter(&image);
+    PaintContents(painter, QRect(QPoint(0, 0), size), dpr);
+    return image;
+}
+
+void CVlakomatView::Print(QPrinter& printer) const {
+    int columns = 1;
+    int rows = 1;
+    for (const LayoutElement& e : doc_.Elements()) {
+        columns = std::max(columns, e.column + 1);
+        rows = std::max(rows, e.row + 1);
+    }
+    const int cs = std::max(1, std::min(printer.width() / columns, printer.height() / rows));
+    QPainter painter(&printer);
+    PaintPanel(painter, doc_, {cs, columns, rows}, QRect(0, 0, columns * cs, rows * cs));
+}
+
+void CVlakomatView::OnFilePrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        Print(printer);
+}
+
+void CVlakomatView::OnFilePrintPreview() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dialog(&printer, this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { Print(*target); });
+    dialog.exec();
+}

@@ -1,0 +1,155 @@
+// The layout document and its .vlk text: the examples of the format, every fault the
+// reader reports, the limits, and round trips with turnout positions.
+
+#include "layout/VlakomatDoc.h"
+#include "layout/VlkFile.h"
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Loaded {
+    CVlakomatDoc doc;
+    ScriptedPrompts prompts;
+    int faults = 0;
+};
+
+std::unique_ptr<Loaded> Load(const std::string& text) {
+    auto loaded = std::make_unique<Loaded>();
+    loaded->faults = loaded->doc.Load(text, loaded->prompts);
+    return loaded;
+}
+
+} // namespace
+
+TEST(LayoutFile, ExamplesReadAndWriteBackAsWritten) {
+    const std::string text = "2,7,0|0,0\r\n"
+                             "3,5,0|3,1|Ta12,0,1;\r\n"
+                             "4,9,0|4,0|Ta20,0,0,1;a21,1,0,1;\r\n";
+    auto l = Load(text);
+    EXPECT_EQ(l->prompts.texts, std::vector<std::string>{"Serialize"});
+    EXPECT_EQ(l->faults, 0);
+    ASSERT_EQ(l->doc.Count(), 3);
+
+    const LayoutElement& track = l->doc.Element(0);
+    EXPECT_EQ(track.row, 2);
+    EXPECT_EQ(track.column, 7);
+    EXPECT_EQ(track.connections, 0x11); // west and east
+    EXPECT_FALSE(track.IsTurnout());
+
+    const LayoutElement& right = l->doc.Element(1);
+    EXPECT_EQ(right.connections, 0x31); // west, east and south-east
+    ASSERT_TRUE(right.IsTurnout());
+    EXPECT_EQ(right.turnout->outputs, 1);
+    EXPECT_EQ(right.turnout->output[0].address, 12);
+
+    const TurnoutData& three = *l->doc.Element(2).turnout;
+    EXPECT_EQ(three.outputs, 2);
+    EXPECT_EQ(three.positions, 3);
+    EXPECT_EQ(three.output[0].address, 20);
+    EXPECT_EQ(three.output[1].address, 21);
+    EXPECT_EQ(three.output[0].states, TurnoutData::Defaults(4).output[0].states);
+    EXPECT_EQ(three.output[1].states, TurnoutData::Defaults(4).output[1].states);
+
+    ScriptedPrompts prompts;
+    EXPECT_EQ(l->doc.Store(prompts), text);
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Serialize"});
+}
+
+struct FaultCase {
+    const char* line;
+    std::vector<std::string> messages;
+    int elements;       // kept of the one line
+    const char* stored; // what saving writes for it ("" when skipped)
+};
+
+class LayoutFileFaults : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(LayoutFileFaults, ReportsAndKeepsWhatIsSound) {
+    const FaultCase& c = GetParam();
+    auto l = Load(std::string("0,0,0|2,0\r\n") + c.line + "\r\n");
+    std::vector<std::string> expected{"Serialize"};
+    expected.insert(expected.end(), c.messages.begin(), c.messages.end());
+    EXPECT_EQ(l->prompts.texts, expected);
+    EXPECT_EQ(l->faults, static_cast<int>(c.messages.size()));
+    ASSERT_EQ(l->doc.Count(), 1 + c.elements);
+    ScriptedPrompts prompts;
+    EXPECT_EQ(l->doc.Store(prompts), std::string("0,0,0|2,0\r\n") + c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LayoutFileFaults,
+    testing::Values(
+        FaultCase{"5,4,9|0,0", {"Napaka! Neveljavna smer v vrstici 2!"}, 1, "5,4,9|0,0\r\n"},
+        FaultCase{"1,1,0|1,1", {"Napaka! Neveljaven podtip v vrstici 2!"}, 1, "1,1,0|1,1\r\n"},
+        FaultCase{"", {}, 1, "0,0,0|0,0\r\n"},
+        FaultCase{"  7 , 3 ,2 |  0,1 ", {}, 1, "7,3,2|0,1\r\n"},
+        FaultCase{"3,5,0|3,1", {}, 1, "3,5,0|3,1|Ta0,0,1;\r\n"},
+        FaultCase{"3,5,0|3,0|Ta12,0,1;a13,1,0;", {}, 1, "3,5,0|3,0|Ta12,0,1;a13,1,0;\r\n"},
+        FaultCase{"3,5,0|3,0|Ts1", {}, 1, "3,5,0|3,0|Ta0,0,1;s1\r\n"},
+        FaultCase{"1,1,0|7,0", {"Napaka! Neveljaven tip elementa v vrstici 2!"}, 0, ""},
+        FaultCase{"-1,1,0|0,0", {"Napaka! Neveljaven položaj elementa v vrstici 2!"}, 0, ""},
+        FaultCase{
+            "99999999999,1,0|0,0", {"Napaka! Neveljaven položaj elementa v vrstici 2!"}, 0, ""},
+        FaultCase{"1,1,0|0,0|Ta5,0,1;",
+                  {"Napaka! Podatki kretnice pri elementu, ki ni kretnica, v vrstici 2!"},
+                  1,
+                  "1,1,0|0,0\r\n"},
+        FaultCase{"1,1,0|3,0|Ta1,0,1;a2,0,1;a3,0,1;s1",
+                  {"Napaka! Kretnica ima lahko največ dva izhoda; odvečni izhodi v vrstici 2 niso "
+                   "prebrani!"},
+                  1,
+                  "1,1,0|3,0|Ta1,0,1;a2,0,1;s1\r\n"},
+        FaultCase{"1,1,0|3,0|Ta1,0,1,2;",
+                  {"Napaka! Preveč stanj izhoda v vrstici 2!"},
+                  1,
+                  "1,1,0|3,0|Ta1,0,1;\r\n"},
+        FaultCase{"1,1,0|3,0|Ta1,7,-1;",
+                  {"Napaka! Neveljavno stanje izhoda v vrstici 2!"},
+                  1,
+                  "1,1,0|3,0|Ta1,2,2;\r\n"},
+        FaultCase{"1,1,0|3,0|Ta1,0,1;s2",
+                  {"Napaka! Neveljaven položaj kretnice v vrstici 2!"},
+                  1,
+                  "1,1,0|3,0|Ta1,0,1;\r\n"},
+        FaultCase{
+            "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2", {}, 1, "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2\r\n"}));
+
+TEST(LayoutFile, LinesBeyondTheLimitAreSkippedWithOneMessage) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += std::to_string(i % 100) + "," + std::to_string(i / 100 % 100) + ",0|0,0\n";
+    auto l = Load(text);
+    EXPECT_EQ(l->doc.Count(), CVlakomatDoc::kMaxElements);
+    EXPECT_EQ(l->prompts.texts,
+              (std::vector<std::string>{"Serialize",
+                                        "Napaka! Maketa ima lahko največ 1000 elementov; vrstice "
+                                        "od 1001 naprej niso prebrane!"}));
+    EXPECT_EQ(l->faults, 1);
+}
+
+TEST(LayoutFile, PositionsSurviveARoundTripAndEditsMarkTheDocument) {
+    CVlakomatDoc doc;
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.AddElement(1, 1, 3));
+    ASSERT_TRUE(doc.AddElement(2, 1, 4));
+    ASSERT_TRUE(doc.AddElement(3, 1, 0));
+    EXPECT_TRUE(doc.IsModified());
+    doc.AdvanceTurnout(1);
+    doc.AdvanceTurnout(1);
+    EXPECT_TRUE(doc.RotateAt(3, 1, -1));
+    EXPECT_TRUE(doc.NextSubtypeAt(3, 1));
+    EXPECT_FALSE(doc.RotateAt(9, 9, 1)); // an empty cell changes nothing
+
+    ScriptedPrompts prompts;
+    const std::string text = doc.Store(prompts);
+    EXPECT_EQ(text, "1,1,0|3,0|Ta0,0,1;\r\n"
+                    "1,2,0|4,0|Ta0,0,0,1;a0,1,0,1;s2\r\n"
+                    "1,3,7|0,1\r\n");
+    CVlakomatDoc again;
+    EXPECT_EQ(again.Load(text, prompts), 0);
+    EXPECT_EQ(again.Elements(), doc.Elements());
+    EXPECT_FALSE(again.IsModified());
+}

@@ -1,0 +1,318 @@
+// The realistic throttle's control cycle against the simulated command station: acquiring
+// and releasing its slots, the handles from the hand-helds and the window, the emergency
+// stop and the brake types.
+
+#include "RealisticBench.h"
+#include "loconet/Loconet.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kLoco = 1, kPower = 2, kBrake = 3; // slots of a fresh station
+constexpr std::uint8_t kSpd = 0xA0, kDirf = 0xA1, kStat1 = 0xB5;
+
+TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
+    Start();
+    EXPECT_STREQ(throttle().Controls().caption, "Uporabi");
+    throttle().OnAcquireRelease("1", "2");
+    EXPECT_FALSE(throttle().Controls().acquireButton); // while the selections run
+    EXPECT_FALSE(throttle().Controls().locoChoice);
+    Run(300);
+    ASSERT_TRUE(throttle().Running());
+    EXPECT_EQ(std::vector<int>({throttle().iSlot, throttle().iSoundSlot, throttle().iPowerSlot,
+                                throttle().iBrakeSlot}),
+              std::vector<int>({kLoco, kNoSlot, kPower, kBrake}));
+    for (int slot : {kLoco, kPower, kBrake})
+        EXPECT_NE(SlotState(slot).find("in use"), std::string::npos) << slot;
+    EXPECT_STREQ(throttle().Controls().caption, "Sprosti");
+    EXPECT_TRUE(throttle().Controls().handles);
+    EXPECT_EQ(view.redrawn, RealisticRedraw::kAll);
+    // Driving starts from the emergency preset: the locomotive stopped, the train brake on,
+    // the hand-helds told so (the brake at 63 psi).
+    EXPECT_EQ(SentValues(kSpd, kLoco), std::vector<int>({0, 1}));
+    EXPECT_EQ(SentValues(kSpd, kBrake), std::vector<int>({CLoconet::PercentToSpeed(63)}));
+
+    // At rest with the brakes on only the keep-alive waits; a train under way wants steps.
+    Run(1000);
+    EXPECT_GT(throttle().NextIdleDue(session->clock.now), 55000u);
+    EXPECT_LE(throttle().NextIdleDue(session->clock.now), 60000u);
+
+    // Power notch 5 from the hand-held; release the brakes by raising the brake handle.
+    HandHeld(1, "speed 8");
+    HandHeld(2, "speed 127");
+    EXPECT_EQ(model().iBrakeHandle, 90);
+    view.redrawn = 0;
+    Run(30000);
+    EXPECT_GT(model().iSpeedStep, 0);
+    EXPECT_EQ(throttle().NextIdleDue(session->clock.now), 0u);
+    EXPECT_NE(view.redrawn & RealisticRedraw::kSpeed, 0u);
+    EXPECT_NE(view.redrawn & kAmmeterDigits, 0u);
+
+    // "Sprosti": the emergency stop at once, speed 0 after more than 500 ms, the slots
+    // released more than 500 ms after that.
+    sent.clear();
+    const Tick start = session->clock.now;
+    throttle().OnAcquireRelease("", "");
+    EXPECT_FALSE(throttle().Controls().acquireButton);
+    Run(3000);
+    EXPECT_EQ(SentValues(kSpd, kLoco), std::vector<int>({1, 0}));
+    const std::vector<Tick> stops = SentTimes(kSpd, kLoco);
+    ASSERT_EQ(stops.size(), 2u);
+    EXPECT_LE(stops[0] - start, 5u);
+    EXPECT_GT(stops[1] - stops[0], 500u);
+    for (int slot : {kLoco, kPower, kBrake}) {
+        const std::vector<Tick> release = SentTimes(kStat1, slot);
+        ASSERT_EQ(release.size(), 1u) << slot;
+        EXPECT_GT(release[0] - stops[1], 500u);
+        EXPECT_NE(SlotState(slot).find("common"), std::string::npos) << SlotState(slot);
+    }
+    EXPECT_FALSE(throttle().bActive);
+    EXPECT_STREQ(throttle().Controls().caption, "Uporabi");
+    EXPECT_TRUE(throttle().Controls().locoChoice);
+    EXPECT_EQ(view.closes, 0);
+}
+
+TEST_F(RealisticTest, PowerKnobSnapsToNotchesAndIsShownTheNotch) {
+    struct Case {
+        int mode;    // "Power Throttle Mode"
+        int from;    // power step before
+        int wire;    // the hand-held's speed byte
+        int step;    // power step after
+        int shownTo; // the speed byte sent back
+    } cases[] = {
+        {1, 8, 5, 3, 4},                      // value 4 from above: notch 3 (table value 3)
+        {1, 0, 5, 4, 6},                      // value 4 from below: notch 4 (table value 5)
+        {1, 0, 127, 8, 11},                   // beyond the table: notch 8 (table value 10)
+        {1, 3, 0, 0, 0},    {0, 0, 20, 8, 9}, // direct: value 19, at most step 8
+        {0, 0, 4, 3, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.from << " " << c.wire);
+        settings.settings.PowerThrottleMode = c.mode;
+        session.reset();
+        Acquire();
+        throttle().OnPowerSliderReleased(RealisticThrottle::kMaxPowerStep - c.from);
+        Run(50);
+        HandHeld(1, "speed " + std::to_string(c.wire));
+        EXPECT_EQ(model().iPowerStep, c.step);
+        EXPECT_EQ(throttle().PowerSliderPosition(), 8 - c.step);
+        EXPECT_EQ(session->link.Slot(kPower).SPD, c.shownTo);
+    }
+}
+
+TEST_F(RealisticTest, TrainBrakeHoldsWithinToleranceAndReleasesFullyAbove) {
+    Acquire();
+    // Speed bytes of the hand-held's knob and the psi they read as.
+    auto brakeTo = [&](int wire, int psi) {
+        HandHeld(2, "speed " + std::to_string(wire));
+        Run(20);
+        ASSERT_EQ(CLoconet::SpeedToPercent(wire), psi);
+    };
+    brakeTo(127, 99); // above 63 + 1: a full release
+    EXPECT_EQ(model().iBrakeHandle, 90);
+    brakeTo(90, 70);
+    EXPECT_EQ(model().iBrakePipeTarget, 70);
+    brakeTo(92, 71); // within the tolerance of the lowest point
+    EXPECT_EQ(model().iBrakePipeTarget, 71);
+    EXPECT_EQ(throttle().LowestBrakeHandle(), 70);
+    sent.clear();
+    brakeTo(93, 72); // beyond it: the handle, the slider and the hand-held jump to 90 psi
+    EXPECT_EQ(model().iBrakeHandle, 90);
+    EXPECT_EQ(throttle().BrakeSliderPosition(), 9);
+    EXPECT_EQ(session->link.Slot(kBrake).SPD, CLoconet::PercentToSpeed(90));
+    EXPECT_EQ(SentValues(kSpd, kBrake).back(), CLoconet::PercentToSpeed(90));
+    Run(100);
+    EXPECT_EQ(model().iBrakePipeTarget, 90);
+}
+
+TEST_F(RealisticTest, LocomotiveBrakeStopsAtSevenAndReadsSeventyPsi) {
+    Record().InitialBrakeType = kLocoBrake;
+    Acquire();
+    HandHeld(2, "speed 13"); // table value 12: level 10 asked for
+    EXPECT_EQ(model().iBrakeHandle, 7);
+    EXPECT_EQ(model().CurrentGauges().Brake, 70);
+    EXPECT_EQ(session->link.Slot(kBrake).SPD, 9); // table value of level 7, plus one
+    throttle().OnBrakeSliderReleased(0);          // the slider's top is level 10
+    EXPECT_EQ(model().iBrakeHandle, 7);
+    EXPECT_EQ(throttle().BrakeSliderPosition(), 3);
+}
+
+TEST_F(RealisticTest, RaisedPowerWaitsForThePowerDelayALoweredOneDoesNot) {
+    Record().PowerDelay = 3000;
+    settings.DebugMode = 1;
+    std::vector<std::string> lines;
+    Start();
+    session->link.SetMonitorSink([&](const std::string& line) { lines.push_back(line); });
+    Acquire();
+    throttle().OnPowerSliderReleased(5); // step 3
+    Run(2950);
+    EXPECT_EQ(model().iAppliedPowerStep, 0);
+    Run(100);
+    EXPECT_EQ(model().iAppliedPowerStep, 3);
+    throttle().OnPowerSliderReleased(7); // step 1
+    Run(10);
+    EXPECT_EQ(model().iAppliedPowerStep, 1);
+    auto has = [&](const std::string& l) {
+        return std::find(lines.begin(), lines.end(), l) != lines.end();
+    };
+    EXPECT_TRUE(has("Power Step changed to 3 (Applied = 0)"));
+    EXPECT_TRUE(has("Power Step applied to 3"));
+    EXPECT_TRUE(has("Power Step applied to 1"));
+}
+
+TEST_F(RealisticTest, EmergencyFromAHandHeldHoldsTheTrainOnAGradeUntilAHandleMoves) {
+    Acquire();
+    ASSERT_TRUE(throttle().OnGradeEntered("3"));
+    HandHeld(2, "speed 127");
+    Run(5000);
+    ASSERT_LT(model().dSpeed, -0.5); // rolling back down the grade
+    HandHeld(2, "stop");
+    EXPECT_EQ(session->link.Slot(kLoco).SPD, 1);
+    EXPECT_EQ(model().iBrakePipeTarget, 0); // a throttle's emergency vents the pipe
+    EXPECT_EQ(model().iBrakeHandle, 0);
+    Run(20000);
+    EXPECT_EQ(model().dSpeed, 0.0);
+    EXPECT_EQ(model().iBrakePipeTarget, 0);
+    EXPECT_EQ(session->link.Slot(kLoco).SPD, 0); // the follow-up
+    HandHeld(1, "speed 2");
+    Run(1000);
+    EXPECT_NE(model().dSpeed, 0.0);
+}
+
+TEST_F(RealisticTest, RightDirectionOfTheBrakeHandHeldChoosesTheBrakeType) {
+    for (int useRight : {0, 1}) {
+        SCOPED_TRACE(useRight);
+        settings.settings.UseRightDirForBrakeType = useRight;
+        session.reset();
+        Acquire();
+        HandHeld(2, "forward");
+        EXPECT_EQ(model().iBrakeType, useRight ? kLocoBrake : kTrainBrake);
+        HandHeld(2, "backward");
+        EXPECT_EQ(model().iBrakeType, kTrainBrake);
+        // Writing the brake hand-held's functions sets its direction to match the type.
+        throttle().FunctionStateChanged(0, true);
+        Run(20);
+        const bool forward = (session->link.Slot(kBrake).DIRF & 0x20) == 0;
+        EXPECT_EQ(forward, useRight == 0);
+    }
+}
+
+TEST_F(RealisticTest, FailedSelectionLeavesNoSlotHeld) {
+    Start();
+    ASSERT_EQ(Cs("consist 2 on"), "OK"); // the brake address: the last of the chain
+    throttle().OnAcquireRelease("1", "2");
+    Run(300);
+    EXPECT_EQ(prompts.texts.size(), 1u);
+    EXPECT_FALSE(throttle().Acquired());
+    EXPECT_EQ(throttle().iSlot, kNoSlot);
+    EXPECT_EQ(throttle().iPowerSlot, kNoSlot);
+    // The consist took slot 1: the locomotive and the power hand-held had 2 and 3.
+    for (int slot : {2, 3}) {
+        EXPECT_EQ(SentTimes(kStat1, slot).size(), 1u) << slot;
+        EXPECT_NE(SlotState(slot).find("common"), std::string::npos) << SlotState(slot);
+    }
+    EXPECT_TRUE(throttle().Controls().acquireButton);
+
+    // Refused at once: an address no decoder can have.
+    Record().MotorAddr = 10000;
+    throttle().OnLocoChosen(0);
+    throttle().OnAcquireRelease("1", "2");
+    EXPECT_FALSE(throttle().Acquired());
+    EXPECT_TRUE(throttle().Controls().acquireButton);
+
+    // One address for two handles is refused before anything is selected.
+    prompts.texts.clear();
+    throttle().OnAcquireRelease("4", "4");
+    EXPECT_EQ(prompts.texts.size(), 1u);
+    EXPECT_FALSE(session->link.IsSelectionPending());
+}
+
+TEST_F(RealisticTest, AfterTheLinkIsLostTheThrottleReleasesAndClosesAtOnce) {
+    Acquire();
+    session->link.Close();
+    sent.clear();
+    throttle().CloseThrottle();
+    EXPECT_FALSE(throttle().Acquired());
+    EXPECT_EQ(view.closes, 1);
+    Run(1000);
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(RealisticTest, AbsurdLocomotiveAndEveryKnobPositionStayInRange) {
+    Record().Weight = 0;
+    Record().Power = 1e300;
+    Record().Axels = -5;
+    Record().PowerDelay = -1;
+    Acquire();
+    for (int b = 0; b < 128; ++b) {
+        HandHeld(1, "speed " + std::to_string(b));
+        HandHeld(2, "speed " + std::to_string(b));
+        Run(20);
+        ASSERT_FALSE(std::isnan(model().dSpeed)) << b;
+        ASSERT_GE(model().iPowerStep, 0);
+        ASSERT_LE(model().iPowerStep, 8);
+        ASSERT_GE(model().iBrakeHandle, 0);
+        ASSERT_LE(model().iBrakeHandle, 90);
+        ASSERT_LE(model().iSpeedStep, 126);
+    }
+    for (int wire : SentValues(kSpd, kLoco))
+        EXPECT_LE(wire, 127);
+}
+
+TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
+    Start();
+    using Handler = bool (RealisticThrottle::*)(const std::string&);
+    const struct {
+        Handler handler;
+        const char* text;
+        const char* message; // empty: taken
+        RealisticField focus;
+    } cases[] = {
+        {&RealisticThrottle::OnCarsEntered, "7", "", RealisticField::Grade},
+        {&RealisticThrottle::OnCarsEntered, "2.5", "Please enter an integer.",
+         RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "1001", "Please enter an integer between 0 and 1000.",
+         RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "x", "Please enter an integer.", RealisticField::Cars},
+        {&RealisticThrottle::OnLoadEntered, " 33.5 ", "", RealisticField::Grade},
+        // As in every number field of the program: a comma is no decimal point, and never 33.
+        {&RealisticThrottle::OnLoadEntered, "33,5", "Please enter a number.", RealisticField::Load},
+        {&RealisticThrottle::OnLoadEntered, "101", "Please enter a number between 0 and 100.",
+         RealisticField::Load},
+        {&RealisticThrottle::OnGradeEntered, "-2.5", "", RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "1e400", "Please enter a number.",
+         RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "", "Please enter a number.", RealisticField::Grade},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        prompts.texts.clear();
+        view.focus = RealisticField::Grade;
+        const std::string before =
+            throttle().CarsText() + throttle().LoadText() + throttle().GradeText();
+        const bool taken = (throttle().*c.handler)(c.text);
+        EXPECT_EQ(taken, *c.message == '\0');
+        EXPECT_EQ(prompts.texts,
+                  taken ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        EXPECT_EQ(view.focus, c.focus);
+        const std::string after =
+            throttle().CarsText() + throttle().LoadText() + throttle().GradeText();
+        EXPECT_TRUE(taken || after == before) << after;
+    }
+    EXPECT_EQ(model().iCars, 7u);
+    EXPECT_EQ(throttle().CarsList().selected, -1); // no entry of the list
+    EXPECT_EQ(model().dLoadPercent, 33.5);
+    EXPECT_EQ(model().dGradePercent, -2.5);
+
+    // The addresses are read when "Uporabi" is pressed.
+    prompts.texts.clear();
+    throttle().OnAcquireRelease("1", "9984");
+    EXPECT_EQ(prompts.texts,
+              std::vector<std::string>{"Please enter an integer between 0 and 9983."});
+    EXPECT_EQ(view.focus, RealisticField::BrakeAddress);
+    EXPECT_FALSE(session->link.IsSelectionPending());
+}
+
+} // namespace

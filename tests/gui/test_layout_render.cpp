@@ -1,0 +1,82 @@
+// The sample layout as the panel draws it, against reviewed pictures at device pixel
+// ratios 1 and 2, and printed to a PDF file.
+
+#include "AppRig.h"
+#include "layout/LayoutFiles.h"
+#include "layout/VlakomatView.h"
+
+#include <QPrinter>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kReferenceDir = QStringLiteral(VLAKOMAT_SOURCE_DIR "/tests/gui/reference/");
+
+// The sample layout with a turnout thrown and the three-way turnout set to the right.
+void OpenSample(AppRig& rig) {
+    std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / "Postaja.vlk",
+                               rig.dir.File("Postaja.vlk"));
+    QVERIFY(
+        rig.Frame().Layout().OpenDocumentFile(QString::fromStdString(rig.dir.File("Postaja.vlk"))));
+    CVlakomatDoc& doc = rig.Frame().Layout().Doc();
+    doc.AdvanceTurnout(doc.FindElement(9, 6));
+    doc.AdvanceTurnout(doc.FindElement(20, 6));
+    doc.AdvanceTurnout(doc.FindElement(20, 6));
+}
+
+} // namespace
+
+class TestLayoutRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sampleLayoutMatchesTheReference_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1x") << qreal(1);
+        QTest::newRow("2x") << qreal(2);
+    }
+
+    void sampleLayoutMatchesTheReference() {
+        QFETCH(qreal, ratio);
+        AppRig rig;
+        OpenSample(rig);
+        const QImage actual = rig.Frame().View().Snapshot(QSize(560, 200), ratio);
+        QCOMPARE(actual.size(), QSize(560, 200) * ratio);
+        const QString name = QStringLiteral("postaja-%1x.png").arg(ratio);
+        const QImage reference = QImage(kReferenceDir + name).convertToFormat(QImage::Format_RGB32);
+        if (reference != actual.convertToFormat(QImage::Format_RGB32)) {
+            const QString saved = QStringLiteral(VLAKOMAT_BINARY_DIR "/tests/actual-") + name;
+            actual.save(saved);
+            QFAIL(qPrintable("the panel differs from " + kReferenceDir + name +
+                             "; what it drew is in " + saved));
+        }
+    }
+
+    void printsOnePageWithThePanel() {
+        AppRig rig;
+        OpenSample(rig);
+        const QString pdf = QString::fromStdString(rig.dir.File("Postaja.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        rig.Frame().View().Print(printer);
+
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page\\b")), 1);
+        // The page's drawing holds the grid, the track and the set routes in their colours.
+        const qsizetype begin = bytes.indexOf("stream\n", bytes.indexOf("/Length")) + 7;
+        const QByteArray packed = bytes.mid(begin, bytes.indexOf("endstream", begin) - begin);
+        QByteArray sized(4, '\0');
+        sized[1] = 0x40; // a size hint of 4 MiB for qUncompress
+        const QByteArray content = qUncompress(sized + packed);
+        for (const char* colour :
+             {"0.752941191 0.752941191 0.752941191 SCN", "0.501960813 0.501960813 0.501960813 SCN",
+              "1 0.925490200 0 SCN"})
+            QVERIFY2(content.contains(colour), colour);
+    }
+};
+
+QTEST_MAIN(TestLayoutRender)
+#include "test_layout_render.moc"
