@@ -64,7 +64,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vlakomat)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${_maintainer})
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The prefix of the build (scripts/package configures /usr): the desktop entry names the
+# launcher by its full path.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for a digital model railway on LocoNet")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -104,8 +104,11 @@ class TestHelp : public QObject {
 private slots:
     void theTablesThatComeWithTheGuideAreSound() {
         AppRig rig;
-        QVERIFY2(rig.Frame().Help().Faults().isEmpty(),
-                 qPrintable(rig.Frame().Help().Faults().join('\n')));
+        const CHelp& help = rig.Frame().Help();
+        QVERIFY2(help.Faults().isEmpty(), qPrintable(help.Faults().join('\n')));
+        for (const auto& [window, page] : help.Index().Pages())
+            QVERIFY2(QFile::exists(QStringLiteral(":/vodnik/") + QString::fromStdString(page)),
+                     page.c_str());
     }
 
     // From the menu: the contents; every chapter then shows with its pictures and with

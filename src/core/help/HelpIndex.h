@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct HelpTopic {
@@ -33,6 +34,8 @@ public:
         std::string text;
     };
     const std::vector<Sentence>& Sentences() const { return sentences_; }
+    // Window and page, for every window with a page.
+    const std::vector<std::pair<std::string, std::string>>& Pages() const { return pages_; }
 
 private:
     std::vector<Sentence> sentences_;
