@@ -54,11 +54,12 @@ void CHelp::ShowPageFor(const QWidget* window) {
 void CHelp::ShowPage(const QString& page) {
     if (!window_) {
         window_ = new CHelpWindow(ContentsOf(ReadResource(QStringLiteral(":/vodnik/index.md"))));
-        window_->setAttribute(Qt::WA_DeleteOnClose, false);
+        // The program ends with its main window, also while the guide is open.
+        window_->setAttribute(Qt::WA_QuitOnClose, false);
     }
     window_->ShowPage(page);
     // A modal dialog blocks every other window; the guide is then read over it, modal too,
-    // and goes back to being an ordinary window once the dialog has gone.
+    // and opens as an ordinary window again when no dialog is open.
     QWidget* modal = QApplication::activeModalWidget();
     const Qt::WindowModality wanted =
         modal && modal != window_.data() ? Qt::ApplicationModal : Qt::NonModal;
