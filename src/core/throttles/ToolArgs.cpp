@@ -50,11 +50,16 @@ long long IntegerIn(const std::string& option, const std::string& s, long long l
 
 int RunWithUsage(const char* tool, const char* usage, const std::vector<std::string>& args,
                  std::ostream& out, std::ostream& err, const std::function<int()>& body) {
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
-            out << usage;
+            out << usage << kStandardOptions;
             return 0;
         }
+        if (a == "--version" || a == "-v") {
+            out << tool << ' ' << VLAKOMAT_VERSION << '\n';
+            return 0;
+        }
+    }
     try {
         return body();
     } catch (const BadArgs& bad) {

@@ -25,8 +25,15 @@ std::optional<long long> ToInteger(const std::string& s);
 double NumberIn(const std::string& option, const std::string& s, double low, double high);
 long long IntegerIn(const std::string& option, const std::string& s, long long low, long long high);
 
-// Runs a tool: --help (or -h) prints the usage; otherwise `body` runs, and a BadArgs it
-// throws is printed after the tool's name, with the usage, for exit status 2.
+// The two options every tool and the program take, worded as Qt's command-line parser
+// words them for the tools that use it, so that all of them read alike.
+inline constexpr const char* kStandardOptions =
+    "  -h, --help     Displays help on commandline options.\n"
+    "  -v, --version  Displays version information.\n";
+
+// Runs a tool: --help (or -h) prints the usage and the standard options, --version (or -v)
+// the tool's name and version; otherwise `body` runs, and a BadArgs it throws is printed
+// after the tool's name, with the usage, for exit status 2.
 int RunWithUsage(const char* tool, const char* usage, const std::vector<std::string>& args,
                  std::ostream& out, std::ostream& err, const std::function<int()>& body);
 

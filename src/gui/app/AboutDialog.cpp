@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -87,11 +88,20 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(VlakomatIcon().pixmap(48, 48));
     auto* line = new QLabel(QString::fromUtf8(CVlakomatApp::kVersionLine));
     line->setObjectName(QStringLiteral("versionLabel"));
+    // The program's own line names its build of old; the release is what `vlakomat
+    // --version` and the installed package say.
+    auto* release =
+        new QLabel(QStringLiteral("Različica %1").arg(QStringLiteral(VLAKOMAT_VERSION)));
+    release->setObjectName(QStringLiteral("releaseLabel"));
+    auto* lines = new QVBoxLayout;
+    lines->addWidget(line);
+    lines->addWidget(release);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
-    row->addWidget(line, 1);
+    row->addLayout(lines, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);

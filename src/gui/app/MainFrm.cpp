@@ -5,6 +5,7 @@
 #include "app/DlgSettings.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
+#include "help/Help.h"
 #include "layout/LayoutFiles.h"
 #include "layout/VlakomatView.h"
 #include "loconet/DlgLoconetMonitor.h"
@@ -25,6 +26,7 @@ CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
+    help_ = new CHelp(this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -113,7 +115,9 @@ void CMainFrame::CreateMenus() {
     connect(settings, &QAction::triggered, this, &CMainFrame::SettingsProcedure);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
-    AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents)->setEnabled(false);
+    QAction* topics = AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents,
+                                "Odpri vodnik po programu");
+    connect(topics, &QAction::triggered, help_, &CHelp::ShowContents);
     help->addSeparator();
     QAction* about = AddAction(help, "actionAbout", "&O programu Vlakomat...", {},
                                "Podatki o programu, različici in avtorskih pravicah");

@@ -11,6 +11,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class CDlgLoconetMonitor;
+class CHelp;
 class CLayoutFiles;
 class CVlakomatApp;
 class CVlakomatView;
@@ -45,6 +46,8 @@ public:
     // The layout document and its view in the middle of the window.
     CLayoutFiles& Layout() const { return *layout_; }
     CVlakomatView& View() const { return *view_; }
+    // The guide and the "What's this?" sentences of every window.
+    CHelp& Help() const { return *help_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +70,7 @@ private:
     void ThrottleGone();
 
     CVlakomatApp& app_;
+    CHelp* help_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* linkState_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;

@@ -23,6 +23,7 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
     // Over the window the operator works in (a throttle), else over the main window.
     QWidget* owner = QApplication::activeWindow();
     QMessageBox box(owner ? owner : parent_.data());
+    box.setObjectName(QStringLiteral("MessageBox")); // F1 explains the program's messages
     box.setWindowTitle(QStringLiteral("Vlakomat"));
     box.setText(QString::fromStdString(text));
     switch (icon) {

@@ -59,6 +59,8 @@ CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& pro
     grid->setColumnMinimumWidth(4, 40);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgTurnout::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -8,31 +8,28 @@
 #include "CsBus.h"
 #include "loconet/LbServerProtocol.h"
 #include "loconet/SimCommands.h"
+#include "throttles/ToolArgs.h"
 #include "util/SystemClock.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <charconv>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-const char* const kUsage =
-    "usage: vlakomat-cs [--tcp [PORT]] [--listen-any] [--purge SECONDS] [--lose-echoes N]\n"
-    "                   [--corrupt] [--stray] [--delay MS] [--no-free-slot] [--refuse-moves]\n"
-    "                   [--flood RATE]\n"
-    "Without --tcp the station waits on a new pseudo-terminal whose path is the first line\n"
-    "printed. With --tcp it serves LocoNet over TCP (LbServer protocol) on PORT (default\n"
-    "1234, 0 for any free port) of the loopback interface, or of every interface with\n"
-    "--listen-any; the first line is the address to connect to. --purge 0 turns the\n"
-    "purge of unattended slots off (default 200 s). --flood puts RATE messages a second\n"
-    "of other stations' traffic on the bus. Commands on standard input:\n";
+const char* const kDescription =
+    "Runs the simulated command station for other programs. Without --tcp it waits on a new\n"
+    "pseudo-terminal whose path is the first line printed. With --tcp it serves LocoNet\n"
+    "over TCP (LbServer protocol) on PORT (default 1234, 0 for any free port) of the\n"
+    "loopback interface, or of every interface with --listen-any; the first line is the\n"
+    "address to connect to. Then it prints RX and TX lines for the traffic on the bus.";
 
 struct Options {
     bool tcp = false;
@@ -48,51 +45,90 @@ struct Options {
     int flood = 0;
 };
 
-bool ToInt(const char* s, int lo, int hi, int& value) {
-    const char* end = s + std::strlen(s);
-    auto [p, ec] = std::from_chars(s, end, value);
-    return ec == std::errc() && p == end && value >= lo && value <= hi;
+void DescribeOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const auto option = [&](const char* name, const char* help, const char* value = nullptr) {
+        parser.addOption(
+            value ? QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                                       QString::fromLatin1(value))
+                  : QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help)));
+    };
+    option("tcp", "Serves LocoNet over TCP instead of a pseudo-terminal.");
+    option("listen-any", "With --tcp: listens on every interface, not only the loopback.");
+    option("purge", "Purges slots unattended for so long (default 200, 0: never).", "seconds");
+    option("lose-echoes", "Does not echo the next N messages.", "n");
+    option("corrupt", "Corrupts the next message it sends.");
+    option("stray", "Puts a stray byte on the bus at the start.");
+    option("delay", "Answers after so many milliseconds.", "ms");
+    option("no-free-slot", "Answers every request for a slot with no free slot.");
+    option("refuse-moves", "Refuses every slot move.");
+    option("flood", "Puts so many messages a second of other stations' traffic on the bus.",
+           "rate");
+    parser.addPositionalArgument(QStringLiteral("port"),
+                                 QStringLiteral("With --tcp: the TCP port (default 1234)."),
+                                 QStringLiteral("[PORT]"));
 }
 
-// Returns an error text, or "" when the arguments are fine.
-std::string ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasNext = i + 1 < argc;
-        int v = 0;
-        if (a == "--tcp") {
-            o.tcp = true;
-            if (hasNext && ToInt(argv[i + 1], 0, 65535, v)) {
-                o.port = v;
-                ++i;
-            }
-        } else if (a == "--listen-any") {
-            o.listenAny = true;
-        } else if (a == "--purge" && hasNext && ToInt(argv[i + 1], 0, 100000, v)) {
-            o.purgeSeconds = v;
-            ++i;
-        } else if (a == "--lose-echoes" && hasNext && ToInt(argv[i + 1], 0, 1000000, v)) {
-            o.loseEchoes = v;
-            ++i;
-        } else if (a == "--delay" && hasNext && ToInt(argv[i + 1], 0, 600000, v)) {
-            o.delayMs = v;
-            ++i;
-        } else if (a == "--flood" && hasNext && ToInt(argv[i + 1], 0, BusFlood::kMaxRate, v)) {
-            o.flood = v;
-            ++i;
-        } else if (a == "--corrupt") {
-            o.corrupt = true;
-        } else if (a == "--stray") {
-            o.stray = true;
-        } else if (a == "--no-free-slot") {
-            o.noFreeSlot = true;
-        } else if (a == "--refuse-moves") {
-            o.refuseMoves = true;
-        } else {
-            return "unknown or incomplete option: " + a;
+// The options of a parsed command line; throws BadArgs for a value out of range.
+Options TakeOptions(const QCommandLineParser& parser) {
+    using toolargs::IntegerIn;
+    const auto value = [&](const char* name) {
+        return parser.value(QString::fromLatin1(name)).toStdString();
+    };
+    const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    Options o;
+    o.tcp = isSet("tcp");
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1 || (!positional.isEmpty() && !o.tcp))
+        throw toolargs::BadArgs{"a PORT goes with --tcp, and only one"};
+    if (!positional.isEmpty())
+        o.port = static_cast<int>(IntegerIn("--tcp", positional.first().toStdString(), 0, 65535));
+    o.listenAny = isSet("listen-any");
+    if (isSet("purge"))
+        o.purgeSeconds = static_cast<long>(IntegerIn("--purge", value("purge"), 0, 100000));
+    if (isSet("lose-echoes"))
+        o.loseEchoes =
+            static_cast<int>(IntegerIn("--lose-echoes", value("lose-echoes"), 0, 1000000));
+    if (isSet("delay"))
+        o.delayMs = static_cast<int>(IntegerIn("--delay", value("delay"), 0, 600000));
+    o.corrupt = isSet("corrupt");
+    o.stray = isSet("stray");
+    o.noFreeSlot = isSet("no-free-slot");
+    o.refuseMoves = isSet("refuse-moves");
+    if (isSet("flood"))
+        o.flood = static_cast<int>(IntegerIn("--flood", value("flood"), 0, BusFlood::kMaxRate));
+    return o;
+}
+
+// Reads the command line; the exit status when the tool ends here (help, version, a fault).
+std::optional<int> ParseCommandLine(const QCoreApplication& app, Options& o) {
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    std::string error;
+    if (!parser.parse(app.arguments()))
+        error = parser.errorText().toStdString();
+    else if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s\nCommands on standard input:\n%s\n", qPrintable(parser.helpText()),
+                    SimCommandHelp());
+        return 0;
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    } else {
+        try {
+            o = TakeOptions(parser);
+            return std::nullopt;
+        } catch (const toolargs::BadArgs& bad) {
+            error = bad.message;
         }
     }
-    return "";
+    const QString usage = parser.helpText().section(QLatin1Char('\n'), 0, 0);
+    std::fprintf(stderr, "vlakomat-cs: %s\n%s\n(--help tells more)\n", error.c_str(),
+                 qPrintable(usage));
+    return 2;
 }
 
 void PrintLine(const std::string& line) {
@@ -135,13 +171,15 @@ private:
 
     // "flood RATE" needs the wall clock, so the tool runs it; the station runs the rest.
     std::string Run(const std::string& line) {
-        int rate = 0;
         if (line.rfind("flood ", 0) == 0) {
-            const std::string value = line.substr(6);
-            if (!ToInt(value.c_str(), 0, BusFlood::kMaxRate, rate) ||
-                !flood_.SetRate(rate, clock_.Now()))
-                return "ERROR flood takes a rate of 0 to " + std::to_string(BusFlood::kMaxRate);
-            return "OK";
+            try {
+                const auto rate = static_cast<int>(
+                    toolargs::IntegerIn("flood", line.substr(6), 0, BusFlood::kMaxRate));
+                if (flood_.SetRate(rate, clock_.Now()))
+                    return "OK";
+            } catch (const toolargs::BadArgs&) {
+            }
+            return "ERROR flood takes a rate of 0 to " + std::to_string(BusFlood::kMaxRate);
         }
         return RunSimCommand(cs_, line);
     }
@@ -159,17 +197,11 @@ private:
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vlakomat-cs"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VLAKOMAT_VERSION));
     Options o;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("%s%s\n", kUsage, SimCommandHelp());
-            return 0;
-        }
-    const std::string error = ParseOptions(argc, argv, o);
-    if (!error.empty()) {
-        std::fprintf(stderr, "vlakomat-cs: %s\n%s", error.c_str(), kUsage);
-        return 2;
-    }
+    if (const std::optional<int> status = ParseCommandLine(app, o))
+        return *status;
 
     SystemClock clock;
     SimCommandStation cs(clock);

@@ -10,6 +10,7 @@
 #include "loconet/Loconet.h"
 #include "loconet/MemoryPort.h"
 #include "settings/Settings.h"
+#include "throttles/ToolArgs.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,7 +22,15 @@
 
 namespace {
 
-const char* const kUsage = "usage: vlakomat-monitor [--debug] [--raw] [FILE | --port NAME]\n";
+const char* const kUsage =
+    "usage: vlakomat-monitor [--debug] [--raw] [FILE | --port NAME]\n"
+    "Shows LocoNet traffic as the program's monitor does. Reads a capture FILE (standard\n"
+    "input without FILE or with \"-\") as hex text: two-digit hex bytes separated by white\n"
+    "space, '#' starts a comment.\n"
+    "  --debug        also the trace lines of the program's debug mode\n"
+    "  --raw          the input is raw bus bytes, not hex text\n"
+    "  --port NAME    watches a live port until it closes: a serial device, tcp://HOST:PORT\n"
+    "                 or sim; nothing is ever sent\n";
 
 class SteadyClock : public Clock {
 public:
@@ -53,25 +62,31 @@ struct Options {
     std::string port;
 };
 
-bool ParseArgs(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--debug")
+using toolargs::BadArgs;
+
+Options ParseArgs(const std::vector<std::string>& args) {
+    Options o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--debug") {
             o.debug = true;
-        else if (a == "--raw")
+        } else if (a == "--raw") {
             o.raw = true;
-        else if (a == "--port" && i + 1 < argc && o.port.empty())
-            o.port = argv[++i];
-        else if (a == "-h" || a == "--help")
-            return false;
-        else if (!a.empty() && a[0] == '-' && a != "-")
-            return false;
-        else if (o.file.empty())
+        } else if (a == "--port") {
+            if (i + 1 >= args.size() || !o.port.empty())
+                throw BadArgs{"--port needs one port name"};
+            o.port = args[++i];
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            throw BadArgs{"unknown option \"" + a + "\""};
+        } else if (o.file.empty()) {
             o.file = a;
-        else
-            return false;
+        } else {
+            throw BadArgs{"more than one FILE"};
+        }
     }
-    return o.file.empty() || o.port.empty();
+    if (!o.file.empty() && !o.port.empty())
+        throw BadArgs{"a FILE and --port NAME cannot go together"};
+    return o;
 }
 
 // Feeds a capture through the link; returns the number of bad words in hex text.
@@ -132,14 +147,7 @@ int RunLive(const std::string& name, CLoconet& link) {
     return 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    Options options;
-    if (!ParseArgs(argc, argv, options)) {
-        std::cerr << kUsage;
-        return 2;
-    }
+int Run(const Options& options, int argc, char** argv) {
     SteadyClock clock;
     QuietBeeper beeper;
     ErrorPrompts prompts;
@@ -178,4 +186,12 @@ int main(int argc, char** argv) {
         std::cerr << "vlakomat-monitor: the input ends inside a message\n";
     std::cout.flush();
     return bad > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return toolargs::RunWithUsage("vlakomat-monitor", kUsage, args, std::cout, std::cerr,
+                                  [&] { return Run(ParseArgs(args), argc, argv); });
 }
