@@ -211,6 +211,7 @@ private slots:
         RosterData& data = rig.app->Data();
         std::vector<QWidget*> windows{&frame};
         windows.push_back(rig.NewThrottle());
+        windows.push_back(rig.NewRealisticThrottle());
         frame.Action(QStringLiteral("actionMonitor"))->trigger();
         windows.push_back(frame.Monitor());
         frame.Help().ShowContents();

@@ -15,6 +15,7 @@
 #include "layout/DlgTurnout.h"
 #include "layout/LayoutFiles.h"
 #include "loconet/DlgLoconetMonitor.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/FuncButton.h"
 
 #include <QApplication>
@@ -85,6 +86,10 @@ int main(int argc, char** argv) {
     QTest::mouseClick(Child<CFuncButton>(throttle, "f0Button"), Qt::LeftButton);
     rig.Pump();
     Save(throttle, "enostavni-upravljalnik.png");
+    CDlgRThrottle* realistic = rig.NewRealisticThrottle();
+    Child<QPushButton>(realistic, "idc1009")->click(); // "Uporabi"
+    rig.Pump();
+    Save(realistic, "realisticni-upravljalnik.png");
     Child<QPushButton>(frame.Monitor(), "markerButton")->click();
     Enter(Child<QLineEdit>(frame.Monitor(), "commentEdit"), QStringLiteral("prva vožnja"));
     frame.Monitor()->resize(620, 420);
