@@ -253,6 +253,7 @@ void CMainFrame::OnToggleMonitor() {
         return;
     }
     monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings());
+    connect(monitor_, &CDlgLoconetMonitor::Closed, this, &CMainFrame::MonitorClosed);
     monitor_->show();
     Action("actionMonitor")->setChecked(true);
 }

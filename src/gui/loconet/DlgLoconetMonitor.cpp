@@ -1,6 +1,5 @@
 #include "loconet/DlgLoconetMonitor.h"
 
-#include "app/MainFrm.h"
 #include "settings/Settings.h"
 
 #include <QCheckBox>
@@ -14,9 +13,9 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-CDlgLoconetMonitor::CDlgLoconetMonitor(CMainFrame* frame, std::FILE* log,
+CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
                                        const ProgramSettings* settings)
-    : QDialog(frame), frame_(frame), log_(log), settings_(settings) {
+    : QDialog(parent), log_(log), settings_(settings) {
     setObjectName(QStringLiteral("LoconetMonitor"));
     setWindowTitle(QStringLiteral("Loconet Monitor"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -84,8 +83,7 @@ void CDlgLoconetMonitor::TellClosed() {
     if (log_)
         std::fflush(log_);
     told_ = true;
-    if (frame_)
-        frame_->MonitorClosed();
+    emit Closed();
 }
 
 void CDlgLoconetMonitor::closeEvent(QCloseEvent* event) {

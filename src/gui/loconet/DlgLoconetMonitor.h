@@ -4,14 +4,12 @@
 // accepts in LoconetLog.txt. At most one is open; the main frame hands it the lines.
 
 #include <QDialog>
-#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 #include <cstdio>
 #include <string>
 
-class CMainFrame;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -28,7 +26,7 @@ public:
     static constexpr const char* kMarker = "------------------------------------------------------";
 
     // `log` is the open log file or nullptr; `settings` tells whether debug mode is on.
-    CDlgLoconetMonitor(CMainFrame* frame, std::FILE* log, const ProgramSettings* settings);
+    CDlgLoconetMonitor(QWidget* parent, std::FILE* log, const ProgramSettings* settings);
     ~CDlgLoconetMonitor() override;
 
     // A line from the link (force false: dropped while Record is off), or the marker or a
@@ -41,6 +39,10 @@ public:
     // Shows the lines that wait and writes the log through.
     void ShowPending();
 
+signals:
+    // The window is closing or going: whoever holds it forgets it now.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
@@ -50,7 +52,6 @@ protected:
 private:
     void TellClosed();
 
-    QPointer<CMainFrame> frame_;
     std::FILE* log_;
     const ProgramSettings* settings_;
     QPlainTextEdit* display_ = nullptr;
