@@ -96,6 +96,7 @@ void CLoconet::Close() {
     open_ = false;
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
     ReleasePort();
+    LinkClosedForGuests();
 }
 
 void CLoconet::ReleasePort() {
@@ -126,6 +127,7 @@ void CLoconet::FinishPortLoss() {
     const std::string text = lostText_;
     open_ = false;
     ReleasePort();
+    LinkClosedForGuests();
     // Closed before the message box, so nothing touches the bus while it is shown.
     LogToMonitor(text);
     Refuse(text);

@@ -4,6 +4,7 @@
 // command station's 128 slots, the loco selection task and the registry of throttles.
 // Everything runs on the program's one thread inside Process().
 
+#include "loconet/BusGuests.h"
 #include "loconet/LocoNetMessage.h"
 #include "loconet/OutputQueue.h"
 #include "loconet/SerialPort.h"
@@ -27,6 +28,9 @@ public:
     static constexpr int kMaxLocoAddress = 9983;
     static constexpr Tick kEchoTimeoutMs = 200;
     static constexpr int kOfflineSlot = 10;
+    // Another station's request holds the program's output until its reply, but no longer
+    // than this: a request that nobody answers must not silence the program.
+    static constexpr Tick kResponseHoldMs = 250;
 
     CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
     ~CLoconet();
@@ -40,6 +44,9 @@ public:
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
+    // Programs that share the bus through this one; nullptr for none. They must outlive
+    // the link or be taken away first.
+    void SetGuests(BusGuests* guests) { guests_ = guests; }
 
     bool Offline() const;
     bool DebugMode() const;
@@ -129,6 +136,13 @@ private:
     void RetryAndSend(Tick elapsed);
     void CallThrottlesIdle();
 
+    // Guests on the shared bus (LoconetGuests.cpp).
+    // Takes the next message to write: the program's own first, then a guest's.
+    bool TakeNextOutput();
+    void ShareWithGuests(const LocoNetMessage& m, bool guestEcho);
+    void GuestNotEchoed();
+    void LinkClosedForGuests();
+
     // The port's own events, and letting go of it.
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
@@ -176,6 +190,9 @@ private:
     bool waitingEcho_ = false;
     Tick sendTick_ = 0;
     bool responseExpected_ = false;
+    Tick holdTick_ = 0; // when responseExpected_ was set
+    BusGuests* guests_ = nullptr;
+    bool pendingIsGuest_ = false; // pending_ is a guest's message
     // Tick taken at the start of the processing step; the slot table's updates use it.
     Tick stepTick_ = 0;
     // Tick for sending and the throttles' periodic call: the step's tick, or a fresh one
