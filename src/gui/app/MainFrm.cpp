@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -157,6 +158,11 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage(QStringLiteral("Pripravljen"));
+    busClients_ = new QLabel(this);
+    busClients_->setObjectName(QStringLiteral("busClientsLabel"));
+    busClients_->setToolTip(QStringLiteral("Programi, ki so prek TCP povezani na vodilo"));
+    busClients_->hide();
+    statusBar()->addPermanentWidget(busClients_);
     QAction* toggle = Action("actionStatusBar");
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -209,6 +215,11 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::SetStatusText(const QString& text) {
     statusBar()->showMessage(text);
     statusBar()->repaint();
+}
+
+void CMainFrame::ShowBusClients(int count) {
+    busClients_->setText(QStringLiteral("Odjemalci na vodilu: %1").arg(count));
+    busClients_->setVisible(count >= 0);
 }
 
 void CMainFrame::LogToMonitor(const std::string& text) {
@@ -270,6 +281,7 @@ void CMainFrame::SettingsProcedure() {
     steps.closeLink = [this] { app_.Link().Close(); };
     steps.openLink = [this] { return app_.OpenLink(); };
     RunSettingsProcedure(app_.Settings().settings, steps);
+    app_.ShareBus();
 }
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked

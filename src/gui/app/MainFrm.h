@@ -24,6 +24,8 @@ public:
     // Hands a monitor line to the monitor window, if one is open; otherwise drops it.
     void LogToMonitor(const std::string& text);
     void SetStatusText(const QString& text);
+    // The number of programs on the shared bus in the status bar; below 0: not shared.
+    void ShowBusClients(int count);
     void MonitorClosed();
     // The close procedure (see MainFrm.cpp). True once the program may end.
     bool TryClose();
@@ -65,6 +67,7 @@ private:
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
+    QLabel* busClients_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     CLayoutFiles* layout_ = nullptr;
     CVlakomatView* view_ = nullptr;
