@@ -15,6 +15,13 @@
 #include <string>
 #include <vector>
 
+// Texts of the protocol in QCOMPARE's messages.
+namespace QTest {
+template <> inline char* toString(const std::string& text) {
+    return qstrdup(text.c_str());
+}
+} // namespace QTest
+
 // A port that nothing listens on at the moment.
 inline int FreeTcpPort() {
     QTcpServer probe;
