@@ -128,6 +128,7 @@ TEST_F(ShareTest, AClientThatSendsTooMuchIsRefusedTheExcess) {
 
 TEST_F(ShareTest, SixteenClientsAndNoMoreAndAGoneClientCostsNothing) {
     OpenLink();
+    settings.DebugMode = 1; // comings and goings in the monitor
     for (int i = 0; i < BusShare::kMaxClients; ++i)
         ASSERT_EQ(Connect(), i);
     const BusShare::Admission refused = share.Connect("10.0.0.9:4017");
@@ -142,6 +143,13 @@ TEST_F(ShareTest, SixteenClientsAndNoMoreAndAGoneClientCostsNothing) {
     EchoLastWrite();
     EXPECT_EQ(Take(5), "RECEIVE B2 01 50 1C\r\n") << "no answer meant for the client before";
     EXPECT_EQ(share.ClientCount(), 16);
+    const std::vector<std::string> expected = {
+        "Share: 10.0.0.9:4000 connected, clients: 16",
+        "Share: 10.0.0.9:4017 refused, clients: 16",
+        "Share: 10.0.0.9:4000 disconnected, clients: 15",
+    };
+    for (const std::string& line : expected)
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
 }
 
 TEST_F(ShareTest, AClientsMessageIsAnotherStationsToTheLink) {
