@@ -115,15 +115,27 @@ TEST_F(ShareTest, WhatWaitsWhenTheLinkClosesIsRefusedAndSoIsWhatComesAfter) {
     EXPECT_EQ(link.NextStepDue(), kNoDeadline);
 }
 
-TEST_F(ShareTest, AClientThatSendsTooMuchIsRefusedTheExcess) {
+TEST_F(ShareTest, TheExcessOfAClientIsRefusedAndEveryAnswerComesInTurn) {
     OpenLink();
+    port->echo = true;
     const int client = Connect();
     Take(client);
     std::string burst;
     for (std::size_t i = 0; i <= BusShare::kClientQueue; ++i)
         burst += "SEND B2 01 50 1C\n";
-    Send(client, burst);
-    EXPECT_EQ(Take(client), "SENT ERROR queue full\r\n");
+    Send(client, burst + "HELLO\n");
+    EXPECT_EQ(Take(client), "") << "the refusals wait behind the messages before them";
+    for (std::size_t i = 0; i <= BusShare::kClientQueue; ++i)
+        link.Process();
+    std::string answers;
+    for (std::size_t at = 0, end; (end = out[client].find('\n', at)) != std::string::npos;
+         at = end + 1)
+        if (out[client].compare(at, 4, "SENT") == 0)
+            answers += out[client].substr(at, end + 1 - at);
+    std::string expected;
+    for (std::size_t i = 0; i < BusShare::kClientQueue; ++i)
+        expected += "SENT OK\r\n";
+    EXPECT_EQ(answers, expected + "SENT ERROR queue full\r\nSENT ERROR unknown command\r\n");
 }
 
 TEST_F(ShareTest, SixteenClientsAndNoMoreAndAGoneClientCostsNothing) {

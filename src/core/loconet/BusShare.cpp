@@ -93,11 +93,14 @@ void BusShare::HandleLine(int client, const std::string& line) {
     std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
     if (error == nullptr && !LinkCarries())
         error = "link down";
-    if (error == nullptr && queue.size() >= kClientQueue)
+    if (error == nullptr &&
+        static_cast<std::size_t>(std::count_if(queue.begin(), queue.end(), [](const Waiting& w) {
+            return w.refusal == nullptr;
+        })) >= kClientQueue)
         error = "queue full";
     if (error != nullptr)
         return Refuse(client, error);
-    queue.push_back({m, 0});
+    queue.push_back({m, 0, nullptr});
 }
 
 bool BusShare::LinkCarries() const {
@@ -105,7 +108,28 @@ bool BusShare::LinkCarries() const {
 }
 
 void BusShare::Refuse(int client, const char* reason) {
-    const std::string answer = std::string("SENT ERROR ") + reason;
+    std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
+    if (queue.size() >= kMaxWaiting)
+        return Answer(client, reason);
+    queue.push_back({LocoNetMessage{}, 0, reason});
+    GiveDueAnswers(client);
+}
+
+void BusShare::GiveDueAnswers(int client) {
+    if (inFlight_ && flightClient_ == client)
+        return;
+    std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
+    while (!queue.empty() && queue.front().refusal != nullptr) {
+        const char* reason = queue.front().refusal;
+        queue.pop_front();
+        Answer(client, reason);
+    }
+}
+
+void BusShare::Answer(int client, const char* refusal) {
+    if (refusal == nullptr)
+        return Write(client, "SENT OK\r\n");
+    const std::string answer = std::string("SENT ERROR ") + refusal;
     if (link_.DebugMode())
         Trace("Share: " + clients_[static_cast<std::size_t>(client)].peer + ": " + answer);
     Write(client, answer + "\r\n");
@@ -131,8 +155,9 @@ void BusShare::OnBusMessage(const LocoNetMessage& message) {
 }
 
 bool BusShare::HasGuestMessage() const {
-    return std::any_of(clients_.begin(), clients_.end(),
-                       [](const Client& c) { return !c.queue.empty(); });
+    return std::any_of(clients_.begin(), clients_.end(), [](const Client& c) {
+        return !c.queue.empty() && c.queue.front().refusal == nullptr;
+    });
 }
 
 bool BusShare::TakeGuestMessage(LocoNetMessage& message) {
@@ -141,7 +166,7 @@ bool BusShare::TakeGuestMessage(LocoNetMessage& message) {
     for (int k = 0; k < kMaxClients; ++k) {
         const int i = (next_ + k) % kMaxClients;
         std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(i)].queue;
-        if (queue.empty())
+        if (queue.empty() || queue.front().refusal != nullptr)
             continue;
         flight_ = queue.front();
         queue.pop_front();
@@ -160,8 +185,10 @@ void BusShare::OnGuestEchoed() {
     if (!inFlight_)
         return;
     inFlight_ = false;
-    if (flightClient_ >= 0)
-        Write(flightClient_, "SENT OK\r\n");
+    if (flightClient_ < 0)
+        return;
+    Answer(flightClient_, nullptr);
+    GiveDueAnswers(flightClient_);
 }
 
 void BusShare::OnGuestNotEchoed() {
@@ -170,20 +197,23 @@ void BusShare::OnGuestNotEchoed() {
     inFlight_ = false;
     if (flightClient_ < 0)
         return;
-    if (flight_.attempts >= kMaxAttempts)
-        return Refuse(flightClient_, "no echo");
-    // Tried again before the client's later messages, as the link retries its own.
-    clients_[static_cast<std::size_t>(flightClient_)].queue.push_front(flight_);
+    if (flight_.attempts < kMaxAttempts) {
+        // Tried again before the client's later messages, as the link retries its own.
+        clients_[static_cast<std::size_t>(flightClient_)].queue.push_front(flight_);
+        return;
+    }
+    Answer(flightClient_, "no echo");
+    GiveDueAnswers(flightClient_);
 }
 
 void BusShare::OnLinkClosed() {
     if (inFlight_ && flightClient_ >= 0)
-        Refuse(flightClient_, "link down");
+        Answer(flightClient_, "link down");
     inFlight_ = false;
     for (int i = 0; i < kMaxClients; ++i) {
         std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(i)].queue;
-        for (std::size_t n = queue.size(); n > 0; --n)
-            Refuse(i, "link down");
+        for (const Waiting& w : queue)
+            Answer(i, w.refusal != nullptr ? w.refusal : "link down");
         queue.clear();
     }
 }

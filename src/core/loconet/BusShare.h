@@ -24,6 +24,9 @@ public:
     static constexpr std::size_t kClientQueue = 8;
     // Writes of a client's message without an echo before it is given up ("no echo").
     static constexpr int kMaxAttempts = 3;
+    // Answers are given in the order of the client's lines, so a refusal waits behind the
+    // client's messages that wait for the bus; past this many waiting it is given at once.
+    static constexpr std::size_t kMaxWaiting = 256;
 
     // Text for one client: whole lines with their line ends.
     using Output = std::function<void(int client, const std::string& text)>;
@@ -59,9 +62,11 @@ public:
     void OnLinkClosed() override;
 
 private:
+    // A message for the bus, or (with a refusal) only the answer to a line.
     struct Waiting {
         LocoNetMessage message;
         int attempts = 0;
+        const char* refusal = nullptr;
     };
     struct Client {
         bool connected = false;
@@ -71,8 +76,12 @@ private:
     };
 
     void HandleLine(int client, const std::string& line);
-    // The refusal of one SEND (or of a line that is none), with the reason.
+    // The refusal of one SEND (or of a line that is none), given in its turn.
     void Refuse(int client, const char* reason);
+    // Gives the refusals that no longer wait behind a message of the client.
+    void GiveDueAnswers(int client);
+    // "SENT OK" without a reason, "SENT ERROR reason" with one.
+    void Answer(int client, const char* refusal);
     void Write(int client, const std::string& text);
     void Trace(const std::string& line) const;
     bool LinkCarries() const;
