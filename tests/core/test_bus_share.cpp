@@ -71,8 +71,8 @@ TEST_F(ShareTest, ClientsTakeTurnsBehindTheProgramsOwnOutput) {
     const int a = Connect(), b = Connect();
     Send(a, "SEND B2 01 50 1C\nSEND B2 02 50 1F\n");
     Send(b, "SEND B2 03 50 1E\n");
+    EXPECT_EQ(link.NextStepDue(), 0u) << "a client's message waits for a step";
     link.QueueMessage(LocoNetMessage{0xA0, 0x03, 0x20, 0x00});
-    EXPECT_EQ(link.NextStepDue(), 0u);
     port->echo = true;
     link.Process();
     link.Process();
