@@ -4,6 +4,7 @@
 // measures of time and processor use.
 
 #include "app/Vlakomat.h"
+#include "throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -58,6 +61,14 @@ inline void RunLoopFor(int ms) {
     loop.exec();
 }
 
+// The number after option `name` on the command line, or `fallback`.
+inline int IntOption(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    return fallback;
+}
+
 // A program in a temporary folder with the sample tables; `loconetKeys` are further lines
 // of its [LOCONET] section.
 struct Program {
@@ -72,6 +83,14 @@ struct Program {
             << loconetKeys << "[PREFERENCES]\nFirst Run=0\n";
         app.SetProgramPath(QStringLiteral("vlakomat")); // files of the folder just made
         started = app.InitInstance(QString());
+    }
+    // Opens a simple throttle window, as from the menu; nullptr when none opened.
+    CDlgSThrottle* NewSimpleThrottle() {
+        app.Link().NewSimpleThrottle();
+        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
+            if (Throttle* t = app.Link().GetThrottle(i))
+                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+        return nullptr;
     }
     QTemporaryDir dir;
     PrintingPrompts prompts;

@@ -227,11 +227,7 @@ int Reaction(int selections, int floodRate) {
     if (!program.started)
         return 1;
     station.Start();
-    program.app.Link().NewSimpleThrottle();
-    CDlgSThrottle* window = nullptr;
-    for (int i = CLoconet::kRegistrySize - 1; i >= 0 && !window; --i)
-        if (Throttle* t = program.app.Link().GetThrottle(i))
-            window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+    CDlgSThrottle* window = program.NewSimpleThrottle();
     if (!window)
         return 1;
     int address = 3;
@@ -293,13 +289,6 @@ int Monitor(int rate, int seconds) {
                 ResidentKb());
     std::printf("message boxes: %d\n", program.prompts.count);
     return 0;
-}
-
-int IntOption(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 2; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    return fallback;
 }
 
 } // namespace

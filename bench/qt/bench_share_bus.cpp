@@ -165,13 +165,6 @@ private:
     LoadResult result_;
 };
 
-int IntOption(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    return fallback;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -194,11 +187,7 @@ int main(int argc, char** argv) {
         return 1;
 
     // The program's own throttle on address 3.
-    program.app.Link().NewSimpleThrottle();
-    CDlgSThrottle* window = nullptr;
-    for (int i = CLoconet::kRegistrySize - 1; i >= 0 && !window; --i)
-        if (Throttle* t = program.app.Link().GetThrottle(i))
-            window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+    CDlgSThrottle* window = program.NewSimpleThrottle();
     if (!window)
         return 1;
     window->Acquire(3);

@@ -181,35 +181,38 @@ bool BusShare::TakeGuestMessage(LocoNetMessage& message) {
     return false;
 }
 
-void BusShare::OnGuestEchoed() {
+int BusShare::EndFlight() {
     if (!inFlight_)
-        return;
+        return -1;
     inFlight_ = false;
-    if (flightClient_ < 0)
+    return flightClient_;
+}
+
+void BusShare::OnGuestEchoed() {
+    const int client = EndFlight();
+    if (client < 0)
         return;
-    Answer(flightClient_, nullptr);
-    GiveDueAnswers(flightClient_);
+    Answer(client, nullptr);
+    GiveDueAnswers(client);
 }
 
 void BusShare::OnGuestNotEchoed() {
-    if (!inFlight_)
-        return;
-    inFlight_ = false;
-    if (flightClient_ < 0)
+    const int client = EndFlight();
+    if (client < 0)
         return;
     if (flight_.attempts < kMaxAttempts) {
         // Tried again before the client's later messages, as the link retries its own.
-        clients_[static_cast<std::size_t>(flightClient_)].queue.push_front(flight_);
+        clients_[static_cast<std::size_t>(client)].queue.push_front(flight_);
         return;
     }
-    Answer(flightClient_, "no echo");
-    GiveDueAnswers(flightClient_);
+    Answer(client, "no echo");
+    GiveDueAnswers(client);
 }
 
 void BusShare::OnLinkClosed() {
-    if (inFlight_ && flightClient_ >= 0)
-        Answer(flightClient_, "link down");
-    inFlight_ = false;
+    const int client = EndFlight();
+    if (client >= 0)
+        Answer(client, "link down");
     for (int i = 0; i < kMaxClients; ++i) {
         std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(i)].queue;
         for (const Waiting& w : queue)

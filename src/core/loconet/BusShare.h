@@ -80,6 +80,8 @@ private:
     void Refuse(int client, const char* reason);
     // Gives the refusals that no longer wait behind a message of the client.
     void GiveDueAnswers(int client);
+    // Ends the message in flight: the client that waits for its answer, or -1.
+    int EndFlight();
     // "SENT OK" without a reason, "SENT ERROR reason" with one.
     void Answer(int client, const char* refusal);
     void Write(int client, const std::string& text);
