@@ -93,10 +93,9 @@ void BusShare::HandleLine(int client, const std::string& line) {
     std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
     if (error == nullptr && !LinkCarries())
         error = "link down";
-    if (error == nullptr &&
-        static_cast<std::size_t>(std::count_if(queue.begin(), queue.end(), [](const Waiting& w) {
-            return w.refusal == nullptr;
-        })) >= kClientQueue)
+    const auto messages = std::count_if(queue.begin(), queue.end(),
+                                        [](const Waiting& w) { return w.refusal == nullptr; });
+    if (error == nullptr && static_cast<std::size_t>(messages) >= kClientQueue)
         error = "queue full";
     if (error != nullptr)
         return Refuse(client, error);

@@ -1,8 +1,7 @@
 #pragma once
 // The general settings dialog: the port and interface of the link, the offline choice, the
 // power throttle mode, the bus shared with other programs, the preferences and the train
-// dynamics. It edits a copy; the
-// settings procedure takes the copy over after OK.
+// dynamics. It edits a copy; the settings procedure takes the copy over after OK.
 
 #include "settings/Settings.h"
 
