@@ -77,6 +77,8 @@ void BusServer::OnNewConnection() {
         const int client = admission.client;
         sockets_[static_cast<std::size_t>(client)] = socket;
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client whose computer vanished without a word is found out by the system.
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
         socket->setReadBufferSize(kReadBuffer);
         QObject::connect(socket, &QTcpSocket::readyRead, socket,
                          [this, client] { OnReadable(client); });
