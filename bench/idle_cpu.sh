@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Processor time of the running program when the operator does nothing, beside an empty Qt
+# Processor time of the running program while the operator sits back, beside an empty Qt
 # main window measured the same way. Cases: the link open on the simulated command
-# station with nothing to do, and with a simple throttle holding a slot.
+# station with nothing to do, with a simple throttle holding a slot, and with a realistic
+# throttle driving a train at power notch 4 (its physics step runs every 10 ms).
 #   bench/idle_cpu.sh [SECONDS] [BUILD_DIR]
 # Prints each case's share of one core, the program's beside the reference's.
 set -euo pipefail
@@ -36,3 +37,5 @@ empty=$(measure "$reference")
 echo "idle, link open on sim:       $(measure "$program") % of a core (empty Qt window $empty %)"
 empty=$(measure "$reference")
 echo "simple throttle holding slot: $(measure "$program" --throttle 3) % of a core (empty Qt window $empty %)"
+empty=$(measure "$reference")
+echo "realistic throttle driving:   $(measure "$program" --realistic-throttle 4) % of a core (empty Qt window $empty %)"

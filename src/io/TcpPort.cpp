@@ -1,6 +1,7 @@
 #include "TcpPort.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <cctype>
 #include <charconv>
@@ -16,9 +17,25 @@ std::string Printable(const std::string& line) {
     return s;
 }
 
+std::string ConnectFailedText(const std::string& name, const std::string& reason) {
+    return "Napaka! Povezave " + name + " ni mogoče vzpostaviti! (" + reason + ")";
+}
+
 } // namespace
 
-TcpPort::TcpPort() : socket_(std::make_unique<QTcpSocket>()) {
+TcpPort::TcpPort()
+    : socket_(std::make_unique<QTcpSocket>()), connectTimer_(std::make_unique<QTimer>()) {
+    connectTimer_->setSingleShot(true);
+    QObject::connect(connectTimer_.get(), &QTimer::timeout, socket_.get(),
+                     [this] { OpeningFailed("ni odziva"); });
+    QObject::connect(socket_.get(), &QTcpSocket::connected, socket_.get(), [this] {
+        if (!opening_)
+            return;
+        opening_ = false;
+        connectTimer_->stop();
+        Connected();
+        NotifyReadyRead(); // the link hears at once that the port is open
+    });
     QObject::connect(socket_.get(), &QTcpSocket::readyRead, socket_.get(), [this] {
         if (open_ && TakeIncoming())
             NotifyReadyRead();
@@ -31,6 +48,7 @@ TcpPort::TcpPort() : socket_(std::make_unique<QTcpSocket>()) {
 
 TcpPort::~TcpPort() {
     open_ = false;
+    opening_ = false;
     socket_->abort();
 }
 
@@ -77,7 +95,7 @@ bool TcpPort::ParseName(const std::string& name, std::string& host, int& port) {
     return true;
 }
 
-std::string TcpPort::Open(const std::string& name) {
+std::string TcpPort::StartConnecting(const std::string& name) {
     Close();
     name_ = name;
     std::string host;
@@ -87,14 +105,47 @@ std::string TcpPort::Open(const std::string& name) {
     lines_.Clear();
     received_.clear();
     socket_->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
+    return "";
+}
+
+std::string TcpPort::Open(const std::string& name) {
+    if (std::string error = StartConnecting(name); !error.empty())
+        return error;
     if (!socket_->waitForConnected(kConnectTimeoutMs)) {
         const std::string reason = socket_->errorString().toStdString();
         socket_->abort();
-        return "Napaka! Povezave " + name + " ni mogoče vzpostaviti! (" + reason + ")";
+        return ConnectFailedText(name, reason);
     }
+    Connected();
+    return "";
+}
+
+std::string TcpPort::OpenInBackground(const std::string& name) {
+    if (std::string error = StartConnecting(name); !error.empty())
+        return error;
+    // Refused before it started (an address the socket cannot take).
+    if (socket_->state() == QAbstractSocket::UnconnectedState) {
+        const std::string reason = socket_->errorString().toStdString();
+        socket_->abort();
+        return ConnectFailedText(name, reason);
+    }
+    opening_ = true;
+    connectTimer_->start(kConnectTimeoutMs);
+    return "";
+}
+
+void TcpPort::Connected() {
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     open_ = true;
-    return "";
+}
+
+void TcpPort::OpeningFailed(const std::string& reason) {
+    if (!opening_)
+        return;
+    opening_ = false;
+    connectTimer_->stop();
+    socket_->abort();
+    NotifyLost(ConnectFailedText(name_, reason));
 }
 
 bool TcpPort::TakeIncoming() {
@@ -151,15 +202,21 @@ void TcpPort::DiscardInput() {
 }
 
 void TcpPort::Close() {
-    if (!open_)
+    if (!open_ && !opening_)
         return;
     open_ = false;
+    opening_ = false;
+    connectTimer_->stop();
     socket_->abort();
     received_.clear();
     lines_.Clear();
 }
 
 void TcpPort::ConnectionLost() {
+    if (opening_) {
+        OpeningFailed(socket_->errorString().toStdString());
+        return;
+    }
     if (!open_)
         return;
     open_ = false;

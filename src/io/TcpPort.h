@@ -8,6 +8,7 @@
 #include <memory>
 
 class QTcpSocket;
+class QTimer;
 
 class TcpPort : public SerialPort {
 public:
@@ -20,6 +21,10 @@ public:
 
     // Takes "tcp://host[:port]"; connects before it returns, waiting at most the time-out.
     std::string Open(const std::string& name) override;
+    // Connects while the program goes on; a connection that fails or is not made within the
+    // time-out is reported as the port's loss.
+    std::string OpenInBackground(const std::string& name) override;
+    bool IsOpening() const override { return opening_; }
     std::size_t Read(std::uint8_t* buffer, std::size_t capacity) override;
     std::size_t Write(const std::uint8_t* data, std::size_t count) override;
     void DiscardInput() override;
@@ -33,11 +38,17 @@ public:
 private:
     // Reads what the socket holds and sorts its lines; true when bus bytes were added.
     bool TakeIncoming();
+    // Parses the name and starts connecting; an error text when the name is no address.
+    std::string StartConnecting(const std::string& name);
+    void Connected();
     void ConnectionLost();
+    void OpeningFailed(const std::string& reason);
 
     std::unique_ptr<QTcpSocket> socket_;
+    std::unique_ptr<QTimer> connectTimer_;
     std::string name_;
     bool open_ = false;
+    bool opening_ = false;
     LbLineSplitter lines_;
     std::deque<std::uint8_t> received_;
 };

@@ -102,17 +102,40 @@ TEST_F(ShareTest, AMessageWithoutEchoIsTriedThreeTimesThenRefused) {
     EXPECT_EQ(beeper.tones.size(), 3u);
 }
 
-TEST_F(ShareTest, WhatWaitsWhenTheLinkClosesIsRefusedAndSoIsWhatComesAfter) {
-    OpenLink();
-    const int client = Connect();
-    Take(client);
-    Send(client, "SEND B2 01 50 1C\nSEND B2 02 50 1F\n");
-    link.Process(); // the first is on the bus
-    link.Close();
-    EXPECT_EQ(Take(client), "SENT ERROR link down\r\nSENT ERROR link down\r\n");
-    Send(client, "SEND B2 01 50 1C\n");
-    EXPECT_EQ(Take(client), "SENT ERROR link down\r\n");
-    EXPECT_EQ(link.NextStepDue(), kNoDeadline);
+// A port that can be lost, as a dropped connection is.
+class LosablePort : public MemoryPort {
+public:
+    void Lose() {
+        Close();
+        NotifyLost("lost");
+    }
+};
+
+TEST_F(ShareTest, WhatWaitsWhenTheLinkGoesIsRefusedAndSoIsWhatComesAfter) {
+    for (const bool closed : {true, false}) {
+        SCOPED_TRACE(closed ? "closed" : "port lost");
+        LosablePort* losable = nullptr;
+        link.SetPortFactory([&](const std::string&) {
+            auto p = std::make_unique<LosablePort>();
+            losable = p.get();
+            return p;
+        });
+        ASSERT_TRUE(link.Open("tcp://10.0.0.7:1234"));
+        const int client = Connect();
+        Take(client);
+        Send(client, "SEND B2 01 50 1C\nSEND B2 02 50 1F\n");
+        link.Process(); // the first is on the bus
+        if (closed)
+            link.Close();
+        else
+            losable->Lose();
+        EXPECT_EQ(Take(client), "SENT ERROR link down\r\nSENT ERROR link down\r\n");
+        Send(client, "SEND B2 01 50 1C\n");
+        EXPECT_EQ(Take(client), "SENT ERROR link down\r\n");
+        EXPECT_EQ(link.IsActive(), !closed);
+        share.Disconnect(client);
+        link.Close();
+    }
 }
 
 TEST_F(ShareTest, TheExcessOfAClientIsRefusedAndEveryAnswerComesInTurn) {

@@ -1,5 +1,5 @@
 // The port's own events: informational lines of a LocoNet-over-TCP server, and a lost
-// connection, which is shown once and closes the link without touching the port again.
+// connection, which leaves the link down until the same port opens again.
 
 #include "LoconetFixture.h"
 
@@ -66,14 +66,21 @@ protected:
         link.SetPortFactory([this](const std::string&) {
             auto p = std::make_unique<EventPort>(destroyedInCall);
             p->echo = true;
+            p->openError = nextOpenError;
             ports.push_back(p.get());
+            port = p.get(); // the fixture's bus helpers use the newest port
             return p;
+        });
+        link.SetLinkStateSink([this](bool down, const std::string& why) {
+            states.push_back(down);
+            EXPECT_EQ(why, down ? kLost : "");
         });
     }
     EventPort& Current() { return *ports.back(); }
 
     int destroyedInCall = 0;
     std::vector<EventPort*> ports;
+    std::vector<bool> states; // what the link state sink was told
 };
 
 TEST_F(PortEventsTest, InfoLinesReachTheMonitorOnlyInDebugMode) {
@@ -96,74 +103,119 @@ TEST_F(PortEventsTest, InfoLinesReachTheMonitorOnlyInDebugMode) {
     EXPECT_TRUE(prompts.texts.empty());
 }
 
-TEST_F(PortEventsTest, LossOutsideTheStepIsShownOnceAndClosesTheLink) {
+TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
+    const std::string portDown =
+        "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
     ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
     EventPort& port = Current();
+    RecordingThrottle& t = AddThrottle(5, ThrottleType::Simple, kNoSlot);
+    link.SelectLoco(5, 3, 0);
     link.SetSlotSpeed(3, 20, true);
+    lines.clear();
     port.Lose(kLost);
-    EXPECT_FALSE(link.IsActive());
+    EXPECT_TRUE(link.IsActive());
+    EXPECT_TRUE(link.IsPortDown());
     EXPECT_EQ(link.Port(), nullptr);
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{kLost});
+    EXPECT_EQ(states, std::vector<bool>{true});
+    EXPECT_TRUE(prompts.texts.empty()) << "no message box stops the program";
     EXPECT_EQ(lines, std::vector<std::string>{kLost});
+    EXPECT_TRUE(link.Queue().Empty()) << "an old command must not reach the bus late";
 
-    // Nothing more is read or written, and a second report says nothing.
+    // Nothing more is read from the old port, nothing is queued, a second report says
+    // nothing, and the throttles keep their periodic call.
+    t.bActive = true;
     port.Feed(Bytes{0xA0, 0x03, 0x20, 0x7C});
+    link.SetSlotSpeed(3, 21, true);
     link.Process();
     port.Lose(kLost);
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(port.Unread(), 4u);
-    EXPECT_EQ(prompts.texts.size(), 1u);
+    EXPECT_TRUE(link.Queue().Empty());
     EXPECT_EQ(lines.size(), 1u);
-    EXPECT_EQ(destroyedInCall, 0);
-}
-
-TEST_F(PortEventsTest, LossInsideAReadEndsTheStepAndClosesAfterIt) {
-    ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-    EventPort& port = Current();
-    RecordingThrottle& t = AddThrottle(5, ThrottleType::Simple, kNoSlot);
-    t.bActive = true;
-    link.SetSlotSpeed(3, 20, true); // would be written in this step
-    port.loseInRead = true;
-    link.Process();
-    EXPECT_EQ(port.lostInCalls, 1);
-    EXPECT_EQ(destroyedInCall, 0) << "the port outlives the call that reported the loss";
-    EXPECT_FALSE(link.IsActive());
-    EXPECT_TRUE(port.writes.empty());
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{kLost});
     EXPECT_EQ(t.calls, std::vector<std::string>{"Idle 1000"});
-
+    EXPECT_EQ(destroyedInCall, 0);
+    // The selection under way ends in its time, and says why; a new one is refused at once:
+    // its request could not reach the command station.
+    nextOpenError = "still gone";
+    clock.Advance(CLoconet::kSelectionTimeoutMs);
     link.Process();
-    EXPECT_EQ(t.calls.size(), 1u) << "a closed link gives no periodic calls";
+    EXPECT_FALSE(link.IsSelectionPending());
+    link.SelectLoco(5, 3, 0);
+    EXPECT_FALSE(link.IsSelectionPending());
+    EXPECT_EQ(prompts.texts, std::vector<std::string>(2, portDown));
+
+    // The operator may still choose another port; the link is up again at once.
+    nextOpenError.clear();
+    ASSERT_TRUE(link.Open("tcp://10.0.0.8"));
+    EXPECT_FALSE(link.IsPortDown());
+    EXPECT_EQ(states, (std::vector<bool>{true, false}));
 }
 
-TEST_F(PortEventsTest, LossInsideAWriteGivesOnlyTheLossMessage) {
-    ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-    EventPort& port = Current();
-    link.SetSlotSpeed(3, 20, true);
-    port.loseInWrite = true;
-    link.Process();
-    EXPECT_EQ(port.lostInCalls, 1);
-    EXPECT_EQ(destroyedInCall, 0);
-    EXPECT_FALSE(link.IsActive());
-    // Not also "could not write all characters": the loss explains it.
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{kLost});
+TEST_F(PortEventsTest, LossInsideAReadOrAWriteIsHandledAfterTheStep) {
+    for (bool inWrite : {false, true}) {
+        SCOPED_TRACE(inWrite ? "write" : "read");
+        ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
+        EventPort& port = Current();
+        link.SetSlotSpeed(3, 20, true); // would be written in this step
+        (inWrite ? port.loseInWrite : port.loseInRead) = true;
+        link.Process();
+        EXPECT_EQ(port.lostInCalls, 1);
+        EXPECT_EQ(destroyedInCall, 0) << "the port outlives the call that reported the loss";
+        EXPECT_TRUE(link.IsPortDown());
+        EXPECT_EQ(link.Port(), nullptr);
+        EXPECT_TRUE(port.writes.empty());
+        // Not "could not write all characters" either: the loss explains it.
+        EXPECT_TRUE(prompts.texts.empty());
+        EXPECT_EQ(lines.back(), kLost);
+    }
 }
 
-TEST_F(PortEventsTest, ReopeningAfterALossWorksAndReportsTheNextLossAgain) {
+// Every 2 s one attempt, one Debug Mode line each; once the port is back, the command
+// station is asked for every slot a throttle holds (each once, in slot order), and its
+// answers bring the slot table and the throttles up to date.
+TEST_F(PortEventsTest, LostPortIsOpenedAgainEveryTwoSecondsAndTheHeldSlotsAreAskedFor) {
+    settings.DebugMode = 1;
     ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
+    MakeSlot(9, 1234, 0x33, 40);
+    RecordingThrottle& simple = AddThrottle(5, ThrottleType::Simple, 9);
+    AddThrottle(6, ThrottleType::Realistic, 12, kNoSlot, 9, 4);
     Current().Lose(kLost);
-    ASSERT_FALSE(link.IsActive());
-
-    ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-    link.SetSlotSpeed(3, 20, true);
+    const std::string failed = "Napaka! Comm porta tcp://10.0.0.7 ni mogoče odpreti!";
+    nextOpenError = failed;
+    EXPECT_EQ(link.NextStepDue(), CLoconet::kReopenIntervalMs);
+    lines.clear();
+    const std::size_t portsBefore = ports.size();
+    clock.Advance(1999);
     link.Process();
+    EXPECT_EQ(ports.size(), portsBefore) << "not before 2 s";
+    clock.Advance(1);
     link.Process();
-    EXPECT_EQ(Current().writes, (std::vector<Bytes>{{0xA0, 0x03, 0x14, 0x48}}));
-    EXPECT_FALSE(link.IsWaitingForEcho());
+    clock.Advance(1000);
+    EXPECT_EQ(link.NextStepDue(), 1000u);
+    clock.Advance(1000);
+    link.Process();
+    EXPECT_EQ(lines, std::vector<std::string>(2, "Reopening tcp://10.0.0.7: " + failed));
+    EXPECT_TRUE(link.IsPortDown());
 
-    Current().Lose(kLost);
-    EXPECT_EQ(prompts.texts, (std::vector<std::string>{kLost, kLost}));
-    EXPECT_EQ(destroyedInCall, 0);
+    nextOpenError.clear();
+    settings.DebugMode = 0;
+    lines.clear();
+    clock.Advance(2000);
+    link.Process();
+    EXPECT_FALSE(link.IsPortDown());
+    EXPECT_EQ(states, (std::vector<bool>{true, false}));
+    EXPECT_EQ(lines, std::vector<std::string>{"Reopened tcp://10.0.0.7"});
+    EXPECT_EQ(Current().Name(), "tcp://10.0.0.7");
+    for (int i = 0; i < 4; ++i)
+        link.Process(); // each request goes out after the echo of the one before
+    EXPECT_EQ(Current().writes, (std::vector<Bytes>{WithChecksum({0xBB, 0x04, 0x00}),
+                                                    WithChecksum({0xBB, 0x09, 0x00}),
+                                                    WithChecksum({0xBB, 0x0C, 0x00})}));
+    simple.calls.clear();
+    Receive(SlotData(9, 1234, 0x33, 25));
+    EXPECT_EQ(link.Slot(9).SPD, 25);
+    EXPECT_EQ(simple.calls, std::vector<std::string>{"UpdateThrottle 7000 0"});
+    EXPECT_TRUE(prompts.texts.empty());
 }
 
 TEST_F(PortEventsTest, APortLostWhileOpeningFailsTheOpen) {

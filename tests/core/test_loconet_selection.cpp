@@ -131,6 +131,69 @@ TEST_F(SelectionTest, SecondSelectionWhileOneWaitsIsRefused) {
     EXPECT_EQ(LastWrite(), WithChecksum({0xBA, 0x07, 0x07}));
 }
 
+// A command station that stops answering: the selection ends 5 s after the last answer, the
+// throttle gives back what it holds and hears why, and the next selection goes through.
+TEST_F(SelectionTest, UnansweredSelectionEndsAfterFiveSecondsAndTheNextOneWorks) {
+    const struct {
+        const char* name;
+        bool nullMoveSent; // the address request was answered, the null move was not
+        bool closed;       // the throttle's window was closed while it waited
+    } cases[] = {
+        {"address request unanswered", false, false},
+        {"null move unanswered", true, false},
+        {"throttle closed while waiting", true, true},
+    };
+    const std::string noAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova 1234. "
+                                 "Preverite če je centrala vklopljena in povezana.";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenLink();
+        RecordingThrottle* t = &Start(1234);
+        if (c.nullMoveSent) {
+            clock.Advance(3000); // the time-out counts from the last answer
+            Receive(SlotData(7, 1234, 0x03));
+            EchoLastWrite();
+        }
+        if (c.closed)
+            link.RemoveThrottle(50);
+        clock.Advance(4999);
+        link.Process();
+        ASSERT_TRUE(link.IsSelectionPending());
+        prompts.texts.clear();
+        link.SelectLoco(50, 55, 0);
+        EXPECT_EQ(prompts.texts.size(), 1u) << "still refused within the 5 s";
+        prompts.texts.clear();
+        lines.clear();
+
+        clock.Advance(1);
+        link.Process();
+        EXPECT_FALSE(link.IsSelectionPending());
+        EXPECT_EQ(lines.front(), "Error! No answer to loco 1234 selection");
+        EXPECT_EQ(prompts.texts,
+                  c.closed ? std::vector<std::string>{} : std::vector<std::string>{noAnswer});
+        EXPECT_EQ(t->calls,
+                  c.closed ? std::vector<std::string>{} : std::vector<std::string>{"ReleaseAll"});
+        // A slot that the null move may have taken goes back as the station reported it.
+        if (c.nullMoveSent) {
+            EXPECT_EQ(LastWrite(), WithChecksum({0xB5, 0x07, 0x03}));
+            EchoLastWrite();
+        }
+
+        if (c.closed)
+            t = &AddThrottle(50, ThrottleType::Simple, kNoSlot);
+        t->calls.clear();
+        link.SelectLoco(50, 55, 0);
+        link.Process();
+        EchoLastWrite();
+        Receive(SlotData(8, 55, 0x03));
+        EchoLastWrite();
+        Receive(SlotData(8, 55, 0x33));
+        EXPECT_EQ(t->calls,
+                  std::vector<std::string>{text::Format("UpdateControls %u 8 0", clock.Now())});
+        link.RemoveThrottle(50);
+    }
+}
+
 TEST_F(SelectionTest, OwnEchoNeverReachesTheTask) {
     settings.DebugMode = 1;
     OpenLink();

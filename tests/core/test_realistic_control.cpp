@@ -229,6 +229,52 @@ TEST_F(RealisticTest, FailedSelectionLeavesNoSlotHeld) {
     EXPECT_FALSE(session->link.IsSelectionPending());
 }
 
+// The station stops answering once the locomotive is taken: the power hand-held's selection
+// ends after 5 s, the locomotive's slot goes back, and acquiring works again afterwards.
+// A window closed meanwhile gives the slot back itself, as its destruction does.
+TEST_F(RealisticTest, UnansweredSelectionGivesBackWhatWasTaken) {
+    for (bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "window closed while waiting" : "window open");
+        session.reset();
+        Start();
+        prompts.texts.clear();
+        sent.clear();
+        throttle().OnAcquireRelease("1", "2");
+        for (int i = 0; i < 100 && throttle().iSlot == kNoSlot; ++i)
+            Run(5);
+        ASSERT_EQ(throttle().iSlot, kLoco);
+        ASSERT_EQ(Cs("fault delay 8000"), "OK"); // the power address's request goes unanswered
+        Run(100);
+        if (closed) {
+            throttle().CloseThrottle();
+            ASSERT_EQ(view.closes, 1);
+            throttle().ReleaseAll();
+            session->link.RemoveThrottle(DriveSession::kRegistryIndex);
+        }
+        Run(4850);
+        EXPECT_TRUE(session->link.IsSelectionPending());
+        Run(100);
+        EXPECT_FALSE(session->link.IsSelectionPending());
+        EXPECT_EQ(SentTimes(kStat1, kLoco).size(), 1u);
+        EXPECT_EQ(prompts.texts,
+                  closed ? std::vector<std::string>{}
+                         : std::vector<std::string>{"Napaka! Centrala ni odgovorila na izbiro "
+                                                    "naslova 1. Preverite če je centrala "
+                                                    "vklopljena in povezana."});
+        EXPECT_EQ(throttle().iSlot, kNoSlot);
+        EXPECT_STREQ(throttle().Controls().caption, "Uporabi");
+        EXPECT_TRUE(throttle().Controls().acquireButton);
+        EXPECT_TRUE(throttle().Controls().locoChoice);
+
+        Run(4000); // the late answers pass by
+        ASSERT_EQ(Cs("fault delay 0"), "OK");
+        if (closed)
+            session->link.RegisterThrottle(DriveSession::kRegistryIndex, &throttle());
+        Acquire();
+        view.closes = 0;
+    }
+}
+
 TEST_F(RealisticTest, AfterTheLinkIsLostTheThrottleReleasesAndClosesAtOnce) {
     Acquire();
     session->link.Close();

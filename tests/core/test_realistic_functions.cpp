@@ -16,6 +16,7 @@ TEST_F(RealisticTest, KeysGoStraightToBothDecodersAndTheSoundLevelIsItsSpeed) {
     Acquire();
     const int loco = 1, sound = 2, brake = 4;
     ASSERT_EQ(throttle().iSoundSlot, sound);
+    EXPECT_EQ(throttle().EngineKey(), -1); // not advanced: no engine function
     // Power step 0: level 0 + LevelOffset 1, table value 14, one more on the wire.
     EXPECT_EQ(SentValues(kSpd, sound).back(), 15);
     throttle().OnPowerSliderReleased(5); // step 3: level 4
@@ -37,6 +38,7 @@ TEST_F(RealisticTest, EngineOffStopsTheTrainAndLocksTheHandlesMapDrivesTheDecode
     ParseSequenceText("M4+", kSequenceOn, Record().FuncSequences[1], false); // ... as F4
     Record().FuncFlags[2] = kFuncActive | kFuncInitialOn; // the engine, on key F1
     Acquire();
+    EXPECT_EQ(throttle().EngineKey(), 1);
     EXPECT_EQ(throttle().StatusPicture(), EnginePicture::Running);
     EXPECT_TRUE(throttle().Controls().handles);
 

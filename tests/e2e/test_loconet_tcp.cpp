@@ -35,20 +35,25 @@ TEST(LoconetOverTcp, InfoLinesStayOutOfTheMonitorWithoutDebugMode) {
     EXPECT_TRUE(b.LinesStartingWith("VERSION").empty());
 }
 
-TEST(LoconetOverTcp, AServerThatGoesAwayIsReportedOnceAndClosesTheLink) {
+TEST(LoconetOverTcp, AServerThatGoesAwayIsReportedOnceAndLeavesTheLinkDown) {
     auto cs = std::make_unique<CsProcess>();
     const std::string name = cs->Start({"--tcp", "0"});
     LinkBench b;
     ASSERT_TRUE(b.link.Open(name));
     cs->Kill();
-    ASSERT_TRUE(b.WaitFor([&] { return !b.link.IsActive(); }));
-    b.link.SetSlotSpeed(5, 10, true); // queued, never written
-    QTest::qWait(300);                // a second report would come meanwhile
-    ASSERT_EQ(b.prompts.texts.size(), 1u);
-    const std::string prefix = "Napaka! Povezava " + name + " je prekinjena! (";
-    EXPECT_EQ(b.prompts.texts[0].rfind(prefix, 0), 0u) << b.prompts.texts[0];
-    EXPECT_TRUE(b.HasLine(b.prompts.texts[0]));
-    EXPECT_EQ(b.link.Port(), nullptr);
+    ASSERT_TRUE(b.WaitFor([&] { return b.link.IsPortDown(); }));
+    b.link.SetSlotSpeed(5, 10, true); // dropped, never written
+    EXPECT_TRUE(b.link.Queue().Empty());
+    b.settings.DebugMode = 1;
+    QTest::qWait(2500); // a second report would come meanwhile
+    const auto lost = b.LinesStartingWith("Napaka! Povezava " + name + " je prekinjena! (");
+    EXPECT_EQ(lost.size(), 1u);
+    EXPECT_EQ(b.LinesStartingWith("Napaka!").size(), 1u);
+    EXPECT_TRUE(b.prompts.texts.empty());
+    // The attempts to connect again fail quietly, one Debug Mode line each.
+    const auto attempts = b.LinesStartingWith("Reopening " + name + ": Napaka! Povezave " + name +
+                                              " ni mogoče vzpostaviti! (");
+    EXPECT_FALSE(attempts.empty());
 
     // Opened again (as from the settings dialog) on a new server.
     CsProcess again;

@@ -6,6 +6,7 @@
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
 #include "loconet/SimPort.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/DlgSThrottle.h"
 
 #include "Fakes.h"
@@ -71,11 +72,18 @@ struct AppRig {
     }
 
     CDlgSThrottle* NewThrottle() {
-        Frame().Action(QStringLiteral("actionNewSimpleThrottle"))->trigger();
+        return qobject_cast<CDlgSThrottle*>(OpenThrottle("actionNewSimpleThrottle"));
+    }
+    CDlgRThrottle* NewRealisticThrottle() {
+        return qobject_cast<CDlgRThrottle*>(OpenThrottle("actionNewRealisticThrottle"));
+    }
+    // The window that a menu command opened.
+    CDlgThrottle* OpenThrottle(const char* action) {
+        Frame().Action(QString::fromLatin1(action))->trigger();
         for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
             if (Throttle* t = Link().GetThrottle(i); t && !opened.contains(t)) {
                 opened.append(t);
-                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+                return CDlgThrottle::WindowOf(t);
             }
         return nullptr;
     }

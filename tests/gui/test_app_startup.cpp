@@ -135,7 +135,7 @@ private slots:
                      {"actionStatusBar", "&Statusna vrstica", true},
                      {"actionAbout", "&O programu Vlakomat...", true},
                      {"actionNewSimpleThrottle", "Nov enostaven upravljalnik", true},
-                     {"actionNewRealisticThrottle", "Nov realističen upravljalnik", false},
+                     {"actionNewRealisticThrottle", "Nov realističen upravljalnik", true},
                      {"actionRoster", "&Seznam lokomotiv in funkcionalnosti", true},
                      {"actionSettings", "Splošne &Nastavitve", true},
                      {"actionMonitor", "Loconet Monitor", true}};

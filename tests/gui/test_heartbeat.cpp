@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
@@ -131,6 +132,37 @@ private slots:
         QVERIFY(repeated != lines.end());
         const int delay = std::stoi(repeated->substr(repeated->find(",delay=") + 7));
         QVERIFY2(delay > 200 && delay < 1000, repeated->c_str());
+    }
+
+    // A lost port is opened again with nothing but the heartbeat running: the link's
+    // deadline wakes it 2 s after the loss, though no byte arrives and nothing else waits.
+    void lostPortIsOpenedAgainAfterTwoSeconds() {
+        struct LosingPort : MemoryPort {
+            void Lose() {
+                Close();
+                NotifyLost("lost");
+            }
+        };
+        SystemClock clock;
+        RecordingBeeper beeper;
+        ScriptedPrompts prompts;
+        CLoconet link(clock, beeper, prompts);
+        std::vector<LosingPort*> ports;
+        link.SetPortFactory([&](const std::string&) {
+            auto p = std::make_unique<LosingPort>();
+            ports.push_back(p.get());
+            return p;
+        });
+        QVERIFY(link.Open("memory"));
+        Heartbeat beat([&] { return link.IsActive(); }, [&] { link.Process(); },
+                       [&] { return link.NextStepDue(); });
+        QElapsedTimer timer;
+        timer.start();
+        ports.back()->Lose();
+        QVERIFY(link.IsPortDown());
+        QTRY_VERIFY_WITH_TIMEOUT((RunEventLoop(50), !link.IsPortDown()), 5000);
+        QVERIFY2(timer.elapsed() >= 1900, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(ports.size(), std::size_t(2));
     }
 };
 

@@ -2,6 +2,7 @@
 // ratios 1 and 2, and printed to a PDF file.
 
 #include "AppRig.h"
+#include "ReferenceImage.h"
 #include "layout/LayoutFiles.h"
 #include "layout/VlakomatView.h"
 
@@ -9,8 +10,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-const QString kReferenceDir = QStringLiteral(VLAKOMAT_SOURCE_DIR "/tests/gui/reference/");
 
 // The sample layout with a turnout thrown and the three-way turnout set to the right.
 void OpenSample(AppRig& rig) {
@@ -42,14 +41,9 @@ private slots:
         OpenSample(rig);
         const QImage actual = rig.Frame().View().Snapshot(QSize(560, 200), ratio);
         QCOMPARE(actual.size(), QSize(560, 200) * ratio);
-        const QString name = QStringLiteral("postaja-%1x.png").arg(ratio);
-        const QImage reference = QImage(kReferenceDir + name).convertToFormat(QImage::Format_RGB32);
-        if (reference != actual.convertToFormat(QImage::Format_RGB32)) {
-            const QString saved = QStringLiteral(VLAKOMAT_BINARY_DIR "/tests/actual-") + name;
-            actual.save(saved);
-            QFAIL(qPrintable("the panel differs from " + kReferenceDir + name +
-                             "; what it drew is in " + saved));
-        }
+        const QString fault =
+            CompareWithReference(actual, QStringLiteral("postaja-%1x.png").arg(ratio));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void printsOnePageWithThePanel() {

@@ -466,6 +466,46 @@ private slots:
         QVERIFY(rig.Take(0xB5).empty());
     }
 
+    // The station stops answering: the selection ends after 5 s with the message (none for
+    // a window closed meanwhile), the window is as before, and the next selection works.
+    void unansweredSelectionEndsAfterFiveSeconds_data() {
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("window open") << false;
+        QTest::newRow("window closed while waiting") << true;
+    }
+    void unansweredSelectionEndsAfterFiveSeconds() {
+        QFETCH(bool, closed);
+        AppRig rig;
+        rig.station->SetAnswerDelay(60000);
+        QPointer<CDlgSThrottle> w = rig.NewThrottle();
+        QCOMPARE(Select(rig, w, 3), -1);
+        QVERIFY(rig.Link().IsSelectionPending());
+        if (closed) {
+            w->close();
+            rig.Pump();
+            QVERIFY(w.isNull());
+        }
+        rig.clock.Advance(5000);
+        rig.Pump();
+        QVERIFY(!rig.Link().IsSelectionPending());
+        QCOMPARE(rig.Messages(), closed ? QString()
+                                        : QStringLiteral("Napaka! Centrala ni odgovorila na "
+                                                         "izbiro naslova 3. Preverite če je "
+                                                         "centrala vklopljena in povezana."));
+        if (!closed) {
+            QCOMPARE(SetRelease(w)->text(), QStringLiteral("Nastavi"));
+            QVERIFY(SetRelease(w)->isEnabled());
+            QVERIFY(!AddressEdit(w)->isReadOnly());
+        }
+
+        rig.clock.Advance(60000); // the late answers pass by
+        rig.Pump();
+        rig.station->SetAnswerDelay(0);
+        CDlgSThrottle* next = closed ? rig.NewThrottle() : w.data();
+        QVERIFY(Select(rig, next, 3) >= 1);
+        QCOMPARE(SetRelease(next)->text(), QStringLiteral("Sprosti"));
+    }
+
     void closingMainWindowClosesEveryThrottleFirst() {
         AppRig rig;
         CDlgSThrottle* a = rig.NewThrottle();

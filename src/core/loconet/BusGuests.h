@@ -18,6 +18,7 @@ public:
     // or did not within the echo time-out.
     virtual void OnGuestEchoed() = 0;
     virtual void OnGuestNotEchoed() = 0;
-    // The link closed (or opened anew): nothing taken or waiting goes on the bus now.
+    // The link closed, lost its port or opened anew: nothing taken or waiting goes on the
+    // bus now.
     virtual void OnLinkClosed() = 0;
 };

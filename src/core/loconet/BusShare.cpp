@@ -103,7 +103,7 @@ void BusShare::HandleLine(int client, const std::string& line) {
 }
 
 bool BusShare::LinkCarries() const {
-    return link_.IsActive() && !link_.Offline() && link_.Port() != nullptr;
+    return link_.IsActive() && !link_.IsPortDown() && !link_.Offline() && link_.Port() != nullptr;
 }
 
 void BusShare::Refuse(int client, const char* reason) {

@@ -26,6 +26,8 @@ CLoconet::~CLoconet() {
             throttleFactory_.destroy(t);
         registry_[static_cast<std::size_t>(i)] = nullptr;
     }
+    // Whoever listens to the link's state may already be gone.
+    linkState_ = nullptr;
     Close();
 }
 
@@ -55,19 +57,12 @@ bool CLoconet::Open(const std::string& portName) {
     Close();
     portLost_ = false;
     lostText_.clear();
+    portName_ = portName;
     if (!Offline()) {
-        std::unique_ptr<SerialPort> port;
-        if (portFactory_)
-            port = portFactory_(portName);
-        if (!port) {
+        if (!AttachPort()) {
             Refuse(OpenFailedText(portName));
             return false;
         }
-        // Handlers first: a server may greet us (or hang up) while the port is still opening.
-        SerialPort* p = port.get();
-        port->SetInfoHandler([this, p](const std::string& line) { OnPortInfo(p, line); });
-        port->SetLostHandler([this, p](const std::string& text) { OnPortLost(p, text); });
-        port_ = std::move(port);
         std::string error = port_->Open(portName);
         if (error.empty() && !portLost_)
             port_->DiscardInput();
@@ -81,13 +76,33 @@ bool CLoconet::Open(const std::string& portName) {
         }
     }
     open_ = true;
+    ResetTransfer();
+    return true;
+}
+
+bool CLoconet::AttachPort() {
+    std::unique_ptr<SerialPort> port;
+    if (portFactory_)
+        port = portFactory_(portName_);
+    if (!port)
+        return false;
+    // Handlers first: a server may greet us (or hang up) while the port is still opening.
+    SerialPort* p = port.get();
+    port->SetInfoHandler([this, p](const std::string& line) { OnPortInfo(p, line); });
+    port->SetLostHandler([this, p](const std::string& text) { OnPortLost(p, text); });
+    port_ = std::move(port);
+    return true;
+}
+
+void CLoconet::ResetTransfer() {
     receiving_ = false;
     expected_ = 0;
     rxCount_ = 0;
     responseExpected_ = false;
     waitingEcho_ = false;
     queue_.Clear();
-    return true;
+    // The guests' messages are dropped with the program's own; they are told so.
+    LinkClosedForGuests();
 }
 
 void CLoconet::Close() {
@@ -96,6 +111,7 @@ void CLoconet::Close() {
     open_ = false;
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
     ReleasePort();
+    SetDown(false);
     LinkClosedForGuests();
 }
 
@@ -111,26 +127,6 @@ void CLoconet::ReleasePort() {
 void CLoconet::OnPortInfo(const SerialPort* from, const std::string& line) {
     if (from == port_.get() && DebugMode())
         LogToMonitor(line);
-}
-
-void CLoconet::OnPortLost(const SerialPort* from, const std::string& text) {
-    if (from != port_.get() || portLost_)
-        return;
-    portLost_ = true;
-    lostText_ = text;
-    // Inside a step (or while opening) the link is closed when that is over.
-    if (open_ && !processing_)
-        FinishPortLoss();
-}
-
-void CLoconet::FinishPortLoss() {
-    const std::string text = lostText_;
-    open_ = false;
-    ReleasePort();
-    LinkClosedForGuests();
-    // Closed before the message box, so nothing touches the bus while it is shown.
-    LogToMonitor(text);
-    Refuse(text);
 }
 
 bool CLoconet::QueueMessage(LocoNetMessage m) {
@@ -161,6 +157,11 @@ bool CLoconet::QueueMessage(LocoNetMessage m) {
         }
     }
     m.bytes[m.length - 1] = Checksum(m.bytes.data(), m.length - 1);
+    // Nothing waits for a port that is gone: an old command must not reach the bus late.
+    if (down_) {
+        Trace("!!Message not sent, port down: " + monitortext::Hex(m));
+        return false;
+    }
     if (!queue_.CanAccept()) {
         LogToMonitor("Error! Message queue full");
         return false;

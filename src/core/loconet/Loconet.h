@@ -21,6 +21,9 @@
 struct ProgramSettings;
 
 using MonitorSink = std::function<void(const std::string& line)>;
+// Told when the port goes down (with the port's word for the loss) and when it is back (or
+// the link is closed meanwhile).
+using LinkStateSink = std::function<void(bool down, const std::string& why)>;
 
 class CLoconet {
 public:
@@ -28,6 +31,12 @@ public:
     static constexpr int kMaxLocoAddress = 9983;
     static constexpr Tick kEchoTimeoutMs = 200;
     static constexpr int kOfflineSlot = 10;
+    // A selection that the command station leaves this long without an answer ends.
+    static constexpr std::uint32_t kSelectionTimeoutMs = 5000;
+    // A lost port is opened again this often.
+    static constexpr std::uint32_t kReopenIntervalMs = 2000;
+    // How often a step looks at a port that is opening without waiting.
+    static constexpr std::uint32_t kOpeningPollMs = 100;
     // Another station's request holds the program's output until its reply, but no longer
     // than this: a request that nobody answers must not silence the program.
     static constexpr Tick kResponseHoldMs = 250;
@@ -44,6 +53,7 @@ public:
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
+    void SetLinkStateSink(LinkStateSink sink) { linkState_ = std::move(sink); }
     // Programs that share the bus through this one; nullptr for none. They must outlive
     // the link or be taken away first.
     void SetGuests(BusGuests* guests) { guests_ = guests; }
@@ -54,13 +64,18 @@ public:
     void LogToMonitor(const std::string& line) const;
 
     // --- serial link --------------------------------------------------------------------
-    // The port's loss (a dropped connection, an unplugged device) is shown once and closes
-    // the link; the port's informational lines reach the monitor in Debug Mode.
+    // A lost port (a dropped connection, an unplugged device) leaves the link open but down:
+    // the loss goes to the monitor, nothing is sent, and every 2 s the link tries to open
+    // the same port again; once it is back, it asks the command station for every slot that
+    // a throttle holds. The port's informational lines reach the monitor in Debug Mode.
     bool Open(const std::string& portName);
     void Close();
     // One processing step; does nothing while closed, and never runs inside itself.
     void Process();
+    // Open, whether the port is up or down.
     bool IsActive() const { return open_; }
+    bool IsPortDown() const { return down_; }
+    const std::string& PortName() const { return portName_; }
     // Milliseconds until the link next needs a processing step: 0 while something waits
     // on time (an echo or its retry, queued output, a selection, input the port holds, a
     // throttle's timed stage), the nearest throttle deadline otherwise, kNoDeadline when
@@ -117,6 +132,8 @@ private:
         int address = 0;
         std::uint8_t slot = 0;
         Tick startTick = 0;
+        // Start of the phase that waits for an answer; the time-out counts from here.
+        Tick phaseTick = 0;
     };
     enum : int { kPhaseReqLoco = 1, kPhaseSetBusy = 2 };
 
@@ -143,17 +160,25 @@ private:
     void GuestNotEchoed();
     void LinkClosedForGuests();
 
-    // The port's own events, and letting go of it.
+    // The port: making it, its own events, letting go of it, opening it again.
+    bool AttachPort();
+    void ResetTransfer();
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
     void FinishPortLoss();
     void ReleasePort();
+    void StepReopen();
+    void PortBack();
+    void RequestHeldSlots();
+    void SetDown(bool down, const std::string& why = {});
+    std::uint32_t ReopenDue() const;
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
     void WarnAddressInUse();
     void FinishSelection();
     void FailSelection(const std::string& text);
+    void CheckSelectionTimeout();
     void NewThrottle(ThrottleType type);
 
     void Refuse(const std::string& text);
@@ -167,7 +192,9 @@ private:
     MonitorSink monitor_;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
+    LinkStateSink linkState_;
 
+    std::string portName_;
     std::unique_ptr<SerialPort> port_;
     // The last port closed. It lives until the next one closes, because a port may report
     // its loss from inside one of its own calls or signals and must outlive that call.
@@ -177,6 +204,9 @@ private:
     // The port was lost and the link is still to be closed (at the end of the step).
     bool portLost_ = false;
     std::string lostText_;
+    // The port was lost and is being opened again; attemptTick_ is when it was last tried.
+    bool down_ = false;
+    Tick attemptTick_ = 0;
 
     // Assembly of the message being received.
     bool receiving_ = false;

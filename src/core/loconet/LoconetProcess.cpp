@@ -40,8 +40,10 @@ void CLoconet::Step() {
     stepTick_ = clock_.Now();
     actTick_ = stepTick_;
     const Tick elapsed = waitingEcho_ ? ElapsedTicks(stepTick_, sendTick_) : 0;
+    if (down_)
+        StepReopen();
 
-    if (!Offline() && port_) {
+    if (!Offline() && port_ && !down_) {
         std::uint8_t chunk[kReadChunk];
         for (;;) {
             // A message box or a throttle may close the link while bytes are handled.
@@ -56,7 +58,9 @@ void CLoconet::Step() {
                 return;
         }
     }
-    if (!portLost_)
+    // After the answers of this step: one that came just in time still counts.
+    CheckSelectionTimeout();
+    if (!portLost_ && !down_)
         RetryAndSend(elapsed);
     CallThrottlesIdle();
 }
@@ -68,7 +72,7 @@ std::uint32_t CLoconet::NextStepDue() const {
         (port_ && port_->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
-    std::uint32_t due = kNoDeadline;
+    std::uint32_t due = down_ ? ReopenDue() : kNoDeadline;
     for (const Throttle* t : registry_)
         if (t != nullptr && t->bActive)
             due = std::min(due, t->NextIdleDue(now));

@@ -9,6 +9,10 @@
 namespace {
 constexpr int kFirstNonLocoSlot = 120;
 constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje v delovanju!";
+constexpr const char* kPortDown =
+    "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
+constexpr const char* kNoAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova %d. Preverite "
+                                  "če je centrala vklopljena in povezana.";
 } // namespace
 
 const char* CLoconet::WhichName(int which) {
@@ -33,6 +37,12 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
                "povezana.");
         return;
     }
+    // Its request would not reach the command station: no use waiting for an answer.
+    if (down_) {
+        LogToMonitor("Error! Port down!");
+        Refuse(kPortDown);
+        return;
+    }
     // Negative addresses are as impossible as too large ones.
     if (address > kMaxLocoAddress || address < 0) {
         LogToMonitor("Error! Loco address too large!");
@@ -46,6 +56,7 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
     task_.which = which;
     task_.address = address;
     task_.startTick = clock_.Now();
+    task_.phaseTick = task_.startTick;
     LogToMonitor(text::Format("!!Starting Loco %d selection at %u", address,
                               static_cast<unsigned>(task_.startTick)));
     if (Offline()) {
@@ -80,6 +91,7 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
                 FinishSelection();
             } else {
                 task_.phase = kPhaseSetBusy;
+                task_.phaseTick = stepTick_;
                 QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
                                             task_.slot, task_.slot, 0});
             }
@@ -123,6 +135,23 @@ void CLoconet::FailSelection(const std::string& text) {
     Refuse(text);
 }
 
+void CLoconet::CheckSelectionTimeout() {
+    if (!task_.active || ElapsedTicks(stepTick_, task_.phaseTick) < kSelectionTimeoutMs)
+        return;
+    task_.active = false;
+    LogToMonitor(text::Format("Error! No answer to loco %d selection", task_.address));
+    // The null move may have taken the slot into use after all: it goes back, as the
+    // command station reported it before, or the locomotive stays locked.
+    if (task_.phase == kPhaseSetBusy)
+        ReleaseLoco(task_.slot);
+    // A throttle closed meanwhile has nothing to go back to and nobody waits for the word.
+    Throttle* t = GetThrottle(task_.throttle);
+    if (t == nullptr)
+        return;
+    t->ReleaseAll();
+    Refuse(down_ ? std::string(kPortDown) : text::Format(kNoAnswer, task_.address));
+}
+
 Throttle* CLoconet::GetThrottle(int index) const {
     if (index < 0 || index >= kRegistrySize)
         return nullptr;
@@ -133,8 +162,8 @@ void CLoconet::RemoveThrottle(int index) {
     if (index < 0 || index >= kRegistrySize)
         return;
     registry_[static_cast<std::size_t>(index)] = nullptr;
-    // A selection still waiting for the closed throttle stays pending, but its answer must
-    // not reach a new throttle that takes over the same entry.
+    // A selection still waiting for the closed throttle runs on until it is answered or
+    // times out, but its answer must not reach a new throttle that takes over the entry.
     if (task_.active && task_.throttle == index)
         task_.throttle = -1;
 }

@@ -18,6 +18,11 @@ public:
     virtual std::size_t Write(const std::uint8_t* data, std::size_t count) = 0;
     virtual void DiscardInput() = 0;
     virtual void Close() = 0;
+    // Starts opening without waiting where opening would wait (a TCP connection): an error
+    // text when it fails at once, otherwise "" with IsOpening() true until the port is open
+    // or has reported its loss (the attempt failed). Other ports simply open.
+    virtual std::string OpenInBackground(const std::string& name) { return Open(name); }
+    virtual bool IsOpening() const { return false; }
     // True when bytes wait to be read, or will, without a ready-read call announcing them
     // (a port that answers inside Write); such a port is read on the next step.
     virtual bool HasPendingInput() { return false; }

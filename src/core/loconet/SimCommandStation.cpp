@@ -260,11 +260,13 @@ int SimCommandStation::AllocateSlot(int address) {
 }
 
 std::vector<std::uint8_t> SimCommandStation::SlotData(int slot) const {
-    std::vector<std::uint8_t> msg{Op(Opcode::OPC_SL_RD_DATA), kSlotDataLength};
+    // Sized once and filled in place: opcode, length, the eleven slot bytes, checksum.
+    std::vector<std::uint8_t> msg(kSlotDataLength, 0);
+    msg[0] = Op(Opcode::OPC_SL_RD_DATA);
+    msg[1] = kSlotDataLength;
     const auto& b = Slot(slot).bytes;
-    msg.insert(msg.end(), b.begin(), b.end());
+    std::copy(b.begin(), b.end(), msg.begin() + 2);
     msg[2] = static_cast<std::uint8_t>(slot & 0x7F);
-    msg.push_back(0);
     return msg;
 }
 

@@ -252,7 +252,7 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
         std::string out = "OK";
         for (int i = SimCommandStation::kFirstLocoSlot; i <= SimCommandStation::kLastLocoSlot; ++i)
             if (cs.Slot(i).bytes[SimSlotByte::STAT1] & SimStat1::kStateMask)
-                out += "\n" + SlotLine(cs, i);
+                out.append(1, '\n').append(SlotLine(cs, i));
         return out;
     }
     // The list is the answer itself, without a reply line.

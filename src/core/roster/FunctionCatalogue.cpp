@@ -40,7 +40,7 @@ bool IsMapAllowed(int builtinCode) {
 
 std::string KeyText(const FunctionDef& function, const char* noKey) {
     if (function.Fkey >= 0)
-        return "F" + std::to_string(function.Fkey);
+        return 'F' + std::to_string(function.Fkey);
     return IsKeyAllowed(function.Builtin) ? noKey : "---";
 }
 

@@ -47,7 +47,7 @@ std::vector<FunctionEditor::KeyItem> FunctionEditor::KeyItems() const {
     for (int key = 0; key <= 12; ++key) {
         const int user = catalogue_.FindByFkey(key);
         if (user < 0 || catalogue_.entries[static_cast<std::size_t>(user)].Id == edit_.function.Id)
-            items.push_back({"F" + std::to_string(key), key});
+            items.push_back({'F' + std::to_string(key), key});
     }
     return items;
 }

@@ -27,7 +27,7 @@ std::string FunctionMapEditor::BuiltinText() const {
 }
 
 std::string FunctionMapEditor::KeyText() const {
-    return function_.Fkey >= 0 ? "F" + std::to_string(function_.Fkey) : std::string();
+    return function_.Fkey >= 0 ? 'F' + std::to_string(function_.Fkey) : std::string();
 }
 
 bool FunctionMapEditor::MapAllowed() const {

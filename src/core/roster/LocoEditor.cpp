@@ -234,7 +234,7 @@ std::vector<MapRow> LocoEditor::MapRows() const {
         row.columns[0] = f.Name;
         row.columns[1] = Letter[BuiltinIndex(f.Builtin)];
         row.columns[2] = KeyText(f, "");
-        row.columns[3] = (flags & kFuncInitialOn) ? "1" : "0";
+        row.columns[3] = (flags & kFuncInitialOn) ? '1' : '0';
         row.columns[4] = map ? FormatSequence(loco_.FuncSequences[id], kSequenceOn) : "-----";
         row.columns[5] = !map ? "-----"
                          : (flags & kFuncAuto)

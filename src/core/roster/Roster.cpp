@@ -196,7 +196,7 @@ std::string FormatRoster(const Roster& roster, const FunctionCatalogue& catalogu
                             l.DynBrakeDelay, l.DynBrakePowerStep, l.CompressorPowerStep);
         for (int i = 0; i < catalogue.count; ++i)
             if (const FunctionDef& f = catalogue.entries[static_cast<std::size_t>(i)]; hasColumn(f))
-                out += "\t" + FormatFunctionField(l, f.Id);
+                out.append(1, '\t').append(FormatFunctionField(l, f.Id));
         out += '\n';
     }
     return out;

@@ -102,7 +102,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         // A new section goes at the end, after one blank line.
         if (!lines_.empty() && !text::Trim(lines_.back().text, kBlanks).empty())
             lines_.push_back(Line{"", windowsLineEnds_});
-        lines_.push_back(Line{"[" + std::string(section) + "]", windowsLineEnds_});
+        lines_.push_back(Line{'[' + std::string(section) + ']', windowsLineEnds_});
         range = Range{lines_.size() - 1, lines_.size(), lines_.size()};
     }
     const std::size_t i = FindKey(*range, key);

@@ -4,6 +4,7 @@
 #include "throttles/RealisticThrottle.h"
 
 #include "loconet/Loconet.h"
+#include "roster/FunctionCatalogue.h"
 #include "roster/RosterData.h"
 
 void RealisticThrottle::FunctionStateChanged(int function, bool state) {
@@ -91,6 +92,14 @@ void RealisticThrottle::EngineSwitched(bool on) {
     }
     Show(RealisticShow::kStatusPicture | RealisticShow::kState);
     Redraw(RealisticRedraw::kAll);
+}
+
+int RealisticThrottle::EngineKey() const {
+    const int i = data_.functions.FindByBuiltin(builtin::kMotor);
+    if (!engineFeature_ || i < 0)
+        return -1;
+    const int key = data_.functions.entries[static_cast<std::size_t>(i)].Fkey;
+    return key >= 0 && key < FunctionOutputs::kKeyCount ? key : -1;
 }
 
 void RealisticThrottle::SetSoundLevel() {

@@ -155,6 +155,8 @@ public:
     bool Acquired() const { return phase_ == Phase::Running || phase_ == Phase::Releasing; }
     bool Running() const { return phase_ == Phase::Running; }
     bool Locked() const { return engineFeature_ && !engineRunning_; }
+    // The function key that starts and stops the engine; -1 when the locomotive has none.
+    int EngineKey() const;
     const FunctionOutputs& Functions() const { return keys_; }
     const SoundLevel& Sound() const { return sound_; }
     int LowestBrakeHandle() const { return lowestBrakeHandle_; }

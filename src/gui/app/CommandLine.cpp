@@ -7,12 +7,14 @@
 #include "app/Vlakomat.h"
 #include "layout/VlakomatDoc.h"
 #include "layout/VlkFile.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -61,23 +63,51 @@ int RunCheck(const QString& programPath, bool dump) {
 // Start-up extras for demonstrations and measurements.
 struct StartOptions {
     QList<int> throttleAddresses; // a simple throttle acquires each
+    int realisticNotch = -1;      // a realistic throttle drives at this power notch
     bool quitWhenShown = false;
 };
 
-void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
-    CLoconet& link = app.Link();
-    for (int address : addresses) {
-        bool known[CLoconet::kRegistrySize];
-        for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-            known[i] = link.GetThrottle(i) != nullptr;
+// Opens a throttle window as the menu command does; nullptr when none opened.
+CDlgThrottle* NewThrottleWindow(CLoconet& link, ThrottleType type) {
+    bool known[CLoconet::kRegistrySize];
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        known[i] = link.GetThrottle(i) != nullptr;
+    if (type == ThrottleType::Realistic)
+        link.NewRealisticThrottle();
+    else
         link.NewSimpleThrottle();
-        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
-            if (Throttle* t = link.GetThrottle(i); t && !known[i]) {
-                if (auto* window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t)))
-                    window->Acquire(address);
-                break;
-            }
-    }
+    for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
+        if (Throttle* t = link.GetThrottle(i); t && !known[i])
+            return CDlgThrottle::WindowOf(t);
+    return nullptr;
+}
+
+void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
+    for (int address : addresses)
+        if (auto* window =
+                qobject_cast<CDlgSThrottle*>(NewThrottleWindow(app.Link(), ThrottleType::Simple)))
+            window->Acquire(address);
+}
+
+// A realistic throttle with the first locomotive of the roster on the hand-held addresses it
+// offers; once the command station has given it the slots, the train sets off.
+void OpenRealisticThrottle(CVlakomatApp& app, int notch) {
+    auto* window =
+        qobject_cast<CDlgRThrottle*>(NewThrottleWindow(app.Link(), ThrottleType::Realistic));
+    if (!window)
+        return;
+    const RealisticThrottle& logic = window->Realistic();
+    window->Acquire(logic.PowerAddress(), logic.BrakeAddress());
+    auto* wait = new QTimer(window);
+    QObject::connect(wait, &QTimer::timeout, window, [window, wait, notch, tries = 100]() mutable {
+        if (window->Realistic().Running())
+            window->Drive(notch);
+        if (window->Realistic().Running() || --tries == 0) {
+            wait->stop();
+            wait->deleteLater();
+        }
+    });
+    wait->start(100);
 }
 
 // Check mode for a layout: the messages of loading it, and with `dump` what saving it would
@@ -115,6 +145,8 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
         return app.ExitInstance(1);
     prompts.SetParent(app.MainFrame());
     OpenThrottles(app, options.throttleAddresses);
+    if (options.realisticNotch >= 0)
+        OpenRealisticThrottle(app, options.realisticNotch);
     QApplication::processEvents();
     if (options.quitWhenShown)
         return app.ExitInstance(0);
@@ -147,6 +179,11 @@ int RunVlakomat(int argc, char** argv) {
                       QStringLiteral("Odpre enostaven upravljalnik, ki prevzame lokomotivo z "
                                      "naslovom NASLOV (lahko večkrat)."),
                       QStringLiteral("NASLOV")});
+    parser.addOption({QStringLiteral("realistic-throttle"),
+                      QStringLiteral("Odpre realističen upravljalnik s prvo lokomotivo seznama, "
+                                     "ga prevzame z ročnima upravljalnikoma 1 in 2, zažene motor, "
+                                     "odpusti zavore in vozi s stopnjo moči STOPNJA (0 do 8)."),
+                      QStringLiteral("STOPNJA")});
     parser.addOption({QStringLiteral("quit-when-shown"),
                       QStringLiteral("Konča, ko je glavno okno prikazano (za merjenje zagona).")});
     parser.addOption({QStringLiteral("write-icons"),
@@ -175,6 +212,18 @@ int RunVlakomat(int argc, char** argv) {
             return 2;
         }
         options.throttleAddresses.append(address);
+    }
+    if (parser.isSet(QStringLiteral("realistic-throttle"))) {
+        bool ok = false;
+        const int notch = parser.value(QStringLiteral("realistic-throttle")).toInt(&ok);
+        if (!ok || notch < 0 || notch > RealisticThrottle::kMaxPowerStep) {
+            std::fprintf(stderr,
+                         "vlakomat: --realistic-throttle: stopnja moči mora biti celo število od "
+                         "0 do %d\n",
+                         RealisticThrottle::kMaxPowerStep);
+            return 2;
+        }
+        options.realisticNotch = notch;
     }
     options.quitWhenShown = parser.isSet(QStringLiteral("quit-when-shown"));
     return RunProgram(programPath, layoutFile, options);

@@ -93,10 +93,10 @@ void CMainFrame::CreateMenus() {
     QAction* simple = AddAction(trains, "actionNewSimpleThrottle", "Nov enostaven upravljalnik", {},
                                 "Odpri nov enostaven upravljalnik lokomotive");
     connect(simple, &QAction::triggered, this, &CMainFrame::OnNewSimpleThrottle);
-    // The realistic throttle window comes later.
-    AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
-              "Odpri nov realističen upravljalnik vlaka")
-        ->setEnabled(false);
+    QAction* realistic =
+        AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
+                  "Odpri nov realističen upravljalnik vlaka");
+    connect(realistic, &QAction::triggered, this, [this] { app_.Link().NewRealisticThrottle(); });
     trains->addSeparator();
     QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
                                 "Uredi seznam lokomotiv in funkcionalnosti");
@@ -158,6 +158,12 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage(QStringLiteral("Pripravljen"));
+    // Stays in view while the port is down, whatever else the status bar shows.
+    linkState_ = new QLabel(this);
+    linkState_->setObjectName(QStringLiteral("linkStateLabel"));
+    linkState_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    linkState_->hide();
+    statusBar()->addPermanentWidget(linkState_);
     busClients_ = new QLabel(this);
     busClients_->setObjectName(QStringLiteral("busClientsLabel"));
     busClients_->setToolTip(QStringLiteral("Programi, ki so prek TCP povezani na vodilo"));
@@ -215,6 +221,22 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::SetStatusText(const QString& text) {
     statusBar()->showMessage(text);
     statusBar()->repaint();
+}
+
+void CMainFrame::ShowLinkState(bool down) {
+    const CLoconet& link = app_.Link();
+    const QString name = QString::fromStdString(link.PortName());
+    linkState_->setText(
+        down ? QStringLiteral("Povezava %1 je prekinjena, ponovno povezovanje ...").arg(name)
+             : QString());
+    linkState_->setVisible(down);
+    // Back by itself, not closed by the operator.
+    if (!down && link.IsActive())
+        SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena").arg(name));
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (const Throttle* throttle = link.GetThrottle(i))
+            if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+                window->ShowLinkState(down);
 }
 
 void CMainFrame::ShowBusClients(int count) {

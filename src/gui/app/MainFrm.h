@@ -24,6 +24,9 @@ public:
     // Hands a monitor line to the monitor window, if one is open; otherwise drops it.
     void LogToMonitor(const std::string& text);
     void SetStatusText(const QString& text);
+    // The port was lost (the link opens it again by itself) or is back: the status bar and
+    // the throttle windows say so.
+    void ShowLinkState(bool down);
     // The number of programs on the shared bus in the status bar; below 0: not shared.
     void ShowBusClients(int count);
     void MonitorClosed();
@@ -67,6 +70,7 @@ private:
 
     CVlakomatApp& app_;
     QMenu* recentMenu_ = nullptr;
+    QLabel* linkState_ = nullptr;
     QLabel* busClients_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     CLayoutFiles* layout_ = nullptr;

@@ -6,13 +6,17 @@
 #include "app/MainFrm.h"
 #include "layout/LayoutFiles.h"
 #include "settings/SerialLine.h"
+#include "throttles/DlgRThrottle.h"
 #include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
+
+#include <algorithm>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
@@ -24,12 +28,20 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
+    // Every port the link makes (also when it opens a lost one again) wakes the heartbeat
+    // when bytes arrive.
     link_.SetPortFactory([this](const std::string& name) {
-        return CreatePort(name, clock_, SerialLineOf(settings_.settings));
+        auto port = CreatePort(name, clock_, SerialLineOf(settings_.settings));
+        port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
+        return port;
     });
     link_.SetMonitorSink([this](const std::string& line) {
         if (frame_)
             frame_->LogToMonitor(line);
+    });
+    link_.SetLinkStateSink([this](bool down, const std::string&) {
+        if (frame_)
+            frame_->ShowLinkState(down);
     });
     RegisterThrottleFactory();
     // A client's message waits for the bus: the step comes at once, as for the port's bytes.
@@ -64,13 +76,20 @@ void CVlakomatApp::InstallQtTranslation() {
 void CVlakomatApp::RegisterThrottleFactory() {
     ThrottleFactory factory;
     factory.create = [this](ThrottleType type, int index) -> Throttle* {
-        if (type != ThrottleType::Simple)
-            return nullptr; // the realistic throttle window comes later
-        auto* window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
-        // Side by side over the main window, so that a new one never hides the last.
+        CDlgThrottle* window = nullptr;
+        if (type == ThrottleType::Realistic)
+            window =
+                new CDlgRThrottle(link_, clock_, beeper_, prompts_, settings_, data_, frame_.get());
+        else
+            window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
+        // Side by side over the main window, so that a new one never hides the last, and as
+        // many in a row as the screen has room for.
         if (frame_) {
-            const int place = (CLoconet::kRegistrySize - 1 - index) % 8;
-            window->move(frame_->geometry().topLeft() + QPoint(24 + place * 140, 80));
+            const int step = window->width() + 16;
+            const QRect screen = frame_->screen()->availableGeometry();
+            const int room = (screen.right() - frame_->x() - 24 - window->width()) / step + 1;
+            const int place = (CLoconet::kRegistrySize - 1 - index) % std::clamp(room, 1, 8);
+            window->move(frame_->geometry().topLeft() + QPoint(24 + place * step, 80));
         }
         window->show();
         return &window->Logic();
@@ -127,8 +146,6 @@ void CVlakomatApp::ShareBus() {
 
 bool CVlakomatApp::OpenLink() {
     const bool opened = link_.Open(settings_.settings.ComPort);
-    if (SerialPort* port = link_.Port())
-        port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
     heartbeat_->Update();
     return opened;
 }

@@ -136,8 +136,9 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     LayoutPanel::ClickResult click =
         panel_.Click(p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value());
-    // Requests kept while the link is closed would move turnouts long after the click.
-    if (!click.requests.empty() && !link_.IsActive())
+    // Requests kept while the link is closed (or its port down) would move turnouts long
+    // after the click.
+    if (!click.requests.empty() && (!link_.IsActive() || link_.IsPortDown()))
         click.status += "; povezava LocoNet ni odprta, ni poslano";
     else
         for (const LocoNetMessage& request : click.requests)

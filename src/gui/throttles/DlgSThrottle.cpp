@@ -2,11 +2,11 @@
 
 #include "dialogs/Controls.h"
 #include "throttles/FuncButton.h"
+#include "throttles/HandleSlider.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +27,8 @@ CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
 }
 
 CDlgSThrottle::~CDlgSThrottle() {
+    // A slider losing the focus on its way out must not reach the logic.
+    delete handle_;
     // The base releases the slot after this part is gone; the logic must not call back.
     throttle_->SetView(nullptr);
 }
@@ -130,77 +132,12 @@ void CDlgSThrottle::BuildControls() {
     connect(emergency_, &QPushButton::clicked, this, [this] { throttle_->OnEmergencyStop(); });
     connect(reverse_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
     connect(forward_, &QRadioButton::clicked, this, [this] { throttle_->OnDirectionClicked(); });
-    // Only the end of a scroll sends: a drag when the thumb is let go, a held arrow key or a
-    // held click on the track when it is released; each wheel step is a scroll of its own.
-    connect(slider_, &QSlider::sliderReleased, this, &CDlgSThrottle::EndScroll);
-    connect(slider_, &QSlider::valueChanged, this, &CDlgSThrottle::OnSliderValueChanged);
-    slider_->installEventFilter(this);
+    handle_ = new CHandleSlider(slider_, [this](int value) {
+        throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - value);
+    });
 
     setFixedWidth(qMax(124, minimumSizeHint().width()));
     ShowTitle();
-}
-
-void CDlgSThrottle::OnSliderValueChanged() {
-    if (showing_)
-        return;
-    if (scrollHeld_ || slider_->isSliderDown()) {
-        scrollMoved_ = true;
-        return;
-    }
-    throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
-}
-
-void CDlgSThrottle::EndScroll() {
-    scrollMoved_ = false;
-    throttle_->OnSliderReleased(SimpleThrottle::kMaxSpeed - slider_->value());
-}
-
-namespace {
-// The keys with which the slider scrolls; any other key (Tab, Enter) is no scroll and may
-// well take the focus away before it is let go.
-bool IsScrollKey(const QEvent* event) {
-    switch (static_cast<const QKeyEvent*>(event)->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return false;
-    }
-}
-} // namespace
-
-bool CDlgSThrottle::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == slider_) {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            if (IsScrollKey(event))
-                scrollHeld_ = true;
-            break;
-        case QEvent::MouseButtonPress:
-            scrollHeld_ = true;
-            break;
-        case QEvent::KeyRelease:
-            if (static_cast<QKeyEvent*>(event)->isAutoRepeat())
-                break;
-            [[fallthrough]];
-        case QEvent::MouseButtonRelease:
-        case QEvent::FocusOut: // a held key is let go elsewhere: the scroll ends here
-            scrollHeld_ = false;
-            // A drag ends in the slider's own release handling (sliderReleased).
-            if (scrollMoved_ && !slider_->isSliderDown())
-                EndScroll();
-            break;
-        default:
-            break;
-        }
-    }
-    return CDlgThrottle::eventFilter(watched, event);
 }
 
 void CDlgSThrottle::ShowTitle() {
@@ -216,12 +153,11 @@ SimpleThrottleEntries CDlgSThrottle::ReadEntries() const {
 }
 
 void CDlgSThrottle::Show(unsigned parts) {
-    showing_ = true;
     if (parts & SimpleThrottleShow::kAddress)
         addressEdit_->setText(QString::number(throttle_->Address()));
     if (parts & SimpleThrottleShow::kSpeed) {
         speedEdit_->setText(QString::number(throttle_->Speed()));
-        slider_->setValue(SimpleThrottle::kMaxSpeed - throttle_->SliderPosition());
+        handle_->SetValue(SimpleThrottle::kMaxSpeed - throttle_->SliderPosition());
     }
     if (parts & SimpleThrottleShow::kDirection)
         (throttle_->Forward() ? forward_ : reverse_)->setChecked(true);
@@ -232,7 +168,6 @@ void CDlgSThrottle::Show(unsigned parts) {
         SetReadOnly(speedEdit_, !driving);
         ShowTitle();
     }
-    showing_ = false;
 }
 
 void CDlgSThrottle::ShowButtons() {

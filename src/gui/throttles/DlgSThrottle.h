@@ -11,6 +11,7 @@
 class Clock;
 class Prompts;
 class CFuncButton;
+class CHandleSlider;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -38,10 +39,6 @@ protected:
 
 private:
     void BuildControls();
-    void OnSliderValueChanged();
-    // Sends the slider's position once a scroll has ended.
-    void EndScroll();
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowTitle();
 
     SimpleThrottle* throttle_;
@@ -53,9 +50,5 @@ private:
     QLineEdit* speedEdit_ = nullptr;
     std::array<CFuncButton*, SimpleThrottle::kFunctionCount> buttons_{};
     QPushButton* emergency_ = nullptr;
-    // Set while the program moves the slider, so that only the operator's moves send.
-    bool showing_ = false;
-    // A key or mouse button held on the slider: its moves are sent when it is let go.
-    bool scrollHeld_ = false;
-    bool scrollMoved_ = false;
+    CHandleSlider* handle_ = nullptr;
 };

@@ -8,9 +8,14 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+namespace {
+const QString kLinkDownSuffix = QStringLiteral(" – ni povezave");
+} // namespace
+
 CDlgThrottle::CDlgThrottle(CLoconet& loconet, CMainFrame* /*mainWindow*/,
                            std::unique_ptr<Throttle> logic)
-    : QDialog(nullptr), loconet_(loconet), logic_(std::move(logic)) {
+    : QDialog(nullptr), loconet_(loconet), logic_(std::move(logic)),
+      linkDown_(loconet.IsPortDown()) {
     setModal(false);
 }
 
@@ -40,6 +45,22 @@ CDlgThrottle* CDlgThrottle::WindowOf(const Throttle* logic) {
         if (auto* t = qobject_cast<CDlgThrottle*>(w); t && t->logic_.get() == logic)
             return t;
     return nullptr;
+}
+
+void CDlgThrottle::ShowLinkState(bool down) {
+    linkDown_ = down;
+    QString title = windowTitle();
+    if (title.endsWith(kLinkDownSuffix))
+        title.chop(kLinkDownSuffix.size());
+    setWindowTitle(down ? title + kLinkDownSuffix : title);
+}
+
+void CDlgThrottle::changeEvent(QEvent* event) {
+    // A title set by the window itself gets the mark back.
+    if (event->type() == QEvent::WindowTitleChange && linkDown_ &&
+        !windowTitle().endsWith(kLinkDownSuffix))
+        setWindowTitle(windowTitle() + kLinkDownSuffix);
+    QDialog::changeEvent(event);
 }
 
 void CDlgThrottle::keyPressEvent(QKeyEvent* event) {

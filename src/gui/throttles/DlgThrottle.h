@@ -22,6 +22,9 @@ public:
     // Hides the window at once and deletes it on the next pass of the event loop, so that
     // it may be called from inside the link's processing step or the window's own handlers.
     void DestroyWindow();
+    // While the port is down nothing the throttle does reaches the bus: the title says so,
+    // whatever title the window sets meanwhile.
+    void ShowLinkState(bool down);
 
     // The window that holds a logic object, among the open top-level windows; or nullptr.
     static CDlgThrottle* WindowOf(const Throttle* logic);
@@ -31,6 +34,7 @@ protected:
     virtual void DefaultAction() {}
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // Escape must neither close nor hide a throttle: a hidden one would still hold its
     // locomotive.
     void reject() override {}
@@ -40,4 +44,5 @@ protected:
 private:
     std::unique_ptr<Throttle> logic_;
     bool destroying_ = false;
+    bool linkDown_ = false;
 };

@@ -115,12 +115,20 @@ int RunLive(const std::string& name, CLoconet& link) {
     if (!link.Open(name))
         return 2;
     std::cout.flush();
-    // Runs until the port is lost (the reason goes to standard error) or the user stops it.
-    while (link.IsActive()) {
+    // Runs until the port is lost (the reason goes to standard error) or the user stops it;
+    // a monitor does not wait for the port to come back.
+    std::string lost;
+    link.SetLinkStateSink([&lost](bool down, const std::string& why) {
+        if (down)
+            lost = why;
+    });
+    while (link.IsActive() && lost.empty()) {
         link.Process();
         std::cout.flush();
         WaitForLiveInput(5);
     }
+    if (!lost.empty())
+        std::cerr << "vlakomat-monitor: " << lost << '\n';
     return 1;
 }
 

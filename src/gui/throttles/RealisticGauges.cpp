@@ -1,0 +1,162 @@
+#include "throttles/RealisticGauges.h"
+
+#include "throttles/GaugePanel.h"
+#include "throttles/RealisticThrottle.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The dialog units of the font that the gauges' pixel layout was made for.
+constexpr double kLayoutBaseX = 6;
+constexpr double kLayoutBaseY = 13;
+
+QColor ToColor(const gauges::Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// The largest pixel size at which the font's line is at most `height` high and every text
+// fits the room it has.
+QFont Fitted(QFont font, double height, const std::vector<gauges::Text>& texts, double sx) {
+    font.setPixelSize(100);
+    const double lineRatio = QFontMetricsF(font).height() / 100;
+    int size = std::max(1, static_cast<int>(height / lineRatio));
+    for (; size > 1; --size) {
+        font.setPixelSize(size);
+        const QFontMetricsF metrics(font);
+        const bool fits = std::all_of(texts.begin(), texts.end(), [&](const gauges::Text& t) {
+            return metrics.horizontalAdvance(QString::fromStdString(t.text)) <= t.room * sx;
+        });
+        if (fits)
+            break;
+    }
+    font.setPixelSize(size);
+    return font;
+}
+
+QFont BoldFace(const char* family, QFont::StyleHint hint) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(hint);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    baseX = metrics.horizontalAdvance(
+                QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+            52;
+    baseY = metrics.height();
+}
+
+QRect DialogUnits::Rect(int x, int y, int w, int h) const {
+    const auto px = [](double units, double base) {
+        return static_cast<int>(std::lround(units * base));
+    };
+    const int left = px(x, baseX / 4), top = px(y, baseY / 8);
+    return QRect(left, top, px(x + w, baseX / 4) - left, px(y + h, baseY / 8) - top);
+}
+
+CRealisticGauges::CRealisticGauges(const RealisticThrottle& throttle, QWidget* parent)
+    : QWidget(parent), throttle_(throttle), valueFont_(BoldFace("monospace", QFont::Monospace)),
+      captionFont_(BoldFace("sans-serif", QFont::SansSerif)) {
+    setObjectName(QStringLiteral("gauges"));
+    // Under the controls, and the clicks go to them.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    lower();
+}
+
+void CRealisticGauges::SetUnits(const DialogUnits& units) {
+    sx_ = units.baseX / kLayoutBaseX;
+    sy_ = units.baseY / kLayoutBaseY;
+    FitFonts();
+    update();
+}
+
+void CRealisticGauges::FitFonts() {
+    const gauges::Picture sample = gauges::Draw(throttle_.Model(), true);
+    valueFont_ = Fitted(valueFont_, gauges::kValueHeight * sy_, sample.values, sx_);
+    captionFont_ = Fitted(captionFont_, gauges::kCaptionHeight * sy_, sample.captions, sx_);
+}
+
+QPointF CRealisticGauges::At(double x, double y, qreal ratio) const {
+    return QPointF(std::round(x * sx_ * ratio) / ratio, std::round(y * sy_ * ratio) / ratio);
+}
+
+QRectF CRealisticGauges::BoxAt(const gauges::Box& box, qreal ratio) const {
+    return QRectF(At(box.x, box.y, ratio), At(box.x + box.w, box.y + box.h, ratio));
+}
+
+QRect CRealisticGauges::Region(const gauges::Box& box) const {
+    return QRectF(box.x * sx_, box.y * sy_, box.w * sx_, box.h * sy_).toAlignedRect();
+}
+
+void CRealisticGauges::Redraw(unsigned regions) {
+    for (const gauges::Box& box : gauges::RegionBoxes(regions))
+        update(box == gauges::kArea ? rect() : Region(box));
+}
+
+void CRealisticGauges::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    // The device pixels per layout pixel of what is painted on: the screen, or an image of
+    // another ratio.
+    qreal ratio = p.deviceTransform().m11();
+    if (ratio <= 0)
+        ratio = devicePixelRatioF();
+    const qreal line = std::max(1.0, std::round(std::min(sx_, sy_) * ratio)) / ratio;
+    const gauges::Picture pic = gauges::Draw(throttle_.Model(), throttle_.Running());
+
+    for (const gauges::Box& frame : pic.frames) {
+        const QRectF outer = BoxAt(frame, ratio);
+        p.fillRect(outer, ToColor(pic.frameColor));
+        p.fillRect(outer.adjusted(line, line, -line, -line), Qt::white);
+    }
+    for (const gauges::Fill& bar : pic.bars)
+        p.fillRect(BoxAt(bar.box, ratio), ToColor(bar.color));
+
+    const auto drawTexts = [&](const std::vector<gauges::Text>& texts, const QFont& font) {
+        p.setFont(font);
+        for (const gauges::Text& t : texts) {
+            p.save();
+            if (t.clip.w > 0)
+                p.setClipRect(BoxAt(t.clip, ratio));
+            p.setPen(ToColor(t.color));
+            const QPointF at = At(t.x, t.y, ratio);
+            p.drawText(QRectF(at, QSizeF(t.room * sx_ * 2, gauges::kValueHeight * sy_ * 2)),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                       QString::fromStdString(t.text));
+            p.restore();
+        }
+    };
+    drawTexts(pic.captions, captionFont_);
+    drawTexts(pic.values, valueFont_);
+
+    p.setRenderHint(QPainter::Antialiasing);
+    QPolygonF arrow;
+    for (const gauges::Point& point : pic.arrow)
+        arrow << At(point.x, point.y, ratio);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ToColor(pic.arrowColor));
+    p.drawPolygon(arrow);
+    if (!pic.accelMark.empty()) {
+        QPolygonF mark;
+        for (const gauges::Point& point : pic.accelMark)
+            mark << At(point.x, point.y, ratio);
+        p.setPen(QPen(ToColor(pic.markColor), line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(mark);
+    }
+    if (pic.lamp) {
+        p.setPen(QPen(ToColor(pic.frameColor), line));
+        p.setBrush(ToColor(pic.lampColor));
+        p.drawEllipse(BoxAt(pic.lampBox, ratio).adjusted(line / 2, line / 2, -line / 2, -line / 2));
+    }
+}
