@@ -362,3 +362,21 @@ TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
 }
 
 } // namespace
+
+TEST_F(RealisticTest, AnotherTrainIsOfferedHandHeldsNobodyElseUses) {
+    Start();
+    ASSERT_EQ(throttle().PowerAddress(), 1);
+    // 3 and 4 are passed over: 3 is a locomotive's own address.
+    std::vector<int> offered;
+    std::vector<std::unique_ptr<RealisticThrottle>> others;
+    for (int index : {0, 1}) {
+        others.push_back(std::make_unique<RealisticThrottle>(session->link, session->clock, beeper,
+                                                             prompts, settings, data));
+        offered.insert(offered.end(),
+                       {others.back()->PowerAddress(), others.back()->BrakeAddress()});
+        ASSERT_TRUE(session->link.RegisterThrottle(index, others.back().get()));
+    }
+    EXPECT_EQ(offered, (std::vector<int>{5, 6, 7, 8}));
+    for (int index : {0, 1})
+        session->link.RemoveThrottle(index);
+}

@@ -126,7 +126,7 @@ TEST(SimCommands, HelpListsEveryCommandInOneColumn) {
         EXPECT_TRUE(line.size() > 34 && line[0] != ' ' && line.substr(31, 2) == "  " &&
                     line[33] != ' ')
             << line;
-    EXPECT_EQ(count, 23);
+    EXPECT_EQ(count, 24);
 }
 
 TEST(SimPort, WritesAnswerOnTheNextReadAndNeverCallBackFromWrite) {

@@ -193,6 +193,7 @@ const char* SimCommandHelp() {
            "purge SECONDS                    unused slots become common; 0: never\n"
            "slot N                           one slot, 0..127\n"
            "slots                            every slot that is not free\n"
+           "flood RATE                       other stations' traffic, RATE messages a second\n"
            "help                             this list\n"
            "quit                             ends vlakomat-cs";
 }

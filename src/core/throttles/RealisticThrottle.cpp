@@ -43,6 +43,33 @@ RealisticThrottle::RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beepe
     } else {
         LoadLoco(BuiltInLoco());
     }
+    ChooseFreeHandHelds();
+}
+
+void RealisticThrottle::ChooseFreeHandHelds() {
+    // A second train must not be worked by the first one's hand-helds, nor take a
+    // locomotive's own address for one: the first pair (1 and 2, 3 and 4, ...) that no other
+    // realistic throttle and no locomotive of the roster uses is offered.
+    std::vector<int> taken{BuiltInLoco().MotorAddr};
+    for (int i = 0; i < data_.roster.count; ++i) {
+        const Loco& loco = data_.roster.locos[static_cast<std::size_t>(i)];
+        taken.insert(taken.end(), {loco.MotorAddr, loco.SoundAddr});
+    }
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (const Throttle* t = link_.GetThrottle(i);
+            t && t != this && t->type == ThrottleType::Realistic) {
+            const auto* other = static_cast<const RealisticThrottle*>(t);
+            taken.insert(taken.end(), {other->powerAddress_, other->brakeAddress_});
+        }
+    const auto free = [&](int address) {
+        return std::find(taken.begin(), taken.end(), address) == taken.end();
+    };
+    for (int power = 1; power < CLoconet::kMaxLocoAddress; power += 2)
+        if (free(power) && free(power + 1)) {
+            powerAddress_ = power;
+            brakeAddress_ = power + 1;
+            return;
+        }
 }
 
 // --- small helpers -------------------------------------------------------------------------

@@ -222,6 +222,8 @@ private:
 
     int chosenLoco_ = -1;
     std::string description_;
+    void ChooseFreeHandHelds();
+
     int powerAddress_ = 1;
     int brakeAddress_ = 2;
     ChoiceList cars_;

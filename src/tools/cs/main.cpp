@@ -4,6 +4,7 @@
 // and "TX ..." for everything put on the bus. Commands on standard input act as other
 // stations on the bus (see "help").
 
+#include "BusFlood.h"
 #include "CsBus.h"
 #include "loconet/LbServerProtocol.h"
 #include "loconet/SimCommands.h"
@@ -25,11 +26,13 @@ namespace {
 const char* const kUsage =
     "usage: vlakomat-cs [--tcp [PORT]] [--listen-any] [--purge SECONDS] [--lose-echoes N]\n"
     "                   [--corrupt] [--stray] [--delay MS] [--no-free-slot] [--refuse-moves]\n"
+    "                   [--flood RATE]\n"
     "Without --tcp the station waits on a new pseudo-terminal whose path is the first line\n"
     "printed. With --tcp it serves LocoNet over TCP (LbServer protocol) on PORT (default\n"
     "1234, 0 for any free port) of the loopback interface, or of every interface with\n"
     "--listen-any; the first line is the address to connect to. --purge 0 turns the\n"
-    "purge of unattended slots off (default 200 s). Commands on standard input:\n";
+    "purge of unattended slots off (default 200 s). --flood puts RATE messages a second\n"
+    "of other stations' traffic on the bus. Commands on standard input:\n";
 
 struct Options {
     bool tcp = false;
@@ -42,6 +45,7 @@ struct Options {
     int delayMs = 0;
     bool noFreeSlot = false;
     bool refuseMoves = false;
+    int flood = 0;
 };
 
 bool ToInt(const char* s, int lo, int hi, int& value) {
@@ -73,6 +77,9 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--delay" && hasNext && ToInt(argv[i + 1], 0, 600000, v)) {
             o.delayMs = v;
             ++i;
+        } else if (a == "--flood" && hasNext && ToInt(argv[i + 1], 0, BusFlood::kMaxRate, v)) {
+            o.flood = v;
+            ++i;
         } else if (a == "--corrupt") {
             o.corrupt = true;
         } else if (a == "--stray") {
@@ -97,7 +104,8 @@ void PrintLine(const std::string& line) {
 // Reads command lines from standard input without blocking the event loop.
 class CommandInput {
 public:
-    CommandInput(SimCommandStation& cs, CsBus& bus) : cs_(cs), bus_(bus) {
+    CommandInput(SimCommandStation& cs, CsBus& bus, BusFlood& flood, Clock& clock)
+        : cs_(cs), bus_(bus), flood_(flood), clock_(clock) {
         notifier_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                          [this] { OnReadable(); });
@@ -118,15 +126,30 @@ private:
                 QCoreApplication::quit();
                 return;
             }
-            PrintLine(RunSimCommand(cs_, line));
+            PrintLine(Run(line));
             bus_.Deliver();
         }
         if (lines_.TakeOverlongCount() > 0)
             PrintLine("ERROR line too long");
     }
 
+    // "flood RATE" needs the wall clock, so the tool runs it; the station runs the rest.
+    std::string Run(const std::string& line) {
+        int rate = 0;
+        if (line.rfind("flood ", 0) == 0) {
+            const std::string value = line.substr(6);
+            if (!ToInt(value.c_str(), 0, BusFlood::kMaxRate, rate) ||
+                !flood_.SetRate(rate, clock_.Now()))
+                return "ERROR flood takes a rate of 0 to " + std::to_string(BusFlood::kMaxRate);
+            return "OK";
+        }
+        return RunSimCommand(cs_, line);
+    }
+
     SimCommandStation& cs_;
     CsBus& bus_;
+    BusFlood& flood_;
+    Clock& clock_;
     LbLineSplitter lines_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
@@ -175,10 +198,13 @@ int main(int argc, char** argv) {
     if (o.stray)
         cs.InsertStrayByte();
 
-    CommandInput input(cs, *bus);
+    BusFlood flood(cs);
+    flood.SetRate(o.flood, clock.Now());
+    CommandInput input(cs, *bus, flood, clock);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
         cs.Poll();
+        flood.Step(clock.Now());
         bus->Deliver();
     });
     tick.start(2);
