@@ -11,15 +11,12 @@
 //       second (default 4000) for S seconds (default 30): processor time of the program's
 //       thread, the most bytes ever waiting unread, and the resident memory's growth.
 
+#include "BenchProgram.h"
 #include "app/MainFrm.h"
-#include "app/Vlakomat.h"
 #include "throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -27,7 +24,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -38,7 +34,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -219,37 +214,6 @@ private:
     std::vector<double> reactions_;
 };
 
-// Message boxes are not answered by anyone here: they are printed, and the run counts them.
-class PrintingPrompts : public Prompts {
-public:
-    PromptAnswer Ask(const std::string& text, PromptButtons, PromptIcon) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        ++count;
-        return PromptAnswer::Ok;
-    }
-    int count = 0;
-};
-
-class SilentBeeper : public Beeper {
-public:
-    void Tone(int, int) override {}
-};
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
-double ThreadCpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 long ResidentKb() {
     std::ifstream statm("/proc/self/statm");
     long pages = 0, resident = 0;
@@ -257,44 +221,13 @@ long ResidentKb() {
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void RunLoopFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// A program in a temporary folder with the sample tables, its link on the station's terminal.
-struct Program {
-    Program(const std::string& port, bool debugMode) {
-        QDir::setCurrent(dir.path());
-        const std::filesystem::path data = std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
-        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
-            std::filesystem::copy_file(data / name, dir.filePath(name).toStdString());
-        std::ofstream(dir.filePath("vlakomat.ini").toStdString())
-            << "[LOCONET]\nCOM Port=" << port << "\nOffline=0\nDebug Mode=" << (debugMode ? 1 : 0)
-            << "\n[PREFERENCES]\nFirst Run=0\n";
-        app.SetProgramPath(QStringLiteral("vlakomat")); // files of the folder just made
-        started = app.InitInstance(QString());
-    }
-    QTemporaryDir dir;
-    PrintingPrompts prompts;
-    SystemClock clock;
-    SilentBeeper beeper;
-    CVlakomatApp app{prompts, clock, beeper};
-    bool started = false;
-};
-
 int Reaction(int selections, int floodRate) {
     BenchStation station;
     Program program(station.Path(), false);
     if (!program.started)
         return 1;
     station.Start();
-    program.app.Link().NewSimpleThrottle();
-    CDlgSThrottle* window = nullptr;
-    for (int i = CLoconet::kRegistrySize - 1; i >= 0 && !window; --i)
-        if (Throttle* t = program.app.Link().GetThrottle(i))
-            window = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+    CDlgSThrottle* window = program.NewSimpleThrottle();
     if (!window)
         return 1;
     int address = 3;
@@ -356,13 +289,6 @@ int Monitor(int rate, int seconds) {
                 ResidentKb());
     std::printf("message boxes: %d\n", program.prompts.count);
     return 0;
-}
-
-int IntOption(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 2; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    return fallback;
 }
 
 } // namespace

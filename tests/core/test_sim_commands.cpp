@@ -207,7 +207,7 @@ TEST(LbServer, LineKinds) {
 TEST(LbServer, SplitterJoinsPiecesAndDropsOverlongLines) {
     LbLineSplitter s;
     const std::string a = "RECEIVE 81";
-    const std::string b = " 7E\r\nSENT OK\nVER";
+    const std::string b = " 7E\r\nSENT OK\n\rVERSION x\rVER";
     s.Append(a.data(), a.size());
     std::string line;
     EXPECT_FALSE(s.Next(line));
@@ -216,6 +216,8 @@ TEST(LbServer, SplitterJoinsPiecesAndDropsOverlongLines) {
     EXPECT_EQ(line, "RECEIVE 81 7E");
     ASSERT_TRUE(s.Next(line));
     EXPECT_EQ(line, "SENT OK");
+    ASSERT_TRUE(s.Next(line)) << "a lone CR ends a line too";
+    EXPECT_EQ(line, "VERSION x");
     EXPECT_FALSE(s.Next(line));
 
     const std::string longLine(5000, 'x');

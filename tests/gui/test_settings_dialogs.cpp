@@ -3,6 +3,8 @@
 // command station.
 
 #include "AppRig.h"
+#include "BusServer.h"
+#include "LbClient.h"
 #include "app/DlgSave.h"
 #include "app/DlgSettings.h"
 #include "settings/SerialLine.h"
@@ -65,8 +67,8 @@ private:
 };
 
 // One settings dialog's action, written as "name=text;...;ok" or "cancel": "port" is the
-// port field, "interface" the interface, "offline" ticks the check box, "offers" checks
-// that the port list holds the text, any other name is a text field.
+// port field, "interface" the interface, "offline" and "network" tick their check boxes,
+// "offers" checks that the port list holds the text, any other name is a text field.
 ModalScript::Action SettingsAction(const QString& commands) {
     return [commands](QDialog* dialog) {
         for (const QString& command : commands.split(';')) {
@@ -78,6 +80,8 @@ ModalScript::Action SettingsAction(const QString& commands) {
                 Click(dialog, "cancelButton");
             else if (command == "offline")
                 Child<QCheckBox>(dialog, "offlineCheck")->setChecked(true);
+            else if (command == "network")
+                Child<QCheckBox>(dialog, "shareOnNetworkCheck")->setChecked(true);
             else if (name == "offers")
                 QVERIFY2(Child<QComboBox>(dialog, "portCombo")->findText(text) >= 0,
                          qPrintable(text));
@@ -102,6 +106,8 @@ QString SettingValue(const Settings& s, const QString& name) {
         return QString::fromStdString(s.ComPort);
     if (name == "line")
         return QString::fromStdString(FormatSerialLine(SerialLineOf(s)));
+    if (name == "network")
+        return QString::number(s.ShareOnNetwork);
     for (const SettingsField& field : SettingsFields())
         if (name == field.name)
             return QString::fromStdString(FormatField(s, field));
@@ -153,6 +159,14 @@ private slots:
             << "Napaka! Naslov tcp://localhost:99999 ni pravilen! Uporabite obliko "
                "tcp://strežnik:port"
             << "port=sim";
+        // Sharing needs no new link: the server starts beside the open one.
+        const QString share = QString::number(FreeTcpPort());
+        QTest::newRow("shared on this computer")
+            << "sim" << QStringList{"sharePort=" + share + ";ok"} << false << true << ""
+            << "sharePort=" + share;
+        QTest::newRow("shared on the network")
+            << "sim" << QStringList{"sharePort=" + share + ";network;ok"} << false << true << ""
+            << "network=1";
         QTest::newRow("unchanged after a failed start")
             << "/dev/vlakomat-none" << QStringList{"ok"} << false << false << kNoPort
             << "port=/dev/vlakomat-none";
@@ -180,6 +194,7 @@ private slots:
         QCOMPARE(rig.Messages(), messages);
         const Settings& now = rig.app->Settings().settings;
         QCOMPARE(SettingValue(now, check.section('=', 0, 0)), check.section('=', 1));
+        QCOMPARE(rig.app->Server().Port(), now.SharePort);
         // Edits reach the file only at exit.
         QCOMPARE(rig.dir.Read("vlakomat.ini"), iniAtStart);
     }

@@ -94,12 +94,13 @@ std::string FormatLbLine(std::string_view keyword, const std::uint8_t* data, std
 void LbLineSplitter::Append(const char* data, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         const char c = data[i];
-        if (c == '\n') {
-            if (!skipping_)
+        // Either ends a line, and so does any pair of them; empty lines are dropped.
+        if (c == '\n' || c == '\r') {
+            if (!skipping_ && !partial_.empty())
                 lines_.push_back(std::move(partial_));
             partial_.clear();
             skipping_ = false;
-        } else if (c == '\r' || skipping_) {
+        } else if (skipping_) {
             continue;
         } else if (partial_.size() >= kMaxLine) {
             partial_.clear();

@@ -34,8 +34,9 @@ LbLine ParseLbLine(std::string_view line);
 // "SEND A0 03 20 7C\r\n" and likewise for RECEIVE.
 std::string FormatLbLine(std::string_view keyword, const std::uint8_t* data, std::size_t count);
 
-// Splits a byte stream into lines at LF, dropping CR. A line that grows past the limit is
-// thrown away up to its end, so a peer that never sends a line end cannot grow memory.
+// Splits a byte stream into lines at CR or LF (peers may end lines with either or both) and
+// drops empty lines. A line that grows past the limit is thrown away up to its end, so a
+// peer that never sends a line end cannot grow memory.
 class LbLineSplitter {
 public:
     static constexpr std::size_t kMaxLine = 1024;

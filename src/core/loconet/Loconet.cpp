@@ -101,6 +101,8 @@ void CLoconet::ResetTransfer() {
     responseExpected_ = false;
     waitingEcho_ = false;
     queue_.Clear();
+    // The guests' messages are dropped with the program's own; they are told so.
+    LinkClosedForGuests();
 }
 
 void CLoconet::Close() {
@@ -110,6 +112,7 @@ void CLoconet::Close() {
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
     ReleasePort();
     SetDown(false);
+    LinkClosedForGuests();
 }
 
 void CLoconet::ReleasePort() {

@@ -4,6 +4,7 @@
 // command station's 128 slots, the loco selection task and the registry of throttles.
 // Everything runs on the program's one thread inside Process().
 
+#include "loconet/BusGuests.h"
 #include "loconet/LocoNetMessage.h"
 #include "loconet/OutputQueue.h"
 #include "loconet/SerialPort.h"
@@ -36,6 +37,9 @@ public:
     static constexpr std::uint32_t kReopenIntervalMs = 2000;
     // How often a step looks at a port that is opening without waiting.
     static constexpr std::uint32_t kOpeningPollMs = 100;
+    // Another station's request holds the program's output until its reply, but no longer
+    // than this: a request that nobody answers must not silence the program.
+    static constexpr Tick kResponseHoldMs = 250;
 
     CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
     ~CLoconet();
@@ -50,6 +54,9 @@ public:
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
     void SetLinkStateSink(LinkStateSink sink) { linkState_ = std::move(sink); }
+    // Programs that share the bus through this one; nullptr for none. They must outlive
+    // the link or be taken away first.
+    void SetGuests(BusGuests* guests) { guests_ = guests; }
 
     bool Offline() const;
     bool DebugMode() const;
@@ -146,6 +153,13 @@ private:
     void RetryAndSend(Tick elapsed);
     void CallThrottlesIdle();
 
+    // Guests on the shared bus (LoconetGuests.cpp).
+    // Takes the next message to write: the program's own first, then a guest's.
+    bool TakeNextOutput();
+    void ShareWithGuests(const LocoNetMessage& m, bool guestEcho);
+    void GuestNotEchoed();
+    void LinkClosedForGuests();
+
     // The port: making it, its own events, letting go of it, opening it again.
     bool AttachPort();
     void ResetTransfer();
@@ -206,6 +220,9 @@ private:
     bool waitingEcho_ = false;
     Tick sendTick_ = 0;
     bool responseExpected_ = false;
+    Tick holdTick_ = 0; // when responseExpected_ was set
+    BusGuests* guests_ = nullptr;
+    bool pendingIsGuest_ = false; // pending_ is a guest's message
     // Tick taken at the start of the processing step; the slot table's updates use it.
     Tick stepTick_ = 0;
     // Tick for sending and the throttles' periodic call: the step's tick, or a fresh one

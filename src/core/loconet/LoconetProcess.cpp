@@ -69,7 +69,7 @@ std::uint32_t CLoconet::NextStepDue() const {
     if (!open_)
         return kNoDeadline;
     if (waitingEcho_ || !queue_.Empty() || task_.active || portLost_ ||
-        (port_ && port_->HasPendingInput()))
+        (port_ && port_->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
     std::uint32_t due = down_ ? ReopenDue() : kNoDeadline;
@@ -126,17 +126,22 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     bool intact = IsIntact(m);
     bool fromOther = true;
     bool valid = true;
+    bool echo = false;
     std::string header;
     if (!intact) {
         header = "Invalid checksum ";
     } else if (waitingEcho_ && m.length == pending_.length &&
                std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) == 0) {
         waitingEcho_ = false;
-        header = "Sent: ";
-        fromOther = false;
+        echo = true;
+        // A guest's message is another station's to the slot table, throttles and monitor.
+        fromOther = pendingIsGuest_;
+        header = fromOther ? "Rec: " : "Sent: ";
     } else {
         header = "Rec: ";
     }
+    if (intact)
+        ShareWithGuests(m, echo && pendingIsGuest_);
     const bool debug = DebugMode();
     if (debug) {
         std::string line = header;
@@ -157,8 +162,10 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     if (!fromOther)
         intact = false;
     const std::uint8_t opcode = m.bytes[0];
-    if (intact && opcode != static_cast<std::uint8_t>(Opcode::OPC_BUSY))
+    if (intact && opcode != static_cast<std::uint8_t>(Opcode::OPC_BUSY)) {
         responseExpected_ = (opcode & kReplyExpectedBit) != 0;
+        holdTick_ = stepTick_;
+    }
     if (intact && valid && task_.active)
         TaskStep(m);
     if (debug)
@@ -172,14 +179,18 @@ void CLoconet::RetryAndSend(Tick elapsed) {
         monitortext::AppendF(line, ",delay=%u", static_cast<unsigned>(elapsed));
         LogToMonitor(line);
         waitingEcho_ = false;
-        queue_.PutBack(pending_);
+        if (pendingIsGuest_)
+            GuestNotEchoed();
+        else
+            queue_.PutBack(pending_);
     }
-    if (receiving_ || waitingEcho_ || responseExpected_ || queue_.Empty())
+    if (responseExpected_ && ElapsedTicks(actTick_, holdTick_) > kResponseHoldMs)
+        responseExpected_ = false;
+    if (receiving_ || waitingEcho_ || responseExpected_)
         return;
     // Offline the queue stays empty; nothing may wait for an echo that cannot come.
-    if (Offline() || !port_)
+    if (Offline() || !port_ || !TakeNextOutput())
         return;
-    pending_ = queue_.Pop();
     const std::size_t written = port_->Write(pending_.bytes.data(), pending_.length);
     waitingEcho_ = true;
     sendTick_ = actTick_;

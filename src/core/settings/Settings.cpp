@@ -21,6 +21,8 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kLoconet, "Power Throttle Mode", s.PowerThrottleMode);
     v(kLoconet, "Baud Rate", s.BaudRate);
     v(kLoconet, "Flow Control", s.FlowControl);
+    v(kLoconet, "Share Port", s.SharePort);
+    v(kLoconet, "Share On Network", s.ShareOnNetwork);
     v(kTrain, "Axels Per Car", s.AxelsPerCar);
     v(kTrain, "Empty Car Weight", s.EmptyCarWeight, 2);
     v(kTrain, "Net Car Load", s.NetCarLoad, 2);

@@ -37,6 +37,10 @@ struct Settings {
     // The serial interface's line: "Baud Rate" and "Flow Control" (0 none, 1 RTS/CTS).
     int BaudRate = 16457;
     int FlowControl = 0;
+    // The bus served to other programs over TCP: "Share Port" (0 off), and "Share On Network"
+    // (1: to other computers too, 0: on this computer only).
+    int SharePort = 0;
+    int ShareOnNetwork = 0;
 };
 
 // Everything the settings file holds: the block, the four members the dialog does not

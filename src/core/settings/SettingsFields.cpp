@@ -10,8 +10,10 @@ namespace {
 using S = Settings;
 constexpr const char* kPreferences = "Preference";
 constexpr const char* kDynamics = "Dinamika vlaka";
+constexpr const char* kLoconet = "Loconet";
 
 const SettingsField kFields[] = {
+    {"sharePort", kLoconet, "Deli vodilo na TCP portu:", &S::SharePort, 0, 65535},
     {"numberOfCarsTable", kPreferences, "Tabela števila vagonov:", &S::NumberOfCarsTable},
     {"carsWeightPercentTable", kPreferences, "Tabela obtežbe  v %:", &S::CarsWeightPercentTable},
     {"brakeReleaseTolerance", kPreferences,

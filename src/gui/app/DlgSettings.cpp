@@ -139,8 +139,39 @@ QWidget* CDlgSettings::BuildLoconetGroup(const std::vector<PortChoice>& ports) {
     modes->addStretch();
     grid->addWidget(new QLabel(QStringLiteral("Upravlj. moči:"), group), 3, 0);
     grid->addLayout(modes, 3, 1);
-    grid->setRowStretch(4, 1);
+
+    // The bus served to other programs and computers (LbServer clients).
+    const std::span<const SettingsField> all = SettingsFields();
+    int row = 4;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (QString::fromUtf8(all[i].group) == group->title())
+            AddField(grid, i, row++, 0)
+                ->setToolTip(QStringLiteral(
+                    "0: vodilo ni deljeno; sicer TCP port (običajno 1234), na katerem "
+                    "se lahko povežejo drugi programi (LbServer)"));
+    shareOnNetwork_ = new QCheckBox(QStringLiteral("Tudi drugim računalnikom v omrežju"), group);
+    shareOnNetwork_->setObjectName(QStringLiteral("shareOnNetworkCheck"));
+    shareOnNetwork_->setChecked(values_.ShareOnNetwork != 0);
+    grid->addWidget(shareOnNetwork_, row, 1);
+    grid->setRowStretch(row + 1, 1);
     return group;
+}
+
+QLineEdit* CDlgSettings::AddField(QGridLayout* grid, std::size_t index, int row, int column) {
+    const SettingsField& field = SettingsFields()[index];
+    QWidget* group = grid->parentWidget();
+    auto* edit = new QLineEdit(QString::fromStdString(FormatField(values_, field)), group);
+    edit->setObjectName(QString::fromLatin1(field.name));
+    if (std::holds_alternative<std::string Settings::*>(field.member))
+        edit->setMaxLength(static_cast<int>(kMaxSettingLength));
+    else
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0.0000000")));
+    auto* label = new QLabel(QString::fromUtf8(field.label), group);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, column);
+    grid->addWidget(edit, row, column + 1);
+    edits_[index] = edit;
+    return edit;
 }
 
 QWidget* CDlgSettings::BuildFieldGroup(const char* title, int columns) {
@@ -153,21 +184,8 @@ QWidget* CDlgSettings::BuildFieldGroup(const char* title, int columns) {
         if (QString::fromUtf8(all[i].group) == groupTitle)
             mine.push_back(i);
     const int rows = (static_cast<int>(mine.size()) + columns - 1) / columns;
-    for (int k = 0; k < static_cast<int>(mine.size()); ++k) {
-        const std::size_t i = mine[static_cast<std::size_t>(k)];
-        auto* edit = new QLineEdit(QString::fromStdString(FormatField(values_, all[i])), group);
-        edit->setObjectName(QString::fromLatin1(all[i].name));
-        if (std::holds_alternative<std::string Settings::*>(all[i].member))
-            edit->setMaxLength(static_cast<int>(kMaxSettingLength));
-        else
-            edit->setMinimumWidth(
-                edit->fontMetrics().horizontalAdvance(QStringLiteral("0.0000000")));
-        auto* label = new QLabel(QString::fromUtf8(all[i].label), group);
-        label->setBuddy(edit);
-        grid->addWidget(label, k % rows, (k / rows) * 2);
-        grid->addWidget(edit, k % rows, (k / rows) * 2 + 1);
-        edits_[i] = edit;
-    }
+    for (int k = 0; k < static_cast<int>(mine.size()); ++k)
+        AddField(grid, mine[static_cast<std::size_t>(k)], k % rows, (k / rows) * 2);
     for (int column = 0; column < columns; ++column)
         grid->setColumnStretch(column * 2 + 1, 1);
     return group;
@@ -187,6 +205,7 @@ void CDlgSettings::accept() {
     edited.ComPort = CleanPortName(port_->currentText().toStdString());
     edited.Offline = offline_->isChecked() ? 1 : 0;
     edited.PowerThrottleMode = precise_->isChecked() ? 1 : 0;
+    edited.ShareOnNetwork = shareOnNetwork_->isChecked() ? 1 : 0;
     const std::optional<SerialLine> line = ParseSerialLine(interface_->currentText().toStdString());
     if (!line)
         return Refuse(interface_, kSerialLineMessage);

@@ -1,7 +1,7 @@
 #pragma once
 // The general settings dialog: the port and interface of the link, the offline choice, the
-// power throttle mode, the preferences and the train dynamics. It edits a copy; the
-// settings procedure takes the copy over after OK.
+// power throttle mode, the bus shared with other programs, the preferences and the train
+// dynamics. It edits a copy; the settings procedure takes the copy over after OK.
 
 #include "settings/Settings.h"
 
@@ -13,6 +13,7 @@
 class Prompts;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QRadioButton;
 class QWidget;
@@ -44,6 +45,8 @@ public slots:
 private:
     QWidget* BuildLoconetGroup(const std::vector<PortChoice>& ports);
     QWidget* BuildFieldGroup(const char* title, int columns);
+    // The label and edit of text field `index` at a row and column of a group's grid.
+    QLineEdit* AddField(QGridLayout* grid, std::size_t index, int row, int column);
     void Refuse(QWidget* control, const std::string& message);
 
     Settings values_;
@@ -52,5 +55,6 @@ private:
     QComboBox* interface_ = nullptr;
     QCheckBox* offline_ = nullptr;
     QRadioButton* precise_ = nullptr;
+    QCheckBox* shareOnNetwork_ = nullptr;
     std::vector<QLineEdit*> edits_; // one per text field, in the fields' order
 };

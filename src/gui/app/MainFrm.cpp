@@ -168,6 +168,11 @@ void CMainFrame::CreateStatusBar() {
     linkState_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
     linkState_->hide();
     statusBar()->addPermanentWidget(linkState_);
+    busClients_ = new QLabel(this);
+    busClients_->setObjectName(QStringLiteral("busClientsLabel"));
+    busClients_->setToolTip(QStringLiteral("Programi, ki so prek TCP povezani na vodilo"));
+    busClients_->hide();
+    statusBar()->addPermanentWidget(busClients_);
     QAction* toggle = Action("actionStatusBar");
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -238,6 +243,11 @@ void CMainFrame::ShowLinkState(bool down) {
                 window->ShowLinkState(down);
 }
 
+void CMainFrame::ShowBusClients(int count) {
+    busClients_->setText(QStringLiteral("Odjemalci na vodilu: %1").arg(count));
+    busClients_->setVisible(count >= 0);
+}
+
 void CMainFrame::LogToMonitor(const std::string& text) {
     if (monitor_)
         monitor_->AddLine(text, false);
@@ -298,6 +308,7 @@ void CMainFrame::SettingsProcedure() {
     steps.closeLink = [this] { app_.Link().Close(); };
     steps.openLink = [this] { return app_.OpenLink(); };
     RunSettingsProcedure(app_.Settings().settings, steps);
+    app_.ShareBus();
 }
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked

@@ -28,6 +28,8 @@ public:
     // The port was lost (the link opens it again by itself) or is back: the status bar and
     // the throttle windows say so.
     void ShowLinkState(bool down);
+    // The number of programs on the shared bus in the status bar; below 0: not shared.
+    void ShowBusClients(int count);
     void MonitorClosed();
     // The close procedure (see MainFrm.cpp). True once the program may end.
     bool TryClose();
@@ -73,6 +75,7 @@ private:
     CHelp* help_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* linkState_ = nullptr;
+    QLabel* busClients_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     CLayoutFiles* layout_ = nullptr;
     CVlakomatView* view_ = nullptr;

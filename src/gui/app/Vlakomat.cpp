@@ -1,5 +1,6 @@
 #include "app/Vlakomat.h"
 
+#include "BusServer.h"
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
@@ -22,7 +23,8 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
       heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
                                              [this] { link_.Process(); },
                                              [this] { return link_.NextStepDue(); })),
-      link_(clock, beeper, prompts) {
+      link_(clock, beeper, prompts), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
+      server_(std::make_unique<BusServer>(share_)) {
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
@@ -42,6 +44,12 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
             frame_->ShowLinkState(down);
     });
     RegisterThrottleFactory();
+    // A client's message waits for the bus: the step comes at once, as for the port's bytes.
+    server_->SetActivityHandler([this] { heartbeat_->Beat(); });
+    server_->SetClientsHandler([this](int count) {
+        if (frame_)
+            frame_->ShowBusClients(count);
+    });
 }
 
 CVlakomatApp::~CVlakomatApp() {
@@ -119,6 +127,23 @@ void CVlakomatApp::DrainLink() {
     }
 }
 
+void CVlakomatApp::ShareBus() {
+    const ::Settings& s = settings_.settings;
+    if (s.SharePort == 0) {
+        server_->Stop();
+        return;
+    }
+    std::string reason = s.SharePort < 0 || s.SharePort > 65535
+                             ? "port mora biti med 1 in 65535"
+                             : server_->Listen(s.SharePort, s.ShareOnNetwork != 0);
+    if (reason.empty())
+        return;
+    const std::string text = "Napaka! Vodila ni mogoče deliti na TCP portu " +
+                             std::to_string(s.SharePort) + "! (" + reason + ")";
+    link_.LogToMonitor(text);
+    prompts_.Inform(text, PromptIcon::Error);
+}
+
 bool CVlakomatApp::OpenLink() {
     const bool opened = link_.Open(settings_.settings.ComPort);
     heartbeat_->Update();
@@ -172,6 +197,8 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     } else if (!OpenLink()) {
         frame_->SettingsProcedure();
     }
+    // Served also while the link is down: the clients are told so.
+    ShareBus();
     return true;
 }
 
@@ -185,6 +212,7 @@ int CVlakomatApp::ExitInstance(int code) {
     DestroyThrottleWindows();
     DrainLink();
     link_.Close();
+    server_->Stop();
     heartbeat_->Update();
     return code;
 }

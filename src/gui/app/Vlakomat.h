@@ -2,6 +2,7 @@
 // The application object: owns everything that outlives a window (settings, tables, the
 // link, the log file) and runs start-up and exit.
 
+#include "loconet/BusShare.h"
 #include "loconet/Loconet.h"
 #include "platform.h"
 #include "roster/RosterData.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+class BusServer;
 class CMainFrame;
 class Heartbeat;
 class QTranslator;
@@ -45,6 +47,10 @@ public:
     // Opens the link on the port that the settings name (or offline); false when the port
     // would not open (the link has said why).
     bool OpenLink();
+    // Serves the bus to other programs as "Share Port" and "Share On Network" say (or stops);
+    // a port that cannot be served is reported.
+    void ShareBus();
+    const BusServer& Server() const { return *server_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
@@ -77,5 +83,8 @@ private:
     // Declared after the heartbeat and before the frame: the link outlives the windows
     // (it disposes of the throttles) and the heartbeat outlives the link's port.
     CLoconet link_;
+    // After the link, which they serve, and before the frame, which shows their clients.
+    BusShare share_;
+    std::unique_ptr<BusServer> server_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -1,0 +1,101 @@
+#pragma once
+// What the benchmarks of the whole program share: the program's objects started in a
+// temporary folder with the sample tables, message boxes printed instead of shown, and the
+// measures of time and processor use.
+
+#include "app/Vlakomat.h"
+#include "throttles/DlgSThrottle.h"
+#include "util/SystemClock.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+// Message boxes are not answered by anyone here: they are printed, and the run counts them.
+class PrintingPrompts : public Prompts {
+public:
+    PromptAnswer Ask(const std::string& text, PromptButtons, PromptIcon) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++count;
+        return PromptAnswer::Ok;
+    }
+    int count = 0;
+};
+
+class SilentBeeper : public Beeper {
+public:
+    void Tone(int, int) override {}
+};
+
+inline double Percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+// Processor time of the calling thread (the program's one thread), in seconds.
+inline double ThreadCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_THREAD, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+inline void RunLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The number after option `name` on the command line, or `fallback`.
+inline int IntOption(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    return fallback;
+}
+
+// A program in a temporary folder with the sample tables; `loconetKeys` are further lines
+// of its [LOCONET] section.
+struct Program {
+    Program(const std::string& port, bool debugMode, const std::string& loconetKeys = "") {
+        QDir::setCurrent(dir.path());
+        const std::filesystem::path data = std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(data / name, dir.filePath(name).toStdString());
+        std::ofstream(dir.filePath("vlakomat.ini").toStdString())
+            << "[LOCONET]\nCOM Port=" << port << "\nOffline=0\nDebug Mode=" << (debugMode ? 1 : 0)
+            << "\n"
+            << loconetKeys << "[PREFERENCES]\nFirst Run=0\n";
+        app.SetProgramPath(QStringLiteral("vlakomat")); // files of the folder just made
+        started = app.InitInstance(QString());
+    }
+    // Opens a simple throttle window, as from the menu; nullptr when none opened.
+    CDlgSThrottle* NewSimpleThrottle() {
+        app.Link().NewSimpleThrottle();
+        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
+            if (Throttle* t = app.Link().GetThrottle(i))
+                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+        return nullptr;
+    }
+    QTemporaryDir dir;
+    PrintingPrompts prompts;
+    SystemClock clock;
+    SilentBeeper beeper;
+    CVlakomatApp app{prompts, clock, beeper};
+    bool started = false;
+};

@@ -1,0 +1,101 @@
+#pragma once
+// The bus shared with other programs over LocoNet over TCP, in the LbServer protocol. Each
+// client is greeted with VERSION and gets every message on the bus as RECEIVE; its SENDs go
+// on the bus behind the program's own output, one client after the other, and are answered
+// "SENT OK" once the interface echoed them or "SENT ERROR reason". The decisions live here;
+// the server (src/io) only carries the bytes of each connection.
+
+#include "loconet/BusGuests.h"
+#include "loconet/LbServerProtocol.h"
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+
+class CLoconet;
+
+class BusShare : public BusGuests {
+public:
+    static constexpr int kMaxClients = 16;
+    // Messages of one client that may wait for the bus; more are refused ("queue full"), so
+    // a client that sends faster than the bus carries is held back by its answers.
+    static constexpr std::size_t kClientQueue = 8;
+    // Writes of a client's message without an echo before it is given up ("no echo").
+    static constexpr int kMaxAttempts = 3;
+    // Answers are given in the order of the client's lines, so a refusal waits behind the
+    // client's messages that wait for the bus; past this many waiting it is given at once.
+    static constexpr std::size_t kMaxWaiting = 256;
+
+    // Text for one client: whole lines with their line ends.
+    using Output = std::function<void(int client, const std::string& text)>;
+
+    // `serverName` follows VERSION in the greeting. Attaches itself to the link.
+    BusShare(CLoconet& link, std::string serverName);
+    ~BusShare() override;
+    BusShare(const BusShare&) = delete;
+    BusShare& operator=(const BusShare&) = delete;
+
+    void SetOutput(Output output) { output_ = std::move(output); }
+
+    // A new connection from `peer` (its address, for the monitor). `client` is its number,
+    // or -1 when kMaxClients are connected; `reply` is what to write to it first (the
+    // greeting, or why it is refused, after which it is to be closed).
+    struct Admission {
+        int client;
+        std::string reply;
+    };
+    Admission Connect(const std::string& peer);
+    // The client is gone; a message of its own already on the bus costs nothing more.
+    void Disconnect(int client);
+    // Bytes that arrived from a client.
+    void Receive(int client, const char* data, std::size_t count);
+    int ClientCount() const { return count_; }
+
+    // BusGuests
+    void OnBusMessage(const LocoNetMessage& message) override;
+    bool HasGuestMessage() const override;
+    bool TakeGuestMessage(LocoNetMessage& message) override;
+    void OnGuestEchoed() override;
+    void OnGuestNotEchoed() override;
+    void OnLinkClosed() override;
+
+private:
+    // A message for the bus, or (with a refusal) only the answer to a line.
+    struct Waiting {
+        LocoNetMessage message;
+        int attempts = 0;
+        const char* refusal = nullptr;
+    };
+    struct Client {
+        bool connected = false;
+        std::string peer;
+        LbLineSplitter lines;
+        std::deque<Waiting> queue;
+    };
+
+    void HandleLine(int client, const std::string& line);
+    // The refusal of one SEND (or of a line that is none), given in its turn.
+    void Refuse(int client, const char* reason);
+    // Gives the refusals that no longer wait behind a message of the client.
+    void GiveDueAnswers(int client);
+    // Ends the message in flight: the client that waits for its answer, or -1.
+    int EndFlight();
+    // "SENT OK" without a reason, "SENT ERROR reason" with one.
+    void Answer(int client, const char* refusal);
+    void Write(int client, const std::string& text);
+    void Trace(const std::string& line) const;
+    bool LinkCarries() const;
+
+    CLoconet& link_;
+    std::string serverName_;
+    Output output_;
+    std::array<Client, kMaxClients> clients_;
+    int count_ = 0;
+    int next_ = 0; // the client whose turn it is
+    // The message the link has taken: whose it is (-1 when that client has gone).
+    bool inFlight_ = false;
+    int flightClient_ = -1;
+    Waiting flight_;
+};

@@ -1,0 +1,139 @@
+#include "BusServer.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// "192.168.1.20:51234", also for a client that came over IPv6 with an IPv4 address.
+std::string PeerName(const QTcpSocket& socket) {
+    QHostAddress address = socket.peerAddress();
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    if (isIPv4)
+        address = QHostAddress(ipv4);
+    return address.toString().toStdString() + ":" + std::to_string(socket.peerPort());
+}
+
+} // namespace
+
+BusServer::BusServer(BusShare& share) : share_(share) {
+    share_.SetOutput([this](int client, const std::string& text) { Write(client, text); });
+}
+
+BusServer::~BusServer() {
+    Stop();
+    share_.SetOutput(nullptr);
+}
+
+std::string BusServer::Listen(int port, bool anyInterface) {
+    if (IsListening() && port != 0 && port == Port() && anyInterface == anyInterface_)
+        return "";
+    Stop();
+    server_ = std::make_unique<QTcpServer>();
+    const QHostAddress address = anyInterface ? QHostAddress::Any : QHostAddress::LocalHost;
+    if (!server_->listen(address, static_cast<quint16>(port))) {
+        const std::string reason = server_->errorString().toStdString();
+        server_.reset();
+        return reason;
+    }
+    anyInterface_ = anyInterface;
+    QObject::connect(server_.get(), &QTcpServer::newConnection, server_.get(),
+                     [this] { OnNewConnection(); });
+    ClientsChanged();
+    return "";
+}
+
+void BusServer::Stop() {
+    if (!server_)
+        return;
+    for (int i = 0; i < BusShare::kMaxClients; ++i)
+        if (QTcpSocket* socket = sockets_[static_cast<std::size_t>(i)]) {
+            socket->flush(); // what can go without waiting: a last answer
+            Drop(i);
+        }
+    server_.reset(); // deletes the sockets still on their way out, its children
+    ClientsChanged();
+}
+
+bool BusServer::IsListening() const {
+    return server_ && server_->isListening();
+}
+
+int BusServer::Port() const {
+    return IsListening() ? server_->serverPort() : 0;
+}
+
+void BusServer::OnNewConnection() {
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
+        const BusShare::Admission admission = share_.Connect(PeerName(*socket));
+        socket->write(admission.reply.data(), static_cast<qint64>(admission.reply.size()));
+        if (admission.client < 0) {
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromHost();
+            continue;
+        }
+        const int client = admission.client;
+        sockets_[static_cast<std::size_t>(client)] = socket;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client whose computer vanished without a word is found out by the system.
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        socket->setReadBufferSize(kReadBuffer);
+        QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                         [this, client] { OnReadable(client); });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket,
+                         [this, client] { Drop(client); });
+        QObject::connect(socket, &QTcpSocket::errorOccurred, socket,
+                         [this, client](QAbstractSocket::SocketError) { Drop(client); });
+        ClientsChanged();
+        // Lines that came with the connection itself.
+        if (socket->bytesAvailable() > 0)
+            OnReadable(client);
+    }
+}
+
+void BusServer::OnReadable(int client) {
+    QTcpSocket* socket = sockets_[static_cast<std::size_t>(client)];
+    if (socket == nullptr)
+        return;
+    const QByteArray data = socket->readAll();
+    share_.Receive(client, data.constData(), static_cast<std::size_t>(data.size()));
+    if (activity_)
+        activity_();
+}
+
+void BusServer::Write(int client, const std::string& text) {
+    QTcpSocket* socket = client >= 0 && client < BusShare::kMaxClients
+                             ? sockets_[static_cast<std::size_t>(client)]
+                             : nullptr;
+    if (socket == nullptr)
+        return;
+    socket->write(text.data(), static_cast<qint64>(text.size()));
+    // Let go later, never inside the link's step or the share's loop over its clients.
+    if (socket->bytesToWrite() > kMaxUnsent)
+        QMetaObject::invokeMethod(
+            socket,
+            [this, client, socket] {
+                if (sockets_[static_cast<std::size_t>(client)] == socket)
+                    Drop(client);
+            },
+            Qt::QueuedConnection);
+}
+
+void BusServer::Drop(int client) {
+    QTcpSocket* socket = sockets_[static_cast<std::size_t>(client)];
+    if (socket == nullptr)
+        return;
+    sockets_[static_cast<std::size_t>(client)] = nullptr;
+    QObject::disconnect(socket, nullptr, nullptr, nullptr);
+    share_.Disconnect(client);
+    socket->abort();
+    socket->deleteLater();
+    ClientsChanged();
+}
+
+void BusServer::ClientsChanged() {
+    if (clients_)
+        clients_(IsListening() ? share_.ClientCount() : -1);
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The shared bus's TCP server: accepts LbServer clients (on the loopback interface, or on
+// every interface when asked), hands each one's bytes to BusShare and writes what it is
+// told. What is answered, and who may connect, BusShare decides.
+
+#include "loconet/BusShare.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QTcpServer;
+class QTcpSocket;
+
+class BusServer {
+public:
+    // A client that does not read what it is sent is let go once this much waits for it.
+    static constexpr qint64 kMaxUnsent = 1 << 20;
+    // Bytes of a client read ahead; a client that sends faster waits in its own TCP stream.
+    static constexpr qint64 kReadBuffer = 1 << 16;
+
+    explicit BusServer(BusShare& share);
+    ~BusServer();
+    BusServer(const BusServer&) = delete;
+    BusServer& operator=(const BusServer&) = delete;
+
+    // Listens on the port (0: any free one), on every interface when `anyInterface`, else on
+    // the loopback interface; already listening so, nothing changes. Returns "" or why it
+    // cannot (the system's words).
+    std::string Listen(int port, bool anyInterface);
+    // Stops listening and lets every client go.
+    void Stop();
+    bool IsListening() const;
+    int Port() const;
+
+    // Called after a client's bytes were handed over: its messages wait for the bus.
+    void SetActivityHandler(std::function<void()> handler) { activity_ = std::move(handler); }
+    // Called when a client came or went, with the number connected.
+    void SetClientsHandler(std::function<void(int)> handler) { clients_ = std::move(handler); }
+
+private:
+    void OnNewConnection();
+    void OnReadable(int client);
+    void Drop(int client);
+    void Write(int client, const std::string& text);
+    void ClientsChanged();
+
+    BusShare& share_;
+    std::unique_ptr<QTcpServer> server_;
+    bool anyInterface_ = false;
+    std::array<QTcpSocket*, BusShare::kMaxClients> sockets_{};
+    std::function<void()> activity_;
+    std::function<void(int)> clients_;
+};

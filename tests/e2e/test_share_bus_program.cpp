@@ -1,0 +1,121 @@
+// The program itself serving its bus: started in a temporary folder on the simulated station,
+// a second program started as its client, raw LbServer clients up to the limit and past it,
+// and a client that sends a corrupt message.
+
+#include "LbClient.h"
+#include "TempDir.h"
+
+#include <QProcess>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+const QString kProgram = QStringLiteral(VLAKOMAT_BINARY_DIR "/src/gui/vlakomat");
+
+// The program in its own folder with the sample tables and the given [LOCONET] keys.
+class Program {
+public:
+    Program(const std::string& loconet, const QStringList& args = {}) {
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                                       dir_.File(name));
+        dir_.Write("vlakomat.ini", "[LOCONET]\n" + loconet + "[PREFERENCES]\nFirst Run=0\n");
+        process_.setWorkingDirectory(QString::fromStdString(dir_.Path()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process_.setProcessEnvironment(env);
+        process_.start(kProgram, args);
+    }
+    ~Program() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    // Ends it as a session end does; true when it ended well.
+    bool Terminate() {
+        process_.terminate();
+        return process_.waitForFinished(30000) && process_.exitStatus() == QProcess::NormalExit &&
+               process_.exitCode() == 0;
+    }
+
+private:
+    TempDir dir_;
+    QProcess process_;
+};
+
+// A client of the server, once the program has come up (the sanitizer build starts slowly).
+std::unique_ptr<LbClient> ConnectWhenUp(int port) {
+    auto client = std::make_unique<LbClient>();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (client->Connect(port, 1000))
+            return client;
+        client = std::make_unique<LbClient>();
+        QTest::qWait(200);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestShareBusProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void servesClientsUpToTheLimitAndAnswersEachSend() {
+        const int port = FreeTcpPort();
+        Program server("COM Port=sim\nShare Port=" + std::to_string(port) + "\n");
+        std::unique_ptr<LbClient> watcher = ConnectWhenUp(port);
+        QVERIFY(watcher);
+        QCOMPARE(watcher->WaitFor("VERSION"), "VERSION Vlakomat " VLAKOMAT_VERSION);
+
+        // A second program drives address 3 through the first.
+        Program second("COM Port=tcp://127.0.0.1:" + std::to_string(port) + "\n",
+                       {"--throttle", "3"});
+        QVERIFY(!watcher->WaitFor("RECEIVE BF 00 03 43", 30000).empty());
+        const std::string nullMove = watcher->WaitFor("RECEIVE BA ");
+        QVERIFY(!nullMove.empty());
+        QCOMPARE(nullMove.substr(11, 2), nullMove.substr(14, 2)); // the slot moved onto itself
+
+        // Sixteen clients in all: the 17th is told why and let go.
+        std::vector<std::unique_ptr<LbClient>> clients;
+        for (int i = 2; i < 16; ++i) {
+            clients.push_back(std::make_unique<LbClient>());
+            QVERIFY(clients.back()->Connect(port));
+            QVERIFY(!clients.back()->WaitFor("VERSION").empty());
+        }
+        LbClient refused;
+        QVERIFY(refused.Connect(port));
+        QCOMPARE(refused.WaitFor("VERSION"),
+                 "VERSION Vlakomat " VLAKOMAT_VERSION ": 16 clients connected, no room for more");
+        QVERIFY(refused.WaitForClose());
+
+        // A corrupt message is refused and the bus goes on.
+        LbClient& sender = *clients.front();
+        sender.Send("SEND A0 03 20 7D");
+        QCOMPARE(sender.WaitFor("SENT"), "SENT ERROR bad checksum");
+        sender.Send("SEND B2 05 50 18");
+        QCOMPARE(sender.WaitFor("SENT"), "SENT OK");
+        QVERIFY(!clients.back()->WaitFor("RECEIVE B2 05 50 18").empty());
+        QVERIFY(!watcher->WaitFor("RECEIVE B2 05 50 18").empty());
+
+        // A client that goes makes room for the next, once the server has heard of it.
+        clients.pop_back();
+        std::string greeting;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            LbClient next;
+            QVERIFY(next.Connect(port));
+            greeting = next.WaitFor("VERSION");
+            if (greeting.find("no room") == std::string::npos)
+                break;
+        }
+        QCOMPARE(greeting, "VERSION Vlakomat " VLAKOMAT_VERSION);
+
+        QVERIFY(second.Terminate());
+        QVERIFY(server.Terminate());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShareBusProgram)
+#include "test_share_bus_program.moc"

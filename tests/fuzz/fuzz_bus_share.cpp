@@ -1,0 +1,75 @@
+// Arbitrary bytes from three clients of the shared bus, cut into pieces and mixed with the
+// link's steps, echoes that come or do not and the link closing: every line a client sends
+// is answered exactly once, and nothing waits for the bus once the link has gone.
+
+#include "FuzzSupport.h"
+#include "loconet/BusShare.h"
+#include "loconet/Loconet.h"
+#include "loconet/MemoryPort.h"
+
+#include <array>
+#include <cstdlib>
+#include <memory>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 2)
+        return 0;
+    StepClock clock;
+    SilentBeeper beeper;
+    SilentPrompts prompts;
+    CLoconet link(clock, beeper, prompts);
+    MemoryPort* port = nullptr;
+    link.SetPortFactory([&](const std::string&) {
+        auto p = std::make_unique<MemoryPort>();
+        port = p.get();
+        return p;
+    });
+    if (!link.Open("memory"))
+        return 0;
+    port->echo = (bytes[0] & 1) != 0;
+    BusShare share(link, "fuzz");
+    std::array<long, 3> answers{};
+    share.SetOutput([&](int client, const std::string& text) {
+        for (std::size_t at = text.find("SENT "); at != std::string::npos;
+             at = text.find("SENT ", at + 1))
+            ++answers[static_cast<std::size_t>(client)];
+    });
+    std::array<LbLineSplitter, 3> lines; // what each client sent, line by line
+    for (int i = 0; i < 3; ++i)
+        share.Connect("client");
+    const std::size_t piece = 1 + bytes[1] % 48;
+    for (std::size_t at = 2, n = 0; at < size; at += piece, ++n) {
+        const int client = static_cast<int>(n % 3);
+        const std::size_t count = std::min(piece, size - at);
+        share.Receive(client, reinterpret_cast<const char*>(bytes + at), count);
+        lines[static_cast<std::size_t>(client)].Append(reinterpret_cast<const char*>(bytes + at),
+                                                       count);
+        clock.now += bytes[at] % 8 == 0 ? 201 : 1;
+        link.Process();
+    }
+    // Every line ended, then the bus worked off, or the link closed under it.
+    for (int client = 0; client < 3; ++client) {
+        share.Receive(client, "\n", 1);
+        lines[static_cast<std::size_t>(client)].Append("\n", 1);
+    }
+    if (bytes[0] & 2)
+        link.Close();
+    for (int step = 0; step < 200 && share.HasGuestMessage(); ++step) {
+        clock.now += 201;
+        link.Process();
+    }
+    clock.now += 201;
+    link.Process(); // the last message's echo, or its last retry
+    link.Close();
+    if (share.HasGuestMessage())
+        std::abort();
+    for (std::size_t client = 0; client < 3; ++client) {
+        long expected = static_cast<long>(lines[client].TakeOverlongCount());
+        for (std::string line; lines[client].Next(line);)
+            if (line.find_first_not_of(" \t") != std::string::npos)
+                ++expected;
+        if (answers[client] != expected)
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,112 @@
+// The bus shared over TCP, on real sockets on this machine: a second program drives through
+// the first, and the server serves whatever the first program's link runs on.
+
+#include "AppRig.h"
+#include "BusServer.h"
+#include "CsProcess.h"
+#include "LbClient.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+std::string Ini(const std::string& port, int sharePort) {
+    return "[LOCONET]\nCOM Port=" + port + "\nShare Port=" + std::to_string(sharePort) +
+           "\n[PREFERENCES]\nFirst Run=0\n";
+}
+
+// Types the speed into the throttle and presses Enter, as the operator would.
+void SetSpeed(CDlgSThrottle* w, int percent) {
+    auto* edit = w->findChild<QLineEdit*>(QStringLiteral("speedEdit"));
+    edit->setFocus();
+    edit->setText(QString::number(percent));
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+CDlgSThrottle* Acquired(AppRig& rig, int address) {
+    CDlgSThrottle* w = rig.NewThrottle();
+    w->Acquire(address);
+    return RunUntil([w] { return w->Simple().Driving(); }) ? w : nullptr;
+}
+
+} // namespace
+
+class TestShareBus : public QObject {
+    Q_OBJECT
+private slots:
+    void aSecondProgramDrivesThroughTheFirst() {
+        const int port = FreeTcpPort();
+        AppRig a(AppRig::Ini{Ini("sim", port)});
+        QVERIFY(a.started && a.app->Server().IsListening());
+        auto* clients = a.Frame().findChild<QLabel*>(QStringLiteral("busClientsLabel"));
+        QCOMPARE(clients->text(), QStringLiteral("Odjemalci na vodilu: 0"));
+        AppRig b(AppRig::Ini{Ini("tcp://127.0.0.1:" + std::to_string(port), 0)});
+        QVERIFY(b.started && b.Link().IsActive());
+        QVERIFY(
+            RunUntil([&] { return clients->text() == QStringLiteral("Odjemalci na vodilu: 1"); }));
+
+        // Each drives a locomotive of its own and sees the other's slot.
+        CDlgSThrottle* a4 = Acquired(a, 4);
+        CDlgSThrottle* b3 = Acquired(b, 3);
+        QVERIFY(a4 && b3);
+        const int slot4 = a4->Simple().iSlot, slot3 = b3->Simple().iSlot;
+        QVERIFY(RunUntil([&] { return a.Link().GetSlotLocoAddress(slot3) == 3; }));
+        QCOMPARE(b.Link().GetSlotLocoAddress(slot4), 4);
+        SetSpeed(a4, 40);
+        SetSpeed(b3, 70);
+        QVERIFY(RunUntil([&] { return a.station->Slot(slot3).bytes[SimSlotByte::SPD] == 90; }));
+        QVERIFY(RunUntil([&] { return a.station->Slot(slot4).bytes[SimSlotByte::SPD] == 52; }));
+
+        // The second program takes address 4 as well: each throttle follows the other's
+        // speed changes.
+        CDlgSThrottle* b4 = Acquired(b, 4);
+        QVERIFY(b4);
+        QCOMPARE(b.Messages(), QStringLiteral("Naslov je že v uporabi, možne so motnje v "
+                                              "delovanju!"));
+        QCOMPARE(b4->Simple().Speed(), 40);
+        SetSpeed(b4, 60);
+        QVERIFY(RunUntil([&] { return a4->Simple().Speed() == 60; }));
+        SetSpeed(a4, 20);
+        QVERIFY(RunUntil([&] { return b4->Simple().Speed() == 20; }));
+        QCOMPARE(b3->Simple().Speed(), 70);
+        QCOMPARE(a.Messages(), QString());
+    }
+
+    void servesWhateverTheLinkRunsOn_data() {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("sim") << "sim";
+        QTest::newRow("serial interface") << "pty";
+        QTest::newRow("LocoNet over TCP") << "tcp";
+    }
+
+    void servesWhateverTheLinkRunsOn() {
+        QFETCH(QString, link);
+        // The station on a pseudo-terminal or as a LocoNet-over-TCP server of its own.
+        CsProcess cs;
+        std::string linkPort = "sim";
+        if (link != "sim") {
+            linkPort = cs.Start(link == "tcp" ? QStringList{"--tcp", "0"} : QStringList{});
+            QVERIFY(!linkPort.empty());
+        }
+        const int port = FreeTcpPort();
+        AppRig rig(AppRig::Ini{Ini(linkPort, port)});
+        QVERIFY(rig.started && rig.Link().IsActive());
+        LbClient client;
+        QVERIFY(client.Connect(port));
+        QCOMPARE(client.WaitFor("VERSION"), "VERSION Vlakomat " VLAKOMAT_VERSION);
+
+        client.Send("SEND BF 00 03 43");
+        QVERIFY(!client.WaitFor("RECEIVE BF 00 03 43").empty());
+        QCOMPARE(client.WaitFor("SENT"), "SENT OK");
+        const std::string slotData = client.WaitFor("RECEIVE E7 0E ");
+        QVERIFY(!slotData.empty());
+        // The program's own messages reach the client as well.
+        QVERIFY(Acquired(rig, 5));
+        QVERIFY(!client.WaitFor("RECEIVE BF 00 05 45").empty());
+        QCOMPARE(rig.Messages(), QString());
+    }
+};
+
+QTEST_MAIN(TestShareBus)
+#include "test_share_bus.moc"
