@@ -2,8 +2,8 @@
 // throttle updates and monitor text, for a stream of the traffic a busy layout carries.
 // A saturated LocoNet carries about 400 messages a second.
 
-#include "loconet/Loconet.h"
-#include "loconet/MemoryPort.h"
+#include "core/loconet/Loconet.h"
+#include "ports/MemoryPort.h"
 #include "settings/Settings.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Cost of one physics step of the train model.
 
-#include "throttles/TrainModel.h"
+#include "core/throttles/TrainModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // measures of time and processor use.
 
 #include "app/Vlakomat.h"
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QDir>

@@ -13,7 +13,7 @@
 
 #include "BenchProgram.h"
 #include "app/MainFrm.h"
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 
 #include <QAction>
 #include <QApplication>

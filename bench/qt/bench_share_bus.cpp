@@ -12,8 +12,8 @@
 #include "BenchProgram.h"
 #include "BusServer.h"
 #include "app/Heartbeat.h"
-#include "loconet/SimPort.h"
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
+#include "ports/SimPort.h"
 
 #include <QApplication>
 #include <QTcpServer>

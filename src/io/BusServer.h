@@ -3,7 +3,7 @@
 // every interface when asked), hands each one's bytes to BusShare and writes what it is
 // told. What is answered, and who may connect, BusShare decides.
 
-#include "loconet/BusShare.h"
+#include "core/loconet/BusShare.h"
 
 #include <QtGlobal>
 

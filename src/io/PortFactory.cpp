@@ -2,7 +2,7 @@
 
 #include "SerialDevicePort.h"
 #include "TcpPort.h"
-#include "loconet/SimPort.h"
+#include "ports/SimPort.h"
 
 #include <cctype>
 

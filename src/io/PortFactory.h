@@ -1,6 +1,6 @@
 #pragma once
-#include "loconet/SerialPort.h"
 #include "platform.h"
+#include "ports/SerialPort.h"
 #include "settings/SerialLine.h"
 
 // Chooses the port implementation by name: "sim" for the simulated command station (which

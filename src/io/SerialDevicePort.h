@@ -2,7 +2,7 @@
 // A serial device (/dev/ttyUSB0, a pseudo-terminal, COM3) as the link's port, through
 // Qt SerialPort, with the LocoNet interface's line settings.
 
-#include "loconet/SerialPort.h"
+#include "ports/SerialPort.h"
 #include "settings/SerialLine.h"
 
 #include <memory>

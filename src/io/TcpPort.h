@@ -1,8 +1,8 @@
 #pragma once
 // LocoNet over TCP ("tcp://host[:port]") as the link's port, in the LbServer text protocol.
 
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SerialPort.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "ports/SerialPort.h"
 
 #include <deque>
 #include <memory>

@@ -3,8 +3,8 @@
 // record what the link calls.
 
 #include "Fakes.h"
-#include "loconet/Loconet.h"
-#include "loconet/MemoryPort.h"
+#include "core/loconet/Loconet.h"
+#include "ports/MemoryPort.h"
 #include "settings/Settings.h"
 #include "util/Text.h"
 

@@ -2,7 +2,7 @@
 // own with the link's echo check, every bus message handed to every client, and the limits.
 
 #include "LoconetFixture.h"
-#include "loconet/BusShare.h"
+#include "core/loconet/BusShare.h"
 
 #include <map>
 

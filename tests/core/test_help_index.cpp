@@ -1,7 +1,7 @@
 // The guide's tables: sentences by window and control (with '*' patterns), the page of a
 // window, faulty rows, and the chapters read from the contents page.
 
-#include "help/HelpIndex.h"
+#include "core/help/HelpIndex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The layout document and its .vlk text: the examples of the format, every fault the
 // reader reports, the limits, and round trips with turnout positions.
 
-#include "layout/VlakomatDoc.h"
-#include "layout/VlkFile.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/layout/VlkFile.h"
 
 #include "Fakes.h"
 

@@ -1,8 +1,8 @@
 // What a click on the layout panel does that the window test cannot reach cheaply: the
 // switch requests of every kind of output, and a full document.
 
-#include "layout/LayoutPanel.h"
-#include "layout/TurnoutSwitch.h"
+#include "core/layout/LayoutPanel.h"
+#include "core/layout/TurnoutSwitch.h"
 
 #include "Fakes.h"
 

@@ -3,7 +3,7 @@
 // stop and the brake types.
 
 #include "RealisticBench.h"
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // The text commands of the simulated station, the "sim" port, and the LbServer line codec.
 
 #include "Fakes.h"
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SimCommands.h"
-#include "loconet/SimPort.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "ports/SimPort.h"
+#include "sim/SimCommands.h"
 
 #include <gtest/gtest.h>
 

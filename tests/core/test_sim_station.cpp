@@ -1,7 +1,7 @@
 // The simulated command station's answers, byte for byte, its refusals, purge and faults.
 
 #include "Fakes.h"
-#include "loconet/SimCommandStation.h"
+#include "sim/SimCommandStation.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // control, the minute's speed refresh, and what the window is told to show.
 
 #include "LoconetFixture.h"
-#include "loconet/ImmediatePacket.h"
-#include "throttles/SimpleThrottle.h"
+#include "core/loconet/ImmediatePacket.h"
+#include "core/throttles/SimpleThrottle.h"
 
 namespace {
 

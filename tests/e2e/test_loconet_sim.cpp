@@ -2,7 +2,7 @@
 // slot commands, a hand-held throttle, a lost echo, a consist member and a full station.
 
 #include "LinkScenarios.h"
-#include "loconet/SimCommands.h"
+#include "sim/SimCommands.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

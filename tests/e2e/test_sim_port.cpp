@@ -4,7 +4,7 @@
 #include "PortFactory.h"
 #include "SerialDevicePort.h"
 #include "TcpPort.h"
-#include "loconet/SimPort.h"
+#include "ports/SimPort.h"
 #include "util/SystemClock.h"
 
 #include <QCoreApplication>

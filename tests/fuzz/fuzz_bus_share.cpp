@@ -3,9 +3,9 @@
 // is answered exactly once, and nothing waits for the bus once the link has gone.
 
 #include "FuzzSupport.h"
-#include "loconet/BusShare.h"
-#include "loconet/Loconet.h"
-#include "loconet/MemoryPort.h"
+#include "core/loconet/BusShare.h"
+#include "core/loconet/Loconet.h"
+#include "ports/MemoryPort.h"
 
 #include <array>
 #include <cstdlib>

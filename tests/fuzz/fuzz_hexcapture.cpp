@@ -1,8 +1,8 @@
 // Arbitrary text as a bus capture: every line is read, bad words are described, and the
 // bytes it yields written out as a capture read back to the same bytes without a fault.
 
-#include "loconet/HexCapture.h"
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "monitor/HexCapture.h"
 
 #include "FuzzSupport.h"
 

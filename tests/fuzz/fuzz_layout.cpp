@@ -1,8 +1,8 @@
 // Arbitrary bytes as a .vlk layout: reading must neither crash nor go past its limits, and
 // what saving writes must read back to the same document and the same text.
 
-#include "layout/VlakomatDoc.h"
-#include "layout/VlkFile.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/layout/VlkFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // line splitter and the line parser must hold their limits, and every RECEIVE or SEND they
 // accept must format back to a line that parses to the same bytes.
 
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

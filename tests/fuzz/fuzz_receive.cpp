@@ -2,8 +2,8 @@
 // selections and clock steps mixed in, so that echo, retry, the reply hold, the slot
 // table and the monitor text all see hostile input.
 
-#include "loconet/Loconet.h"
-#include "loconet/MemoryPort.h"
+#include "core/loconet/Loconet.h"
+#include "ports/MemoryPort.h"
 #include "settings/Settings.h"
 
 #include <cstddef>

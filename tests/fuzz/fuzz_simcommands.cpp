@@ -2,8 +2,8 @@
 // station's clock moving and its bus output read between them: no command may crash it,
 // and every command gets an answer.
 
-#include "loconet/SimCommandStation.h"
-#include "loconet/SimCommands.h"
+#include "sim/SimCommandStation.h"
+#include "sim/SimCommands.h"
 
 #include "FuzzSupport.h"
 

@@ -5,9 +5,9 @@
 
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
-#include "loconet/SimPort.h"
-#include "throttles/DlgRThrottle.h"
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgRThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
+#include "ports/SimPort.h"
 
 #include "Fakes.h"
 #include "TempDir.h"

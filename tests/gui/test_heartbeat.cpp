@@ -2,7 +2,7 @@
 // never runs inside itself.
 
 #include "app/Heartbeat.h"
-#include "loconet/MemoryPort.h"
+#include "ports/MemoryPort.h"
 #include "util/SystemClock.h"
 
 #include "AppRig.h"

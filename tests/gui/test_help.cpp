@@ -11,10 +11,10 @@
 #include "dialogs/DlgFunctionMap.h"
 #include "dialogs/DlgLoco.h"
 #include "dialogs/DlgRoster.h"
-#include "help/Help.h"
-#include "help/HelpWindow.h"
-#include "layout/DlgTurnout.h"
-#include "loconet/DlgLoconetMonitor.h"
+#include "gui/help/Help.h"
+#include "gui/help/HelpWindow.h"
+#include "gui/layout/DlgTurnout.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>

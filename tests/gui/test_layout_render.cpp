@@ -3,8 +3,8 @@
 
 #include "AppRig.h"
 #include "ReferenceImage.h"
-#include "layout/LayoutFiles.h"
-#include "layout/VlakomatView.h"
+#include "gui/layout/LayoutFiles.h"
+#include "gui/layout/VlakomatView.h"
 
 #include <QPrinter>
 #include <QRegularExpression>

@@ -3,10 +3,10 @@
 // with their question about unsaved work.
 
 #include "AppRig.h"
-#include "layout/DlgTurnout.h"
-#include "layout/LayoutFiles.h"
-#include "layout/VlakomatView.h"
-#include "layout/VlkFile.h"
+#include "core/layout/VlkFile.h"
+#include "gui/layout/DlgTurnout.h"
+#include "gui/layout/LayoutFiles.h"
+#include "gui/layout/VlakomatView.h"
 
 #include <QApplication>
 #include <QLineEdit>

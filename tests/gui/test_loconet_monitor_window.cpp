@@ -2,7 +2,7 @@
 // bound, Record, marker and comment lines, and the debug log file.
 
 #include "AppRig.h"
-#include "loconet/DlgLoconetMonitor.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -6,11 +6,11 @@
 #include "AppRig.h"
 #include "DialogRig.h"
 #include "ReferenceImage.h"
+#include "core/throttles/GaugePanel.h"
 #include "dialogs/DlgLoco.h"
-#include "throttles/EngineKey.h"
-#include "throttles/FuncButton.h"
-#include "throttles/GaugePanel.h"
-#include "throttles/RealisticGauges.h"
+#include "gui/throttles/EngineKey.h"
+#include "gui/throttles/FuncButton.h"
+#include "gui/throttles/RealisticGauges.h"
 
 #include <QComboBox>
 #include <QLabel>

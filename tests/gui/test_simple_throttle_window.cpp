@@ -3,8 +3,8 @@
 // command station received checked exactly.
 
 #include "AppRig.h"
-#include "loconet/ImmediatePacket.h"
-#include "throttles/FuncButton.h"
+#include "core/loconet/ImmediatePacket.h"
+#include "gui/throttles/FuncButton.h"
 
 #include <QApplication>
 #include <QLineEdit>

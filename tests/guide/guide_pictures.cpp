@@ -10,13 +10,13 @@
 #include "dialogs/DlgFunctionMap.h"
 #include "dialogs/DlgLoco.h"
 #include "dialogs/DlgRoster.h"
-#include "help/Help.h"
-#include "help/HelpWindow.h"
-#include "layout/DlgTurnout.h"
-#include "layout/LayoutFiles.h"
-#include "loconet/DlgLoconetMonitor.h"
-#include "throttles/DlgRThrottle.h"
-#include "throttles/FuncButton.h"
+#include "gui/help/Help.h"
+#include "gui/help/HelpWindow.h"
+#include "gui/layout/DlgTurnout.h"
+#include "gui/layout/LayoutFiles.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
+#include "gui/throttles/DlgRThrottle.h"
+#include "gui/throttles/FuncButton.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -9,7 +9,7 @@
 #include "PortFactory.h"
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QAction>

@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <QTest>
 
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SerialPort.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "ports/SerialPort.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // A LocoNet-over-TCP (LbServer) client for tests: connects to a server on this machine,
 // sends lines and waits for the server's lines, letting the event loop run meanwhile.
 
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -5,8 +5,8 @@
 
 #include "Fakes.h"
 #include "PortFactory.h"
-#include "loconet/Loconet.h"
-#include "loconet/SimPort.h"
+#include "core/loconet/Loconet.h"
+#include "ports/SimPort.h"
 #include "settings/Settings.h"
 #include "util/SystemClock.h"
 

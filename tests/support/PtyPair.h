@@ -2,7 +2,7 @@
 // Both ends of a pseudo-terminal, raw: the test holds the master and plays the LocoNet
 // interface there; the port under test opens the slave by its path.
 
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -5,10 +5,10 @@
 // small catalogue, and one plain locomotive at address 3; hand-helds on addresses 1 and 2.
 
 #include "Fakes.h"
+#include "core/throttles/DriveSession.h"
 #include "roster/RosterData.h"
 #include "roster/TableFile.h"
 #include "settings/Settings.h"
-#include "throttles/DriveSession.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // 200 t, 4 axles), stepped every 10 ms from tick 0.
 
 #include "Fakes.h"
-#include "throttles/LocoRecord.h"
-#include "throttles/TrainModel.h"
+#include "core/throttles/LocoRecord.h"
+#include "core/throttles/TrainModel.h"
 
 struct TrainHarness {
     Settings settings;

@@ -1,4 +1,4 @@
-#include "help/HelpIndex.h"
+#include "core/help/HelpIndex.h"
 
 #include "util/Text.h"
 

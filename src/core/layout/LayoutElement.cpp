@@ -1,4 +1,4 @@
-#include "layout/LayoutElement.h"
+#include "core/layout/LayoutElement.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "layout/LayoutGeometry.h"
+#include "core/layout/LayoutGeometry.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // lines, first in the outline colour and then narrower in its inside colour, so that
 // bands meeting in a cell join without seams.
 
-#include "layout/LayoutElement.h"
+#include "core/layout/LayoutElement.h"
 
 #include <vector>
 

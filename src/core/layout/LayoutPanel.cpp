@@ -1,6 +1,6 @@
-#include "layout/LayoutPanel.h"
+#include "core/layout/LayoutPanel.h"
 
-#include "layout/TurnoutSwitch.h"
+#include "core/layout/TurnoutSwitch.h"
 #include "platform.h"
 #include "util/Text.h"
 

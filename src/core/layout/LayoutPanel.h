@@ -2,8 +2,8 @@
 // What the layout view decides: the zoom, the selected cell, the mode, and what a click
 // does in each mode. The window draws, forwards input here and sends what comes back.
 
-#include "layout/VlakomatDoc.h"
-#include "loconet/LocoNetMessage.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "layout/RecentFiles.h"
+#include "core/layout/RecentFiles.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "layout/TurnoutProperties.h"
+#include "core/layout/TurnoutProperties.h"
 
 int TurnoutProperties::OutputsShown(int type) {
     return type == ElementType::kThreeWay ? 2 : 1;

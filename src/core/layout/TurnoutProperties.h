@@ -3,7 +3,7 @@
 // shows its first output in the straight and diverging positions, a three-way turnout
 // both outputs in all three positions.
 
-#include "layout/LayoutElement.h"
+#include "core/layout/LayoutElement.h"
 
 #include <array>
 

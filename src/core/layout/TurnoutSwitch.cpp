@@ -1,4 +1,4 @@
-#include "layout/TurnoutSwitch.h"
+#include "core/layout/TurnoutSwitch.h"
 
 #include "util/Text.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // The LocoNet switch requests that move a turnout into one of its positions.
 
-#include "layout/LayoutElement.h"
-#include "loconet/LocoNetMessage.h"
+#include "core/layout/LayoutElement.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <string>
 #include <vector>

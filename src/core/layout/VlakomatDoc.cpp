@@ -1,6 +1,6 @@
-#include "layout/VlakomatDoc.h"
+#include "core/layout/VlakomatDoc.h"
 
-#include "layout/VlkFile.h"
+#include "core/layout/VlkFile.h"
 #include "platform.h"
 #include "util/Files.h"
 

@@ -2,7 +2,7 @@
 // The layout document: the elements of the layout panel in creation or file order, and
 // their .vlk text.
 
-#include "layout/LayoutElement.h"
+#include "core/layout/LayoutElement.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "layout/VlkFile.h"
+#include "core/layout/VlkFile.h"
 
-#include "layout/VlakomatDoc.h"
+#include "core/layout/VlakomatDoc.h"
 #include "util/Text.h"
 
 namespace {

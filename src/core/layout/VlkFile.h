@@ -4,7 +4,7 @@
 // The turnout part follows types 3 and 4 only; its "s" group, the turnout's current
 // position, is written only when that is not 0.
 
-#include "layout/LayoutElement.h"
+#include "core/layout/LayoutElement.h"
 
 #include <string>
 #include <string_view>

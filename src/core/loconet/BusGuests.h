@@ -3,7 +3,7 @@
 // link sees them: they are shown every message on the bus, and their messages go out when
 // the program's own queue is empty, one at a time, with the same echo check.
 
-#include "loconet/LocoNetMessage.h"
+#include "core/loconet/LocoNetMessage.h"
 
 class BusGuests {
 public:

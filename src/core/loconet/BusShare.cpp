@@ -1,6 +1,6 @@
-#include "loconet/BusShare.h"
+#include "core/loconet/BusShare.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,8 +5,8 @@
 // "SENT OK" once the interface echoed them or "SENT ERROR reason". The decisions live here;
 // the server (src/io) only carries the bytes of each connection.
 
-#include "loconet/BusGuests.h"
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/BusGuests.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include <array>
 #include <cstddef>

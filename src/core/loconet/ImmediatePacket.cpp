@@ -1,4 +1,4 @@
-#include "loconet/ImmediatePacket.h"
+#include "core/loconet/ImmediatePacket.h"
 
 namespace {
 constexpr std::uint8_t kImmLength = 0x0B;

@@ -3,7 +3,7 @@
 // for one locomotive address: built for sending and understood when another station
 // sends it.
 
-#include "loconet/LocoNetMessage.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <cstdint>
 

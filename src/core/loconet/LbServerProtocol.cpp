@@ -1,4 +1,4 @@
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include "util/Text.h"
 

@@ -1,8 +1,8 @@
 // Construction, settings, opening and closing the link, and the output queue's entry.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
-#include "loconet/MonitorText.h"
+#include "core/loconet/MonitorText.h"
 #include "settings/Settings.h"
 
 namespace {

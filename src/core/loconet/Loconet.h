@@ -4,13 +4,13 @@
 // command station's 128 slots, the loco selection task and the registry of throttles.
 // Everything runs on the program's one thread inside Process().
 
-#include "loconet/BusGuests.h"
-#include "loconet/LocoNetMessage.h"
-#include "loconet/OutputQueue.h"
-#include "loconet/SerialPort.h"
-#include "loconet/SlotRecord.h"
-#include "loconet/Throttle.h"
+#include "core/loconet/BusGuests.h"
+#include "core/loconet/LocoNetMessage.h"
+#include "core/loconet/OutputQueue.h"
+#include "core/loconet/SlotRecord.h"
+#include "core/loconet/Throttle.h"
 #include "platform.h"
+#include "ports/SerialPort.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // Slot commands: each writes the slot table and queues the message that carries the
 // change. A slot outside 0..127 (for example -1, no slot) changes and sends nothing.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
-#include "loconet/ImmediatePacket.h"
-#include "loconet/MonitorText.h"
+#include "core/loconet/ImmediatePacket.h"
+#include "core/loconet/MonitorText.h"
 #include "util/Text.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Guests on the shared bus: other programs whose messages the link carries behind its own,
 // with the same echo check, and who are shown everything the bus carries.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
 bool CLoconet::TakeNextOutput() {
     if (!queue_.Empty()) {

@@ -1,10 +1,10 @@
 // What the link does with each intact message: the slot table, the throttles' updates
 // and the decoded monitor line.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
-#include "loconet/ImmediatePacket.h"
-#include "loconet/MonitorText.h"
+#include "core/loconet/ImmediatePacket.h"
+#include "core/loconet/MonitorText.h"
 
 using monitortext::AppendF;
 

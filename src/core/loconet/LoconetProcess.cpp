@@ -1,9 +1,9 @@
 // The processing step: reading and assembling messages, echo recognition, retry and
 // sending, and the throttles' periodic call.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
-#include "loconet/MonitorText.h"
+#include "core/loconet/MonitorText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // every 2 s; once it is back, the command station is asked for every slot a throttle holds,
 // so the slot table and the throttles are current again.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
 void CLoconet::OnPortLost(const SerialPort* from, const std::string& text) {
     if (from != port_.get() || portLost_)

@@ -1,9 +1,9 @@
 // Loco selection (acquiring a command-station slot for an address) and the registry of
 // throttle windows.
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 
-#include "loconet/MonitorText.h"
+#include "core/loconet/MonitorText.h"
 #include "util/Text.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "loconet/MonitorText.h"
+#include "core/loconet/MonitorText.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // Text pieces of the monitor lines that depend on one message alone: raw bytes, switch
 // and sensor reports, peer transfers.
 
-#include "loconet/LocoNetMessage.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <cstddef>
 #include <cstdint>

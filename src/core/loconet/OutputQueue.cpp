@@ -1,4 +1,4 @@
-#include "loconet/OutputQueue.h"
+#include "core/loconet/OutputQueue.h"
 
 bool OutputQueue::Push(const LocoNetMessage& message) {
     if (count_ >= kAcceptLimit)

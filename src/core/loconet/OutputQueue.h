@@ -3,7 +3,7 @@
 // than kAcceptLimit wait; the two further places take a message put back for a retry,
 // which then goes before all waiting ones.
 
-#include "loconet/LocoNetMessage.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <array>
 #include <cstddef>

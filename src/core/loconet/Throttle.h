@@ -3,7 +3,7 @@
 // logic objects; the link holds them in its registry and calls them on every processing
 // step and whenever one of their slots changes on the bus.
 
-#include "loconet/SlotRecord.h"
+#include "core/loconet/SlotRecord.h"
 #include "platform.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "throttles/ChoiceList.h"
+#include "core/throttles/ChoiceList.h"
 
 #include "roster/TableFile.h"
 #include "util/Fields.h"

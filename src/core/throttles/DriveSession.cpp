@@ -1,8 +1,8 @@
-#include "throttles/DriveSession.h"
+#include "core/throttles/DriveSession.h"
 
-#include "loconet/SimCommands.h"
-#include "loconet/SimPort.h"
+#include "ports/SimPort.h"
 #include "settings/Settings.h"
+#include "sim/SimCommands.h"
 
 namespace {
 // The program's link talks to the station, so the settings may not take it offline.

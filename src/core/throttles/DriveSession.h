@@ -3,8 +3,8 @@
 // station on a clock that only moves when told: the heart of vlakomat-drive, and the bench
 // its tests drive trains on.
 
-#include "loconet/Loconet.h"
-#include "throttles/RealisticThrottle.h"
+#include "core/loconet/Loconet.h"
+#include "core/throttles/RealisticThrottle.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "throttles/FunctionOutputs.h"
+#include "core/throttles/FunctionOutputs.h"
 
 #include "roster/DecoderTable.h"
 #include "roster/FunctionCatalogue.h"

@@ -1,7 +1,7 @@
-#include "throttles/GaugePanel.h"
+#include "core/throttles/GaugePanel.h"
 
-#include "throttles/RealisticThrottle.h"
-#include "throttles/TrainModel.h"
+#include "core/throttles/RealisticThrottle.h"
+#include "core/throttles/TrainModel.h"
 #include "util/Text.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "throttles/HandleScale.h"
+#include "core/throttles/HandleScale.h"
 
+#include "core/throttles/TrainModel.h"
 #include "settings/Settings.h"
-#include "throttles/TrainModel.h"
 
 #include <algorithm>
 

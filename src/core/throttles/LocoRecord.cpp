@@ -1,4 +1,4 @@
-#include "throttles/LocoRecord.h"
+#include "core/throttles/LocoRecord.h"
 
 #include "roster/Roster.h"
 #include "util/Text.h"

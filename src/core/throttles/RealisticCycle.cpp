@@ -1,9 +1,9 @@
 // The realistic throttle's control cycle: the periodic step, the reaction to its slots'
 // changes on the bus, and the emergency stop.
 
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 #include "settings/Settings.h"
 #include "util/Text.h"
 

@@ -1,9 +1,9 @@
 // The realistic throttle's function keys, what they switch on the decoders and on the
 // train, and the sound level.
 
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 #include "roster/FunctionCatalogue.h"
 #include "roster/RosterData.h"
 

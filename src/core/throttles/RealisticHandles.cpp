@@ -1,9 +1,9 @@
 // The realistic throttle's handles: the power and brake hand-helds and the window's
 // sliders, the reverser and the brake type, and what each hand-held is shown.
 
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 #include "settings/Settings.h"
 #include "util/Text.h"
 

@@ -1,12 +1,12 @@
 // The realistic throttle's set-up, its locomotive, acquiring the four slots and releasing
 // them.
 
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
+#include "core/throttles/LocoRecord.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
-#include "throttles/LocoRecord.h"
 #include "util/Fields.h"
 #include "util/Text.h"
 

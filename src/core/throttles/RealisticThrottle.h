@@ -7,14 +7,14 @@
 // and keeps a sound decoder's level in step with the power. The window only shows the
 // state, hands over the operator's input and redraws what it is told.
 
-#include "loconet/Throttle.h"
+#include "core/loconet/Throttle.h"
+#include "core/throttles/ChoiceList.h"
+#include "core/throttles/FunctionOutputs.h"
+#include "core/throttles/HandleScale.h"
+#include "core/throttles/LocoRecord.h"
+#include "core/throttles/SoundLevel.h"
+#include "core/throttles/TrainModel.h"
 #include "roster/DecoderTable.h"
-#include "throttles/ChoiceList.h"
-#include "throttles/FunctionOutputs.h"
-#include "throttles/HandleScale.h"
-#include "throttles/LocoRecord.h"
-#include "throttles/SoundLevel.h"
-#include "throttles/TrainModel.h"
 
 #include <array>
 #include <cstdint>

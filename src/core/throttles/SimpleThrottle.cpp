@@ -1,6 +1,6 @@
-#include "throttles/SimpleThrottle.h"
+#include "core/throttles/SimpleThrottle.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 #include "util/Fields.h"
 
 namespace {

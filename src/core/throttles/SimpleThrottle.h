@@ -4,7 +4,7 @@
 // goes to the link; the window only shows the state, hands over the operator's input and
 // redraws what it is told.
 
-#include "loconet/Throttle.h"
+#include "core/loconet/Throttle.h"
 #include "platform.h"
 
 #include <array>

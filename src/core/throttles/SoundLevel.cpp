@@ -1,6 +1,6 @@
-#include "throttles/SoundLevel.h"
+#include "core/throttles/SoundLevel.h"
 
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
 #include "roster/DecoderTable.h"
 #include "roster/Loco.h"
 #include "util/Text.h"

@@ -1,4 +1,4 @@
-#include "throttles/TrainModel.h"
+#include "core/throttles/TrainModel.h"
 
 #include "util/Text.h"
 

@@ -5,10 +5,10 @@
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
-#include "layout/VlakomatDoc.h"
-#include "layout/VlkFile.h"
-#include "throttles/DlgRThrottle.h"
-#include "throttles/DlgSThrottle.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/layout/VlkFile.h"
+#include "gui/throttles/DlgRThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
 #include <QApplication>

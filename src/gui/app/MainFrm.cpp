@@ -5,12 +5,12 @@
 #include "app/DlgSettings.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
-#include "help/Help.h"
-#include "layout/LayoutFiles.h"
-#include "layout/VlakomatView.h"
-#include "loconet/DlgLoconetMonitor.h"
+#include "gui/help/Help.h"
+#include "gui/layout/LayoutFiles.h"
+#include "gui/layout/VlakomatView.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
+#include "gui/throttles/DlgThrottle.h"
 #include "settings/SettingsProcedure.h"
-#include "throttles/DlgThrottle.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -4,10 +4,10 @@
 #include "PortFactory.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
-#include "layout/LayoutFiles.h"
+#include "gui/layout/LayoutFiles.h"
+#include "gui/throttles/DlgRThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 #include "settings/SerialLine.h"
-#include "throttles/DlgRThrottle.h"
-#include "throttles/DlgSThrottle.h"
 
 #include <QApplication>
 #include <QDir>

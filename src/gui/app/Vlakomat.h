@@ -2,8 +2,8 @@
 // The application object: owns everything that outlives a window (settings, tables, the
 // link, the log file) and runs start-up and exit.
 
-#include "loconet/BusShare.h"
-#include "loconet/Loconet.h"
+#include "core/loconet/BusShare.h"
+#include "core/loconet/Loconet.h"
 #include "platform.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"

@@ -1,6 +1,6 @@
-#include "help/Help.h"
+#include "gui/help/Help.h"
 
-#include "help/HelpWindow.h"
+#include "gui/help/HelpWindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,7 +5,7 @@
 //  - F1 opens the guide at the page of the window it is pressed in, Shift+F1 starts the
 //    "What's this?" mode (the main window has menu commands with the same keys).
 
-#include "help/HelpIndex.h"
+#include "core/help/HelpIndex.h"
 
 #include <QObject>
 #include <QPointer>

@@ -3,7 +3,7 @@
 // pictures of the windows and links between pages), back, forward, contents, and a search
 // in the page.
 
-#include "help/HelpIndex.h"
+#include "core/help/HelpIndex.h"
 
 #include <QWidget>
 

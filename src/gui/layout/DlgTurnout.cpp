@@ -1,6 +1,6 @@
-#include "layout/DlgTurnout.h"
+#include "gui/layout/DlgTurnout.h"
 
-#include "layout/TurnoutSwitch.h"
+#include "core/layout/TurnoutSwitch.h"
 #include "platform.h"
 
 #include <QButtonGroup>

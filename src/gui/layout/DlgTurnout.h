@@ -2,7 +2,7 @@
 // "Lastnosti kretnice": the switch addresses of a turnout and, for each of its positions,
 // what each output is sent: closed (C), thrown (T) or nothing (N).
 
-#include "layout/TurnoutProperties.h"
+#include "core/layout/TurnoutProperties.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "layout/LayoutFiles.h"
+#include "gui/layout/LayoutFiles.h"
 
 #include "platform.h"
 

@@ -2,8 +2,8 @@
 // The layout document as a desktop program's file: New, Open, Save, Save As, the recent
 // files, files dropped on the window, and the question before unsaved work is dropped.
 
-#include "layout/RecentFiles.h"
-#include "layout/VlakomatDoc.h"
+#include "core/layout/RecentFiles.h"
+#include "core/layout/VlakomatDoc.h"
 
 #include <QObject>
 #include <QString>

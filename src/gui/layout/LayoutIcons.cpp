@@ -1,7 +1,7 @@
-#include "layout/LayoutIcons.h"
+#include "gui/layout/LayoutIcons.h"
 
-#include "layout/LayoutPainter.h"
-#include "layout/LayoutPanel.h"
+#include "core/layout/LayoutPanel.h"
+#include "gui/layout/LayoutPainter.h"
 
 #include <QPainter>
 #include <QPainterPath>

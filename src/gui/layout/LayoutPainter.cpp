@@ -1,7 +1,7 @@
-#include "layout/LayoutPainter.h"
+#include "gui/layout/LayoutPainter.h"
 
-#include "layout/LayoutGeometry.h"
-#include "layout/VlakomatDoc.h"
+#include "core/layout/LayoutGeometry.h"
+#include "core/layout/VlakomatDoc.h"
 
 #include <QPainter>
 

@@ -1,9 +1,9 @@
-#include "layout/VlakomatView.h"
+#include "gui/layout/VlakomatView.h"
 
-#include "layout/DlgTurnout.h"
-#include "layout/LayoutIcons.h"
-#include "layout/LayoutPainter.h"
-#include "loconet/Loconet.h"
+#include "core/loconet/Loconet.h"
+#include "gui/layout/DlgTurnout.h"
+#include "gui/layout/LayoutIcons.h"
+#include "gui/layout/LayoutPainter.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -3,7 +3,7 @@
 // deleting, editing and switching turnouts, zooms with the mouse wheel and prints. The
 // decisions are LayoutPanel's; this window shows them and sends the switch requests.
 
-#include "layout/LayoutPanel.h"
+#include "core/layout/LayoutPanel.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "loconet/DlgLoconetMonitor.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
 
 #include "settings/Settings.h"
 

@@ -1,13 +1,13 @@
-#include "throttles/DlgRThrottle.h"
+#include "gui/throttles/DlgRThrottle.h"
 
 #include "dialogs/Controls.h"
 #include "dialogs/DlgLoco.h"
+#include "gui/throttles/EngineKey.h"
+#include "gui/throttles/FuncButton.h"
+#include "gui/throttles/HandleSlider.h"
+#include "gui/throttles/RealisticGauges.h"
 #include "roster/LocoEditor.h"
 #include "roster/RosterData.h"
-#include "throttles/EngineKey.h"
-#include "throttles/FuncButton.h"
-#include "throttles/HandleSlider.h"
-#include "throttles/RealisticGauges.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

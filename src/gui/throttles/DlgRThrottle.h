@@ -3,8 +3,8 @@
 // its dialog control id as objectName ("idc1009" is "Uporabi"/"Sprosti"); the gauges are
 // painted under the controls by CRealisticGauges ("gauges").
 
-#include "throttles/DlgThrottle.h"
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
+#include "gui/throttles/DlgThrottle.h"
 
 #include <array>
 #include <vector>

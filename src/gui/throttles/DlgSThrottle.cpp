@@ -1,8 +1,8 @@
-#include "throttles/DlgSThrottle.h"
+#include "gui/throttles/DlgSThrottle.h"
 
 #include "dialogs/Controls.h"
-#include "throttles/FuncButton.h"
-#include "throttles/HandleSlider.h"
+#include "gui/throttles/FuncButton.h"
+#include "gui/throttles/HandleSlider.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -3,8 +3,8 @@
 // (addressEdit, setReleaseButton, speedSlider, reverseRadio, forwardRadio, speedEdit,
 // f0Button .. f12Button, emergencyButton) for the tests.
 
-#include "throttles/DlgThrottle.h"
-#include "throttles/SimpleThrottle.h"
+#include "core/throttles/SimpleThrottle.h"
+#include "gui/throttles/DlgThrottle.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "throttles/DlgThrottle.h"
+#include "gui/throttles/DlgThrottle.h"
 
-#include "loconet/Loconet.h"
-#include "throttles/FuncButton.h"
+#include "core/loconet/Loconet.h"
+#include "gui/throttles/FuncButton.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "throttles/EngineKey.h"
+#include "gui/throttles/EngineKey.h"
 
 #include <QPainter>
 #include <QPainterPath>

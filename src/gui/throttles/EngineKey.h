@@ -3,7 +3,7 @@
 // is stopped, green while it runs, grey while the locomotive is not held, and nothing for a
 // locomotive without an engine function. Painted, so it is sharp at any pixel ratio.
 
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/RealisticThrottle.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "throttles/FuncButton.h"
+#include "gui/throttles/FuncButton.h"
 
-#include "throttles/DlgThrottle.h"
+#include "gui/throttles/DlgThrottle.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "throttles/HandleSlider.h"
+#include "gui/throttles/HandleSlider.h"
 
 #include <QKeyEvent>
 #include <QSlider>

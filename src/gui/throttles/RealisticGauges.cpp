@@ -1,7 +1,7 @@
-#include "throttles/RealisticGauges.h"
+#include "gui/throttles/RealisticGauges.h"
 
-#include "throttles/GaugePanel.h"
-#include "throttles/RealisticThrottle.h"
+#include "core/throttles/GaugePanel.h"
+#include "core/throttles/RealisticThrottle.h"
 
 #include <QFontMetricsF>
 #include <QPaintEvent>

@@ -2,8 +2,8 @@
 // The two ways vlakomat-cs reaches other programs: a pseudo-terminal that looks like a
 // LocoNet interface, or an LbServer that speaks LocoNet over TCP.
 
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SimCommandStation.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "sim/SimCommandStation.h"
 
 #include <QHostAddress>
 #include <QList>

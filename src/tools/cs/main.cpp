@@ -6,9 +6,9 @@
 
 #include "BusFlood.h"
 #include "CsBus.h"
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SimCommands.h"
-#include "throttles/ToolArgs.h"
+#include "common/ToolArgs.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "sim/SimCommands.h"
 #include "util/SystemClock.h"
 
 #include <QCommandLineParser>

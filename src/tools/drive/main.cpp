@@ -1,7 +1,7 @@
 // vlakomat-drive: drives one realistic throttle against the simulated command station on a
 // simulated clock and prints the bus.
 
-#include "throttles/DriveTool.h"
+#include "drive/DriveTool.h"
 
 #include <iostream>
 #include <string>

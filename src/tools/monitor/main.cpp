@@ -6,11 +6,11 @@
 // separated by white space, '#' comments) or, with --raw, as binary bytes.
 
 #include "LivePort.h"
-#include "loconet/HexCapture.h"
-#include "loconet/Loconet.h"
-#include "loconet/MemoryPort.h"
+#include "common/ToolArgs.h"
+#include "core/loconet/Loconet.h"
+#include "monitor/HexCapture.h"
+#include "ports/MemoryPort.h"
 #include "settings/Settings.h"
-#include "throttles/ToolArgs.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // vlakomat-train: runs the train model of the realistic throttle without a window.
 
 #include "settings/Settings.h"
-#include "throttles/TrainTool.h"
+#include "train/TrainTool.h"
 #include "util/Files.h"
 
 #include <iostream>

@@ -1,6 +1,6 @@
 // Hex text captures for the monitor tool.
 
-#include "loconet/HexCapture.h"
+#include "monitor/HexCapture.h"
 
 #include <gtest/gtest.h>
 

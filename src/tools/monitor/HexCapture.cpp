@@ -1,4 +1,4 @@
-#include "loconet/HexCapture.h"
+#include "monitor/HexCapture.h"
 
 #include "util/Text.h"
 

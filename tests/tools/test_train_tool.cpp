@@ -1,6 +1,6 @@
 // vlakomat-train: the command line, its table and its errors.
 
-#include "throttles/TrainTool.h"
+#include "train/TrainTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "loconet/MemoryPort.h"
+#include "ports/MemoryPort.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "loconet/SimCommands.h"
+#include "sim/SimCommands.h"
 
-#include "loconet/LbServerProtocol.h"
+#include "core/loconet/LbServerProtocol.h"
 
 #include <charconv>
 #include <vector>

@@ -1,11 +1,11 @@
-#include "throttles/DriveTool.h"
+#include "drive/DriveTool.h"
 
-#include "loconet/LbServerProtocol.h"
-#include "loconet/SimCommandStation.h"
+#include "common/ToolArgs.h"
+#include "core/loconet/LbServerProtocol.h"
+#include "core/throttles/DriveSession.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
-#include "throttles/DriveSession.h"
-#include "throttles/ToolArgs.h"
+#include "sim/SimCommandStation.h"
 #include "util/Files.h"
 #include "util/Text.h"
 

@@ -4,8 +4,8 @@
 // (the interface's echo, the station's answers, other stations' messages) comes out through
 // Read or TakeChunk. Nothing happens on its own: Poll advances time (purge, delayed answers).
 
-#include "loconet/LocoNetMessage.h"
-#include "loconet/SlotRecord.h"
+#include "core/loconet/LocoNetMessage.h"
+#include "core/loconet/SlotRecord.h"
 #include "platform.h"
 
 #include <array>

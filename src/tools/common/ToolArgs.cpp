@@ -1,4 +1,4 @@
-#include "throttles/ToolArgs.h"
+#include "common/ToolArgs.h"
 
 #include "util/Text.h"
 

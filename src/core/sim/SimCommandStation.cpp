@@ -1,4 +1,4 @@
-#include "loconet/SimCommandStation.h"
+#include "sim/SimCommandStation.h"
 
 #include <algorithm>
 

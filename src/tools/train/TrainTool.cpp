@@ -1,7 +1,7 @@
-#include "throttles/TrainTool.h"
+#include "train/TrainTool.h"
 
-#include "throttles/ToolArgs.h"
-#include "throttles/TrainModel.h"
+#include "common/ToolArgs.h"
+#include "core/throttles/TrainModel.h"
 #include "util/Text.h"
 
 #include <algorithm>
