@@ -91,6 +91,19 @@ TEST(SettingsFile, ValuesReadAndWrittenBack) {
     EXPECT_DOUBLE_EQ(ReadSettings(dir.File("v.ini")).settings.LoadedCarBrakingFactor, 0.01);
 }
 
+// Found by fuzzing: values that reading trims or unquotes must be written so that they read
+// back as they were.
+TEST(SettingsFile, EveryValueReadsBackAsWritten) {
+    TempDir dir;
+    for (const std::string value :
+         {" \"COM6", "\"quoted\"", "tab at the end\t", " ", "\"", "a \"b\" c", "/dev/ttyUSB0"}) {
+        ProgramSettings v;
+        v.settings.ComPort = value;
+        ASSERT_EQ(WriteSettings(dir.File("q.ini"), v), "");
+        EXPECT_EQ(ReadSettings(dir.File("q.ini")).settings.ComPort, value) << dir.Read("q.ini");
+    }
+}
+
 TEST(SettingsFile, LongStringsAreCutAndBadNumbersConvertLikeTheCLibrary) {
     TempDir dir;
     std::string longPort(300, 'x');

@@ -43,6 +43,16 @@ std::string OneLine(std::string_view value) {
     return out;
 }
 
+// A value that reading would change (blanks at its ends, or a pair of quotes around it) is
+// written inside quotes, which reading takes away again.
+std::string AsWritten(std::string_view value) {
+    const std::string line = OneLine(value);
+    const bool blankEnds = !line.empty() && (kBlanks.find(line.front()) != std::string_view::npos ||
+                                             kBlanks.find(line.back()) != std::string_view::npos);
+    const bool quoted = line.size() >= 2 && line.front() == '"' && line.back() == '"';
+    return blankEnds || quoted ? '"' + line + '"' : line;
+}
+
 } // namespace
 
 IniFile::IniFile(std::string_view content) {
@@ -110,7 +120,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         // The key keeps the spelling that the file gives it.
         std::string_view k, v;
         SplitKey(lines_[i].text, k, v);
-        lines_[i].text = std::string(k) + "=" + OneLine(value);
+        lines_[i].text = std::string(k) + "=" + AsWritten(value);
         return;
     }
     std::size_t at = range->first;
@@ -119,7 +129,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         if (SplitKey(lines_[j].text, k, v))
             at = j + 1;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
-                  Line{std::string(key) + "=" + OneLine(value), windowsLineEnds_});
+                  Line{std::string(key) + "=" + AsWritten(value), windowsLineEnds_});
 }
 
 void IniFile::Remove(std::string_view section, std::string_view key) {
