@@ -12,6 +12,7 @@ set(_maintainer ${VLAKOMAT_PACKAGE_MAINTAINER})
 set(_packaging ${PROJECT_BINARY_DIR}/packaging)
 
 install(TARGETS vlakomat ${VLAKOMAT_TOOLS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vlakomat-tone LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vlakomat)
 install(PROGRAMS dist/vlakomat-launcher DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vlakomat)
 
 set(EXEC ${CMAKE_INSTALL_FULL_LIBEXECDIR}/vlakomat/vlakomat-launcher)

@@ -40,7 +40,8 @@ expected=(./usr/bin/vlakomat ./usr/libexec/vlakomat/vlakomat-launcher
     ./usr/share/man/man1/vlakomat.1.gz ./usr/share/vlakomat/primeri/Decoders.tab
     ./usr/share/vlakomat/primeri/Postaja.vlk ./usr/share/vlakomat/vodnik/index.md
     ./usr/share/vlakomat/vodnik/slike/glavno-okno.png ./usr/share/doc/vlakomat/copyright
-    ./usr/share/doc/vlakomat/changelog.gz)
+    ./usr/share/doc/vlakomat/changelog.gz
+    "./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vlakomat/vlakomat-tone.so")
 for tool in "${tools[@]}"; do
     expected+=("./usr/bin/$tool" "./usr/share/man/man1/$tool.1.gz")
 done

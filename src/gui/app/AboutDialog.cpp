@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 
+#include "app/PaintedIcon.h"
 #include "app/Vlakomat.h"
 
 #include <QDialogButtonBox>
@@ -17,13 +18,10 @@ constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 } // namespace
 
-QImage VlakomatIconImage(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
+namespace {
+// A small locomotive on 64 by 64 units: body, cab, chimney and three wheels on a rail.
+void PaintLocomotive(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-    // A small locomotive: body, cab, chimney and three wheels on a rail.
     p.setPen(QPen(Qt::black, 2));
     p.setBrush(QColor(0x2e, 0x6d, 0xb4));
     p.drawRoundedRect(QRectF(6, 24, 36, 20), 3, 3);
@@ -35,14 +33,20 @@ QImage VlakomatIconImage(int size) {
     for (int x : {14, 30, 50})
         p.drawEllipse(QPointF(x, 49), 6, 6);
     p.drawLine(QPointF(2, 57), QPointF(62, 57));
+}
+} // namespace
+
+QImage VlakomatIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(size / 64.0, size / 64.0);
+    PaintLocomotive(p);
     return image;
 }
 
 QIcon VlakomatIcon() {
-    QIcon icon;
-    for (int size : kIconSizes)
-        icon.addPixmap(QPixmap::fromImage(VlakomatIconImage(size)));
-    return icon;
+    return PaintedIcon(PaintLocomotive, 64);
 }
 
 bool WriteIconFiles(const QString& themeDir) {
@@ -52,33 +56,6 @@ bool WriteIconFiles(const QString& themeDir) {
             return false;
     }
     return true;
-}
-
-QIcon EditIcon(const char* kind) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2));
-    const QString name = QString::fromLatin1(kind);
-    if (name == QLatin1String("cut")) {
-        p.drawLine(QPointF(10, 4), QPointF(21, 22));
-        p.drawLine(QPointF(22, 4), QPointF(11, 22));
-        p.drawEllipse(QPointF(9, 25), 4, 4);
-        p.drawEllipse(QPointF(23, 25), 4, 4);
-    } else if (name == QLatin1String("copy")) {
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(5, 4, 15, 19));
-        p.drawRect(QRectF(12, 10, 15, 19));
-    } else {
-        p.setBrush(QColor(0xc8, 0x9b, 0x5a));
-        p.drawRoundedRect(QRectF(6, 6, 20, 23), 2, 2);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(10, 10, 12, 15));
-        p.setBrush(QColor(0x80, 0x80, 0x80));
-        p.drawRect(QRectF(12, 3, 8, 5));
-    }
-    return QIcon(pixmap);
 }
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {

@@ -9,8 +9,6 @@ QImage VlakomatIconImage(int size);
 // Writes the icon at the usual sizes into an icon theme folder (SIZExSIZE/apps/vlakomat.png),
 // for the desktop entry; false when a file could not be written.
 bool WriteIconFiles(const QString& themeDir);
-// Toolbar icons that neither the style nor every icon theme provides: "cut", "copy", "paste".
-QIcon EditIcon(const char* kind);
 
 class CAboutDialog : public QDialog {
 public:

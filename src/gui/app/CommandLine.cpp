@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -148,8 +149,10 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
     if (options.realisticNotch >= 0)
         OpenRealisticThrottle(app, options.realisticNotch);
     QApplication::processEvents();
+    // The measure of a start-up ends here: neither the settings file nor the teardown of the
+    // windows belongs to it, so nothing is written.
     if (options.quitWhenShown)
-        return app.ExitInstance(0);
+        std::_Exit(0);
     int code = terminated ? 0 : QApplication::exec();
     return app.ExitInstance(code);
 }

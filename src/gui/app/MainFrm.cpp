@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/DlgSave.h"
 #include "app/DlgSettings.h"
+#include "app/PaintedIcon.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
 #include "gui/help/Help.h"
@@ -128,28 +129,22 @@ void CMainFrame::CreateToolBar() {
     QToolBar* bar = addToolBar(QStringLiteral("Orodna vrstica"));
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(true);
-    auto add = [&](const char* name, QStyle::StandardPixmap pixmap, const char* theme) {
+    // The desktop's icon theme first; the program's own drawing where it has none.
+    auto add = [&](const char* name, const char* kind, const char* theme) {
         QAction* action = Action(QString::fromLatin1(name));
-        action->setIcon(
-            QIcon::fromTheme(QString::fromLatin1(theme), style()->standardIcon(pixmap)));
+        action->setIcon(QIcon::fromTheme(QString::fromLatin1(theme), ToolbarIcon(kind)));
         bar->addAction(action);
     };
-    add("actionNew", QStyle::SP_FileIcon, "document-new");
-    add("actionOpen", QStyle::SP_DialogOpenButton, "document-open");
-    add("actionSave", QStyle::SP_DialogSaveButton, "document-save");
+    add("actionNew", "new", "document-new");
+    add("actionOpen", "open", "document-open");
+    add("actionSave", "save", "document-save");
     bar->addSeparator();
-    for (const char* kind : {"cut", "copy", "paste"}) {
-        const QString name = QString::fromLatin1(kind);
-        QAction* action = Action("action" + name.left(1).toUpper() + name.mid(1));
-        action->setIcon(QIcon::fromTheme("edit-" + name, EditIcon(kind)));
-        bar->addAction(action);
-    }
+    add("actionCut", "cut", "edit-cut");
+    add("actionCopy", "copy", "edit-copy");
+    add("actionPaste", "paste", "edit-paste");
     bar->addSeparator();
-    QAction* print = Action("actionPrint");
-    print->setIcon(
-        QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_DriveFDIcon)));
-    bar->addAction(print);
-    add("actionAbout", QStyle::SP_MessageBoxInformation, "help-about");
+    add("actionPrint", "print", "document-print");
+    add("actionAbout", "about", "help-about");
     QAction* whatsThis = QWhatsThis::createAction(this);
     whatsThis->setObjectName(QStringLiteral("actionContextHelp"));
     bar->addAction(whatsThis);

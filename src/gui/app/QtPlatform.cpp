@@ -2,13 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QMediaDevices>
+#include <QLibrary>
 #include <QMessageBox>
-#include <QtMath>
 
 void QtPrompts::EndSession() {
     ending_ = true;
@@ -73,36 +68,18 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
 }
 
 void QtBeeper::Tone(int frequencyHz, int lengthMs) {
-    // The sound device is looked up once: tones come from inside the link's processing step.
     if (!looked_) {
         looked_ = true;
-        device_ = QMediaDevices::defaultAudioOutput();
-        format_.setSampleRate(22050);
-        format_.setChannelCount(1);
-        format_.setSampleFormat(QAudioFormat::Int16);
-        usable_ = !device_.isNull() && device_.isFormatSupported(format_);
+        // Beside the program when it runs from its build folder, in its library folder when
+        // it is installed.
+        const QString here = QCoreApplication::applicationDirPath();
+        for (const QString& dir : {here, here + QStringLiteral("/" VLAKOMAT_TONE_DIR)}) {
+            QLibrary module(dir + QStringLiteral("/vlakomat-tone"));
+            playTone_ = reinterpret_cast<PlayTone>(module.resolve("vlakomat_play_tone"));
+            if (playTone_)
+                break;
+        }
     }
-    const QAudioDevice& device = device_;
-    const QAudioFormat& format = format_;
-    if (!usable_ || frequencyHz <= 0 || lengthMs <= 0) {
+    if (!playTone_ || !playTone_(frequencyHz, lengthMs))
         QApplication::beep();
-        return;
-    }
-    const int samples = format.sampleRate() * lengthMs / 1000;
-    QByteArray pcm(samples * 2, Qt::Uninitialized);
-    auto* out = reinterpret_cast<qint16*>(pcm.data());
-    for (int i = 0; i < samples; ++i)
-        out[i] = static_cast<qint16>(
-            12000 * qSin(2 * M_PI * frequencyHz * i / double(format.sampleRate())));
-    // The sink and its buffer delete themselves once the tone has played.
-    auto* buffer = new QBuffer;
-    buffer->setData(pcm);
-    buffer->open(QIODevice::ReadOnly);
-    auto* sink = new QAudioSink(device, format);
-    buffer->setParent(sink);
-    QObject::connect(sink, &QAudioSink::stateChanged, sink, [sink](QAudio::State state) {
-        if (state == QAudio::IdleState || state == QAudio::StoppedState)
-            sink->deleteLater();
-    });
-    sink->start(buffer);
 }

@@ -3,8 +3,6 @@
 
 #include "platform.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
 #include <QPointer>
 
 class QWidget;
@@ -30,8 +28,8 @@ public:
     void Tone(int frequencyHz, int lengthMs) override;
 
 private:
+    // From the tone module, loaded at the first tone; nullptr when it is not there.
+    using PlayTone = bool (*)(int frequencyHz, int lengthMs);
     bool looked_ = false;
-    bool usable_ = false;
-    QAudioDevice device_;
-    QAudioFormat format_;
+    PlayTone playTone_ = nullptr;
 };

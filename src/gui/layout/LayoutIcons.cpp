@@ -1,5 +1,6 @@
 #include "gui/layout/LayoutIcons.h"
 
+#include "app/PaintedIcon.h"
 #include "core/layout/LayoutPanel.h"
 #include "gui/layout/LayoutPainter.h"
 
@@ -39,10 +40,8 @@ void Arrow(QPainter& p, bool clockwise) {
 
 } // namespace
 
-QIcon LayoutCommandIcon(int id) {
-    QPixmap pixmap(kSize, kSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+namespace {
+void PaintCommandIcon(QPainter& p, int id) {
     switch (id) {
     case PanelCommand::kRotateLeft:
     case PanelCommand::kRotateRight:
@@ -74,5 +73,9 @@ QIcon LayoutCommandIcon(int id) {
         PaintElement(p, Piece(id - PanelCommand::kPlaceFirst), kSize);
         break;
     }
-    return QIcon(pixmap);
+}
+} // namespace
+
+QIcon LayoutCommandIcon(int id) {
+    return PaintedIcon([id](QPainter& p) { PaintCommandIcon(p, id); }, kSize);
 }
