@@ -17,10 +17,29 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
 cp "$here"/data/*.tab "$dir"/
 printf '[LOCONET]\nCOM Port=sim\nOffline=0\n[PREFERENCES]\nFirst Run=0\n' >"$dir/vlakomat.ini"
 hz=$(getconf CLK_TCK)
+display=""
+if command -v Xvfb >/dev/null; then
+    for n in $(seq 90 99); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+        xvfb=$!
+        display=":$n"
+        trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT
+        sleep 1
+        break
+    done
+fi
+if [ -n "$display" ]; then
+    echo "display: Xvfb $display"
+    platform=(env DISPLAY="$display" QT_QPA_PLATFORM=xcb)
+else
+    echo "display: Qt's offscreen platform (no Xvfb)"
+    platform=(env QT_QPA_PLATFORM=offscreen)
+fi
 
 # Share of one core that the command uses over $seconds, after 3 s of start-up.
 measure() {
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen exec "$@" >/dev/null 2>&1) &
+    (cd "$dir" && exec "${platform[@]}" "$@" >/dev/null 2>&1) &
     pid=$!
     sleep 3
     local before after
