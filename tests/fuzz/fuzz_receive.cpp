@@ -6,30 +6,14 @@
 #include "ports/MemoryPort.h"
 #include "settings/Settings.h"
 
+#include "FuzzSupport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace {
-
-class StepClock : public Clock {
-public:
-    Tick Now() const override { return now; }
-    Tick now = 0;
-};
-
-class SilentBeeper : public Beeper {
-public:
-    void Tone(int, int) override {}
-};
-
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer Ask(const std::string&, PromptButtons, PromptIcon) override {
-        return PromptAnswer::Ok;
-    }
-};
 
 // A throttle that drives the link back from every call it gets.
 class EchoThrottle : public Throttle {

@@ -6,19 +6,14 @@
 #include "roster/RosterData.h"
 #include "roster/TableFile.h"
 
+#include "FuzzSupport.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer Ask(const std::string&, PromptButtons buttons, PromptIcon) override {
-        return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
-    }
-};
 
 bool Load(RosterData& data, const std::string& decoders, const std::string& functions,
           const std::string& roster) {
