@@ -22,7 +22,7 @@ public:
     static constexpr int kMaxLines = 100;
     // Lines are shown, and the log written through, this often at most: a busy bus
     // must not cost a redraw of the window per message.
-    static constexpr int kShowIntervalMs = 20;
+    static constexpr int kShowIntervalMs = 50;
     static constexpr const char* kMarker = "------------------------------------------------------";
 
     // `log` is the open log file or nullptr; `settings` tells whether debug mode is on.
