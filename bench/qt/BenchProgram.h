@@ -22,6 +22,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 // Message boxes are not answered by anyone here: they are printed, and the run counts them.
 class PrintingPrompts : public Prompts {
@@ -53,6 +54,14 @@ inline double ThreadCpuSeconds() {
     ::getrusage(RUSAGE_THREAD, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The resident memory of the process, in kB.
+inline long ResidentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 inline void RunLoopFor(int ms) {

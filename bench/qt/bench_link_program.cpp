@@ -214,13 +214,6 @@ private:
     std::vector<double> reactions_;
 };
 
-long ResidentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
 int Reaction(int selections, int floodRate) {
     BenchStation station;
     Program program(station.Path(), false);

@@ -6,6 +6,7 @@
 // memory after the first minute grew by less than 1 MB, and that no throttle lost its slot.
 //   vlakomat-soak --cs PATH [--minutes M] [--rate R]
 
+#include "BenchProgram.h"
 #include "PortFactory.h"
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
@@ -59,34 +60,6 @@ private:
     std::unique_ptr<SerialPort> inner_;
     long& writes_;
 };
-
-class PrintingPrompts : public Prompts {
-public:
-    PromptAnswer Ask(const std::string& text, PromptButtons, PromptIcon) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        ++count;
-        return PromptAnswer::Ok;
-    }
-    int count = 0;
-};
-
-class SilentBeeper : public Beeper {
-public:
-    void Tone(int, int) override {}
-};
-
-long ResidentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
-void RunLoopFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // vlakomat-cs with its trace counted as it comes.
 class Station {
