@@ -8,6 +8,7 @@
 
 #include "BenchProgram.h"
 #include "PortFactory.h"
+#include "app/Heartbeat.h"
 #include "app/MainFrm.h"
 #include "app/Vlakomat.h"
 #include "gui/throttles/DlgSThrottle.h"
@@ -187,8 +188,11 @@ int main(int argc, char** argv) {
     long writes = 0;
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(QStringLiteral("vlakomat"));
+    // As the program's own factory does, arriving bytes wake the heartbeat at once.
     app.Link().SetPortFactory([&](const std::string& name) -> std::unique_ptr<SerialPort> {
-        return std::make_unique<CountingPort>(CreatePort(name, clock), writes);
+        auto port = std::make_unique<CountingPort>(CreatePort(name, clock), writes);
+        port->SetReadyReadHandler([&app] { app.GetHeartbeat()->Beat(); });
+        return port;
     });
     if (!app.InitInstance(QString()) || !app.Link().IsActive()) {
         std::fprintf(stderr, "vlakomat-soak: the program did not start on %s\n",
@@ -219,6 +223,16 @@ int main(int argc, char** argv) {
     });
     actions.start(1000);
 
+    // A link that went down and came back lost what the bus carried meanwhile.
+    int downs = 0;
+    bool wasDown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const bool down = app.Link().IsPortDown();
+        downs += down && !wasDown;
+        wasDown = down;
+    });
+    watch.start(10);
     long rssAfterMinute = 0;
     QElapsedTimer elapsed;
     elapsed.start();
@@ -272,6 +286,7 @@ int main(int argc, char** argv) {
     std::printf("%s: memory grew by less than 1 MB after the first minute\n",
                 flat ? "pass" : "FAIL");
     std::printf("%s: no throttle lost its slot\n", held == 4 ? "pass" : "FAIL");
+    std::printf("%s: the link never went down (%d times)\n", downs == 0 ? "pass" : "FAIL", downs);
     app.ExitInstance(0);
-    return allSeen && allLogged && flat && held == 4 ? 0 : 1;
+    return allSeen && allLogged && flat && held == 4 && downs == 0 ? 0 : 1;
 }
