@@ -67,19 +67,33 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
     return PromptAnswer::Ok;
 }
 
-void QtBeeper::Tone(int frequencyHz, int lengthMs) {
+const char* const QtBeeper::kMissingLine =
+    "Tones not installed (package vlakomat-zvok): beeping with the desktop's bell";
+
+QtBeeper::QtBeeper(QStringList moduleFolders) : folders_(std::move(moduleFolders)) {}
+
+QStringList QtBeeper::DefaultModuleFolders() {
+    const QString here = QCoreApplication::applicationDirPath();
+    return {here, here + QStringLiteral("/" VLAKOMAT_TONE_DIR)};
+}
+
+bool QtBeeper::HasModule() {
     if (!looked_) {
         looked_ = true;
-        // Beside the program when it runs from its build folder, in its library folder when
-        // it is installed.
-        const QString here = QCoreApplication::applicationDirPath();
-        for (const QString& dir : {here, here + QStringLiteral("/" VLAKOMAT_TONE_DIR)}) {
+        for (const QString& dir : folders_) {
             QLibrary module(dir + QStringLiteral("/vlakomat-tone"));
             playTone_ = reinterpret_cast<PlayTone>(module.resolve("vlakomat_play_tone"));
             if (playTone_)
                 break;
         }
     }
-    if (!playTone_ || !playTone_(frequencyHz, lengthMs))
-        QApplication::beep();
+    return playTone_ != nullptr;
+}
+
+void QtBeeper::Tone(int frequencyHz, int lengthMs) {
+    if (HasModule() && playTone_(frequencyHz, lengthMs))
+        return;
+    QApplication::beep();
+    if (!playTone_ && notice_ && notice_(kMissingLine))
+        notice_ = nullptr;
 }
