@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AboutDialog.h"
+#include "app/LayoutFolder.h"
 #include "app/MainFrm.h"
 #include "app/QtPlatform.h"
 #include "app/SignalWatcher.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -41,7 +43,8 @@ public:
 // Check mode, help and version open no window, so they need no display either.
 bool NeedsNoWindow(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--check", "--help", "-h", "--help-all", "--version", "-v"})
+        for (const char* option :
+             {"--check", "--init", "--help", "-h", "--help-all", "--version", "-v"})
             if (std::strcmp(argv[i], option) == 0)
                 return true;
     return false;
@@ -142,6 +145,15 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
     });
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
+    // The monitor may be closed at the first tone, so the missing package is named on standard
+    // error as well.
+    beeper.SetMissingNotice([&app](const std::string& line) {
+        if (!app.Link().DebugMode())
+            return false;
+        app.Link().LogToMonitor(line);
+        std::fprintf(stderr, "vlakomat: %s\n", line.c_str());
+        return true;
+    });
     if (!app.InitInstance(layoutFile))
         return app.ExitInstance(1);
     prompts.SetParent(app.MainFrame());
@@ -189,11 +201,15 @@ int RunVlakomat(int argc, char** argv) {
                       QStringLiteral("STOPNJA")});
     parser.addOption({QStringLiteral("quit-when-shown"),
                       QStringLiteral("Konča, ko je glavno okno prikazano (za merjenje zagona).")});
+    parser.addOption({QStringLiteral("init"),
+                      QStringLiteral("Naredi mapo makete iz vzorcev (privzeto ~/Vlakomat); "
+                                     "datoteke, ki so že v njej, ohrani.")});
     parser.addOption({QStringLiteral("write-icons"),
                       QStringLiteral("Zapiše ikono programa v mapo teme ikon (za namestitev)."),
                       QStringLiteral("mapa")});
     parser.addPositionalArgument(QStringLiteral("datoteka"),
-                                 QStringLiteral("Načrt makete (.vlk), ki naj se odpre."),
+                                 QStringLiteral("Načrt makete (.vlk), ki naj se odpre; "
+                                                "s --init mapa makete."),
                                  QStringLiteral("[datoteka]"));
     parser.process(*qtApp);
     const QString programPath = QString::fromLocal8Bit(argv[0]);
@@ -202,6 +218,10 @@ int RunVlakomat(int argc, char** argv) {
     const bool dump = parser.isSet(QStringLiteral("dump"));
     if (parser.isSet(QStringLiteral("write-icons")))
         return WriteIconFiles(parser.value(QStringLiteral("write-icons"))) ? 0 : 1;
+    if (parser.isSet(QStringLiteral("init")))
+        return InitLayoutFolder(
+            layoutFile.isEmpty() ? QDir::homePath() + QStringLiteral("/Vlakomat") : layoutFile,
+            SamplesFolder());
     if (parser.isSet(QStringLiteral("check")))
         return layoutFile.isEmpty() ? RunCheck(programPath, dump)
                                     : RunLayoutCheck(layoutFile, dump);

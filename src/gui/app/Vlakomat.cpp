@@ -17,6 +17,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <cstdio>
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
@@ -162,6 +163,10 @@ bool CVlakomatApp::ReadStartupFiles() {
     settings_ = ReadSettings(settingsPath_);
     if (!LoadStartupTables(data_, prompts_, currentDirectory_)) {
         prompts_.Inform(kMissingDecodersMessage, PromptIcon::Error);
+        std::fprintf(stderr,
+                     "vlakomat: v mapi %s ni tipov dekoderjev (Decoders.tab); mapo makete iz "
+                     "vzorcev naredi ukaz vlakomat --init [MAPA]\n",
+                     currentDirectory_.c_str());
         return false;
     }
     return true;
