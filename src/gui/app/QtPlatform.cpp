@@ -67,9 +67,6 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
     return PromptAnswer::Ok;
 }
 
-const char* const QtBeeper::kMissingLine =
-    "Tones not installed (package vlakomat-zvok): beeping with the desktop's bell";
-
 QtBeeper::QtBeeper(QStringList moduleFolders) : folders_(std::move(moduleFolders)) {}
 
 QStringList QtBeeper::DefaultModuleFolders() {

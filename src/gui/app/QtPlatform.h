@@ -33,7 +33,8 @@ public:
     // Told at a bell that stands in for a missing tone module, until it answers that it has
     // said so.
     using MissingNotice = std::function<bool(const std::string& line)>;
-    static const char* const kMissingLine;
+    static constexpr const char* kMissingLine =
+        "Tones not installed (package vlakomat-zvok): beeping with the desktop's bell";
 
     // The folders the module is looked for in; by default beside the program (its build
     // folder) and in its library folder once installed.
