@@ -55,22 +55,23 @@ private slots:
             bool occupied;
         };
         const Step steps[] = {
-            {"send B0 0B 10", "1 1 0", false},    // a request: 12 thrown, both follow
-            {"switch 11 closed", "0 0 0", false}, // an output report: 12 closed
-            {"send B0 0B 00", "0 0 0", false},    // switching an output off tells nothing
-            {"send B0 13 10", "0 0 -1", false},   // 20 thrown, 21 closed: no position
-            {"switch 20 thrown", "0 0 2", false}, // 21 thrown: right
-            {"switch 20 off", "0 0 2", false},    // both outputs off tells nothing
+            {"send B0 0B 10", "1 1 0", false},     // a request: 12 thrown, both follow
+            {"switch 11 closed", "0 0 0", false},  // an output report: 12 closed
+            {"send B0 0B 00", "0 0 0", false},     // switching an output off tells nothing
+            {"send B0 13 10", "0 0 2", false},     // 20 thrown, 21 unheard: right
+            {"switch 20 closed", "0 0 -1", false}, // 21 closed: no position
+            {"switch 20 thrown", "0 0 2", false},  // 21 thrown: right
+            {"switch 20 off", "0 0 2", false},     // both outputs off tells nothing
             {"sensor 17 on", "0 0 2", true},
             {"sensor 18 on", "0 0 2", true}, // the other input of the pair
             {"sensor 17 off", "0 0 2", false},
         };
         for (const Step& step : steps) {
             QCOMPARE(cs.Command(step.command), std::string("OK"));
-            QTRY_VERIFY_WITH_TIMEOUT(
+            QTRY_VERIFY2_WITH_TIMEOUT(
                 (rig.Pump(),
                  Positions(rig) == step.positions && Doc(rig).Element(3).occupied == step.occupied),
-                5000);
+                qPrintable(QString::fromLatin1(step.command) + " -> " + Positions(rig)), 5000);
         }
         // Following the bus is not an edit.
         QVERIFY(!Doc(rig).IsModified());

@@ -180,7 +180,7 @@ int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
     std::ifstream in;
     if (std::filesystem::is_regular_file(path, error))
         in.open(path, std::ios::binary);
-    if (!in) {
+    if (!in.is_open()) {
         prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče odpreti!", PromptIcon::Error);
         return -1;
     }

@@ -18,6 +18,21 @@ namespace {
 const char* const kRowLabels[3] = {"Naravnost:", "Odklonjeno/Levo", "---/Desno"};
 const char kStateLetters[3] = {'C', 'T', 'N'};
 
+// The fields above OK and Prekliči, at a fixed size.
+void FinishDialog(QDialog* dialog, QLayout* fields) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
+    // accept() is virtual: each dialog checks its fields first.
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(fields);
+    layout->addWidget(buttons);
+    dialog->setFixedSize(dialog->sizeHint());
+}
+
 } // namespace
 
 CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& prompts,
@@ -59,16 +74,7 @@ CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& pro
     }
     grid->setColumnMinimumWidth(4, 40);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgTurnout::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+    FinishDialog(this, grid);
 }
 
 void CDlgTurnout::accept() {
@@ -103,16 +109,7 @@ CDlgDetector::CDlgDetector(int address, Prompts& prompts, QWidget* parent)
     label->setBuddy(edit_);
     row->addWidget(label);
     row->addWidget(edit_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgDetector::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+    FinishDialog(this, row);
 }
 
 void CDlgDetector::accept() {

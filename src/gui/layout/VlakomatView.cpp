@@ -170,8 +170,10 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     }
     emit StatusText(QString::fromStdString(click.status));
     viewport()->update();
-    if (click.edit >= 0)
+    if (click.edit >= 0) {
         EditElement(click.edit);
+        emit StatusText(QString::fromStdString(panel_.CellText(click.column, click.row)));
+    }
 }
 
 void CVlakomatView::EditElement(int index) {

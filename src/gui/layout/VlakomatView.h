@@ -5,6 +5,7 @@
 
 #include "core/layout/LayoutBus.h"
 #include "core/layout/LayoutPanel.h"
+#include "gui/layout/LayoutPainter.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
