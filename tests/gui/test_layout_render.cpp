@@ -60,8 +60,10 @@ private slots:
         QVERIFY(doc.AddElement(5, 1, ElementType::kDetector));
         doc.SetOccupied(doc.FindElement(5, 1), true);
         CVlakomatView& view = rig.Frame().View();
-        view.Command(PanelCommand::kEditTurnout)->trigger();
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(9 * 20 + 5, 6 * 20 + 5));
+        // Placing into an occupied cell only selects it.
+        view.Command(PanelCommand::kPlaceFirst)->trigger();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(8 * 20 + 5, 6 * 20 + 5));
+        QCOMPARE(doc.Count(), 57);
         const QImage actual = view.Snapshot(QSize(280, 160), ratio);
         const QString fault =
             CompareWithReference(actual, QStringLiteral("postaja-edit-%1x.png").arg(ratio));

@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     doc.AddElement(5, 1, ElementType::kDetector);
     doc.SetSensor(doc.FindElement(5, 1), 17);
     doc.SetOccupied(doc.FindElement(5, 1), true);
-    frame.View().Command(PanelCommand::kEditTurnout)->trigger();
+    frame.View().Command(PanelCommand::kPlaceFirst)->trigger();
     frame.Action(QStringLiteral("actionShowAddresses"))->trigger();
-    QTest::mouseClick(frame.View().viewport(), Qt::LeftButton, {}, QPoint(9 * 20 + 5, 6 * 20 + 5));
+    QTest::mouseClick(frame.View().viewport(), Qt::LeftButton, {}, QPoint(8 * 20 + 5, 6 * 20 + 5));
     Save(&frame, "urejanje.png");
     frame.Action(QStringLiteral("actionShowAddresses"))->trigger();
     frame.View().Command(PanelCommand::kOperate)->trigger();

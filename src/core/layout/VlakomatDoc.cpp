@@ -153,10 +153,16 @@ int CVlakomatDoc::Load(std::string_view text, Prompts& prompts, const std::strin
     return Take(ReadVlk(text), prompts, name);
 }
 
+namespace {
+void Refuse(const std::string& name, Prompts& prompts) {
+    prompts.Inform("Napaka! Datoteka '" + name + "' ni maketa (.vlk) in ni odprta!",
+                   PromptIcon::Error);
+}
+} // namespace
+
 int CVlakomatDoc::Take(VlkReadResult result, Prompts& prompts, const std::string& name) {
     if (result.refused) {
-        prompts.Inform("Napaka! Datoteka '" + name + "' ni maketa (.vlk) in ni odprta!",
-                       PromptIcon::Error);
+        Refuse(name, prompts);
         return -1;
     }
     prompts.Inform(kSerializeMessage);
@@ -174,7 +180,7 @@ int CVlakomatDoc::Take(VlkReadResult result, Prompts& prompts, const std::string
     return result.faults;
 }
 
-int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
+std::optional<VlkReadResult> CVlakomatDoc::ReadFile(const std::string& path, Prompts& prompts) {
     std::error_code error;
     // Only a plain file: a device or a pipe could be endless.
     std::ifstream in;
@@ -182,7 +188,7 @@ int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
         in.open(path, std::ios::binary);
     if (!in.is_open()) {
         prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče odpreti!", PromptIcon::Error);
-        return -1;
+        return std::nullopt;
     }
     VlkReader reader;
     std::vector<char> chunk(64 * 1024);
@@ -193,9 +199,19 @@ int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
     }
     if (in.bad()) {
         prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče prebrati!", PromptIcon::Error);
-        return -1;
+        return std::nullopt;
     }
-    return Take(reader.Finish(), prompts, path);
+    VlkReadResult result = reader.Finish();
+    if (result.refused) {
+        Refuse(path, prompts);
+        return std::nullopt;
+    }
+    return result;
+}
+
+int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
+    std::optional<VlkReadResult> result = ReadFile(path, prompts);
+    return result ? Take(std::move(*result), prompts, path) : -1;
 }
 
 bool CVlakomatDoc::SaveFile(const std::string& path, Prompts& prompts) {

@@ -6,6 +6,7 @@
 #include "core/layout/VlkFile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,10 @@ public:
     // Loads a file as Load does, reading no further than the layout's limit; -1 when it
     // cannot be read or is not a layout (the message has been shown).
     int OpenFile(const std::string& path, Prompts& prompts);
+    // The two steps of OpenFile, so that a question can come between them: reading, which
+    // shows why a file cannot be opened (nothing then), and taking what was read.
+    static std::optional<VlkReadResult> ReadFile(const std::string& path, Prompts& prompts);
+    int Take(VlkReadResult result, Prompts& prompts, const std::string& name);
     // Stores into a file (written whole or not at all); false when that failed (the
     // message has been shown). The modified mark is cleared on success.
     bool SaveFile(const std::string& path, Prompts& prompts);
@@ -76,7 +81,6 @@ private:
     void Edited();
     // Everything as read from a file; `elements` respect the limits.
     void Replace(std::vector<LayoutElement> elements);
-    int Take(VlkReadResult result, Prompts& prompts, const std::string& name);
 
     std::vector<LayoutElement> elements_;
     bool modified_ = false;

@@ -18,6 +18,7 @@ const QColor kRoute(255, 236, 0);
 const QColor kOccupied(220, 0, 0);
 const QColor kEmptyOutline(96, 96, 96);
 const QColor kSelection(0, 90, 200);
+const QColor kLabel(0, 40, 120);
 
 QColor InkColour(Ink ink) {
     switch (ink) {
@@ -66,14 +67,13 @@ void PaintAddress(QPainter& painter, const LayoutElement& e, int cs) {
     const QString label = QString::fromStdString(AddressLabel(e));
     if (label.isEmpty())
         return;
+    // Small enough to stay above the band through the middle of the cell.
     QFont font = painter.font();
-    font.setPixelSize(std::max(7, cs * 2 / 5));
+    font.setPixelSize(std::max(7, cs * 3 / 10));
     painter.setFont(font);
-    const QRect box = painter.fontMetrics().boundingRect(label).adjusted(-1, 0, 1, 0);
-    const QRect at(QPoint(e.column * cs + 1, e.row * cs + 1), box.size());
-    painter.fillRect(at, QColor(255, 255, 255, 210));
-    painter.setPen(Qt::black);
-    painter.drawText(at, Qt::AlignCenter, label);
+    painter.setPen(kLabel);
+    painter.drawText(QPoint(e.column * cs + 2, e.row * cs + 1 + painter.fontMetrics().ascent()),
+                     label);
 }
 
 } // namespace
