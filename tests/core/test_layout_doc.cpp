@@ -5,6 +5,9 @@
 #include "core/layout/VlkFile.h"
 
 #include "Fakes.h"
+#include "TempDir.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -115,7 +118,83 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "1,1,0|3,0|Ta1,0,1;\r\n"},
         FaultCase{
-            "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2", {}, 1, "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2\r\n"}));
+            "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2", {}, 1, "1,1,0|4,0|Ta9,0,0,1;a10,1,0,1;s2\r\n"},
+        FaultCase{"3,4,0|5,0|S17", {}, 1, "3,4,0|5,0|S17\r\n"},
+        FaultCase{"3,4,3|5,1", {}, 1, "3,4,3|5,1|S0\r\n"},
+        FaultCase{"3,4,0|5,2|S4096",
+                  {"Napaka! Neveljaven podtip v vrstici 2!"},
+                  1,
+                  "3,4,0|5,2|S4096\r\n"},
+        FaultCase{"3,4,0|5,0|S4097",
+                  {"Napaka! Neveljaven naslov detektorja v vrstici 2!"},
+                  1,
+                  "3,4,0|5,0|S0\r\n"},
+        FaultCase{"3,4,0|0,0|S17",
+                  {"Napaka! Naslov detektorja pri elementu, ki ni detektor, v vrstici 2!"},
+                  1,
+                  "3,4,0|0,0\r\n"},
+        FaultCase{"3,4,0|6,0|S17", {"Napaka! Neveljaven tip elementa v vrstici 2!"}, 0, ""},
+        FaultCase{"Hello", {"Napaka! Vrstica 2 ni element makete in ni prebrana!"}, 0, ""},
+        FaultCase{" \t ", {}, 1, "0,0,0|0,0\r\n"}));
+
+struct RefusedCase {
+    const char* name;
+    std::string text;
+};
+
+class LayoutFileRefused : public testing::TestWithParam<RefusedCase> {};
+
+// What is not a layout leaves the open layout as it is, with one message.
+TEST_P(LayoutFileRefused, KeepsTheOpenLayout) {
+    auto l = Load("2,7,0|0,0\r\n");
+    l->prompts.texts.clear();
+    EXPECT_EQ(l->doc.Load(GetParam().text, l->prompts, "x.vlk"), -1);
+    EXPECT_EQ(l->prompts.texts,
+              std::vector<std::string>{"Napaka! Datoteka 'x.vlk' ni maketa (.vlk) in ni odprta!"});
+    ASSERT_EQ(l->doc.Count(), 1);
+    EXPECT_EQ(l->doc.Element(0).column, 7);
+}
+
+std::string RandomBytes(std::size_t n) {
+    std::string out;
+    std::uint32_t x = 12345;
+    for (std::size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        out.push_back(static_cast<char>(x >> 24));
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LayoutFileRefused,
+    testing::Values(RefusedCase{"plain_text", "Hello, this is not a layout"},
+                    RefusedCase{"text_lines", "Dear operator,\r\nthis is a letter.\r\n"},
+                    RefusedCase{"random_bytes", RandomBytes(20000)},
+                    RefusedCase{"nul_in_a_layout", std::string("2,7,0|0,0\r\n\0\r\n", 14)},
+                    RefusedCase{"not_utf8", "2,7,0|0,0\r\n\xff\xfe\r\n"},
+                    RefusedCase{"blank_lines", "\r\n  \r\n"},
+                    RefusedCase{"one_long_line", std::string(1 << 20, '7')}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST(LayoutFile, AnEmptyFileIsAnEmptyLayout) {
+    auto l = Load("");
+    EXPECT_EQ(l->faults, 0);
+    EXPECT_EQ(l->doc.Count(), 0);
+}
+
+TEST(LayoutFile, FaultsShowInOneBoxOfFiftyLines) {
+    std::string text = "2,7,0|0,0\r\n";
+    for (int i = 0; i < 120; ++i)
+        text += "1,1,9|0,0\r\n";
+    auto l = Load(text);
+    EXPECT_EQ(l->faults, 120);
+    ASSERT_EQ(l->prompts.texts.size(), 2u);
+    const std::string& box = l->prompts.texts[1];
+    EXPECT_EQ(box.substr(0, box.find('\n')), "Napaka! Neveljavna smer v vrstici 2!");
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\n'), 50);
+    EXPECT_NE(box.find("vrstici 51!\nNapak v nadaljnjih vrsticah: 70."), std::string::npos);
+    EXPECT_EQ(l->doc.Count(), 121);
+}
 
 TEST(LayoutFile, LinesBeyondTheLimitAreSkippedWithOneMessage) {
     std::string text;
@@ -128,6 +207,20 @@ TEST(LayoutFile, LinesBeyondTheLimitAreSkippedWithOneMessage) {
                                         "Napaka! Maketa ima lahko največ 1000 elementov; vrstice "
                                         "od 1001 naprej niso prebrane!"}));
     EXPECT_EQ(l->faults, 1);
+}
+
+TEST(LayoutFile, ReadingStopsAtTheLimit) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 1001; ++i)
+        text += "1," + std::to_string(i % 1000) + ",0|0,0\r\n";
+    // What follows the limit is never read: not even a NUL refuses the file.
+    text += std::string(3 << 20, 'x') + '\0';
+    dir.Write("big.vlk", text);
+    CVlakomatDoc doc;
+    ScriptedPrompts prompts;
+    EXPECT_EQ(doc.OpenFile(dir.File("big.vlk"), prompts), 1);
+    EXPECT_EQ(doc.Count(), CVlakomatDoc::kMaxElements);
 }
 
 TEST(LayoutFile, PositionsSurviveARoundTripAndEditsMarkTheDocument) {

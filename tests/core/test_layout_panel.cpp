@@ -59,7 +59,7 @@ TEST(LayoutPanel, AFullDocumentRefusesToPlaceWithAMessage) {
     for (int i = 0; i < CVlakomatDoc::kMaxElements; ++i)
         ASSERT_TRUE(doc.AddElement(i % 100, i / 100, ElementType::kTrack));
     LayoutPanel::ClickResult click = panel.Click(5, 50 * panel.CellSize() + 5);
-    EXPECT_EQ(click.status, "x=0, y=50; sel:-1");
+    EXPECT_EQ(click.status, "Stolpec 0, vrstica 50");
     EXPECT_EQ(doc.Count(), CVlakomatDoc::kMaxElements);
     EXPECT_EQ(prompts.texts,
               std::vector<std::string>{"Napaka! Maketa ima lahko največ 1000 elementov!"});

@@ -405,11 +405,11 @@ TEST_F(Station, ConsistMemberShowsInTheSlotData) {
 }
 
 TEST_F(Station, SensorAndSwitchReports) {
-    EXPECT_TRUE(cs.SensorReport(5, true));
-    EXPECT_TRUE(cs.SensorReport(2047, false));
+    EXPECT_TRUE(cs.SensorReport(11, true));
+    EXPECT_TRUE(cs.SensorReport(4095, false));
     EXPECT_TRUE(cs.SwitchReport(10, true, false));
     EXPECT_TRUE(cs.SwitchReport(138, false, true));
-    EXPECT_FALSE(cs.SensorReport(2048, true));
+    EXPECT_FALSE(cs.SensorReport(4097, true));
     EXPECT_EQ(Chunks(cs), (std::vector<Bytes>{{0xB2, 0x05, 0x50, 0x18},
                                               {0xB2, 0x7F, 0x4F, 0x7D},
                                               {0xB1, 0x0A, 0x20, 0x64},

@@ -163,7 +163,7 @@ TEST(MonitorTool, ReadsALiveBusUntilThePortGoesAway) {
         // The bus is quiet until another station speaks; the monitor must be listening first.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                cs.Command("sensor 5 on");
+                cs.Command("sensor 11 on");
                 return monitor.WaitForLine(" - Sensor Rep.: 5 Inp: 0 State: 1", 200);
             },
             10000));

@@ -79,6 +79,13 @@ private slots:
                                    "==> plan.vlk <==\n1,1,9|0,0\r\n"
                                 << 1;
         QTest::newRow("sound, no dump") << QByteArray("1,1,0|0,0") << false << "Serialize\n" << 0;
+        QTest::newRow("not a layout")
+            << QByteArray("Hello, this is not a layout") << true
+            << "Napaka! Datoteka 'plan.vlk' ni maketa (.vlk) in ni odprta!\n"
+            << 1;
+        QTest::newRow("detector") << QByteArray("3,4,0|5,0|S17\r\n") << true
+                                  << "Serialize\n==> plan.vlk <==\n3,4,0|5,0|S17\r\n"
+                                  << 0;
     }
 
     void checkLayoutFile() {

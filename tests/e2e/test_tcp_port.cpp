@@ -81,7 +81,7 @@ TEST(TcpPort, TalksToTheSimulatedStation) {
     EXPECT_EQ(info, (std::vector<std::string>{"VERSION vlakomat-cs simulated command station",
                                               "SENT OK"}));
 
-    EXPECT_EQ(cs.Command("sensor 5 on"), "OK");
+    EXPECT_EQ(cs.Command("sensor 11 on"), "OK");
     EXPECT_EQ(ReadFromPort(port, 4), "B2 05 50 18");
     EXPECT_EQ(cs.Command("fault lose 1"), "OK");
     EXPECT_EQ(WriteHex(port, "BB 01 00 45"), 4u);

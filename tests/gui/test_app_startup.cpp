@@ -130,7 +130,7 @@ private slots:
                      {"actionCut", "&Izreži", false},
                      {"actionCopy", "&Kopiraj", false},
                      {"actionPaste", "&Prilepi", false},
-                     {"actionSynchronize", "Sinhroniziraj", false},
+                     {"actionSynchronize", "Sinhroniziraj", true},
                      {"actionToolBar", "&Orodna vrstica", true},
                      {"actionStatusBar", "&Statusna vrstica", true},
                      {"actionAbout", "&O programu Vlakomat...", true},

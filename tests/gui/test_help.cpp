@@ -222,6 +222,7 @@ private slots:
                                               CDlgSettings::AvailablePorts({}), &frame));
         dialogs.emplace_back(new CDlgSave(true, true, &frame));
         dialogs.emplace_back(new CDlgTurnout(4, TurnoutProperties{}, rig.prompts, &frame));
+        dialogs.emplace_back(new CDlgDetector(17, rig.prompts, &frame));
         dialogs.emplace_back(new CDlgRoster(&frame, data, rig.prompts));
         dialogs.emplace_back(
             new CDlgLoco(&frame, data.decoders, data.functions, rig.prompts, data.roster.locos[0]));

@@ -46,6 +46,30 @@ private slots:
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
+    // In edit mode the empty elements show as dotted squares and the cell that the rotate
+    // and subtype buttons act on is marked; a detector is red while occupied.
+    void editModeShowsWhatItActsOn_data() { sampleLayoutMatchesTheReference_data(); }
+
+    void editModeShowsWhatItActsOn() {
+        QFETCH(qreal, ratio);
+        AppRig rig;
+        OpenSample(rig);
+        CVlakomatDoc& doc = rig.Frame().Layout().Doc();
+        QVERIFY(doc.AddElement(3, 1, ElementType::kEmpty));
+        QVERIFY(doc.AddElement(4, 1, ElementType::kEmpty));
+        QVERIFY(doc.AddElement(5, 1, ElementType::kDetector));
+        doc.SetOccupied(doc.FindElement(5, 1), true);
+        CVlakomatView& view = rig.Frame().View();
+        // Placing into an occupied cell only selects it.
+        view.Command(PanelCommand::kPlaceFirst)->trigger();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(8 * 20 + 5, 6 * 20 + 5));
+        QCOMPARE(doc.Count(), 57);
+        const QImage actual = view.Snapshot(QSize(280, 160), ratio);
+        const QString fault =
+            CompareWithReference(actual, QStringLiteral("postaja-edit-%1x.png").arg(ratio));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
     void printsOnePageWithThePanel() {
         AppRig rig;
         OpenSample(rig);
@@ -53,7 +77,10 @@ private slots:
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
+        rig.Frame().View().PreparePrinter(printer);
         rig.Frame().View().Print(printer);
+        // The sample is wider than high: the page lies on its side.
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
 
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -67,7 +94,7 @@ private slots:
         const QByteArray content = qUncompress(sized + packed);
         for (const char* colour :
              {"0.752941191 0.752941191 0.752941191 SCN", "0.501960813 0.501960813 0.501960813 SCN",
-              "1 0.925490200 0 SCN"})
+              "1 0.925490200 0 SCN", "1 1 1 scn"})
             QVERIFY2(content.contains(colour), colour);
     }
 };

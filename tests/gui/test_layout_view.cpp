@@ -93,7 +93,7 @@ private slots:
     void clickSelectsTheCellUnderThePointer() {
         LayoutRig rig;
         QTest::mouseClick(rig.View().viewport(), Qt::LeftButton, {}, QPoint(45, 65));
-        QCOMPARE(rig.Status(), QStringLiteral("x=2, y=3; sel:-1"));
+        QCOMPARE(rig.Status(), QStringLiteral("Stolpec 2, vrstica 3"));
         QCOMPARE(rig.View().Panel().SelectedColumn(), 2);
         QCOMPARE(rig.View().Panel().SelectedRow(), 3);
         QCOMPARE(rig.Doc().Count(), 0); // operating an empty cell does nothing
@@ -167,18 +167,22 @@ private slots:
         rig.ClickCell(4, 4);
         QCOMPARE(rig.Requests(), QStringList{"B0 00 30"});
         QCOMPARE(rig.Doc().Element(0).turnout->current, 0);
+        // With the link closed nothing is sent and the drawing stays as the layout is, so
+        // the next click after reconnecting sends what the operator sees coming.
         rig.Link().Close();
         rig.ClickCell(4, 4);
-        QCOMPARE(rig.Status(),
-                 QStringLiteral("x=4, y=4; sel:0; povezava LocoNet ni odprta, ni poslano"));
+        QCOMPARE(rig.Status(), QStringLiteral("Stolpec 4, vrstica 4; kretnica 1; povezava LocoNet "
+                                              "ni odprta, ni poslano"));
         QVERIFY(rig.Link().Queue().Empty());
+        QCOMPARE(rig.Doc().Element(0).turnout->current, 0);
         QVERIFY(rig.app->OpenLink());
         rig.WatchStation();
         rig.ClickCell(4, 4);
-        QCOMPARE(rig.Requests(), QStringList{"B0 00 30"});
+        QCOMPARE(rig.Requests(), QStringList{"B0 00 10"});
+        QCOMPARE(rig.Doc().Element(0).turnout->current, 1);
 
         // Cancel keeps the turnout; a refused address keeps the dialog open; address 0
-        // (no address yet) switches the panel but sends nothing, and says so.
+        // (no address yet) sends nothing, says so, and leaves the drawing.
         rig.Command(PanelCommand::kEditTurnout);
         AnswerTurnoutDialog([](CDlgTurnout* d) { SetAddress(d, 1, QStringLiteral("7")); }, false);
         rig.ClickCell(4, 4);
@@ -191,8 +195,15 @@ private slots:
         rig.Command(PanelCommand::kOperate);
         rig.ClickCell(4, 4);
         QCOMPARE(rig.Requests(), QStringList());
-        QCOMPARE(rig.Status(), QStringLiteral("x=4, y=4; sel:0; izhod 1 nima naslova, ni poslano"));
+        QCOMPARE(
+            rig.Status(),
+            QStringLiteral("Stolpec 4, vrstica 4; kretnica 0; izhod 1 nima naslova, ni poslano"));
         QCOMPARE(rig.Doc().Element(0).turnout->current, 1);
+        rig.Command(PanelCommand::kPlaceFirst);
+        rig.ClickCell(4, 4);
+        QCOMPARE(rig.Status(),
+                 QStringLiteral("Stolpec 4, vrstica 4; kretnica 0; celica je zasedena, "
+                                "element ni dodan (najprej ga izbrišite)"));
     }
 
     void threeWayTurnoutSendsTwoRequestsPerClick() {
@@ -217,7 +228,7 @@ private slots:
         QCOMPARE(rig.View().Panel().CellSize(), 11);
         // The cell under the mouse stays under it.
         QTest::mouseClick(rig.View().viewport(), Qt::LeftButton, {}, QPoint(50, 50));
-        QCOMPARE(rig.Status(), QStringLiteral("x=5, y=5; sel:-1"));
+        QCOMPARE(rig.Status(), QStringLiteral("Stolpec 5, vrstica 5"));
     }
 
     void unsavedWorkIsAskedAbout() {
@@ -259,6 +270,63 @@ private slots:
         rig.Frame().close();
         QVERIFY(!rig.Frame().isVisible());
         QCOMPARE(rig.prompts.texts, (std::vector<std::string>{question, "Serialize"}));
+    }
+
+    void detectorIsPlacedAndGivenItsAddress() {
+        LayoutRig rig;
+        rig.Command(PanelCommand::kPlaceDetector);
+        rig.ClickCell(3, 2);
+        rig.Command(PanelCommand::kNextSubtype);
+        rig.Command(PanelCommand::kEditTurnout);
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CDlgDetector*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("sensorEdit"))->setText("17");
+            dialog->accept();
+        });
+        rig.ClickCell(3, 2);
+        QCOMPARE(rig.Text(), QStringLiteral("2,3,0|5,1|S17\r\n"));
+        QCOMPARE(rig.Status(), QStringLiteral("Stolpec 3, vrstica 2; detektor zasedenosti 17"));
+        // The addresses on the panel come and go with the menu command.
+        QAction* addresses = rig.Frame().Action(QStringLiteral("actionShowAddresses"));
+        const QImage without = rig.View().Snapshot(QSize(100, 60), 1);
+        addresses->trigger();
+        QVERIFY(rig.View().Snapshot(QSize(100, 60), 1) != without);
+        addresses->trigger();
+        QCOMPARE(rig.View().Snapshot(QSize(100, 60), 1), without);
+    }
+
+    void aFileThatIsNoLayoutLeavesTheOpenOne() {
+        LayoutRig rig;
+        rig.dir.Write("Postaja.vlk", "2,7,0|0,0\r\n");
+        rig.dir.Write("pismo.vlk", "Hello, this is not a layout");
+        QVERIFY(rig.Files().OpenDocumentFile(QString::fromStdString(rig.dir.File("Postaja.vlk"))));
+        rig.prompts.texts.clear();
+        const QString letter = QString::fromStdString(rig.dir.File("pismo.vlk"));
+        QVERIFY(!rig.Files().OpenDocumentFile(letter));
+        QCOMPARE(rig.Messages(),
+                 "Napaka! Datoteka '" + letter + "' ni maketa (.vlk) in ni odprta!");
+        QCOMPARE(rig.Text(), QStringLiteral("2,7,0|0,0\r\n"));
+        QCOMPARE(rig.Frame().windowTitle(), QStringLiteral("Postaja.vlk[*] - Vlakomat"));
+    }
+
+    void theLastLayoutOpensAtStart_data() {
+        QTest::addColumn<QString>("preference");
+        QTest::addColumn<int>("elements");
+        QTest::newRow("on by default") << QString() << 1;
+        QTest::newRow("off") << QStringLiteral("Open Last Layout=0\n") << 0;
+    }
+
+    void theLastLayoutOpensAtStart() {
+        QFETCH(QString, preference);
+        QFETCH(int, elements);
+        TempDir layouts;
+        layouts.Write("zadnja.vlk", "2,7,0|0,0\r\n");
+        AppRig rig(AppRig::Ini{"[LOCONET]\nCOM Port=sim\n[PREFERENCES]\nFirst Run=0\n" +
+                               preference.toStdString() +
+                               "[Recent File List]\nFile1=" + layouts.File("zadnja.vlk") + "\n"});
+        QCOMPARE(rig.Frame().Layout().Doc().Count(), elements);
+        QCOMPARE(rig.app->Settings().settings.OpenLastLayout, elements);
     }
 
     void droppedAndRecentFilesOpen() {

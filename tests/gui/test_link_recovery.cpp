@@ -78,7 +78,9 @@ private slots:
         QVERIFY(Received(rig, again, {0xBB, std::uint8_t(slot), 0x00}));
         QVERIFY(!state->isVisible());
         QCOMPARE(rig.Frame().statusBar()->currentMessage(),
-                 QString::fromStdString("Povezava " + name + " je ponovno vzpostavljena"));
+                 QString::fromStdString("Povezava " + name +
+                                        " je ponovno vzpostavljena; kretnice uskladite z "
+                                        "Maketa > Sinhroniziraj"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik 1234"));
         QCOMPARE(realistic->windowTitle(), QStringLiteral("Upravljalnik"));
         QCOMPARE(Edit(w, "speedEdit")->text(), QString::number(CLoconet::SpeedToPercent(20)));

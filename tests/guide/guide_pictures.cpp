@@ -14,6 +14,7 @@
 #include "gui/help/HelpWindow.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutFiles.h"
+#include "gui/layout/VlakomatView.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/FuncButton.h"
@@ -77,6 +78,21 @@ int main(int argc, char** argv) {
     frame.Layout().OpenDocumentFile(QStringLiteral(VLAKOMAT_SOURCE_DIR "/data/Postaja.vlk"));
     frame.resize(820, 520);
     Save(&frame, "glavno-okno.png");
+
+    // Edit mode with the addresses shown, an empty element and an occupied detector.
+    CVlakomatDoc& doc = frame.Layout().Doc();
+    doc.AddElement(3, 1, ElementType::kEmpty);
+    doc.AddElement(5, 1, ElementType::kDetector);
+    doc.SetSensor(doc.FindElement(5, 1), 17);
+    doc.SetOccupied(doc.FindElement(5, 1), true);
+    frame.View().Command(PanelCommand::kPlaceFirst)->trigger();
+    frame.Action(QStringLiteral("actionShowAddresses"))->trigger();
+    QTest::mouseClick(frame.View().viewport(), Qt::LeftButton, {}, QPoint(8 * 20 + 5, 6 * 20 + 5));
+    Save(&frame, "urejanje.png");
+    frame.Action(QStringLiteral("actionShowAddresses"))->trigger();
+    frame.View().Command(PanelCommand::kOperate)->trigger();
+    CDlgDetector detector(17, rig.prompts, &frame);
+    Save(&detector, "detektor.png");
 
     frame.Action(QStringLiteral("actionMonitor"))->trigger();
     CDlgSThrottle* throttle = rig.NewThrottle();

@@ -1,5 +1,7 @@
 #include "core/layout/LayoutElement.h"
 
+#include "util/Text.h"
+
 namespace {
 
 std::uint8_t Bit(int direction) {
@@ -28,6 +30,7 @@ std::uint8_t ConnectionMask(int type, int subtype, int direction) {
     const int d = Wrap(direction, 8);
     switch (type) {
     case ElementType::kTrack:
+    case ElementType::kDetector:
         return Bit(d) | Bit(d + (subtype == 0 ? 4 : 5));
     case ElementType::kEnd:
         return Bit(d);
@@ -41,7 +44,7 @@ std::uint8_t ConnectionMask(int type, int subtype, int direction) {
 }
 
 std::uint8_t RouteMask(const LayoutElement& element) {
-    if (!element.turnout)
+    if (!element.turnout || element.turnout->current == TurnoutData::kUnknown)
         return 0;
     const int d = Wrap(element.direction, 8);
     const int position = element.turnout->current;
@@ -53,4 +56,39 @@ std::uint8_t RouteMask(const LayoutElement& element) {
             exit = d + (position == 1 ? 3 : 5);
     }
     return Bit(d) | Bit(exit);
+}
+
+int NextPosition(const TurnoutData& turnout) {
+    return turnout.current < 0 || turnout.current + 1 >= turnout.positions ? 0
+                                                                           : turnout.current + 1;
+}
+
+std::string AddressLabel(const LayoutElement& e) {
+    if (e.IsDetector())
+        return text::Format("S%d", e.sensor);
+    if (!e.turnout)
+        return {};
+    std::string label = std::to_string(e.turnout->output[0].address);
+    if (e.turnout->outputs > 1)
+        label += "/" + std::to_string(e.turnout->output[1].address);
+    return label;
+}
+
+std::string ElementName(const LayoutElement& e) {
+    switch (e.type) {
+    case ElementType::kTrack:
+        return e.subtype == 0 ? "tir" : "tir v loku";
+    case ElementType::kEnd:
+        return "konec tira";
+    case ElementType::kEmpty:
+        return "prazen element";
+    case ElementType::kTurnout:
+        return "kretnica " + AddressLabel(e);
+    case ElementType::kThreeWay:
+        return "tripotna kretnica " + AddressLabel(e);
+    case ElementType::kDetector:
+        return "detektor zasedenosti " + std::to_string(e.sensor);
+    default:
+        return "element";
+    }
 }

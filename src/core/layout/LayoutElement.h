@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // Element types.
 namespace ElementType {
@@ -13,11 +14,15 @@ constexpr int kEnd = 1;      // buffer stop
 constexpr int kEmpty = 2;    // nothing drawn
 constexpr int kTurnout = 3;  // branch to the left (subtype 0) or to the right (subtype 1)
 constexpr int kThreeWay = 4; // branches to both sides
-constexpr int kCount = 5;
+constexpr int kDetector = 5; // track with an occupancy sensor: straight or bend, as kTrack
+constexpr int kCount = 6;
 } // namespace ElementType
 
 // Number of subtypes of each element type.
-inline constexpr std::array<int, ElementType::kCount> kSubtypeCounts = {2, 1, 1, 2, 1};
+inline constexpr std::array<int, ElementType::kCount> kSubtypeCounts = {2, 1, 1, 2, 1, 2};
+
+// Sensor addresses as LocoNet counts them, 1-based: 12 bits of input number.
+inline constexpr int kMaxSensorAddress = 4096;
 
 // What an output is sent in one turnout position.
 namespace OutputState {
@@ -37,7 +42,10 @@ struct TurnoutData {
     int outputs = 1;   // outputs in use, 1 or 2
     int positions = 2; // 2 for a turnout, 3 for a three-way turnout
     std::array<TurnoutOutput, kMaxOutputs> output{};
-    int current = 0; // 0 straight, 1 diverging or left, 2 right
+    // 0 straight, 1 diverging or left, 2 right; kUnknown when the bus reported outputs that
+    // match none of the positions.
+    static constexpr int kUnknown = -1;
+    int current = 0;
 
     // What a newly placed turnout of the type starts with.
     static TurnoutData Defaults(int type);
@@ -52,8 +60,11 @@ struct LayoutElement {
     int direction = 0;            // 0 west, then clockwise in steps of 45 degrees to 7 south-west
     std::uint8_t connections = 0; // bit k: track from the centre toward direction k
     std::optional<TurnoutData> turnout; // types 3 and 4 only
+    int sensor = 0;                     // a detector's sensor address, 0 = none yet
+    bool occupied = false;              // a detector's sensor reports occupied (not stored)
 
     bool IsTurnout() const { return turnout.has_value(); }
+    bool IsDetector() const { return type == ElementType::kDetector; }
     bool operator==(const LayoutElement&) const = default;
 };
 
@@ -75,3 +86,11 @@ constexpr int Wrap(int value, int n) {
 std::uint8_t ConnectionMask(int type, int subtype, int direction);
 // The mask of the route a turnout is set to: its entry and the exit of its position.
 std::uint8_t RouteMask(const LayoutElement& element);
+// The position after the current one, wrapping to 0 after the last; an unknown turnout
+// goes to 0.
+int NextPosition(const TurnoutData& turnout);
+// What the status bar calls an element: "tir", "kretnica 12", "detektor 17", ...
+std::string ElementName(const LayoutElement& element);
+// The addresses drawn on the panel beside a turnout ("12", "20/21") or a detector ("S17");
+// empty for other elements.
+std::string AddressLabel(const LayoutElement& element);

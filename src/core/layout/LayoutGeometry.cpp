@@ -72,7 +72,8 @@ void AppendBand(std::vector<PixelLine>& out, int column, int row, int direction,
 }
 
 void AppendElementStrokes(std::vector<Stroke>& out, const LayoutElement& element, int cellSize) {
-    AppendMask(out, element, element.connections, cellSize, Ink::Track, 0.0);
+    AppendMask(out, element, element.connections, cellSize,
+               element.IsDetector() && element.occupied ? Ink::Occupied : Ink::Track, 0.0);
     if (element.turnout)
         AppendMask(out, element, RouteMask(element), cellSize, Ink::Route, kRouteShortening);
 }

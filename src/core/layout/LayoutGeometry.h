@@ -12,7 +12,7 @@ struct PixelLine {
     bool operator==(const PixelLine&) const = default;
 };
 
-enum class Ink { Outline, Track, Route };
+enum class Ink { Outline, Track, Route, Occupied };
 
 struct Stroke {
     Ink ink;

@@ -21,12 +21,12 @@ LayoutPanel::ClickResult LayoutPanel::Click(int x, int y) {
     column_ = result.column = x / cellSize_;
     row_ = result.row = y / cellSize_;
     result.index = doc_.FindElement(result.column, result.row);
-    result.status = text::Format("x=%d, y=%d; sel:%d", result.column, result.row, result.index);
+    result.status = CellText(result.column, result.row);
     const bool turnout = result.index >= 0 && doc_.Element(result.index).IsTurnout();
     switch (mode_) {
     case PanelMode::kEditTurnout:
-        if (turnout)
-            result.editTurnout = result.index;
+        if (turnout || (result.index >= 0 && doc_.Element(result.index).IsDetector()))
+            result.edit = result.index;
         break;
     case PanelMode::kDelete:
         if (result.index >= 0)
@@ -37,9 +37,11 @@ LayoutPanel::ClickResult LayoutPanel::Click(int x, int y) {
             Operate(result);
         break;
     default:
-        if (result.index >= 0 || mode_ < 0 || mode_ >= ElementType::kCount)
+        if (mode_ < 0 || mode_ >= ElementType::kCount)
             break;
-        if (doc_.Count() >= CVlakomatDoc::kMaxElements)
+        if (result.index >= 0)
+            result.status += "; celica je zasedena, element ni dodan (najprej ga izbrišite)";
+        else if (doc_.Count() >= CVlakomatDoc::kMaxElements)
             prompts_.Inform(text::Format("Napaka! Maketa ima lahko največ %d elementov!",
                                          CVlakomatDoc::kMaxElements),
                             PromptIcon::Warning);
@@ -50,12 +52,26 @@ LayoutPanel::ClickResult LayoutPanel::Click(int x, int y) {
     return result;
 }
 
+std::string LayoutPanel::CellText(int column, int row) const {
+    std::string out = text::Format("Stolpec %d, vrstica %d", column, row);
+    const int index = doc_.FindElement(column, row);
+    if (index >= 0)
+        out += "; " + ElementName(doc_.Element(index));
+    return out;
+}
+
 void LayoutPanel::Operate(ClickResult& result) {
-    const int position = doc_.AdvanceTurnout(result.index);
-    SwitchPlan plan = SwitchRequestsFor(*doc_.Element(result.index).turnout, position);
-    result.requests = std::move(plan.messages);
-    if (!plan.note.empty())
+    const TurnoutData& turnout = *doc_.Element(result.index).turnout;
+    const int position = NextPosition(turnout);
+    SwitchPlan plan = SwitchRequestsFor(turnout, position);
+    // Half a turnout switched would leave the drawing and the layout apart: all or nothing.
+    if (!plan.note.empty()) {
         result.status += "; " + plan.note;
+        return;
+    }
+    result.turnout = result.index;
+    result.position = position;
+    result.requests = std::move(plan.messages);
 }
 
 int LayoutPanel::ColumnsShown() const {

@@ -25,7 +25,9 @@ constexpr int kNextSubtype = 32814;
 constexpr int kEditTurnout = 32776;
 constexpr int kOperate = 32777;
 constexpr int kDelete = 32815;
-constexpr int kPlaceFirst = 32778; // to 32782, one per element type
+constexpr int kPlaceFirst = 32778; // to 32782, one per element type of 0 to 4
+constexpr int kPlaceDetector = 32783;
+constexpr int kSynchronize = 32817; // "Maketa > Sinhroniziraj"
 } // namespace PanelCommand
 
 class LayoutPanel {
@@ -45,14 +47,20 @@ public:
     void SetMode(int mode) { mode_ = mode; }
     int SelectedColumn() const { return column_; }
     int SelectedRow() const { return row_; }
+    // What the status bar says about a cell: "Stolpec 5, vrstica 6" and the element there.
+    std::string CellText(int column, int row) const;
 
     struct ClickResult {
         int column = -1;
         int row = -1;
-        int index = -1;                       // the element in the cell, or -1
-        std::string status;                   // for the status bar
-        int editTurnout = -1;                 // the element whose turnout dialog is to open, or -1
-        std::vector<LocoNetMessage> requests; // switch requests to send
+        int index = -1;     // the element in the cell, or -1
+        std::string status; // for the status bar
+        int edit = -1;      // the turnout or detector whose properties dialog is to open, or -1
+        // A turnout to move: its element, the position and the requests that move it there.
+        // The caller moves it only once the requests are on their way.
+        int turnout = -1;
+        int position = 0;
+        std::vector<LocoNetMessage> requests;
     };
     // A click at a point of the panel (scrolling included), in pixels at the current size.
     ClickResult Click(int x, int y);

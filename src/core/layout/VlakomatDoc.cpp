@@ -3,8 +3,10 @@
 #include "core/layout/VlkFile.h"
 #include "platform.h"
 #include "util/Files.h"
+#include "util/Text.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -86,11 +88,33 @@ void CVlakomatDoc::SetTurnout(int index, const TurnoutData& data) {
 int CVlakomatDoc::AdvanceTurnout(int index) {
     if (index < 0 || index >= Count() || !elements_[index].turnout)
         return 0;
+    SetTurnoutPosition(index, NextPosition(*elements_[index].turnout));
+    return elements_[index].turnout->current;
+}
+
+void CVlakomatDoc::SetTurnoutPosition(int index, int position) {
+    if (index < 0 || index >= Count() || !elements_[index].turnout)
+        return;
     TurnoutData& t = *elements_[index].turnout;
-    t.current = t.current + 1 >= t.positions ? 0 : t.current + 1;
-    // Operating is not editing: the question on closing is about the operator's drawing.
+    if (position < TurnoutData::kUnknown || position >= t.positions)
+        return;
+    t.current = position;
     UpdateAllViews();
-    return t.current;
+}
+
+void CVlakomatDoc::SetSensor(int index, int address) {
+    if (index < 0 || index >= Count() || !elements_[index].IsDetector() ||
+        elements_[index].sensor == address)
+        return;
+    elements_[index].sensor = address;
+    Edited();
+}
+
+void CVlakomatDoc::SetOccupied(int index, bool occupied) {
+    if (index < 0 || index >= Count() || !elements_[index].IsDetector())
+        return;
+    elements_[index].occupied = occupied;
+    UpdateAllViews();
 }
 
 void CVlakomatDoc::UpdateConnections(int index) {
@@ -125,26 +149,69 @@ std::string CVlakomatDoc::Store(Prompts& prompts) const {
     return FormatVlk(elements_);
 }
 
-int CVlakomatDoc::Load(std::string_view text, Prompts& prompts) {
+int CVlakomatDoc::Load(std::string_view text, Prompts& prompts, const std::string& name) {
+    return Take(ReadVlk(text), prompts, name);
+}
+
+namespace {
+void Refuse(const std::string& name, Prompts& prompts) {
+    prompts.Inform("Napaka! Datoteka '" + name + "' ni maketa (.vlk) in ni odprta!",
+                   PromptIcon::Error);
+}
+} // namespace
+
+int CVlakomatDoc::Take(VlkReadResult result, Prompts& prompts, const std::string& name) {
+    if (result.refused) {
+        Refuse(name, prompts);
+        return -1;
+    }
     prompts.Inform(kSerializeMessage);
-    VlkReadResult result = ReadVlk(text);
-    for (const std::string& message : result.messages)
-        prompts.Inform(message, PromptIcon::Warning);
+    // One box for all faults: a file with a hundred faulty lines is read with one OK.
+    if (result.faults > 0) {
+        std::string shown;
+        for (const std::string& message : result.messages)
+            shown += (shown.empty() ? "" : "\n") + message;
+        const int rest = result.faults - static_cast<int>(result.messages.size());
+        if (rest > 0)
+            shown += text::Format("\nNapak v nadaljnjih vrsticah: %d.", rest);
+        prompts.Inform(shown, PromptIcon::Warning);
+    }
     Replace(std::move(result.elements));
-    return static_cast<int>(result.messages.size());
+    return result.faults;
+}
+
+std::optional<VlkReadResult> CVlakomatDoc::ReadFile(const std::string& path, Prompts& prompts) {
+    std::error_code error;
+    // Only a plain file: a device or a pipe could be endless.
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, error))
+        in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče odpreti!", PromptIcon::Error);
+        return std::nullopt;
+    }
+    VlkReader reader;
+    std::vector<char> chunk(64 * 1024);
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        if (!reader.Feed({chunk.data(), static_cast<std::size_t>(in.gcount())}))
+            break;
+    }
+    if (in.bad()) {
+        prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče prebrati!", PromptIcon::Error);
+        return std::nullopt;
+    }
+    VlkReadResult result = reader.Finish();
+    if (result.refused) {
+        Refuse(path, prompts);
+        return std::nullopt;
+    }
+    return result;
 }
 
 int CVlakomatDoc::OpenFile(const std::string& path, Prompts& prompts) {
-    std::error_code error;
-    // Only a plain file: a device or a pipe could be endless.
-    std::optional<std::string> text;
-    if (std::filesystem::is_regular_file(path, error))
-        text = files::ReadAll(path);
-    if (!text) {
-        prompts.Inform("Napaka! Datoteke '" + path + "' ni mogoče odpreti!", PromptIcon::Error);
-        return -1;
-    }
-    return Load(*text, prompts);
+    std::optional<VlkReadResult> result = ReadFile(path, prompts);
+    return result ? Take(std::move(*result), prompts, path) : -1;
 }
 
 bool CVlakomatDoc::SaveFile(const std::string& path, Prompts& prompts) {

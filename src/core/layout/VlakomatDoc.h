@@ -3,8 +3,10 @@
 // their .vlk text.
 
 #include "core/layout/LayoutElement.h"
+#include "core/layout/VlkFile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,13 @@ public:
     void SetTurnout(int index, const TurnoutData& data);
     // Moves a turnout to its next position, wrapping to 0 after the last; the new position.
     int AdvanceTurnout(int index);
+    // Shows a turnout in a position (or TurnoutData::kUnknown). Operating is not editing:
+    // the document stays unmodified.
+    void SetTurnoutPosition(int index, int position);
+    // Gives a detector its sensor address.
+    void SetSensor(int index, int address);
+    // Shows a detector occupied or free (what its sensor reports; not an edit).
+    void SetOccupied(int index, bool occupied);
     void UpdateConnections(int index);
 
     // Empties the document (a new layout).
@@ -51,12 +60,19 @@ public:
 
     // Storing: shows the "Serialize" box and returns the file's text.
     std::string Store(Prompts& prompts) const;
-    // Loading: shows the "Serialize" box and every fault of the text, replaces the
-    // elements and clears the modified mark. Returns the number of faults shown.
-    int Load(std::string_view text, Prompts& prompts);
+    // Loading: shows the "Serialize" box and the faults of the text in one box, replaces
+    // the elements and clears the modified mark. Returns the number of faults. A text that
+    // is not a layout is refused with one message naming `name`; the elements stay, and
+    // the result is -1.
+    int Load(std::string_view text, Prompts& prompts, const std::string& name = "");
 
-    // Loads a file as Load does; -1 when it cannot be read (the message has been shown).
+    // Loads a file as Load does, reading no further than the layout's limit; -1 when it
+    // cannot be read or is not a layout (the message has been shown).
     int OpenFile(const std::string& path, Prompts& prompts);
+    // The two steps of OpenFile, so that a question can come between them: reading, which
+    // shows why a file cannot be opened (nothing then), and taking what was read.
+    static std::optional<VlkReadResult> ReadFile(const std::string& path, Prompts& prompts);
+    int Take(VlkReadResult result, Prompts& prompts, const std::string& name);
     // Stores into a file (written whole or not at all); false when that failed (the
     // message has been shown). The modified mark is cleared on success.
     bool SaveFile(const std::string& path, Prompts& prompts);

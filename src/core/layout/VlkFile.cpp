@@ -3,6 +3,8 @@
 #include "core/layout/VlakomatDoc.h"
 #include "util/Text.h"
 
+#include <algorithm>
+
 namespace {
 
 // The text before the next separator, without blanks at its end; `rest` moves past the
@@ -22,17 +24,22 @@ bool StartsWith(std::string_view s, char c) {
     return !s.empty() && s.front() == c;
 }
 
+// The faults of a read: every one counted, the first few kept to be shown.
+void AddFault(VlkReadResult& result, std::string message) {
+    if (result.faults++ < VlkReadResult::kShownFaults)
+        result.messages.push_back(std::move(message));
+}
+
 class LineReader {
 public:
-    LineReader(int lineNumber, std::vector<std::string>& messages)
-        : lineNumber_(lineNumber), messages_(messages) {}
+    LineReader(int lineNumber, VlkReadResult& result) : lineNumber_(lineNumber), result_(result) {}
 
     // False when the line is skipped.
     bool Read(std::string_view line, LayoutElement& e) {
         std::string_view rest = text::TrimLeft(line);
         std::string_view place = TakeField(rest, '|');
         std::string_view kind = TakeField(rest, '|');
-        std::string_view turnout = TakeField(rest, '|');
+        std::string_view extra = TakeField(rest, '|');
         e.row = TakeInt(place, ',');
         e.column = TakeInt(place, ',');
         e.direction = TakeInt(place, ',');
@@ -53,16 +60,29 @@ public:
         const bool hasTurnout = e.type == ElementType::kTurnout || e.type == ElementType::kThreeWay;
         if (hasTurnout)
             e.turnout = TurnoutData::Defaults(e.type);
-        if (StartsWith(turnout, 'T')) {
+        if (StartsWith(extra, 'T')) {
             if (hasTurnout)
-                ReadTurnout(turnout.substr(1), *e.turnout);
+                ReadTurnout(extra.substr(1), *e.turnout);
             else
                 Fault("Napaka! Podatki kretnice pri elementu, ki ni kretnica, v vrstici %d!");
+        } else if (StartsWith(extra, 'S')) {
+            if (e.IsDetector())
+                ReadSensor(extra.substr(1), e);
+            else
+                Fault("Napaka! Naslov detektorja pri elementu, ki ni detektor, v vrstici %d!");
         }
         return true;
     }
 
 private:
+    void ReadSensor(std::string_view field, LayoutElement& e) {
+        const int address = text::ParseInt(field);
+        if (address >= 0 && address <= kMaxSensorAddress)
+            e.sensor = address;
+        else
+            Fault("Napaka! Neveljaven naslov detektorja v vrstici %d!");
+    }
+
     void ReadTurnout(std::string_view rest, TurnoutData& t) {
         int outputs = 0;
         bool tooMany = false;
@@ -105,36 +125,105 @@ private:
             Fault("Napaka! Preveč stanj izhoda v vrstici %d!");
     }
 
-    void Fault(const char* format) { messages_.push_back(text::Format(format, lineNumber_)); }
+    void Fault(const char* format) { AddFault(result_, text::Format(format, lineNumber_)); }
 
     int lineNumber_;
-    std::vector<std::string>& messages_;
+    VlkReadResult& result_;
 };
+
+// A line of a layout starts with its row; a blank line reads as an element too.
+bool LooksLikeElement(std::string_view line) {
+    const std::string_view rest = text::TrimLeft(line, " \t");
+    return !rest.empty() && (rest.front() == '-' || (rest.front() >= '0' && rest.front() <= '9'));
+}
+
+bool IsBlank(std::string_view line) {
+    return text::TrimLeft(line, " \t").empty();
+}
+
+// Layouts are plain text: control characters other than tab and line ends mean some other
+// kind of file.
+bool HasControlCharacter(std::string_view chunk) {
+    for (const char c : chunk) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r') || u == 0x7F)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
-VlkReadResult ReadVlk(std::string_view text) {
-    VlkReadResult result;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        ++lineNumber;
-        if (static_cast<int>(result.elements.size()) >= CVlakomatDoc::kMaxElements) {
-            result.messages.push_back(text::Format(
-                "Napaka! Maketa ima lahko največ %d elementov; vrstice od %d naprej niso "
-                "prebrane!",
-                CVlakomatDoc::kMaxElements, lineNumber));
-            break;
-        }
-        LayoutElement element;
-        if (LineReader(lineNumber, result.messages).Read(line, element))
-            result.elements.push_back(std::move(element));
+bool VlkReader::Feed(std::string_view chunk) {
+    if (done_)
+        return false;
+    if (!chunk.empty())
+        any_ = true;
+    if (HasControlCharacter(chunk)) {
+        result_.refused = true;
+        done_ = true;
+        return false;
     }
-    return result;
+    while (!chunk.empty() && !done_) {
+        const std::size_t end = chunk.find('\n');
+        if (!overlong_) {
+            line_.append(chunk.substr(0, std::min(end, kMaxLineLength + 1 - line_.size())));
+            overlong_ = line_.size() > kMaxLineLength;
+        }
+        if (end == std::string_view::npos)
+            break;
+        chunk.remove_prefix(end + 1);
+        TakeLine(line_);
+        line_.clear();
+        overlong_ = false;
+    }
+    return !done_;
+}
+
+VlkReadResult VlkReader::Finish() {
+    if (!done_ && !line_.empty())
+        TakeLine(line_);
+    line_.clear();
+    if (any_ && !elementLine_)
+        result_.refused = true;
+    if (result_.refused)
+        result_ = VlkReadResult{{}, {}, 0, true};
+    done_ = true;
+    return std::move(result_);
+}
+
+void VlkReader::TakeLine(std::string_view line) {
+    ++lineNumber_;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (line.size() <= kMaxLineLength && !text::IsValidUtf8(line)) {
+        result_.refused = true;
+        done_ = true;
+        return;
+    }
+    if (static_cast<int>(result_.elements.size()) >= CVlakomatDoc::kMaxElements) {
+        AddFault(result_, text::Format("Napaka! Maketa ima lahko največ %d elementov; vrstice od "
+                                       "%d naprej niso prebrane!",
+                                       CVlakomatDoc::kMaxElements, lineNumber_));
+        done_ = true;
+        return;
+    }
+    const bool element = LooksLikeElement(line) && line.size() <= kMaxLineLength;
+    elementLine_ |= element;
+    if (!element && !IsBlank(line)) {
+        AddFault(result_,
+                 text::Format("Napaka! Vrstica %d ni element makete in ni prebrana!", lineNumber_));
+        return;
+    }
+    LayoutElement e;
+    if (LineReader(lineNumber_, result_).Read(line, e))
+        result_.elements.push_back(std::move(e));
+}
+
+VlkReadResult ReadVlk(std::string_view text) {
+    VlkReader reader;
+    reader.Feed(text);
+    return reader.Finish();
 }
 
 std::string FormatVlkLine(const LayoutElement& e) {
@@ -149,9 +238,11 @@ std::string FormatVlkLine(const LayoutElement& e) {
                 line += text::Format(",%d", t.output[o].states[p]);
             line += ';';
         }
-        if (t.current != 0)
+        if (t.current > 0)
             line += text::Format("s%d", t.current);
     }
+    if (e.IsDetector())
+        line += text::Format("|S%d", e.sensor);
     return line + "\r\n";
 }
 

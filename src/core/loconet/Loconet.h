@@ -21,6 +21,8 @@
 struct ProgramSettings;
 
 using MonitorSink = std::function<void(const std::string& line)>;
+// Shown every intact switch and sensor message on the bus, the program's own echoes too.
+using SwitchListener = std::function<void(const LocoNetMessage& message)>;
 // Told when the port goes down (with the port's word for the loss) and when it is back (or
 // the link is closed meanwhile).
 using LinkStateSink = std::function<void(bool down, const std::string& why)>;
@@ -54,6 +56,7 @@ public:
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
     void SetLinkStateSink(LinkStateSink sink) { linkState_ = std::move(sink); }
+    void SetSwitchListener(SwitchListener listener) { switchListener_ = std::move(listener); }
     // Programs that share the bus through this one; nullptr for none. They must outlive
     // the link or be taken away first.
     void SetGuests(BusGuests* guests) { guests_ = guests; }
@@ -193,6 +196,7 @@ private:
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
     LinkStateSink linkState_;
+    SwitchListener switchListener_;
 
     std::string portName_;
     std::unique_ptr<SerialPort> port_;

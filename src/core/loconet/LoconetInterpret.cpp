@@ -37,6 +37,8 @@ bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, boo
         std::string line = header;
         monitortext::AppendSwitchText(line, m);
         LogToMonitor(line);
+        if (switchListener_)
+            switchListener_(m);
         return true;
     }
     case Opcode::OPC_PEER_XFER: {

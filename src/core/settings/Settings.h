@@ -34,6 +34,8 @@ struct Settings {
     int BrakeReleaseTolerance = 1;
     int UseRightDirForBrakeType = 0;
     int FirstRun = 1;
+    // At a start without a file named, the most recent layout opens (when it still exists).
+    int OpenLastLayout = 1;
     // The serial interface's line: "Baud Rate" and "Flow Control" (0 none, 1 RTS/CTS).
     int BaudRate = 16457;
     int FlowControl = 0;

@@ -547,11 +547,16 @@ bool SimCommandStation::SetConsistMember(int address, bool member) {
     return true;
 }
 
-bool SimCommandStation::SensorReport(int number, bool level) {
-    if (number < 0 || number > 0x7FF)
+bool SimCommandStation::SensorReport(int address, bool level) {
+    if (address < 1 || address > 0x1000)
         return false;
-    StationMessage({Op(Opcode::OPC_INPUT_REP), static_cast<std::uint8_t>(number & 0x7F),
-                    static_cast<std::uint8_t>(0x40 | (level ? 0x10 : 0) | (number >> 7)), 0});
+    // Two inputs share a number; the lower bit of the address picks the one.
+    const int number = (address - 1) >> 1;
+    const int half = (address - 1) & 1;
+    StationMessage(
+        {Op(Opcode::OPC_INPUT_REP), static_cast<std::uint8_t>(number & 0x7F),
+         static_cast<std::uint8_t>(0x40 | (half ? 0x20 : 0) | (level ? 0x10 : 0) | (number >> 7)),
+         0});
     return true;
 }
 

@@ -101,8 +101,9 @@ public:
     int DispatchedSlot() const { return dispatched_; }
     // Links the address's slot into a consist (STAT1 0x40) or unlinks it; allocates a slot.
     bool SetConsistMember(int address, bool member);
-    // Sensor and switch reports with the numbers as the monitor shows them (0..2047).
-    bool SensorReport(int number, bool level);
+    // A sensor report for a sensor address as LocoNet counts them (1..4096), and a switch
+    // output report with the number as the monitor shows it (0..2047).
+    bool SensorReport(int address, bool level);
     bool SwitchReport(int number, bool closedOn, bool thrownOn);
     // Sends an arbitrary message as another station; the checksum is filled in.
     bool SendFromStation(std::vector<std::uint8_t> bytes);

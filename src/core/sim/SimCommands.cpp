@@ -181,7 +181,7 @@ const char* SimCommandHelp() {
            "dispatch ADDRESS                 the slot of the address goes into dispatch\n"
            "dispatched                       a hand-held takes the dispatched locomotive\n"
            "consist ADDRESS on|off           consist member flag (STAT1 0x40)\n"
-           "sensor N on|off                  sensor report, N 0..2047\n"
+           "sensor ADDRESS on|off            sensor report (on: occupied), ADDRESS 1..4096\n"
            "switch N closed|thrown|off       switch output report, N 0..2047\n"
            "send XX XX ...                   any message from another station\n"
            "fault lose N                     the interface loses the next N echoes\n"
@@ -219,8 +219,8 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
         return Result(cs.SetConsistMember(number, on), "no free slot");
     }
     if (cmd == "sensor") {
-        if (w.size() != 3 || !Number(w[1], 0, 2047, number) || !OnOff(w[2], on))
-            return Usage("sensor N on|off");
+        if (w.size() != 3 || !Number(w[1], 1, 4096, number) || !OnOff(w[2], on))
+            return Usage("sensor ADDRESS on|off");
         return Result(cs.SensorReport(number, on), "bad sensor");
     }
     if (cmd == "switch") {

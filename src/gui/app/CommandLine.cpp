@@ -25,19 +25,24 @@
 
 namespace {
 
-// Check mode shows no message boxes: it prints each message on a line of its own.
+// Check mode shows no message boxes: it prints each message on a line of its own, or with
+// `keepLines` each line of a message (a layout's list of faults).
 class PrintingPrompts : public Prompts {
 public:
+    explicit PrintingPrompts(bool keepLines = false) : keepLines_(keepLines) {}
     PromptAnswer Ask(const std::string& text, PromptButtons buttons, PromptIcon) override {
         std::string line = text;
         for (char& c : line)
-            if (c == '\n' || c == '\r')
+            if ((c == '\n' && !keepLines_) || c == '\r')
                 c = ' ';
         std::printf("%s\n", line.c_str());
         ++count;
         return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
     }
     int count = 0;
+
+private:
+    bool keepLines_;
 };
 
 // Check mode, help and version open no window, so they need no display either.
@@ -117,7 +122,7 @@ void OpenRealisticThrottle(CVlakomatApp& app, int notch) {
 // Check mode for a layout: the messages of loading it, and with `dump` what saving it would
 // write; the table files are not read. Only faults make the exit status 1.
 int RunLayoutCheck(const QString& path, bool dump) {
-    PrintingPrompts prompts;
+    PrintingPrompts prompts(true);
     CVlakomatDoc doc;
     const int faults = doc.OpenFile(path.toStdString(), prompts);
     if (faults >= 0 && dump) {

@@ -77,7 +77,13 @@ CDlgSettings::CDlgSettings(const Settings& values, Prompts& prompts,
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(BuildLoconetGroup(ports), 1);
-    top->addWidget(BuildFieldGroup("Preference", 1), 1);
+    QWidget* preferences = BuildFieldGroup("Preference", 1);
+    openLastLayout_ = new QCheckBox(QStringLiteral("Odpri zadnjo maketo ob zagonu"), preferences);
+    openLastLayout_->setObjectName(QStringLiteral("openLastLayoutCheck"));
+    openLastLayout_->setChecked(values_.OpenLastLayout != 0);
+    auto* preferencesGrid = static_cast<QGridLayout*>(preferences->layout());
+    preferencesGrid->addWidget(openLastLayout_, preferencesGrid->rowCount(), 0, 1, 2);
+    top->addWidget(preferences, 1);
     layout->addLayout(top);
     layout->addWidget(BuildFieldGroup("Dinamika vlaka", 2));
 
@@ -206,6 +212,7 @@ void CDlgSettings::accept() {
     edited.Offline = offline_->isChecked() ? 1 : 0;
     edited.PowerThrottleMode = precise_->isChecked() ? 1 : 0;
     edited.ShareOnNetwork = shareOnNetwork_->isChecked() ? 1 : 0;
+    edited.OpenLastLayout = openLastLayout_->isChecked() ? 1 : 0;
     const std::optional<SerialLine> line = ParseSerialLine(interface_->currentText().toStdString());
     if (!line)
         return Refuse(interface_, kSerialLineMessage);

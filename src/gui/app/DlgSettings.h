@@ -56,5 +56,6 @@ private:
     QCheckBox* offline_ = nullptr;
     QRadioButton* precise_ = nullptr;
     QCheckBox* shareOnNetwork_ = nullptr;
+    QCheckBox* openLastLayout_ = nullptr;
     std::vector<QLineEdit*> edits_; // one per text field, in the fields' order
 };

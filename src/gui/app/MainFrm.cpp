@@ -8,6 +8,7 @@
 #include "dialogs/DlgRoster.h"
 #include "gui/help/Help.h"
 #include "gui/layout/LayoutFiles.h"
+#include "gui/layout/LayoutIcons.h"
 #include "gui/layout/VlakomatView.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
 #include "gui/throttles/DlgThrottle.h"
@@ -87,6 +88,9 @@ void CMainFrame::CreateMenus() {
     AddAction(view, "actionStatusBar", "&Statusna vrstica", {},
               "Pokaži ali skrij statusno vrstico");
     view->addSeparator();
+    AddAction(view, "actionShowAddresses", "&Naslovi kretnic", {},
+              "Pokaži naslove kretnic in detektorjev na maketi")
+        ->setCheckable(true);
     QAction* monitor = AddAction(view, "actionMonitor", "Loconet Monitor", {},
                                  "Prikaži ali skrij Loconet Monitor");
     monitor->setCheckable(true);
@@ -107,8 +111,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* layout = menuBar()->addMenu(QStringLiteral("&Maketa"));
     AddAction(layout, "actionSynchronize", "Sinhroniziraj", {},
-              "Sinhroniziraj digitalne izhode na maketi s trenutnim stanjem programa")
-        ->setEnabled(false);
+              "Sinhroniziraj digitalne izhode na maketi s trenutnim stanjem programa");
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Orodja"));
     QAction* settings =
@@ -195,9 +198,18 @@ void CMainFrame::CreateLayout() {
     layout_ = new CLayoutFiles(app_.GetPrompts(), app_.Settings().RecentFiles, this);
     view_ = new CVlakomatView(layout_->Doc(), app_.Link(), app_.GetPrompts(), this);
     setCentralWidget(view_);
-    view_->AddCommandsTo(findChild<QToolBar*>(QStringLiteral("ToolBar")));
+    auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    view_->AddCommandsTo(toolBar);
+    QAction* synchronize = Action("actionSynchronize");
+    synchronize->setIcon(LayoutCommandIcon(PanelCommand::kSynchronize));
+    toolBar->addSeparator();
+    toolBar->addAction(synchronize);
+    connect(synchronize, &QAction::triggered, view_, &CVlakomatView::Synchronize);
+    connect(Action("actionShowAddresses"), &QAction::toggled, view_,
+            &CVlakomatView::SetShowAddresses);
     connect(view_, &CVlakomatView::StatusText, this, &CMainFrame::SetStatusText);
     connect(layout_, &CLayoutFiles::DocumentChanged, this, [this] {
+        view_->SetDocumentName(layout_->Title());
         view_->OnUpdate();
         UpdateTitle();
     });
@@ -231,7 +243,9 @@ void CMainFrame::ShowLinkState(bool down) {
     linkState_->setVisible(down);
     // Back by itself, not closed by the operator.
     if (!down && link.IsActive())
-        SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena").arg(name));
+        SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena; kretnice uskladite z "
+                                     "Maketa > Sinhroniziraj")
+                          .arg(name));
     for (int i = 0; i < CLoconet::kRegistrySize; ++i)
         if (const Throttle* throttle = link.GetThrottle(i))
             if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))

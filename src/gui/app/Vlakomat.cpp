@@ -5,9 +5,11 @@
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
 #include "gui/layout/LayoutFiles.h"
+#include "gui/layout/VlakomatView.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
 #include "settings/SerialLine.h"
+#include "util/Files.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,8 +24,8 @@
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
       heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
-                                             [this] { link_.Process(); },
-                                             [this] { return link_.NextStepDue(); })),
+                                             [this] { Process(); },
+                                             [this] { return NextStepDue(); })),
       link_(clock, beeper, prompts), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
       server_(std::make_unique<BusServer>(share_)) {
     InstallQtTranslation();
@@ -189,9 +191,13 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
 
     frame_ = std::make_unique<CMainFrame>(*this);
     frame_->show();
-    // A layout that will not open leaves the program running with an empty one.
+    // A layout that will not open leaves the program running with an empty one. Without
+    // one named, the operator goes on where the last session ended.
+    const std::string& last = settings_.RecentFiles[0];
     if (!layoutFile.isEmpty())
         frame_->Layout().OpenDocumentFile(layoutFile);
+    else if (settings_.settings.OpenLastLayout != 0 && !last.empty() && files::Exists(last))
+        frame_->Layout().OpenDocumentFile(QString::fromStdString(last));
 
     if (settings_.settings.FirstRun) {
         // The first run leads through the settings and the roster; only the settings
@@ -205,6 +211,17 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     // Served also while the link is down: the clients are told so.
     ShareBus();
     return true;
+}
+
+void CVlakomatApp::Process() {
+    link_.Process();
+    if (frame_)
+        frame_->View().StepSync(clock_.Now());
+}
+
+std::uint32_t CVlakomatApp::NextStepDue() const {
+    const std::uint32_t link = link_.NextStepDue();
+    return frame_ ? std::min(link, frame_->View().SyncDue(clock_.Now())) : link;
 }
 
 int CVlakomatApp::ExitInstance(int code) {

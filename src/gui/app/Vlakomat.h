@@ -47,6 +47,10 @@ public:
     // Opens the link on the port that the settings name (or offline); false when the port
     // would not open (the link has said why).
     bool OpenLink();
+    // The heartbeat's step: the link's, then the layout panel's paced requests; and the
+    // milliseconds until the next one is due.
+    void Process();
+    std::uint32_t NextStepDue() const;
     // Serves the bus to other programs as "Share Port" and "Share On Network" say (or stops);
     // a port that cannot be served is reported.
     void ShareBus();

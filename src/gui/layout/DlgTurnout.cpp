@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +17,21 @@ namespace {
 
 const char* const kRowLabels[3] = {"Naravnost:", "Odklonjeno/Levo", "---/Desno"};
 const char kStateLetters[3] = {'C', 'T', 'N'};
+
+// The fields above OK and Prekliči, at a fixed size.
+void FinishDialog(QDialog* dialog, QLayout* fields) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
+    // accept() is virtual: each dialog checks its fields first.
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(fields);
+    layout->addWidget(buttons);
+    dialog->setFixedSize(dialog->sizeHint());
+}
 
 } // namespace
 
@@ -58,16 +74,7 @@ CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& pro
     }
     grid->setColumnMinimumWidth(4, 40);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgTurnout::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+    FinishDialog(this, grid);
 }
 
 void CDlgTurnout::accept() {
@@ -88,5 +95,33 @@ void CDlgTurnout::accept() {
             values.state[o][p] = states_[o][p]->checkedId();
     }
     values_ = values;
+    QDialog::accept();
+}
+
+CDlgDetector::CDlgDetector(int address, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), address_(address), prompts_(prompts) {
+    setObjectName(QStringLiteral("DlgDetector"));
+    setWindowTitle(QStringLiteral("Lastnosti detektorja"));
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Naslov senzorja:"));
+    edit_ = new QLineEdit(QString::number(address));
+    edit_->setObjectName(QStringLiteral("sensorEdit"));
+    label->setBuddy(edit_);
+    row->addWidget(label);
+    row->addWidget(edit_);
+    FinishDialog(this, row);
+}
+
+void CDlgDetector::accept() {
+    bool ok = false;
+    const int address = edit_->text().trimmed().toInt(&ok);
+    if (!ok || address < 0 || address > kMaxSensorAddress) {
+        prompts_.Inform("Vnesite celo število med 0 in " + std::to_string(kMaxSensorAddress) + ".",
+                        PromptIcon::Warning);
+        edit_->setFocus();
+        edit_->selectAll();
+        return;
+    }
+    address_ = address;
     QDialog::accept();
 }

@@ -30,3 +30,20 @@ private:
     QLineEdit* address_[2] = {};
     QButtonGroup* states_[2][3] = {};
 };
+
+// "Lastnosti detektorja": the sensor address of an occupancy detector.
+class CDlgDetector : public QDialog {
+    Q_OBJECT
+public:
+    CDlgDetector(int address, Prompts& prompts, QWidget* parent = nullptr);
+
+    // The address; valid after OK.
+    int Address() const { return address_; }
+
+    void accept() override;
+
+private:
+    int address_;
+    Prompts& prompts_;
+    QLineEdit* edit_ = nullptr;
+};

@@ -89,15 +89,17 @@ bool CLayoutFiles::OnFileOpen() {
 }
 
 bool CLayoutFiles::OpenDocumentFile(const QString& path) {
-    if (!SaveModified())
-        return false;
+    // A file that cannot be opened is said so before the question about unsaved work.
     const std::string name = QFileInfo(path).absoluteFilePath().toStdString();
-    const int faults = doc_.OpenFile(name, prompts_);
-    if (faults < 0) {
+    std::optional<VlkReadResult> read = CVlakomatDoc::ReadFile(name, prompts_);
+    if (!read) {
         RemoveRecentFile(recent_, name);
         emit RecentFilesChanged();
         return false;
     }
+    if (!SaveModified())
+        return false;
+    const int faults = doc_.Take(std::move(*read), prompts_, name);
     // What the reader corrected is offered for saving, as with the table files.
     doc_.SetModifiedFlag(faults > 0);
     SetPathName(path);

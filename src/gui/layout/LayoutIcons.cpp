@@ -65,6 +65,16 @@ void PaintCommandIcon(QPainter& p, int id) {
         p.drawLine(8, 8, 24, 24);
         p.drawLine(24, 8, 8, 24);
         break;
+    case PanelCommand::kPlaceDetector: {
+        LayoutElement detector = Piece(ElementType::kDetector);
+        detector.occupied = true;
+        PaintElement(p, detector, kSize);
+        break;
+    }
+    case PanelCommand::kSynchronize:
+        PaintElement(p, Piece(ElementType::kTurnout, 0, 1), kSize);
+        Arrow(p, true);
+        break;
     case PanelCommand::kPlaceFirst + ElementType::kEmpty:
         p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DashLine));
         p.drawRect(4, 4, kSize - 9, kSize - 9);

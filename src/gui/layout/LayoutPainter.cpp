@@ -5,6 +5,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -14,6 +15,10 @@ const QColor kGrid(192, 192, 192);
 const QColor kOutline(0, 0, 0);
 const QColor kTrack(128, 128, 128);
 const QColor kRoute(255, 236, 0);
+const QColor kOccupied(220, 0, 0);
+const QColor kEmptyOutline(96, 96, 96);
+const QColor kSelection(0, 90, 200);
+const QColor kLabel(0, 40, 120);
 
 QColor InkColour(Ink ink) {
     switch (ink) {
@@ -23,6 +28,8 @@ QColor InkColour(Ink ink) {
         return kTrack;
     case Ink::Route:
         return kRoute;
+    case Ink::Occupied:
+        return kOccupied;
     }
     return kOutline;
 }
@@ -41,6 +48,34 @@ void DrawStrokes(QPainter& painter, const std::vector<Stroke>& strokes) {
     }
 }
 
+void PaintEmptyOutline(QPainter& painter, const LayoutElement& e, int cs) {
+    const int inset = std::max(2, cs / 8);
+    painter.setPen(QPen(kEmptyOutline, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(e.column * cs + inset, e.row * cs + inset, cs - 2 * inset, cs - 2 * inset);
+}
+
+void PaintSelection(QPainter& painter, int column, int row, int cs) {
+    const int width = std::max(2, cs / 10);
+    painter.setPen(QPen(kSelection, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    const int half = width / 2;
+    painter.drawRect(column * cs + half, row * cs + half, cs - width, cs - width);
+}
+
+void PaintAddress(QPainter& painter, const LayoutElement& e, int cs) {
+    const QString label = QString::fromStdString(AddressLabel(e));
+    if (label.isEmpty())
+        return;
+    // Small enough to stay above the band through the middle of the cell.
+    QFont font = painter.font();
+    font.setPixelSize(std::max(7, cs * 3 / 10));
+    painter.setFont(font);
+    painter.setPen(kLabel);
+    painter.drawText(QPoint(e.column * cs + 2, e.row * cs + 1 + painter.fontMetrics().ascent()),
+                     label);
+}
+
 } // namespace
 
 void PaintElement(QPainter& painter, const LayoutElement& element, int cellSize) {
@@ -50,10 +85,10 @@ void PaintElement(QPainter& painter, const LayoutElement& element, int cellSize)
 }
 
 void PaintPanel(QPainter& painter, const CVlakomatDoc& doc, const PanelExtent& extent,
-                const QRect& area) {
+                const QRect& area, const PanelLook& look) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(area, kBackground);
+    painter.fillRect(area, look.paper ? QColor(Qt::white) : kBackground);
     const int cs = extent.cellSize;
     painter.setPen(QPen(kGrid, 1));
     for (int i = 0; i <= extent.rows; ++i)
@@ -69,9 +104,17 @@ void PaintPanel(QPainter& painter, const CVlakomatDoc& doc, const PanelExtent& e
     for (const LayoutElement& e : doc.Elements()) {
         if (!cells.contains(e.column, e.row))
             continue;
+        if (look.editing && e.type == ElementType::kEmpty)
+            PaintEmptyOutline(painter, e, cs);
         strokes.clear();
         AppendElementStrokes(strokes, e, cs);
         DrawStrokes(painter, strokes);
     }
+    if (look.editing && look.selectedColumn >= 0)
+        PaintSelection(painter, look.selectedColumn, look.selectedRow, cs);
+    if (look.addresses)
+        for (const LayoutElement& e : doc.Elements())
+            if (cells.contains(e.column, e.row))
+                PaintAddress(painter, e, cs);
     painter.restore();
 }

@@ -1,12 +1,15 @@
 #include "gui/layout/VlakomatView.h"
 
 #include "core/loconet/Loconet.h"
+#include "core/loconet/Throttle.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutIcons.h"
 #include "gui/layout/LayoutPainter.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDate>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -27,13 +30,23 @@ constexpr int kWheelStep = 120; // one notch of a mouse wheel
 } // namespace
 
 CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts, QWidget* parent)
-    : QAbstractScrollArea(parent), doc_(doc), link_(link), prompts_(prompts), panel_(doc, prompts) {
+    : QAbstractScrollArea(parent), doc_(doc), link_(link), prompts_(prompts), panel_(doc, prompts),
+      bus_(doc) {
     setObjectName(QStringLiteral("VlakomatView"));
     viewport()->setObjectName(QStringLiteral("VlakomatViewport"));
     horizontalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
     verticalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
     CreateCommands();
     UpdateScrollRange();
+    link_.SetSwitchListener([this](const LocoNetMessage& message) {
+        busChanging_ = true;
+        bus_.OnMessage(message);
+        busChanging_ = false;
+    });
+}
+
+CVlakomatView::~CVlakomatView() {
+    link_.SetSwitchListener({});
 }
 
 QAction* CVlakomatView::AddCommand(int id, const char* name, const char* text, const char* tip) {
@@ -77,6 +90,8 @@ void CVlakomatView::CreateCommands() {
          "Klik v prazno celico doda kretnico"},
         {kPlaceFirst + ElementType::kThreeWay, "actionPlaceThreeWay", "Tripotna kretnica",
          "Klik v prazno celico doda tripotno kretnico"},
+        {kPlaceDetector, "actionPlaceDetector", "Detektor zasedenosti",
+         "Klik v prazno celico doda tir z detektorjem zasedenosti"},
     };
     for (const Mode& m : modes) {
         QAction* action = AddCommand(m.id, m.name, m.text, m.tip);
@@ -108,26 +123,32 @@ void CVlakomatView::OnCommand(int id) {
     switch (id) {
     case kRotateLeft:
         panel_.Rotate(-1);
-        return;
+        break;
     case kRotateRight:
         panel_.Rotate(1);
-        return;
+        break;
     case kNextSubtype:
         panel_.NextSubtype();
-        return;
+        break;
     case kEditTurnout:
         panel_.SetMode(PanelMode::kEditTurnout);
-        return;
+        break;
     case kOperate:
         panel_.SetMode(PanelMode::kOperate);
-        return;
+        break;
     case kDelete:
         panel_.SetMode(PanelMode::kDelete);
-        return;
+        break;
     default:
         panel_.SetMode(id - kPlaceFirst);
-        return;
+        break;
     }
+    // The editing aids come and go with the mode.
+    viewport()->update();
+}
+
+bool CVlakomatView::CannotSend() const {
+    return !link_.IsActive() || link_.IsPortDown() || link_.Offline();
 }
 
 void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
@@ -136,20 +157,33 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     LayoutPanel::ClickResult click =
         panel_.Click(p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value());
-    // Requests kept while the link is closed (or its port down) would move turnouts long
-    // after the click.
-    if (!click.requests.empty() && (!link_.IsActive() || link_.IsPortDown()))
+    // A turnout moves on the panel only when its requests go out: requests kept while the
+    // link is closed would move it long after the click, and the panel must not show a
+    // position the layout never got.
+    if (click.turnout >= 0 && !click.requests.empty() && CannotSend()) {
         click.status += "; povezava LocoNet ni odprta, ni poslano";
-    else
+    } else if (click.turnout >= 0) {
         for (const LocoNetMessage& request : click.requests)
             link_.QueueMessage(request);
+        bus_.Sent(click.requests);
+        doc_.SetTurnoutPosition(click.turnout, click.position);
+    }
     emit StatusText(QString::fromStdString(click.status));
-    if (click.editTurnout >= 0)
-        EditTurnout(click.editTurnout);
+    viewport()->update();
+    if (click.edit >= 0) {
+        EditElement(click.edit);
+        emit StatusText(QString::fromStdString(panel_.CellText(click.column, click.row)));
+    }
 }
 
-void CVlakomatView::EditTurnout(int index) {
+void CVlakomatView::EditElement(int index) {
     const LayoutElement& element = doc_.Element(index);
+    if (element.IsDetector()) {
+        CDlgDetector dialog(element.sensor, prompts_, this);
+        if (dialog.exec() == QDialog::Accepted && index < doc_.Count())
+            doc_.SetSensor(index, dialog.Address());
+        return;
+    }
     const int type = element.type;
     CDlgTurnout dialog(type, TurnoutProperties::From(type, *element.turnout), prompts_, this);
     if (dialog.exec() != QDialog::Accepted || index >= doc_.Count() || !doc_.Element(index).turnout)
@@ -157,6 +191,46 @@ void CVlakomatView::EditTurnout(int index) {
     TurnoutData turnout = *doc_.Element(index).turnout;
     dialog.Values().ApplyTo(type, turnout);
     doc_.SetTurnout(index, turnout);
+}
+
+void CVlakomatView::Synchronize() {
+    if (CannotSend()) {
+        emit StatusText(QStringLiteral("Povezava LocoNet ni odprta, kretnice niso sinhronizirane"));
+        return;
+    }
+    const int requests = bus_.StartSync();
+    emit StatusText(requests == 0
+                        ? QStringLiteral("Na maketi ni kretnic z naslovi, ni poslano")
+                        : QStringLiteral("Sinhroniziram kretnice: %1 ukazov ...").arg(requests));
+}
+
+void CVlakomatView::StepSync(Tick now) {
+    if (!bus_.Syncing())
+        return;
+    if (CannotSend()) {
+        bus_.StopSync();
+        emit StatusText(
+            QStringLiteral("Povezava LocoNet je prekinjena, sinhronizacija kretnic ni končana"));
+        return;
+    }
+    bus_.StepSync(now, [this](const LocoNetMessage& request) { link_.QueueMessage(request); });
+    if (!bus_.Syncing())
+        emit StatusText(QStringLiteral("Kretnice so sinhronizirane"));
+}
+
+void CVlakomatView::SetShowAddresses(bool show) {
+    showAddresses_ = show;
+    viewport()->update();
+}
+
+PanelLook CVlakomatView::Look() const {
+    PanelLook look;
+    const int mode = panel_.Mode();
+    look.editing = mode != PanelMode::kOperate;
+    look.selectedColumn = panel_.SelectedColumn();
+    look.selectedRow = panel_.SelectedRow();
+    look.addresses = showAddresses_;
+    return look;
 }
 
 void CVlakomatView::wheelEvent(QWheelEvent* event) {
@@ -182,6 +256,13 @@ void CVlakomatView::wheelEvent(QWheelEvent* event) {
 }
 
 void CVlakomatView::OnUpdate() {
+    // A layout opened or edited shows at once what the bus has said about its turnouts
+    // and detectors.
+    if (!busChanging_) {
+        busChanging_ = true;
+        bus_.Apply();
+        busChanging_ = false;
+    }
     UpdateScrollRange();
     viewport()->update();
 }
@@ -212,7 +293,7 @@ void CVlakomatView::PaintContents(QPainter& painter, const QRect& area, qreal dp
                        QSize(qCeil(area.width() * dpr) + 1, qCeil(area.height() * dpr) + 1));
     const PanelExtent extent{std::max(1, qRound(panel_.CellSize() * dpr)), panel_.ColumnsShown(),
                              panel_.RowsShown()};
-    PaintPanel(painter, doc_, extent, device);
+    PaintPanel(painter, doc_, extent, device, Look());
 }
 
 void CVlakomatView::paintEvent(QPaintEvent* event) {
@@ -228,20 +309,49 @@ QImage CVlakomatView::Snapshot(const QSize& size, qreal dpr) const {
     return image;
 }
 
+namespace {
+// Columns and rows up to the last element, at least one each.
+QSize UsedCells(const CVlakomatDoc& doc) {
+    QSize cells(1, 1);
+    for (const LayoutElement& e : doc.Elements())
+        cells = cells.expandedTo(QSize(e.column + 1, e.row + 1));
+    return cells;
+}
+} // namespace
+
+void CVlakomatView::PreparePrinter(QPrinter& printer) const {
+    const QSize cells = UsedCells(doc_);
+    printer.setPageOrientation(cells.width() > cells.height() ? QPageLayout::Landscape
+                                                              : QPageLayout::Portrait);
+    printer.setDocName(documentName_);
+}
+
 void CVlakomatView::Print(QPrinter& printer) const {
-    int columns = 1;
-    int rows = 1;
-    for (const LayoutElement& e : doc_.Elements()) {
-        columns = std::max(columns, e.column + 1);
-        rows = std::max(rows, e.row + 1);
-    }
-    const int cs = std::max(1, std::min(printer.width() / columns, printer.height() / rows));
+    const QSize cells = UsedCells(doc_);
     QPainter painter(&printer);
-    PaintPanel(painter, doc_, {cs, columns, rows}, QRect(0, 0, columns * cs, rows * cs));
+    const QString title =
+        (documentName_.isEmpty() ? QStringLiteral("Brez naslova") : documentName_) +
+        QStringLiteral(" - ") +
+        QLocale(QLocale::Slovenian).toString(QDate::currentDate(), QStringLiteral("d. M. yyyy"));
+    QFont font = painter.font();
+    font.setPointSize(12);
+    painter.setFont(font);
+    const int titleHeight = painter.fontMetrics().height() * 2;
+    painter.drawText(QRect(0, 0, printer.width(), titleHeight), Qt::AlignLeft | Qt::AlignTop,
+                     title);
+    const int cs = std::max(1, std::min(printer.width() / cells.width(),
+                                        (printer.height() - titleHeight) / cells.height()));
+    painter.translate(0, titleHeight);
+    PanelLook look;
+    look.paper = true;
+    look.addresses = showAddresses_;
+    PaintPanel(painter, doc_, {cs, cells.width(), cells.height()},
+               QRect(0, 0, cells.width() * cs, cells.height() * cs), look);
 }
 
 void CVlakomatView::OnFilePrint() {
     QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         Print(printer);
@@ -249,6 +359,7 @@ void CVlakomatView::OnFilePrint() {
 
 void CVlakomatView::OnFilePrintPreview() {
     QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { Print(*target); });

@@ -3,7 +3,9 @@
 // deleting, editing and switching turnouts, zooms with the mouse wheel and prints. The
 // decisions are LayoutPanel's; this window shows them and sends the switch requests.
 
+#include "core/layout/LayoutBus.h"
 #include "core/layout/LayoutPanel.h"
+#include "gui/layout/LayoutPainter.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -21,6 +23,7 @@ class CVlakomatView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts, QWidget* parent = nullptr);
+    ~CVlakomatView() override;
 
     LayoutPanel& Panel() { return panel_; }
     // The toolbar buttons in their three groups: rotations and subtype, modes, elements.
@@ -32,8 +35,22 @@ public:
     void OnUpdate();
     void OnFilePrint();
     void OnFilePrintPreview();
-    // Draws the panel's elements on one page, as large as the page allows.
+    // Draws the panel's elements on one page, as large as the page allows, turned to suit
+    // the layout's shape, under a title of the file's name and the date.
     void Print(QPrinter& printer) const;
+    // Turns the page to suit the layout's shape (wider than high: landscape).
+    void PreparePrinter(QPrinter& printer) const;
+    // The name that the printed page carries.
+    void SetDocumentName(const QString& name) { documentName_ = name; }
+    // Turnouts' and detectors' addresses on the panel.
+    void SetShowAddresses(bool show);
+
+    // "Sinhroniziraj": sends every turnout's position, one request every 50 ms.
+    void Synchronize();
+    // The heartbeat's part: sends the next request when its time has come, and tells when
+    // that will be (kNoDeadline when nothing waits).
+    void StepSync(Tick now);
+    std::uint32_t SyncDue(Tick now) const { return bus_.SyncDue(now); }
     // What the window shows in an area of the given size (device-independent pixels),
     // drawn at a device pixel ratio.
     QImage Snapshot(const QSize& size, qreal devicePixelRatio) const;
@@ -51,7 +68,10 @@ private:
     void CreateCommands();
     QAction* AddCommand(int id, const char* name, const char* text, const char* tip);
     void OnCommand(int id);
-    void EditTurnout(int index);
+    void EditElement(int index);
+    // What the program may not send: the link is closed, down, or offline.
+    bool CannotSend() const;
+    PanelLook Look() const;
     void UpdateScrollRange();
     void PaintContents(QPainter& painter, const QRect& area, qreal devicePixelRatio) const;
 
@@ -59,6 +79,11 @@ private:
     CLoconet& link_;
     Prompts& prompts_;
     LayoutPanel panel_;
+    LayoutBus bus_;
+    // The bus is changing the document: its updates need not be matched with the bus again.
+    bool busChanging_ = false;
+    bool showAddresses_ = false;
+    QString documentName_;
     QList<QAction*> commands_;
     QActionGroup* modes_ = nullptr;
     int wheelRest_ = 0;

@@ -31,7 +31,7 @@ void BusFlood::SendOne() {
     const int handHeld = kFirstHandHeld + n % kHandHelds;
     switch (sent_ % 5) {
     case 0:
-        cs_.SensorReport(n % 2048, (n & 1) != 0);
+        cs_.SensorReport(n % 4096 + 1, (n & 1) != 0);
         break;
     case 1:
         cs_.SwitchReport(n % 2048, (n & 1) == 0, (n & 1) != 0);
