@@ -27,12 +27,36 @@ TEST(ImmediatePacket, FunctionGroupsBothWays) {
         Bytes body;
     };
     const Case cases[] = {
-        {"F9-F12 short", 3, ImmGroup::F9toF12, 0x0A, {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2A, 0, 0, 0}},
-        {"F9-F12 long", 1234, ImmGroup::F9toF12, 0x09, {0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0, 0}},
-        {"F13-F20 short", 3, ImmGroup::F13toF20, 0x81, {0xED, 0x0B, 0x7F, 0x34, 0x06, 0x03, 0x5E, 0x01, 0, 0}},
-        {"F13-F20 long", 1234, ImmGroup::F13toF20, 0x01, {0xED, 0x0B, 0x7F, 0x44, 0x07, 0x44, 0x52, 0x5E, 0x01, 0}},
-        {"F21-F28 short", 127, ImmGroup::F21toF28, 0x02, {0xED, 0x0B, 0x7F, 0x34, 0x02, 0x7F, 0x5F, 0x02, 0, 0}},
-        {"F21-F28 long", 9983, ImmGroup::F21toF28, 0xFF, {0xED, 0x0B, 0x7F, 0x44, 0x0F, 0x66, 0x7F, 0x5F, 0x7F, 0}},
+        {"F9-F12 short",
+         3,
+         ImmGroup::F9toF12,
+         0x0A,
+         {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2A, 0, 0, 0}},
+        {"F9-F12 long",
+         1234,
+         ImmGroup::F9toF12,
+         0x09,
+         {0xED, 0x0B, 0x7F, 0x34, 0x07, 0x44, 0x52, 0x29, 0, 0}},
+        {"F13-F20 short",
+         3,
+         ImmGroup::F13toF20,
+         0x81,
+         {0xED, 0x0B, 0x7F, 0x34, 0x06, 0x03, 0x5E, 0x01, 0, 0}},
+        {"F13-F20 long",
+         1234,
+         ImmGroup::F13toF20,
+         0x01,
+         {0xED, 0x0B, 0x7F, 0x44, 0x07, 0x44, 0x52, 0x5E, 0x01, 0}},
+        {"F21-F28 short",
+         127,
+         ImmGroup::F21toF28,
+         0x02,
+         {0xED, 0x0B, 0x7F, 0x34, 0x02, 0x7F, 0x5F, 0x02, 0, 0}},
+        {"F21-F28 long",
+         9983,
+         ImmGroup::F21toF28,
+         0xFF,
+         {0xED, 0x0B, 0x7F, 0x44, 0x0F, 0x66, 0x7F, 0x5F, 0x7F, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,11 +98,13 @@ TEST_F(ImmediateFunctionsTest, ThrottleSendsF13toF28AndFollowsAnotherStation) {
     for (int i = 0; i < 10; ++i)
         link.Process();
     ASSERT_EQ(port->writes.size(), 3u);
-    EXPECT_EQ(port->writes[1], WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x06, 0x03, 0x5E, 0x01, 0, 0}));
-    EXPECT_EQ(port->writes[2], WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x02, 0, 0}));
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "SendImmF13toF20 : Slot:5,Loco:3 F13to20=10000001"),
-              lines.end());
+    EXPECT_EQ(port->writes[1],
+              WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x06, 0x03, 0x5E, 0x01, 0, 0}));
+    EXPECT_EQ(port->writes[2],
+              WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x02, 0, 0}));
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "SendImmF13toF20 : Slot:5,Loco:3 F13to20=10000001"),
+        lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), " - OPc IMM: F21-F28 Slt=5 Loc=3 01000000"),
               lines.end());
 

@@ -45,7 +45,8 @@ TEST(TrackPower, FollowsTheBus) {
         {"a throttle's slot write says nothing", SlotRead(0xEF, 0x07), PowerState::Off, false},
         {"slot read with power", SlotRead(0xE7, 0x07), PowerState::On, true},
         {"slot read without", SlotRead(0xE7, 0x06), PowerState::Off, true},
-        {"a short slot read is no slot read", WithChecksum({0xE7, 0x0E, 0x01}), PowerState::Off, false},
+        {"a short slot read is no slot read", WithChecksum({0xE7, 0x0E, 0x01}), PowerState::Off,
+         false},
         {"speed", WithChecksum({0xA0, 0x01, 0x10}), PowerState::Off, false},
     };
     TrackPower power;

@@ -76,9 +76,18 @@ constexpr std::array<DecodedText, 11> kDecoded = {{
 // Words after which a line names its locomotive, switch or sensor number. Longer words
 // first where one begins another ("Loco=" before "Loco ").
 constexpr std::array<std::string_view, 12> kAddressWords = {
-    "Loc=",         "Loc:",           "Loco=",           "Loco:",         "Loco ",
-    "loco ",        "Req.Switch: ",   "Req.Sw.w/Ack: ",  "Req.Sw.State: ", "Sw.Rep.State: ",
-    "Sw.Rep.Feedback: ", "Sensor Rep.: ",
+    "Loc=",
+    "Loc:",
+    "Loco=",
+    "Loco:",
+    "Loco ",
+    "loco ",
+    "Req.Switch: ",
+    "Req.Sw.w/Ack: ",
+    "Req.Sw.State: ",
+    "Sw.Rep.State: ",
+    "Sw.Rep.Feedback: ",
+    "Sensor Rep.: ",
 };
 
 // The number after the first of the words that is followed by one; -1 when none is.
@@ -108,7 +117,8 @@ MonitorLineInfo ClassifyMonitorLine(std::string_view line) {
     MonitorLineInfo info;
     if (line == kMessageEnd || StartsWith(line, kContinued)) {
         info.continues = true;
-        info.address = StartsWith(line, kContinued) ? AddressIn(line.substr(kContinued.size())) : -1;
+        info.address =
+            StartsWith(line, kContinued) ? AddressIn(line.substr(kContinued.size())) : -1;
         return info;
     }
     std::string_view rest;
@@ -126,7 +136,8 @@ MonitorLineInfo ClassifyMonitorLine(std::string_view line) {
     }
     // Raw bytes: the opcode tells the family.
     if (rest.size() >= 3 && HexDigit(rest[0]) >= 0 && HexDigit(rest[1]) >= 0 && rest[2] == ' ') {
-        info.family = FamilyOfOpcode(static_cast<std::uint8_t>(HexDigit(rest[0]) * 16 + HexDigit(rest[1])));
+        info.family =
+            FamilyOfOpcode(static_cast<std::uint8_t>(HexDigit(rest[0]) * 16 + HexDigit(rest[1])));
         return info;
     }
     for (const DecodedText& d : kDecoded)

@@ -28,7 +28,7 @@ bool TrackPower::Observe(const LocoNetMessage& m) {
         if (m.length != kSlotDataLength || m.bytes[1] != kSlotDataLength)
             return false;
         return Set((m.bytes[kTrkByte] & slotbits::kTrkPower) != 0 ? PowerState::On
-                                                                   : PowerState::Off);
+                                                                  : PowerState::Off);
     default:
         return false;
     }

@@ -232,8 +232,8 @@ void SimCommandStation::SetTrackPower(bool on) {
     // for when it comes back.
     for (SimSlot& s : slots_) {
         std::uint8_t& trk = s.bytes[SimSlotByte::TRK];
-        trk = static_cast<std::uint8_t>(on ? trk | slotbits::kTrkPower
-                                           : trk & ~slotbits::kTrkPower);
+        trk =
+            static_cast<std::uint8_t>(on ? trk | slotbits::kTrkPower : trk & ~slotbits::kTrkPower);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/DlgSave.h"
 #include "app/DlgSettings.h"
 #include "app/PaintedIcon.h"
+#include "app/PowerControls.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
 #include "gui/help/Help.h"
@@ -28,6 +29,7 @@ CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     help_ = new CHelp(this);
+    power_ = new CPowerControls(app_.Link(), this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -104,6 +106,8 @@ void CMainFrame::CreateMenus() {
     QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
                                 "Uredi seznam lokomotiv in funkcionalnosti");
     connect(roster, &QAction::triggered, this, &CMainFrame::OnRoster);
+    trains->addSeparator();
+    power_->AddToMenu(trains);
 
     QMenu* layout = menuBar()->addMenu(QStringLiteral("&Maketa"));
     AddAction(layout, "actionSynchronize", "Sinhroniziraj", {},
@@ -144,6 +148,9 @@ void CMainFrame::CreateToolBar() {
     add("actionPaste", "paste", "edit-paste");
     bar->addSeparator();
     add("actionPrint", "print", "document-print");
+    bar->addSeparator();
+    power_->AddToToolBar(bar);
+    bar->addSeparator();
     add("actionAbout", "about", "help-about");
     QAction* whatsThis = QWhatsThis::createAction(this);
     whatsThis->setObjectName(QStringLiteral("actionContextHelp"));
@@ -229,6 +236,7 @@ void CMainFrame::ShowLinkState(bool down) {
         down ? QStringLiteral("Povezava %1 je prekinjena, ponovno povezovanje ...").arg(name)
              : QString());
     linkState_->setVisible(down);
+    power_->LinkDown(down);
     // Back by itself, not closed by the operator.
     if (!down && link.IsActive())
         SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena").arg(name));
@@ -257,7 +265,7 @@ void CMainFrame::OnToggleMonitor() {
         delete monitor_.data();
         return;
     }
-    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings());
+    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings(), &app_.GetPrompts());
     connect(monitor_, &CDlgLoconetMonitor::Closed, this, &CMainFrame::MonitorClosed);
     monitor_->show();
     Action("actionMonitor")->setChecked(true);
