@@ -55,7 +55,11 @@ TEST(SimCommands, CommandsPutTheRightMessagesOnTheBus) {
          "ERROR usage: throttle ADDRESS acquire|speed N|forward|"
          "backward|f N on|off|stop|release",
          ""},
-        {"throttle 3 f 13 on", "ERROR bad throttle command", ""},
+        {"throttle 3 f 13 on", "OK", "ED 0B 7F 34 02 03 5E 01 00 00 0C | B4 6D 7F 59"},
+        {"throttle 3 f 29 on", "ERROR bad throttle command", ""},
+        {"power off", "OK", "82 7D"},
+        {"power", "OK power off", ""},
+        {"idle", "OK", "85 7A"},
         {"throttle 4 release", "ERROR the throttle holds no slot", ""},
         {"sensor 4097 on", "ERROR usage: sensor ADDRESS on|off", ""},
         {"sensor 0 on", "ERROR usage: sensor ADDRESS on|off", ""},
@@ -128,7 +132,7 @@ TEST(SimCommands, HelpListsEveryCommandInOneColumn) {
         EXPECT_TRUE(line.size() > 34 && line[0] != ' ' && line.substr(31, 2) == "  " &&
                     line[33] != ' ')
             << line;
-    EXPECT_EQ(count, 24);
+    EXPECT_EQ(count, 26);
 }
 
 TEST(SimPort, WritesAnswerOnTheNextReadAndNeverCallBackFromWrite) {

@@ -387,7 +387,7 @@ TEST_F(Station, HandHeldFunctionsNineToTwelveOnALongAddress) {
 TEST_F(Station, ThrottleRefusalsAndRanges) {
     EXPECT_FALSE(cs.ThrottleRelease(3)); // never acquired
     EXPECT_FALSE(cs.ThrottleSpeed(3, 128));
-    EXPECT_FALSE(cs.ThrottleFunction(3, 13, true));
+    EXPECT_FALSE(cs.ThrottleFunction(3, 29, true));
     EXPECT_EQ(cs.ThrottleAcquire(9984), -1);
     EXPECT_TRUE(Chunks(cs).empty());
     cs.SetNoFreeSlot(true);

@@ -195,7 +195,7 @@ TEST_F(SimpleThrottleTest, FunctionsAndTheF9toF12Mask) {
     throttle.FunctionStateChanged(10, false);
     throttle.FunctionStateChanged(0, true);
     throttle.FunctionStateChanged(6, true);
-    throttle.FunctionStateChanged(13, true);
+    throttle.FunctionStateChanged(29, true);
     const std::vector<Bytes> q = Queued();
     ASSERT_EQ(q.size(), 5u);
     EXPECT_EQ(q[3], (Bytes{0xA1, 5, 0x10}));

@@ -3,11 +3,15 @@
 
 #include "AppRig.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
+#include "sim/SimCommands.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 
 namespace {
@@ -132,6 +136,104 @@ private slots:
         QCOMPARE(QString::fromStdString(log), QString::fromStdString(kSession) +
                                                   lines.join(QLatin1Char('\n')) +
                                                   QLatin1Char('\n'));
+    }
+
+    // A recorded session played back through the station: the filter by family and by
+    // address, search, time stamps in the display and (only when chosen) in the log,
+    // saving what is shown, and a display that holds still while the operator reads back.
+    void filterSearchStampsSaveAndReadingBack() {
+        AppRig rig(true);
+        CDlgLoconetMonitor* monitor = Toggle(rig);
+        const char* capture[] = {"BF 00 03", "BA 01 01", "A0 01 20", "B0 0A 30",
+                                 "B2 0C 50", "82",       "83"};
+        for (const char* hex : capture)
+            QCOMPARE(RunSimCommand(*rig.station, std::string("send ") + hex).substr(0, 2),
+                     std::string("OK"));
+        rig.Pump();
+        const QStringList all = monitor->Lines();
+
+        auto only = [&](const char* family) {
+            for (QCheckBox* c : monitor->findChildren<QCheckBox*>(
+                     QRegularExpression(QStringLiteral("^family.*Check$"))))
+                c->setChecked(c->objectName() == QLatin1String(family));
+        };
+        only("familySwitchesCheck");
+        QCOMPARE(monitor->Lines(), (QStringList{QStringLiteral("Rec: B0 0A 30 75 "),
+                                                QStringLiteral(" - Req.Switch: 10 Dir: 1 On: 1"),
+                                                QStringLiteral("-----")}));
+        only("familyPowerCheck");
+        QCOMPARE(monitor->Lines(),
+                 (QStringList{QStringLiteral("Rec: 82 7D "), QStringLiteral("-----"),
+                              QStringLiteral("Rec: 83 7C "), QStringLiteral("-----")}));
+        only("familySlotsCheck");
+        auto* address = Child<QLineEdit>(monitor, "addressFilterEdit");
+        QTest::keyClicks(address, QStringLiteral("3"));
+        const QStringList slotLines = monitor->Lines();
+        QVERIFY(slotLines.contains(QStringLiteral(" - Loco Speed: Slt=1,Loc=3,Sp=32")));
+        QVERIFY(slotLines.contains(QStringLiteral("Rec: A0 01 20 7E ")));
+        QVERIFY(!slotLines.join(QLatin1Char('|')).contains(QStringLiteral("Req.Switch")));
+        address->clear();
+        only("");
+        QVERIFY(monitor->Lines().isEmpty());
+        for (QCheckBox* c : monitor->findChildren<QCheckBox*>(
+                 QRegularExpression(QStringLiteral("^family.*Check$"))))
+            c->setChecked(true);
+        QCOMPARE(monitor->Lines(), all);
+
+        // Ctrl+F goes to the search box; Enter finds, round the end too.
+        monitor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(monitor));
+        QTest::keyClick(monitor, Qt::Key_F, Qt::ControlModifier);
+        auto* search = Child<QLineEdit>(monitor, "searchEdit");
+        QVERIFY(search->hasFocus());
+        QTest::keyClicks(search, QStringLiteral("sensor rep"));
+        QTest::keyClick(search, Qt::Key_Return);
+        auto* display = Child<QPlainTextEdit>(monitor, "lineDisplay");
+        QCOMPARE(display->textCursor().selectedText(), QStringLiteral("Sensor Rep"));
+        QVERIFY(monitor->Find(false)); // the only one, found again from the top
+        QVERIFY(monitor->isVisible());
+        search->setText(QStringLiteral("Req.Switch"));
+        QVERIFY(monitor->Find(true));
+        search->setText(QStringLiteral("nowhere"));
+        QVERIFY(!monitor->Find(false));
+        QCOMPARE(Child<QLabel>(monitor, "statusLabel")->text(), QStringLiteral("Ni najdeno"));
+
+        // Time stamps: the wall clock in the display; in the log only once chosen.
+        const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+        Child<QComboBox>(monitor, "stampCombo")->setCurrentIndex(2);
+        QVERIFY(monitor->Lines().front().contains(clock));
+        QVERIFY(monitor->Lines().front().endsWith(all.front()));
+        rig.Frame().LogToMonitor("plain in the log");
+        Child<QCheckBox>(monitor, "logStampsCheck")->setChecked(true);
+        rig.Frame().LogToMonitor("stamped in the log");
+        monitor->ShowPending();
+        const QStringList log = QString::fromStdString(rig.dir.Read("LoconetLog.txt"))
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(log.size(), all.size() + 3); // the session line first
+        QCOMPARE(log.at(log.size() - 2), QStringLiteral("plain in the log"));
+        QVERIFY(log.back().contains(clock) &&
+                log.back().endsWith(QStringLiteral(" stamped in the log")));
+
+        // "Shrani kot..." writes what is shown, stamps and all.
+        const QString saved = QString::fromStdString(rig.dir.File("shown.txt"));
+        QCOMPARE(monitor->SaveLinesTo(saved), QString());
+        QCOMPARE(QString::fromStdString(rig.dir.Read("shown.txt")),
+                 monitor->Lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+        // Reading back holds the display; at the end it goes on.
+        Child<QComboBox>(monitor, "stampCombo")->setCurrentIndex(0);
+        monitor->show();
+        for (int i = 0; i < 150; ++i)
+            rig.Frame().LogToMonitor("line " + std::to_string(i));
+        monitor->ShowPending();
+        QScrollBar* bar = display->verticalScrollBar();
+        bar->setValue(0);
+        rig.Frame().LogToMonitor("while reading back");
+        QCOMPARE(monitor->Lines().back(), QStringLiteral("line 149"));
+        QVERIFY(monitor->Holding());
+        bar->setValue(bar->maximum());
+        QCOMPARE(monitor->Lines().back(), QStringLiteral("while reading back"));
+        QVERIFY(!monitor->Holding());
     }
 
     void withoutDebugModeNothingIsLogged() {

@@ -4,6 +4,7 @@
 
 #include "AppRig.h"
 #include "core/loconet/ImmediatePacket.h"
+#include "gui/loconet/DlgLoconetMonitor.h"
 #include "gui/throttles/FuncButton.h"
 
 #include <QApplication>
@@ -341,6 +342,48 @@ private slots:
         rig.Pump();
         QVERIFY(F(w, 6)->isChecked());
         QCOMPARE(rig.Take(0xA2), (std::vector<Bytes>{{0xA2, slot, 0x02}}));
+    }
+
+    // F13 to F28: shown on demand (the window grows), sent as immediate packets, following
+    // a hand-held throttle on the same address, decoded by the monitor, remembered.
+    void moreFunctionsRowSendsFollowsAndIsRemembered() {
+        AppRig rig;
+        CDlgSThrottle* w = rig.NewThrottle();
+        auto* more = Child<QPushButton>(w, "moreFunctionsButton");
+        QVERIFY(!F(w, 13)->isVisibleTo(w) && !more->isChecked());
+        const int shortHeight = w->height();
+        QTest::mouseClick(more, Qt::LeftButton);
+        QVERIFY(F(w, 13)->isVisibleTo(w) && F(w, 28)->isVisibleTo(w));
+        QVERIFY(w->height() > shortHeight);
+        QCOMPARE(rig.app->Settings().ShowF13toF28, 1);
+
+        Select(rig, w, 3);
+        rig.Frame().Action(QStringLiteral("actionMonitor"))->trigger();
+        rig.received.clear();
+        QTest::mouseClick(F(w, 13), Qt::LeftButton);
+        QTest::mouseClick(F(w, 28), Qt::LeftButton);
+        rig.Pump();
+        QCOMPARE(rig.Take(0xED),
+                 (std::vector<Bytes>{{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5E, 0x01, 0, 0},
+                                     {0xED, 0x0B, 0x7F, 0x34, 0x06, 0x03, 0x5F, 0x00, 0, 0}}));
+        const QStringList lines = rig.Frame().Monitor()->Lines();
+        QVERIFY2(lines.contains(QStringLiteral("Sent: OPc IMM: F13-F20 Slt=1 Loc=3 10000000")),
+                 qPrintable(lines.join(QLatin1Char('\n'))));
+        QVERIFY(lines.contains(QStringLiteral("Sent: OPc IMM: F21-F28 Slt=1 Loc=3 00000001")));
+
+        // A hand-held throttle on address 3 switches its own F14: its packet carries F13 to
+        // F20 as it knows them, and the window follows.
+        rig.station->ThrottleFunction(3, 14, true);
+        rig.Pump();
+        QVERIFY(F(w, 14)->isChecked() && !F(w, 13)->isChecked() && F(w, 28)->isChecked());
+
+        QTest::mouseClick(more, Qt::LeftButton);
+        QVERIFY(!F(w, 13)->isVisibleTo(w));
+        QCOMPARE(w->height(), shortHeight);
+        QCOMPARE(rig.app->Settings().ShowF13toF28, 0);
+        QTest::mouseClick(more, Qt::LeftButton);
+        CDlgSThrottle* second = rig.NewThrottle();
+        QVERIFY(F(second, 20)->isVisibleTo(second));
     }
 
     // Each press toggles; the double click that Qt makes of a quick second press does not.

@@ -1,23 +1,41 @@
 #pragma once
-// The immediate packet (0xED) that carries a DCC function group two command, F9 to F12,
-// for one locomotive address: built for sending and understood when another station
-// sends it.
+// The immediate packet (0xED) that carries a DCC function command for one locomotive
+// address: F9 to F12 (function group two), F13 to F20 and F21 to F28 (feature expansion),
+// built for sending and understood when another station sends it.
 
 #include "core/loconet/LocoNetMessage.h"
 
 #include <cstdint>
 
-// F9 = 0x01, F10 = 0x02, F11 = 0x04, F12 = 0x08; higher bits are ignored. The length byte
-// and the checksum are left for QueueMessage to fill in.
-LocoNetMessage BuildImmF9toF12(std::uint8_t adr, std::uint8_t adr2, std::uint8_t bits);
+// Which functions one packet carries; the bits are in function order from the first
+// (F9 = 0x01 ... F12 = 0x08; F13 = 0x01 ... F20 = 0x80; F21 = 0x01 ... F28 = 0x80).
+enum class ImmGroup { F9toF12, F13toF20, F21toF28 };
 
-struct ImmF9toF12 {
+// The first function number of a group (9, 13 or 21).
+constexpr int FirstFunction(ImmGroup group) {
+    return group == ImmGroup::F9toF12 ? 9 : (group == ImmGroup::F13toF20 ? 13 : 21);
+}
+
+// Short address form when `adr2` is 0, long form otherwise. Bits beyond the group are
+// ignored. The checksum is left for QueueMessage to fill in.
+LocoNetMessage BuildImmFunctions(std::uint8_t adr, std::uint8_t adr2, ImmGroup group,
+                                 std::uint8_t bits);
+inline LocoNetMessage BuildImmF9toF12(std::uint8_t adr, std::uint8_t adr2, std::uint8_t bits) {
+    return BuildImmFunctions(adr, adr2, ImmGroup::F9toF12, bits);
+}
+
+struct ImmFunctions {
     bool understood = false;
+    ImmGroup group = ImmGroup::F9toF12;
     std::uint8_t adr = 0;
     std::uint8_t adr2 = 0;
     std::uint8_t bits = 0;
     int Address() const { return adr2 * 128 + adr; }
 };
+using ImmF9toF12 = ImmFunctions;
 
-// Decodes an intact received 0xED message; `understood` is false for any other packet.
+// Decodes an intact received 0xED message; `understood` is false for any packet that is not
+// one of the three function commands.
+ImmFunctions DecodeImmFunctions(const LocoNetMessage& message);
+// As DecodeImmFunctions, understood only for F9 to F12.
 ImmF9toF12 DecodeImmF9toF12(const LocoNetMessage& message);

@@ -7,6 +7,9 @@
 
 enum class Opcode : std::uint8_t {
     OPC_BUSY = 0x81,
+    OPC_GPOFF = 0x82,
+    OPC_GPON = 0x83,
+    OPC_IDLE = 0x85,
     OPC_LOCO_SPD = 0xA0,
     OPC_LOCO_DIRF = 0xA1,
     OPC_LOCO_SND = 0xA2,

@@ -5,6 +5,7 @@
 // Everything runs on the program's one thread inside Process().
 
 #include "core/loconet/BusGuests.h"
+#include "core/loconet/ImmediatePacket.h"
 #include "core/loconet/LocoNetMessage.h"
 #include "core/loconet/OutputQueue.h"
 #include "core/loconet/SlotRecord.h"
@@ -23,6 +24,8 @@ struct ProgramSettings;
 using MonitorSink = std::function<void(const std::string& line)>;
 // Shown every intact switch and sensor message on the bus, the program's own echoes too.
 using SwitchListener = std::function<void(const LocoNetMessage& message)>;
+// Sees every intact message on the bus, the program's own echoes included.
+using MessageWatcher = std::function<void(const LocoNetMessage& message)>;
 // Told when the port goes down (with the port's word for the loss) and when it is back (or
 // the link is closed meanwhile).
 using LinkStateSink = std::function<void(bool down, const std::string& why)>;
@@ -51,6 +54,7 @@ public:
     // --- wiring -------------------------------------------------------------------------
     void SetPortFactory(SerialPortFactory factory) { portFactory_ = std::move(factory); }
     void SetMonitorSink(MonitorSink sink) { monitor_ = std::move(sink); }
+    void SetMessageWatcher(MessageWatcher watcher) { watcher_ = std::move(watcher); }
     // The link reads "Offline" and "Debug Mode" from here each time it needs them; nullptr
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
@@ -120,6 +124,14 @@ public:
     void SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool force);
     void SetSlotF5toF8(int slot, std::uint8_t bits, bool force);
     void SendImmF9toF12(int slot, std::uint8_t bits);
+    // F13 to F20 and F21 to F28 as immediate packets, bit 0 the first function of the group.
+    void SendImmF13toF20(int slot, std::uint8_t bits) {
+        SendImmFunctions(slot, ImmGroup::F13toF20, bits);
+    }
+    void SendImmF21toF28(int slot, std::uint8_t bits) {
+        SendImmFunctions(slot, ImmGroup::F21toF28, bits);
+    }
+    void SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits);
     void ReleaseLoco(int slot);
     void SendSlotDirF(int slot);
     void SendSlotSnd(int slot);
@@ -193,6 +205,7 @@ private:
     Prompts& prompts_;
     SerialPortFactory portFactory_;
     MonitorSink monitor_;
+    MessageWatcher watcher_;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
     LinkStateSink linkState_;

@@ -122,6 +122,23 @@ void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
     QueueMessage(BuildImmF9toF12(r->ADR, r->ADR2, bits & 0x0F));
 }
 
+void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
+    const SlotRecord* r = MutableSlot(slot);
+    if (r == nullptr)
+        return;
+    if (group == ImmGroup::F9toF12) {
+        SendImmF9toF12(slot, bits);
+        return;
+    }
+    const int first = FirstFunction(group);
+    std::string line = text::Format("SendImmF%dtoF%d : Slot:%d,Loco:%d F%dto%d=", first, first + 7,
+                                    slot, GetSlotLocoAddress(slot), first, first + 7);
+    for (int bit = 0; bit < 8; ++bit)
+        line += (bits >> bit) & 0x01 ? '1' : '0';
+    Trace(line);
+    QueueMessage(BuildImmFunctions(r->ADR, r->ADR2, group, bits));
+}
+
 void CLoconet::ReleaseLoco(int slot) {
     SlotRecord* r = MutableSlot(slot);
     if (r == nullptr)

@@ -48,6 +48,9 @@ bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, boo
         return true;
     }
     case Opcode::OPC_BUSY:
+    case Opcode::OPC_GPOFF:
+    case Opcode::OPC_GPON:
+    case Opcode::OPC_IDLE:
     case Opcode::OPC_LONG_ACK:
     case Opcode::OPC_MOVE_SLOTS:
     case Opcode::OPC_RQ_SL_DATA:
@@ -147,7 +150,7 @@ bool CLoconet::InterpretSlotByte(const LocoNetMessage& m, const std::string& hea
 
 void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& header,
                                   bool fromOther) {
-    const ImmF9toF12 imm = DecodeImmF9toF12(m);
+    const ImmFunctions imm = DecodeImmFunctions(m);
     std::string line = header + "OPc IMM: ";
     if (!imm.understood) {
         line += "unknown";
@@ -161,10 +164,24 @@ void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& he
         if (r.valid && r.ADR == imm.adr && r.ADR2 == imm.adr2)
             found = s;
     }
-    AppendF(line, "Slt=%d Loc=%d", found, imm.Address());
+    if (imm.group == ImmGroup::F9toF12) {
+        AppendF(line, "Slt=%d Loc=%d", found, imm.Address());
+    } else {
+        const int first = FirstFunction(imm.group);
+        AppendF(line, "F%d-F%d Slt=%d Loc=%d ", first, first + 7, found, imm.Address());
+        for (int bit = 0; bit < 8; ++bit)
+            line += (imm.bits >> bit) & 0x01 ? '1' : '0';
+    }
     LogToMonitor(line);
-    if (fromOther && found != kNoSlot)
+    if (!fromOther || found == kNoSlot)
+        return;
+    if (imm.group == ImmGroup::F9toF12) {
         SendF9toF12ToThrottles(found, imm.bits, stepTick_);
+        return;
+    }
+    for (std::size_t i = 0; i < registry_.size(); ++i)
+        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == found)
+            t->UpdateThrottleF13toF28(FirstFunction(imm.group), imm.bits, stepTick_);
 }
 
 void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {

@@ -142,6 +142,8 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     }
     if (intact)
         ShareWithGuests(m, echo && pendingIsGuest_);
+    if (intact && watcher_)
+        watcher_(m);
     const bool debug = DebugMode();
     if (debug) {
         std::string line = header;

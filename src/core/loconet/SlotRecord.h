@@ -38,6 +38,7 @@ inline constexpr std::uint8_t kDirfFunctions = 0x1F;
 inline constexpr std::uint8_t kSndF5toF8 = 0x0F; // F5 = 0x01 ... F8 = 0x08
 inline constexpr std::uint8_t kSndKeep = 0x70;   // bits of SND that F5-F8 commands keep
 inline constexpr std::uint8_t kSpeedEmergency = 1;
+inline constexpr std::uint8_t kTrkPower = 0x01; // the track has power (any slot's TRK byte)
 } // namespace slotbits
 
 // Slot numbers: 0 to 127 on the wire, -1 for none.

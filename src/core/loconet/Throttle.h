@@ -45,6 +45,14 @@ public:
     virtual void UpdateThrottle(Tick now, int which) = 0;
     // Another station switched F9 to F12 (F9 = 0x01 ... F12 = 0x08) of one of its slots.
     virtual void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) = 0;
+    // Another station switched F13 to F20 (`first` 13) or F21 to F28 (`first` 21) of the
+    // throttle's locomotive slot; bit 0 is the first function. Only throttles that show
+    // these functions take it.
+    virtual void UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick now) {
+        (void)first;
+        (void)bits;
+        (void)now;
+    }
     // Milliseconds until the throttle next needs its Idle call, so that the heartbeat can
     // sleep in between: 0 while something waits on time (a timed stage, a moving train),
     // kNoDeadline while nothing does. A throttle that cannot tell is stepped all the time.

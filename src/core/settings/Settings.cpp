@@ -52,6 +52,7 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kPreferences, "Use Right Dir For Brake Type", s.UseRightDirForBrakeType);
     v(kPreferences, "First Run", s.FirstRun);
     v(kPreferences, "Open Last Layout", s.OpenLastLayout);
+    v(kPreferences, "Show F13 to F28", p.ShowF13toF28);
 }
 
 std::string RecentKey(std::size_t i) {

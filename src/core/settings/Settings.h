@@ -53,6 +53,8 @@ struct ProgramSettings {
     int NumberOfCarsButton = 11;
     int CarsWeightPercentButton = 10;
     int BrakeModeLocoButton = 12;
+    // Whether simple throttles open with their F13 to F28 keys shown.
+    int ShowF13toF28 = 0;
     std::array<std::string, 4> RecentFiles;
 };
 

@@ -122,6 +122,15 @@ void SimCommandStation::Answer(const std::vector<std::uint8_t>& msg) {
     case Op(Opcode::OPC_WR_SL_DATA):
         WriteSlotData(msg);
         break;
+    case Op(Opcode::OPC_GPON):
+        SetTrackPower(true);
+        break;
+    case Op(Opcode::OPC_GPOFF):
+        SetTrackPower(false);
+        break;
+    case Op(Opcode::OPC_IDLE):
+        StopAll();
+        break;
     case Op(Opcode::OPC_IMM_PACKET):
         // Accepted for the track. The answer matters: the opcode asks for a reply, and
         // every other station holds its own messages until one comes.
@@ -218,6 +227,36 @@ void SimCommandStation::UpdateSlotByte(int slot, int index, std::uint8_t value, 
         s.lastActivity = clock_.Now();
 }
 
+void SimCommandStation::SetTrackPower(bool on) {
+    // Without power nothing goes to the track, but every slot keeps its speed and functions
+    // for when it comes back.
+    for (SimSlot& s : slots_) {
+        std::uint8_t& trk = s.bytes[SimSlotByte::TRK];
+        trk =
+            static_cast<std::uint8_t>(on ? trk | slotbits::kTrkPower : trk & ~slotbits::kTrkPower);
+    }
+}
+
+void SimCommandStation::StopAll() {
+    for (int i = kFirstLocoSlot; i <= kLastLocoSlot; ++i) {
+        SimSlot& s = slots_[static_cast<std::size_t>(i)];
+        if ((s.bytes[SimSlotByte::STAT1] & SimStat1::kStateMask) != SimStat1::kFree)
+            s.bytes[SimSlotByte::SPD] = slotbits::kSpeedEmergency;
+    }
+}
+
+void SimCommandStation::StationPower(bool on) {
+    StationMessage({Op(on ? Opcode::OPC_GPON : Opcode::OPC_GPOFF), 0});
+}
+
+void SimCommandStation::StationStopAll() {
+    StationMessage({Op(Opcode::OPC_IDLE), 0});
+}
+
+bool SimCommandStation::TrackPowerOn() const {
+    return (slots_[0].bytes[SimSlotByte::TRK] & slotbits::kTrkPower) != 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Slots
 
@@ -252,7 +291,7 @@ int SimCommandStation::AllocateSlot(int address) {
         s.bytes[SimSlotByte::STAT1] = SimStat1::kCommon | SimStat1::kDecoder128;
         s.bytes[SimSlotByte::ADR] = static_cast<std::uint8_t>(address & 0x7F);
         s.bytes[SimSlotByte::ADR2] = static_cast<std::uint8_t>(address >> 7);
-        s.bytes[SimSlotByte::TRK] = kTrackPowerOn;
+        s.bytes[SimSlotByte::TRK] = slots_[0].bytes[SimSlotByte::TRK];
         s.lastActivity = clock_.Now();
         return i;
     }
@@ -430,7 +469,7 @@ int SimCommandStation::ThrottleAcquire(int address) {
 void SimCommandStation::HoldSlot(int address, int slot) {
     SimThrottle* t = ThrottleFor(address);
     if (t == nullptr) {
-        throttles_.push_back(SimThrottle{address, slot, 0});
+        throttles_.push_back(SimThrottle{address, slot});
         t = &throttles_.back();
     }
     t->slot = slot;
@@ -470,35 +509,55 @@ bool SimCommandStation::ThrottleDirection(int address, bool backward) {
 }
 
 bool SimCommandStation::ThrottleFunction(int address, int function, bool on) {
-    if (function < 0 || function > 12)
+    if (function < 0 || function > 28)
         return false;
     const int slot = ThrottleSlot(*this, ThrottleFor(address), address);
     SimThrottle* t = ThrottleFor(address);
     if (slot < 0 || t == nullptr)
         return false;
-    const std::uint8_t bit = FunctionBit(function);
-    auto apply = [&](std::uint8_t v) {
+    auto apply = [&](std::uint8_t v, std::uint8_t bit) {
         return static_cast<std::uint8_t>(on ? (v | bit) : (v & ~bit));
     };
     const auto& b = Slot(slot).bytes;
     const auto s = static_cast<std::uint8_t>(slot);
     if (function <= 4) {
-        StationMessage({Op(Opcode::OPC_LOCO_DIRF), s, apply(b[SimSlotByte::DIRF]), 0});
-    } else if (function <= 8) {
-        StationMessage({Op(Opcode::OPC_LOCO_SND), s, apply(b[SimSlotByte::SND]), 0});
-    } else {
-        // F9 to F12 travel as a DCC function group two packet, as hand-held throttles send them.
-        t->f9to12 = apply(t->f9to12);
-        const std::uint8_t adr = b[SimSlotByte::ADR], adr2 = b[SimSlotByte::ADR2];
-        const auto f = static_cast<std::uint8_t>(0x20 | t->f9to12);
-        if (adr2 == 0)
-            StationMessage(
-                {Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F, 0x24, 0x02, adr, f, 0, 0, 0, 0});
-        else
-            StationMessage({Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F, 0x34,
-                            static_cast<std::uint8_t>(0x05 | ((adr2 & 1) ? 0x02 : 0)),
-                            static_cast<std::uint8_t>(0x40 | (adr2 >> 1)), adr, f, 0, 0, 0});
+        StationMessage(
+            {Op(Opcode::OPC_LOCO_DIRF), s, apply(b[SimSlotByte::DIRF], FunctionBit(function)), 0});
+        return true;
     }
+    if (function <= 8) {
+        StationMessage(
+            {Op(Opcode::OPC_LOCO_SND), s, apply(b[SimSlotByte::SND], FunctionBit(function)), 0});
+        return true;
+    }
+    // F9 and up travel as DCC packets, as hand-held throttles send them: function group two
+    // (101x DDDD) for F9 to F12, feature expansion 0xDE and 0xDF for F13 to F20 and F21 to F28.
+    std::vector<std::uint8_t> dcc;
+    const int address14 = Slot(slot).Address();
+    if (address14 < 128) {
+        dcc.push_back(static_cast<std::uint8_t>(address14));
+    } else {
+        dcc.push_back(static_cast<std::uint8_t>(0xC0 | (address14 >> 8)));
+        dcc.push_back(static_cast<std::uint8_t>(address14 & 0xFF));
+    }
+    if (function <= 12) {
+        t->f9to12 = apply(t->f9to12, FunctionBit(function));
+        dcc.push_back(static_cast<std::uint8_t>(0xA0 | t->f9to12));
+    } else {
+        std::uint8_t& group = function <= 20 ? t->f13to20 : t->f21to28;
+        group = apply(group, static_cast<std::uint8_t>(1u << ((function - 13) % 8)));
+        dcc.push_back(function <= 20 ? 0xDE : 0xDF);
+        dcc.push_back(group);
+    }
+    std::vector<std::uint8_t> msg{Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F,
+                                  static_cast<std::uint8_t>((dcc.size() << 4) | 0x04), 0};
+    for (std::size_t i = 0; i < dcc.size(); ++i) {
+        if (dcc[i] & 0x80)
+            msg[4] = static_cast<std::uint8_t>(msg[4] | (1u << i));
+        msg.push_back(dcc[i] & 0x7F);
+    }
+    msg.resize(11, 0);
+    StationMessage(std::move(msg));
     return true;
 }
 

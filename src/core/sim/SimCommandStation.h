@@ -44,6 +44,8 @@ struct SimThrottle {
     int address = -1;
     int slot = -1;
     std::uint8_t f9to12 = 0;
+    std::uint8_t f13to20 = 0;
+    std::uint8_t f21to28 = 0;
 };
 
 class SimCommandStation {
@@ -87,6 +89,7 @@ public:
     int ThrottleAcquire(int address);
     bool ThrottleSpeed(int address, int speedByte);
     bool ThrottleDirection(int address, bool backward);
+    // F0 to F28; F9 and up as immediate packets.
     bool ThrottleFunction(int address, int function, bool on);
     bool ThrottleEmergencyStop(int address);
     bool ThrottleRelease(int address);
@@ -105,6 +108,11 @@ public:
     // output report with the number as the monitor shows it (0..2047).
     bool SensorReport(int address, bool level);
     bool SwitchReport(int number, bool closedOn, bool thrownOn);
+    // Track power as another station switches it (global power on or off), and the global
+    // emergency stop; the station acts on them as on the program's.
+    void StationPower(bool on);
+    void StationStopAll();
+    bool TrackPowerOn() const;
     // Sends an arbitrary message as another station; the checksum is filled in.
     bool SendFromStation(std::vector<std::uint8_t> bytes);
 
@@ -142,6 +150,10 @@ private:
     int DispatchPut(int slot);
     int DispatchGet();
     void SetSlotState(int slot, std::uint8_t state);
+    // Power off keeps every slot's speed; the TRK byte of every slot read says so.
+    void SetTrackPower(bool on);
+    // The global emergency stop: every slot in use stops at once.
+    void StopAll();
     void WriteSlotData(const std::vector<std::uint8_t>& msg);
     void UpdateSlotByte(int slot, int index, std::uint8_t value, bool activity);
     int AllocateSlot(int address);

@@ -130,7 +130,7 @@ std::string Throttle(SimCommandStation& cs, const std::vector<std::string_view>&
         return Result(cs.ThrottleSpeed(address, value), "no slot");
     if ((verb == "forward" || verb == "backward") && w.size() == 3)
         return Result(cs.ThrottleDirection(address, verb == "backward"), "no slot");
-    if (verb == "f" && w.size() == 5 && Number(w[3], 0, 12, value) && OnOff(w[4], on))
+    if (verb == "f" && w.size() == 5 && Number(w[3], 0, 28, value) && OnOff(w[4], on))
         return Result(cs.ThrottleFunction(address, value, on), "no slot");
     if (verb == "stop" && w.size() == 3)
         return Result(cs.ThrottleEmergencyStop(address), "no slot");
@@ -175,7 +175,7 @@ const char* SimCommandHelp() {
     return "throttle ADDRESS acquire         hand-held throttle takes the address\n"
            "throttle ADDRESS speed N         speed byte 0..127 (1 = emergency stop)\n"
            "throttle ADDRESS forward         ... or backward: direction of travel\n"
-           "throttle ADDRESS f N on|off      F0..F12 (F9..F12 as immediate packets)\n"
+           "throttle ADDRESS f N on|off      F0..F28 (F9..F28 as immediate packets)\n"
            "throttle ADDRESS stop            emergency stop\n"
            "throttle ADDRESS release         gives the slot back (common)\n"
            "dispatch ADDRESS                 the slot of the address goes into dispatch\n"
@@ -183,6 +183,8 @@ const char* SimCommandHelp() {
            "consist ADDRESS on|off           consist member flag (STAT1 0x40)\n"
            "sensor ADDRESS on|off            sensor report (on: occupied), ADDRESS 1..4096\n"
            "switch N closed|thrown|off       switch output report, N 0..2047\n"
+           "power [on|off]                   track power; switched as by another station\n"
+           "idle                             global emergency stop from another station\n"
            "send XX XX ...                   any message from another station\n"
            "fault lose N                     the interface loses the next N echoes\n"
            "fault corrupt                    the next message has a bad checksum\n"
@@ -228,6 +230,20 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
             (w[2] != "closed" && w[2] != "thrown" && w[2] != "off"))
             return Usage("switch N closed|thrown|off");
         return Result(cs.SwitchReport(number, w[2] == "closed", w[2] == "thrown"), "bad switch");
+    }
+    if (cmd == "power") {
+        if (w.size() == 1)
+            return cs.TrackPowerOn() ? "OK power on" : "OK power off";
+        if (w.size() != 2 || !OnOff(w[1], on))
+            return Usage("power [on|off]");
+        cs.StationPower(on);
+        return "OK";
+    }
+    if (cmd == "idle") {
+        if (w.size() != 1)
+            return Usage("idle");
+        cs.StationStopAll();
+        return "OK";
     }
     if (cmd == "send") {
         if (w.size() < 2)

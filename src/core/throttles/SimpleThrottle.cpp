@@ -130,6 +130,14 @@ void SimpleThrottle::FunctionStateChanged(int function, bool state) {
         const auto bit = static_cast<std::uint8_t>(1u << (function - 9));
         f9to12_ = static_cast<std::uint8_t>(state ? f9to12_ | bit : f9to12_ & ~bit);
         loconet_.SendImmF9toF12(iSlot, f9to12_);
+    } else if (function >= 13 && function <= 28) {
+        std::uint8_t& group = function <= 20 ? f13to20_ : f21to28_;
+        const auto bit = static_cast<std::uint8_t>(1u << ((function - 13) % 8));
+        group = static_cast<std::uint8_t>(state ? group | bit : group & ~bit);
+        if (function <= 20)
+            loconet_.SendImmF13toF20(iSlot, group);
+        else
+            loconet_.SendImmF21toF28(iSlot, group);
     }
 }
 
@@ -140,7 +148,11 @@ void SimpleThrottle::ReleaseAll() {
 
 void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
     iSlot = IsSlotNumber(slot) ? slot : kNoSlot;
+    // The decoder's functions above F8 are not in the slot: a new locomotive starts with
+    // them off as far as the throttle knows.
     f9to12_ = 0;
+    f13to20_ = 0;
+    f21to28_ = 0;
     // Held, the slot is refreshed every minute so that the command station keeps it.
     bActive = Driving();
     if (Driving()) {
@@ -171,6 +183,10 @@ bool SimpleThrottle::ButtonState(int function) const {
         return (r.SND & (1u << (function - 5))) != 0;
     if (function >= 9 && function <= 12)
         return (f9to12_ & (1u << (function - 9))) != 0;
+    if (function >= 13 && function <= 20)
+        return (f13to20_ & (1u << (function - 13))) != 0;
+    if (function >= 21 && function <= 28)
+        return (f21to28_ & (1u << (function - 21))) != 0;
     return false;
 }
 
@@ -208,5 +224,15 @@ void SimpleThrottle::ShowSlot() {
 
 void SimpleThrottle::UpdateThrottleF9toF12(std::uint8_t bits, Tick /*now*/, int /*which*/) {
     f9to12_ = static_cast<std::uint8_t>(bits & 0x0F);
+    SetButtons();
+}
+
+void SimpleThrottle::UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick /*now*/) {
+    if (first == 13)
+        f13to20_ = bits;
+    else if (first == 21)
+        f21to28_ = bits;
+    else
+        return;
     SetButtons();
 }

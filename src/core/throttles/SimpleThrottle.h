@@ -1,6 +1,6 @@
 #pragma once
 // The logic of the simple throttle: one locomotive by its decoder address, a speed in
-// percent, a direction and the functions F0 to F12. It holds the state and decides what
+// percent, a direction and the functions F0 to F28. It holds the state and decides what
 // goes to the link; the window only shows the state, hands over the operator's input and
 // redraws what it is told.
 
@@ -36,7 +36,7 @@ public:
     virtual ~SimpleThrottleView() = default;
     virtual SimpleThrottleEntries ReadEntries() const = 0;
     virtual void Show(unsigned parts) = 0;
-    // Sets the pushed look of the 13 function buttons from ButtonState.
+    // Sets the pushed look of the function buttons (F0 to F28) from ButtonState.
     virtual void ShowButtons() = 0;
     virtual void Focus(SimpleThrottleField field, bool selectAll) = 0;
     // Destroys the window; the window's destruction releases the slot and the registry entry.
@@ -46,7 +46,9 @@ public:
 class SimpleThrottle : public Throttle {
 public:
     static constexpr int kMaxSpeed = 99;
+    // F0 to F12 in the first rows, F13 to F28 in the row shown on demand.
     static constexpr int kFunctionCount = 13;
+    static constexpr int kAllFunctionCount = 29;
     static constexpr std::uint32_t kRefreshMs = 60000;
 
     SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts);
@@ -70,6 +72,7 @@ public:
     void Idle(Tick now) override;
     void UpdateThrottle(Tick now, int which) override;
     void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) override;
+    void UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick now) override;
     std::uint32_t NextIdleDue(Tick now) const override;
 
     // --- state the window shows ---------------------------------------------------------
@@ -81,6 +84,8 @@ public:
     const char* Caption() const { return caption_; }
     bool ButtonState(int function) const;
     std::uint8_t F9toF12() const { return f9to12_; }
+    std::uint8_t F13toF20() const { return f13to20_; }
+    std::uint8_t F21toF28() const { return f21to28_; }
     Tick LastSpeedTick() const { return lastSpeedTick_; }
 
 private:
@@ -103,6 +108,8 @@ private:
     int speed_ = 0;
     bool forward_ = true;
     std::uint8_t f9to12_ = 0;
+    std::uint8_t f13to20_ = 0;
+    std::uint8_t f21to28_ = 0;
     Tick lastSpeedTick_ = 0;
     const char* caption_ = "Nastavi";
 };

@@ -4,6 +4,7 @@
 #include "app/DlgSave.h"
 #include "app/DlgSettings.h"
 #include "app/PaintedIcon.h"
+#include "app/PowerControls.h"
 #include "app/Vlakomat.h"
 #include "dialogs/DlgRoster.h"
 #include "gui/help/Help.h"
@@ -29,6 +30,7 @@ CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     help_ = new CHelp(this);
+    power_ = new CPowerControls(app_.Link(), this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -108,6 +110,8 @@ void CMainFrame::CreateMenus() {
     QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
                                 "Uredi seznam lokomotiv in funkcionalnosti");
     connect(roster, &QAction::triggered, this, &CMainFrame::OnRoster);
+    trains->addSeparator();
+    power_->AddToMenu(trains);
 
     QMenu* layout = menuBar()->addMenu(QStringLiteral("&Maketa"));
     AddAction(layout, "actionSynchronize", "Sinhroniziraj", {},
@@ -147,6 +151,9 @@ void CMainFrame::CreateToolBar() {
     add("actionPaste", "paste", "edit-paste");
     bar->addSeparator();
     add("actionPrint", "print", "document-print");
+    bar->addSeparator();
+    power_->AddToToolBar(bar);
+    bar->addSeparator();
     add("actionAbout", "about", "help-about");
     QAction* whatsThis = QWhatsThis::createAction(this);
     whatsThis->setObjectName(QStringLiteral("actionContextHelp"));
@@ -241,6 +248,7 @@ void CMainFrame::ShowLinkState(bool down) {
         down ? QStringLiteral("Povezava %1 je prekinjena, ponovno povezovanje ...").arg(name)
              : QString());
     linkState_->setVisible(down);
+    power_->LinkDown(down);
     // Back by itself, not closed by the operator.
     if (!down && link.IsActive())
         SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena; kretnice uskladite z "
@@ -271,7 +279,7 @@ void CMainFrame::OnToggleMonitor() {
         delete monitor_.data();
         return;
     }
-    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings());
+    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings(), &app_.GetPrompts());
     connect(monitor_, &CDlgLoconetMonitor::Closed, this, &CMainFrame::MonitorClosed);
     monitor_->show();
     Action("actionMonitor")->setChecked(true);

@@ -13,6 +13,7 @@ class QMenu;
 class CDlgLoconetMonitor;
 class CHelp;
 class CLayoutFiles;
+class CPowerControls;
 class CVlakomatApp;
 class CVlakomatView;
 
@@ -50,6 +51,8 @@ public:
     CVlakomatView& View() const { return *view_; }
     // The guide and the "What's this?" sentences of every window.
     CHelp& Help() const { return *help_; }
+    // Track power: its menu commands, toolbar button and key.
+    CPowerControls& Power() const { return *power_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,6 +76,7 @@ private:
 
     CVlakomatApp& app_;
     CHelp* help_ = nullptr;
+    CPowerControls* power_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* linkState_ = nullptr;
     QLabel* busClients_ = nullptr;

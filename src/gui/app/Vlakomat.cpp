@@ -84,7 +84,7 @@ void CVlakomatApp::RegisterThrottleFactory() {
             window =
                 new CDlgRThrottle(link_, clock_, beeper_, prompts_, settings_, data_, frame_.get());
         else
-            window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get());
+            window = new CDlgSThrottle(link_, clock_, prompts_, frame_.get(), &settings_);
         // Side by side over the main window, so that a new one never hides the last, and as
         // many in a row as the screen has room for.
         if (frame_) {

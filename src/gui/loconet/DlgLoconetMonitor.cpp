@@ -1,27 +1,59 @@
 #include "gui/loconet/DlgLoconetMonitor.h"
 
+#include "platform.h"
 #include "settings/Settings.h"
+#include "util/Files.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
+#include <QTime>
+
+namespace {
+struct FamilyBox {
+    unsigned family;
+    const char* name;
+    const char* caption;
+    const char* tip;
+};
+constexpr std::array<FamilyBox, 6> kFamilies = {{
+    {monitorfamily::kSlots, "familySlotsCheck", "Lokomotive", "Reže, hitrosti, smeri, funkcije"},
+    {monitorfamily::kSwitches, "familySwitchesCheck", "Kretnice", "Ukazi in poročila kretnic"},
+    {monitorfamily::kSensors, "familySensorsCheck", "Senzorji", "Poročila senzorjev"},
+    {monitorfamily::kPower, "familyPowerCheck", "Napajanje", "Vklop, izklop, ustavi vse"},
+    {monitorfamily::kProgram, "familyProgramCheck", "Program", "Sporočila in sledi programa"},
+    {monitorfamily::kOther, "familyOtherCheck", "Drugo", "Vsa druga sporočila na vodilu"},
+}};
+
+std::int64_t MsOfDay() {
+    return QTime::currentTime().msecsSinceStartOfDay();
+}
+} // namespace
 
 CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
-                                       const ProgramSettings* settings)
-    : QDialog(parent), log_(log), settings_(settings) {
+                                       const ProgramSettings* settings, Prompts* prompts)
+    : QDialog(parent), log_(log), settings_(settings), prompts_(prompts) {
     setObjectName(QStringLiteral("LoconetMonitor"));
     setWindowTitle(QStringLiteral("Loconet Monitor"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
+    opened_.start();
 
     display_ = new QPlainTextEdit(this);
     display_->setObjectName(QStringLiteral("lineDisplay"));
@@ -35,6 +67,11 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
     showTimer_.setSingleShot(true);
     showTimer_.setInterval(kShowIntervalMs);
     connect(&showTimer_, &QTimer::timeout, this, &CDlgLoconetMonitor::ShowPending);
+    // Back at the end, the lines that waited follow.
+    connect(display_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (holding_ && !ReadingBack())
+            ShowPending();
+    });
 
     comment_ = new QLineEdit(this);
     comment_->setObjectName(QStringLiteral("commentEdit"));
@@ -45,32 +82,119 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
     record_ = new QCheckBox(QStringLiteral("Record"), this);
     record_->setObjectName(QStringLiteral("recordCheck"));
     record_->setChecked(true);
+    auto* saveButton = new QPushButton(QStringLiteral("Shrani kot..."), this);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
     auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setObjectName(QStringLiteral("closeButton"));
-    for (QPushButton* b : {commentButton, markerButton, closeButton})
+    for (QPushButton* b : {commentButton, markerButton, saveButton, closeButton})
         b->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(display_, 0, 0, 1, 4);
-    grid->addWidget(commentButton, 1, 0);
-    grid->addWidget(comment_, 1, 1, 1, 3);
-    grid->addWidget(markerButton, 2, 0);
-    grid->addWidget(record_, 2, 1);
-    grid->setColumnStretch(2, 1);
-    grid->addWidget(closeButton, 2, 3);
+    BuildFilterRow(grid);
+    grid->addWidget(display_, 2, 0, 1, 5);
+    BuildSearchRow(grid, 3);
+    grid->addWidget(commentButton, 4, 0);
+    grid->addWidget(comment_, 4, 1, 1, 4);
+    grid->addWidget(markerButton, 5, 0);
+    grid->addWidget(record_, 5, 1);
+    grid->addWidget(saveButton, 5, 2);
+    grid->setColumnStretch(3, 1);
+    grid->addWidget(closeButton, 5, 4);
 
     setTabOrder(comment_, commentButton);
     setTabOrder(commentButton, markerButton);
     setTabOrder(markerButton, record_);
-    setTabOrder(record_, closeButton);
+    setTabOrder(record_, saveButton);
+    setTabOrder(saveButton, closeButton);
     setTabOrder(closeButton, display_);
 
     connect(commentButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutComment);
-    // Enter in the comment box puts the comment rather than closing the window.
+    // Enter in the comment box puts the comment, in the search box finds; elsewhere it
+    // closes the window.
     comment_->installEventFilter(this);
+    search_->installEventFilter(this);
     connect(markerButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutMarker);
+    connect(saveButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::OnSave);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    resize(480, 560);
+    resize(560, 640);
+}
+
+void CDlgLoconetMonitor::BuildFilterRow(QGridLayout* grid) {
+    auto* box = new QGroupBox(QStringLiteral("Prikaži"), this);
+    auto* boxGrid = new QGridLayout(box);
+    boxGrid->setContentsMargins(6, 2, 6, 2);
+    for (std::size_t i = 0; i < kFamilies.size(); ++i) {
+        auto* check = new QCheckBox(QString::fromUtf8(kFamilies[i].caption), box);
+        check->setObjectName(QString::fromLatin1(kFamilies[i].name));
+        check->setToolTip(QString::fromUtf8(kFamilies[i].tip));
+        check->setChecked(true);
+        connect(check, &QCheckBox::toggled, this, &CDlgLoconetMonitor::Rebuild);
+        families_[i] = check;
+        boxGrid->addWidget(check, static_cast<int>(i / 3), static_cast<int>(i % 3));
+    }
+    auto* addressLabel = new QLabel(QStringLiteral("Naslov:"), box);
+    address_ = new QLineEdit(box);
+    address_->setObjectName(QStringLiteral("addressFilterEdit"));
+    address_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), this));
+    address_->setPlaceholderText(QStringLiteral("vsi"));
+    address_->setMaximumWidth(70);
+    addressLabel->setBuddy(address_);
+    connect(address_, &QLineEdit::textChanged, this, &CDlgLoconetMonitor::Rebuild);
+    boxGrid->addWidget(addressLabel, 0, 3);
+    boxGrid->addWidget(address_, 0, 4);
+    grid->addWidget(box, 0, 0, 1, 5);
+
+    auto* stampRow = new QHBoxLayout;
+    auto* stampLabel = new QLabel(QStringLiteral("Čas:"), this);
+    stamps_ = new QComboBox(this);
+    stamps_->setObjectName(QStringLiteral("stampCombo"));
+    stamps_->addItems({QStringLiteral("Brez časa"), QStringLiteral("Od odprtja monitorja"),
+                       QStringLiteral("Ura")});
+    stampLabel->setBuddy(stamps_);
+    connect(stamps_, &QComboBox::currentIndexChanged, this, &CDlgLoconetMonitor::Rebuild);
+    logStamps_ = new QCheckBox(QStringLiteral("Časovni žigi v dnevniku"), this);
+    logStamps_->setObjectName(QStringLiteral("logStampsCheck"));
+    stampRow->addWidget(stampLabel);
+    stampRow->addWidget(stamps_);
+    stampRow->addSpacing(12);
+    stampRow->addWidget(logStamps_);
+    stampRow->addStretch();
+    grid->addLayout(stampRow, 1, 0, 1, 5);
+}
+
+void CDlgLoconetMonitor::BuildSearchRow(QGridLayout* grid, int row) {
+    auto* searchRow = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Išči:"), this);
+    search_ = new QLineEdit(this);
+    search_->setObjectName(QStringLiteral("searchEdit"));
+    search_->setPlaceholderText(QStringLiteral("Ctrl+F"));
+    label->setBuddy(search_);
+    auto* previous = new QPushButton(QStringLiteral("Nazaj"), this);
+    previous->setObjectName(QStringLiteral("findPreviousButton"));
+    auto* next = new QPushButton(QStringLiteral("Naprej"), this);
+    next->setObjectName(QStringLiteral("findNextButton"));
+    for (QPushButton* b : {previous, next})
+        b->setAutoDefault(false);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLabel"));
+    searchRow->addWidget(label);
+    searchRow->addWidget(search_, 1);
+    searchRow->addWidget(previous);
+    searchRow->addWidget(next);
+    searchRow->addWidget(status_);
+    grid->addLayout(searchRow, row, 0, 1, 5);
+    connect(previous, &QPushButton::clicked, this, [this] { Find(true); });
+    connect(next, &QPushButton::clicked, this, [this] { Find(false); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        search_->setFocus(Qt::ShortcutFocusReason);
+        search_->selectAll();
+    });
+    connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this,
+            [this] { Find(false); });
+    connect(new QShortcut(QKeySequence::FindPrevious, this), &QShortcut::activated, this,
+            [this] { Find(true); });
 }
 
 CDlgLoconetMonitor::~CDlgLoconetMonitor() {
@@ -111,11 +235,15 @@ bool CDlgLoconetMonitor::eventFilter(QObject* watched, QEvent* event) {
         PutComment();
         return true;
     }
+    if (watched == search_ && IsEnter(event)) {
+        Find((static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier) != 0);
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
 void CDlgLoconetMonitor::keyPressEvent(QKeyEvent* event) {
-    // Enter is the window's "Close" (the comment box keeps its own Enter).
+    // Enter is the window's "Close" (the comment and search boxes keep their own Enter).
     if (IsEnter(event)) {
         event->accept();
         close();
@@ -124,32 +252,100 @@ void CDlgLoconetMonitor::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+MonitorFilter CDlgLoconetMonitor::CurrentFilter() const {
+    MonitorFilter filter;
+    filter.families = 0;
+    for (std::size_t i = 0; i < kFamilies.size(); ++i)
+        if (families_[i]->isChecked())
+            filter.families |= kFamilies[i].family;
+    bool ok = false;
+    const int address = address_->text().toInt(&ok);
+    filter.address = ok ? address : -1;
+    return filter;
+}
+
+MonitorStamp CDlgLoconetMonitor::CurrentStamp() const {
+    switch (stamps_->currentIndex()) {
+    case 1:
+        return MonitorStamp::SinceOpen;
+    case 2:
+        return MonitorStamp::WallClock;
+    default:
+        return MonitorStamp::None;
+    }
+}
+
+QString CDlgLoconetMonitor::Shown(const MonitorHistory::Entry& entry) const {
+    QString shown = QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size()));
+    // One line stays one line of the display.
+    shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    const MonitorStamp kind = CurrentStamp();
+    if (kind == MonitorStamp::None)
+        return shown;
+    const QString stamp =
+        QString::fromStdString(FormatMonitorStamp(kind, entry.msSinceOpen, entry.msOfDay));
+    return stamp.rightJustified(kind == MonitorStamp::SinceOpen ? 9 : 12) + QLatin1Char(' ') +
+           shown;
+}
+
 void CDlgLoconetMonitor::AddLine(const std::string& line, bool force) {
     if (told_ || (!record_->isChecked() && !force))
         return;
-    if (log_ && settings_ && settings_->DebugMode)
-        std::fprintf(log_, "%s\n", line.c_str());
-    QString shown = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    // One line stays one line of the display.
-    shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    pending_.append(shown);
-    if (pending_.size() > kMaxLines)
-        pending_.removeFirst();
+    const std::int64_t sinceOpen = opened_.elapsed();
+    const std::int64_t ofDay = MsOfDay();
+    if (log_ && settings_ && settings_->DebugMode) {
+        if (logStamps_->isChecked())
+            std::fprintf(log_, "%s %s\n",
+                         FormatMonitorStamp(MonitorStamp::WallClock, sinceOpen, ofDay).c_str(),
+                         line.c_str());
+        else
+            std::fprintf(log_, "%s\n", line.c_str());
+    }
+    history_.Add(line, force, sinceOpen, ofDay);
     if (!showTimer_.isActive())
         showTimer_.start();
+}
+
+bool CDlgLoconetMonitor::ReadingBack() const {
+    const QScrollBar* bar = display_->verticalScrollBar();
+    return bar->value() < bar->maximum();
+}
+
+void CDlgLoconetMonitor::ScrollToEnd() {
+    QScrollBar* bar = display_->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 void CDlgLoconetMonitor::ShowPending() {
     showTimer_.stop();
     if (log_)
         std::fflush(log_);
-    if (pending_.isEmpty())
+    if (shownUpTo_ == history_.LastNumber())
+        return;
+    // The operator reads back: the display holds still until the end is in view again.
+    holding_ = ReadingBack();
+    if (holding_) {
+        status_->setText(QStringLiteral("Ustavljeno: na koncu se nadaljuje"));
+        return;
+    }
+    QStringList lines;
+    history_.ForEachShown(CurrentFilter(), kMaxLines, shownUpTo_,
+                          [&](const MonitorHistory::Entry& e) { lines << Shown(e); });
+    shownUpTo_ = history_.LastNumber();
+    if (status_->text().startsWith(QStringLiteral("Ustavljeno")))
+        status_->clear();
+    if (lines.isEmpty())
         return;
     // One paragraph of several lines; the document keeps the newest kMaxLines blocks.
-    display_->appendPlainText(pending_.join(QLatin1Char('\n')));
-    pending_.clear();
-    QScrollBar* bar = display_->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    display_->appendPlainText(lines.join(QLatin1Char('\n')));
+    ScrollToEnd();
+}
+
+void CDlgLoconetMonitor::Rebuild() {
+    display_->clear();
+    shownUpTo_ = 0;
+    holding_ = false;
+    ShowPending();
 }
 
 void CDlgLoconetMonitor::PutMarker() {
@@ -168,4 +364,43 @@ QStringList CDlgLoconetMonitor::Lines() {
     for (QTextBlock b = display_->document()->begin(); b.isValid(); b = b.next())
         lines << b.text();
     return lines;
+}
+
+bool CDlgLoconetMonitor::Find(bool backward) {
+    const QString text = search_->text();
+    if (text.isEmpty())
+        return false;
+    const QTextDocument::FindFlags flags =
+        backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    bool found = display_->find(text, flags);
+    if (!found) {
+        // Round from the other end.
+        QTextCursor cursor = display_->textCursor();
+        cursor.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+        display_->setTextCursor(cursor);
+        found = display_->find(text, flags);
+    }
+    status_->setText(found ? QString() : QStringLiteral("Ni najdeno"));
+    return found;
+}
+
+QString CDlgLoconetMonitor::SaveLinesTo(const QString& path) {
+    const QStringList lines = Lines();
+    std::string content;
+    for (const QString& line : lines)
+        content += line.toStdString() + '\n';
+    return QString::fromStdString(files::WriteAtomically(path.toStdString(), content));
+}
+
+void CDlgLoconetMonitor::OnSave() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Shrani vrstice monitorja"), QStringLiteral("LoconetMonitor.txt"),
+        QStringLiteral("Besedilo (*.txt);;Vse datoteke (*)"));
+    if (path.isEmpty())
+        return;
+    const QString error = SaveLinesTo(path);
+    if (!error.isEmpty() && prompts_)
+        prompts_->Inform(
+            QStringLiteral("Datoteke %1 ni mogoče shraniti: %2").arg(path, error).toStdString(),
+            PromptIcon::Error);
 }

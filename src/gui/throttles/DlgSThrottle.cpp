@@ -3,6 +3,7 @@
 #include "dialogs/Controls.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/HandleSlider.h"
+#include "settings/Settings.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -12,13 +13,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
 CDlgSThrottle::CDlgSThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts,
-                             CMainFrame* mainWindow)
+                             CMainFrame* mainWindow, ProgramSettings* settings)
     : CDlgThrottle(loconet, mainWindow, std::make_unique<SimpleThrottle>(loconet, clock, prompts)),
-      throttle_(static_cast<SimpleThrottle*>(&Logic())) {
+      throttle_(static_cast<SimpleThrottle*>(&Logic())), settings_(settings) {
     setObjectName(QStringLiteral("SimpleThrottle"));
     BuildControls();
     throttle_->SetView(this);
@@ -96,17 +98,14 @@ void CDlgSThrottle::BuildControls() {
     auto* functions = new QGridLayout;
     functions->setSpacing(2);
     for (int f = 0; f < SimpleThrottle::kFunctionCount; ++f) {
-        auto* button = new CFuncButton(QStringLiteral("F%1").arg(f), this);
-        button->setObjectName(QStringLiteral("f%1Button").arg(f));
-        button->Attach(f, this);
-        button->setMinimumWidth(34);
-        buttons_[static_cast<std::size_t>(f)] = button;
+        CFuncButton* button = MakeFunctionButton(f, this);
         if (f == 0)
             functions->addWidget(button, 0, 0, 1, 2);
         else
             functions->addWidget(button, (f + 1) / 2, (f - 1) % 2);
     }
     layout->addLayout(functions);
+    BuildMoreFunctions(layout);
 
     emergency_ = new QPushButton(QStringLiteral("Zas.zav."), this);
     emergency_->setObjectName(QStringLiteral("emergencyButton"));
@@ -122,9 +121,13 @@ void CDlgSThrottle::BuildControls() {
     setTabOrder(reverse_, forward_);
     setTabOrder(forward_, speedEdit_);
     QWidget* previous = speedEdit_;
-    for (CFuncButton* button : buttons_) {
-        setTabOrder(previous, button);
-        previous = button;
+    for (int f = 0; f < SimpleThrottle::kAllFunctionCount; ++f) {
+        if (f == SimpleThrottle::kFunctionCount) {
+            setTabOrder(previous, moreButton_);
+            previous = moreButton_;
+        }
+        setTabOrder(previous, buttons_[static_cast<std::size_t>(f)]);
+        previous = buttons_[static_cast<std::size_t>(f)];
     }
     setTabOrder(previous, emergency_);
 
@@ -137,7 +140,49 @@ void CDlgSThrottle::BuildControls() {
     });
 
     setFixedWidth(qMax(124, minimumSizeHint().width()));
+    ShowMoreFunctions(settings_ && settings_->ShowF13toF28 != 0);
     ShowTitle();
+}
+
+CFuncButton* CDlgSThrottle::MakeFunctionButton(int function, QWidget* parent) {
+    auto* button = new CFuncButton(QStringLiteral("F%1").arg(function), parent);
+    button->setObjectName(QStringLiteral("f%1Button").arg(function));
+    button->Attach(function, this);
+    button->setMinimumWidth(34);
+    buttons_[static_cast<std::size_t>(function)] = button;
+    return button;
+}
+
+void CDlgSThrottle::BuildMoreFunctions(QVBoxLayout* layout) {
+    moreButton_ = new QPushButton(QStringLiteral("F13–F28"), this);
+    moreButton_->setObjectName(QStringLiteral("moreFunctionsButton"));
+    moreButton_->setCheckable(true);
+    moreButton_->setAutoDefault(false);
+    moreButton_->setToolTip(QStringLiteral("Pokaži ali skrij funkcije F13 do F28"));
+    layout->addWidget(moreButton_);
+    more_ = new QWidget(this);
+    auto* grid = new QGridLayout(more_);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(2);
+    for (int f = SimpleThrottle::kFunctionCount; f < SimpleThrottle::kAllFunctionCount; ++f) {
+        const int i = f - SimpleThrottle::kFunctionCount;
+        grid->addWidget(MakeFunctionButton(f, more_), i / 2, i % 2);
+    }
+    layout->addWidget(more_);
+    connect(moreButton_, &QPushButton::toggled, this, [this](bool on) {
+        ShowMoreFunctions(on);
+        if (settings_)
+            settings_->ShowF13toF28 = on ? 1 : 0;
+    });
+}
+
+void CDlgSThrottle::ShowMoreFunctions(bool show) {
+    const QSignalBlocker quiet(moreButton_);
+    moreButton_->setChecked(show);
+    more_->setVisible(show);
+    // The window takes the height the keys need, and gives it back when they go.
+    layout()->activate();
+    resize(width(), sizeHint().height());
 }
 
 void CDlgSThrottle::ShowTitle() {
@@ -171,7 +216,7 @@ void CDlgSThrottle::Show(unsigned parts) {
 }
 
 void CDlgSThrottle::ShowButtons() {
-    for (int f = 0; f < SimpleThrottle::kFunctionCount; ++f)
+    for (int f = 0; f < SimpleThrottle::kAllFunctionCount; ++f)
         buttons_[static_cast<std::size_t>(f)]->SetState(throttle_->ButtonState(f));
 }
 

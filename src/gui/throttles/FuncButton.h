@@ -1,5 +1,5 @@
 #pragma once
-// A latching function key (F0 to F12): each press toggles its function once and tells the
+// A latching function key (F0 to F28): each press toggles its function once and tells the
 // throttle; the pressed-in look stays until the next press or until the throttle sets it
 // from the locomotive's function state.
 
