@@ -317,20 +317,19 @@ TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
         RealisticField focus;
     } cases[] = {
         {&RealisticThrottle::OnCarsEntered, "7", "", RealisticField::Grade},
-        {&RealisticThrottle::OnCarsEntered, "2.5", "Please enter an integer.",
+        {&RealisticThrottle::OnCarsEntered, "2.5", "Vnesite celo število.", RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "1001", "Vnesite celo število med 0 in 1000.",
          RealisticField::Cars},
-        {&RealisticThrottle::OnCarsEntered, "1001", "Please enter an integer between 0 and 1000.",
-         RealisticField::Cars},
-        {&RealisticThrottle::OnCarsEntered, "x", "Please enter an integer.", RealisticField::Cars},
+        {&RealisticThrottle::OnCarsEntered, "x", "Vnesite celo število.", RealisticField::Cars},
         {&RealisticThrottle::OnLoadEntered, " 33.5 ", "", RealisticField::Grade},
-        // As in every number field of the program: a comma is no decimal point, and never 33.
-        {&RealisticThrottle::OnLoadEntered, "33,5", "Please enter a number.", RealisticField::Load},
-        {&RealisticThrottle::OnLoadEntered, "101", "Please enter a number between 0 and 100.",
+        // As in every number field of the program: a decimal comma is the point, never 33.
+        {&RealisticThrottle::OnLoadEntered, "33,5", "", RealisticField::Grade},
+        {&RealisticThrottle::OnLoadEntered, "33,5,1", "Vnesite število.", RealisticField::Load},
+        {&RealisticThrottle::OnLoadEntered, "101", "Vnesite število med 0 in 100.",
          RealisticField::Load},
         {&RealisticThrottle::OnGradeEntered, "-2.5", "", RealisticField::Grade},
-        {&RealisticThrottle::OnGradeEntered, "1e400", "Please enter a number.",
-         RealisticField::Grade},
-        {&RealisticThrottle::OnGradeEntered, "", "Please enter a number.", RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "1e400", "Vnesite število.", RealisticField::Grade},
+        {&RealisticThrottle::OnGradeEntered, "", "Vnesite število.", RealisticField::Grade},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -355,8 +354,7 @@ TEST_F(RealisticTest, FieldsThatAreNoNumberInRangeSayWhyAndKeepTheValueInUse) {
     // The addresses are read when "Uporabi" is pressed.
     prompts.texts.clear();
     throttle().OnAcquireRelease("1", "9984");
-    EXPECT_EQ(prompts.texts,
-              std::vector<std::string>{"Please enter an integer between 0 and 9983."});
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Vnesite celo število med 0 in 9983."});
     EXPECT_EQ(view.focus, RealisticField::BrakeAddress);
     EXPECT_FALSE(session->link.IsSelectionPending());
 }

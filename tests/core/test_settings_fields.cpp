@@ -27,28 +27,49 @@ struct FieldCase {
 const FieldCase kFieldCases[] = {
     {"emptyCarWeight", " 25.5 ", "", "25.5"},
     {"emptyCarWeight", "+1e3", "", "1000"},
-    {"emptyCarWeight", "-.5", "", "-0.5"},
-    {"emptyCarWeight", "0,5", "Please enter a number.", "20"},
-    {"emptyCarWeight", "", "Please enter a number.", "20"},
-    {"emptyCarWeight", "12t", "Please enter a number.", "20"},
-    {"emptyCarWeight", "inf", "Please enter a number.", "20"},
-    {"emptyCarWeight", "nan", "Please enter a number.", "20"},
-    {"emptyCarWeight", "1e999", "Please enter a number.", "20"},
-    {"emptyCarWeight", "+-1", "Please enter a number.", "20"},
+    {"emptyCarWeight", "2,5", "", "2.5"}, // a decimal comma; the field shows the point
+    {"emptyCarWeight", "0.1", "", "0.1"},
+    {"emptyCarWeight", "-.5", "Vnesite število med 0.1 in 1000.", "20"},
+    {"emptyCarWeight", "0", "Vnesite število med 0.1 in 1000.", "20"},
+    {"emptyCarWeight", "1,5,2", "Vnesite število.", "20"},
+    {"emptyCarWeight", "1,5.2", "Vnesite število.", "20"},
+    {"emptyCarWeight", "", "Vnesite število.", "20"},
+    {"emptyCarWeight", "12t", "Vnesite število.", "20"},
+    {"emptyCarWeight", "inf", "Vnesite število.", "20"},
+    {"emptyCarWeight", "nan", "Vnesite število.", "20"},
+    {"emptyCarWeight", "1e999", "Vnesite število.", "20"},
+    {"emptyCarWeight", "+-1", "Vnesite število.", "20"},
     {"resistanceFactorAir", "0.0025", "", "0.0025"},
-    {"emptyCarBrakingFactor", "0.1", "", "0.1"},
+    {"resistanceFactorAir", "-0.001", "Vnesite število med 0 in 1.", "0.0025"},
+    {"emptyCarBrakingFactor", "0,1", "", "0.1"},
+    {"loadedCarBrakingFactor", "1.5", "Vnesite število med 0 in 1.", "0.01"},
+    {"auxFillRate", "0", "Vnesite število med 0.001 in 100.", "0.02"},
+    {"locoCrossSection", "0", "Vnesite število med 1 in 1000.", "120"},
+    {"standardBrakeSystemPreasure", "-90", "Vnesite število med 10 in 200.", "90"},
     {"axelsPerCar", "16", "", "16"},
     {"axelsPerCar", " 2", "", "2"},
-    {"axelsPerCar", "1", "Please enter an integer between 2 and 16.", "4"},
-    {"axelsPerCar", "17", "Please enter an integer between 2 and 16.", "4"},
-    {"axelsPerCar", "4.5", "Please enter an integer.", "4"},
-    {"brakeReleaseTolerance", "-3", "", "-3"},
-    {"brakeReleaseTolerance", "99999999999", "Please enter an integer.", "1"},
-    {"brakeReleaseTolerance", "--3", "Please enter an integer.", "1"},
-    {"brakeDelayCalculationTrainLength", "abc", "Please enter an integer.", "10"},
+    {"axelsPerCar", "1", "Vnesite celo število med 2 in 16.", "4"},
+    {"axelsPerCar", "17", "Vnesite celo število med 2 in 16.", "4"},
+    {"axelsPerCar", "4.5", "Vnesite celo število.", "4"},
+    {"brakeReleaseTolerance", "0", "", "0"},
+    {"brakeReleaseTolerance", "-3", "Vnesite celo število med 0 in 100.", "1"},
+    {"brakeReleaseTolerance", "99999999999", "Vnesite celo število med 0 in 100.", "1"},
+    {"brakeReleaseTolerance", "--3", "Vnesite celo število.", "1"},
+    {"brakeDelayCalculationTrainLength", "abc", "Vnesite celo število.", "10"},
+    {"brakeDelayCalculationTrainLength", "0", "Vnesite celo število med 1 in 1000.", "10"},
+    {"sharePort", "65536", "Vnesite celo število med 0 in 65535.", "0"},
     {"numberOfCarsTable", "0,5,\r\n10", "", "0,5,  10"},
     {"numberOfCarsTable", std::string(300, '9'), "", std::string(253, '9')},
 };
+
+// Every default lies within its field's range, so a file of today passes the dialog's OK.
+TEST(SettingsFields, EveryDefaultIsWithinItsRange) {
+    const Settings defaults;
+    for (const SettingsField& field : SettingsFields()) {
+        Settings s;
+        EXPECT_EQ(TakeField(s, field, FormatField(defaults, field)), "") << field.name;
+    }
+}
 
 TEST(SettingsFields, TakeRefusesWhatIsNoValueAndKeepsTheOldOne) {
     for (const FieldCase& c : kFieldCases) {

@@ -63,14 +63,13 @@ TEST_F(SimpleThrottleTest, FailedChecksSayWhySendNothingAndKeepTheFields) {
         const char* message;
         SimpleThrottleField focus;
     } cases[] = {
-        {"9984", "0", "Please enter an integer between 0 and 9983.", SimpleThrottleField::Address},
-        {"", "0", "Please enter an integer.", SimpleThrottleField::Address},
-        {"12a", "0", "Please enter an integer.", SimpleThrottleField::Address},
-        {"99999999999", "0", "Please enter an integer between 0 and 9983.",
-         SimpleThrottleField::Address},
-        {"3", "100", "Please enter an integer between 0 and 99.", SimpleThrottleField::Speed},
-        {"3", "-1", "Please enter an integer between 0 and 99.", SimpleThrottleField::Speed},
-        {"3", " ", "Please enter an integer.", SimpleThrottleField::Speed},
+        {"9984", "0", "Vnesite celo število med 0 in 9983.", SimpleThrottleField::Address},
+        {"", "0", "Vnesite celo število.", SimpleThrottleField::Address},
+        {"12a", "0", "Vnesite celo število.", SimpleThrottleField::Address},
+        {"99999999999", "0", "Vnesite celo število med 0 in 9983.", SimpleThrottleField::Address},
+        {"3", "100", "Vnesite celo število med 0 in 99.", SimpleThrottleField::Speed},
+        {"3", "-1", "Vnesite celo število med 0 in 99.", SimpleThrottleField::Speed},
+        {"3", " ", "Vnesite celo število.", SimpleThrottleField::Speed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.address) + "/" + c.speed);

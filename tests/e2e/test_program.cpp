@@ -121,6 +121,11 @@ private slots:
         Result help = Run(dir, {"--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains("--check"));
+        // Qt's headings and its own options in the program's language too.
+        for (const char* text : {"Uporaba: ", "Možnosti:", "Argumenti:", "Izpiše različico"})
+            QVERIFY2(help.out.contains(text), text);
+        QVERIFY2(!help.out.contains("Usage") && !help.out.contains("Displays"),
+                 qPrintable(help.out));
         QVERIFY(std::filesystem::is_empty(dir.Path()));
     }
 

@@ -4,17 +4,7 @@
 
 #include "AppRig.h"
 #include "DialogRig.h"
-#include "app/AboutDialog.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
-#include "dialogs/DlgRoster.h"
-#include "gui/help/Help.h"
-#include "gui/help/HelpWindow.h"
-#include "gui/layout/DlgTurnout.h"
-#include "gui/loconet/DlgLoconetMonitor.h"
+#include "EveryWindow.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>
@@ -23,6 +13,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTextBlock>
@@ -145,6 +136,8 @@ private slots:
                                          << "nastavitve.md";
         QTest::newRow("roster dialog") << "DlgRoster"
                                        << "seznam-lokomotiv.md";
+        QTest::newRow("main window") << "MainFrame"
+                                     << "glavno-okno.md";
     }
     void f1OpensThePageOfTheWindow() {
         QFETCH(QString, window);
@@ -162,11 +155,12 @@ private slots:
                 help->close();
             }
         };
-        if (window == QLatin1String("SimpleThrottle")) {
-            CDlgSThrottle* throttle = rig.NewThrottle();
-            throttle->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(throttle));
-            pressF1(throttle);
+        if (window == QLatin1String("SimpleThrottle") || window == QLatin1String("MainFrame")) {
+            QWidget* w = window == QLatin1String("MainFrame") ? static_cast<QWidget*>(&rig.Frame())
+                                                              : rig.NewThrottle();
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            pressF1(w);
         } else {
             WhenOpen<QDialog>([&](QDialog* dialog) {
                 QCOMPARE(dialog->objectName(), window);
@@ -179,7 +173,29 @@ private slots:
         }
         QCOMPARE(shown, page);
         QVERIFY(pictures >= 1);
-        QCOMPARE(modal, window != QLatin1String("SimpleThrottle"));
+        QCOMPARE(modal, window.startsWith(QLatin1String("Dlg")));
+    }
+
+    // The guide closes with its "Zapri" and with Escape, also when the search has the focus.
+    void theGuideCloses() {
+        AppRig rig;
+        for (const char* how : {"button", "escape"}) {
+            rig.Frame().Help().ShowContents();
+            CHelpWindow* help = HelpWindow(rig);
+            QVERIFY(help->isVisible());
+            if (QByteArray(how) == "button") {
+                auto* close = help->findChild<QPushButton*>(QStringLiteral("closeButton"));
+                QCOMPARE(close->text(), QStringLiteral("Zapri"));
+                QTest::mouseClick(close, Qt::LeftButton);
+            } else {
+                help->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(help));
+                QTest::keyClick(help->findChild<QLineEdit*>(QStringLiteral("searchEdit")),
+                                Qt::Key_Escape);
+            }
+            QVERIFY2(!help->isVisible(), how);
+            QVERIFY(rig.Frame().isVisible());
+        }
     }
 
     // Shift+F1 in a window without a menu starts the "What's this?" mode, in which a click
@@ -208,33 +224,8 @@ private slots:
     void everyControlOfEveryWindowHasASentence() {
         AppRig rig;
         CMainFrame& frame = rig.Frame();
-        RosterData& data = rig.app->Data();
-        std::vector<QWidget*> windows{&frame};
-        windows.push_back(rig.NewThrottle());
-        windows.push_back(rig.NewRealisticThrottle());
-        frame.Action(QStringLiteral("actionMonitor"))->trigger();
-        windows.push_back(frame.Monitor());
-        frame.Help().ShowContents();
-        windows.push_back(frame.Help().Window());
-        std::vector<std::unique_ptr<QWidget>> dialogs;
-        dialogs.emplace_back(new CAboutDialog(&frame));
-        dialogs.emplace_back(new CDlgSettings(rig.app->Settings().settings, rig.prompts,
-                                              CDlgSettings::AvailablePorts({}), &frame));
-        dialogs.emplace_back(new CDlgSave(true, true, &frame));
-        dialogs.emplace_back(new CDlgTurnout(4, TurnoutProperties{}, rig.prompts, &frame));
-        dialogs.emplace_back(new CDlgDetector(17, rig.prompts, &frame));
-        dialogs.emplace_back(new CDlgRoster(&frame, data, rig.prompts));
-        dialogs.emplace_back(
-            new CDlgLoco(&frame, data.decoders, data.functions, rig.prompts, data.roster.locos[0]));
-        dialogs.emplace_back(new CDlgFunction(
-            &frame, data.functions, FunctionEdit::Of(data.functions.entries[3]), rig.prompts));
-        dialogs.emplace_back(new CDlgFunctionMap(
-            &frame, FunctionMapEditor(data.functions.entries[3], data.roster.locos[0].FuncFlags[3],
-                                      data.roster.locos[0].FuncSequences[3], rig.prompts)));
-        for (auto& dialog : dialogs) {
-            dialog->show();
-            windows.push_back(dialog.get());
-        }
+        EveryWindow every(rig);
+        const std::vector<QWidget*>& windows = every.windows;
 
         QStringList missing;
         QSet<QString> used;

@@ -51,23 +51,25 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("address above 9983") << 1062 << "10000"
-                                            << "Please enter an integer between 0 and 9983.";
+                                            << "Vnesite celo število med 0 in 9983.";
         QTest::newRow("sound address letters") << 1063 << "12a"
-                                               << "Please enter an integer.";
+                                               << "Vnesite celo število.";
         QTest::newRow("empty axles") << 1065 << ""
-                                     << "Please enter an integer.";
+                                     << "Vnesite celo število.";
         QTest::newRow("weight in words") << 1064 << "dvesto"
-                                         << "Please enter a number.";
+                                         << "Vnesite število.";
         QTest::newRow("weight not a number") << 1064 << "nan"
-                                             << "Please enter a number.";
+                                             << "Vnesite število.";
         QTest::newRow("negative power") << 1066 << "-5"
-                                        << "Please enter a number between 0 and 99999.";
+                                        << "Vnesite število med 0 in 99999.";
         QTest::newRow("sound key above 8") << 1067 << "9"
-                                           << "Please enter an integer between 0 and 8.";
+                                           << "Vnesite celo število med 0 in 8.";
         QTest::newRow("name of blanks") << 1069 << "   "
                                         << "Lokomotiva mora imeti ime!";
         QTest::newRow("speed of 200") << 1074 << "5,200"
-                                      << "Please enter an integer between 0 and 126.";
+                                      << "Vnesite celo število med 0 in 126.";
+        QTest::newRow("speed in letters") << 1074 << "abc"
+                                          << "Vnesite celo število.";
     }
 
     void fieldChecks() {
@@ -163,6 +165,9 @@ private slots:
         rig.ChooseDecoder(type);
         for (int id : {1073, 1063, 1079, 1070, 1081, 1080, 1082, 1077})
             QCOMPARE(rig.Shown(id), defaults);
+        QCOMPARE(rig.dialog.findChild<QLabel*>(QStringLiteral("defaultsLabel"))
+                     ->isVisibleTo(&rig.dialog),
+                 defaults);
         QTEST(rig.Shown(1074), "table");
         QFETCH(bool, keys);
         for (int id : {1067, 1078, 1068})

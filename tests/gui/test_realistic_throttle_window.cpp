@@ -192,19 +192,19 @@ private slots:
         QTest::addColumn<QString>("shownAfter");
         QTest::addColumn<QString>("train"); // cars, load, grade in use afterwards
         QTest::newRow("cars") << 1048 << "2.5"
-                              << "Please enter an integer."
+                              << "Vnesite celo število."
                               << "0"
                               << "0 0 0";
         QTest::newRow("load") << 1049 << "101"
-                              << "Please enter a number between 0 and 100."
+                              << "Vnesite število med 0 in 100."
                               << "0"
                               << "0 0 0";
         QTest::newRow("grade") << 1019 << "x"
-                               << "Please enter a number."
+                               << "Vnesite število."
                                << "0"
                                << "0 0 0";
         QTest::newRow("power address") << 1010 << "9984"
-                                       << "Please enter an integer between 0 and 9983."
+                                       << "Vnesite celo število med 0 in 9983."
                                        << "9984"
                                        << "0 0 0";
         QTest::newRow("cars taken") << 1048 << "7"

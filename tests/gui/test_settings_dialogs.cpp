@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -221,7 +222,7 @@ private slots:
         }});
         rig.Frame().Action("actionSettings")->trigger();
         QCOMPARE(script.shown, 1);
-        QCOMPARE(rig.Messages(), QStringLiteral("Please enter an integer between 2 and 16."));
+        QCOMPARE(rig.Messages(), QStringLiteral("Vnesite celo število med 2 in 16."));
         const Settings& s = rig.app->Settings().settings;
         QCOMPARE(s.AxelsPerCar, 16);
         QCOMPARE(s.EmptyCarWeight, 0.5);
@@ -301,6 +302,9 @@ private slots:
         QVERIFY(data.RosterModified && !data.FunctionsModified);
     }
 
+    // A newcomer's first start in a folder with only Decoders.tab: the settings offer a port
+    // that exists (no USB interface here, so the simulated station) and say what it means;
+    // OK as offered opens it, and the first throttle drives on it.
     void firstRunLeadsThroughSettingsAndRoster() {
         TempDir dir;
         const QString oldDir = QDir::currentPath();
@@ -316,11 +320,13 @@ private slots:
             CVlakomatApp app(prompts, clock, beeper);
             ModalScript script({[&](QDialog* d) {
                                     steps << d->objectName();
-                                    // "COM1" means nothing here: the operator picks the
-                                    // simulated station.
                                     QCOMPARE(Child<QComboBox>(d, "portCombo")->currentText(),
-                                             QStringLiteral("COM1"));
-                                    SettingsAction("port=sim;ok")(d);
+                                             QStringLiteral("sim"));
+                                    auto* intro = Child<QLabel>(d, "introLabel");
+                                    QVERIFY(intro->isVisible());
+                                    QVERIFY2(intro->text().contains("simulirana"),
+                                             qPrintable(intro->text()));
+                                    SettingsAction("ok")(d);
                                 },
                                 [&](QDialog* d) {
                                     steps << d->objectName();
@@ -329,7 +335,31 @@ private slots:
             QVERIFY(app.InitInstance(QString()));
             QCOMPARE(steps, (QStringList{"DlgSettings", "DlgRoster"}));
             QVERIFY(app.Link().IsActive());
-            QVERIFY(dynamic_cast<SimPort*>(app.Link().Port()) != nullptr);
+            auto* sim = dynamic_cast<SimPort*>(app.Link().Port());
+            QVERIFY(sim != nullptr);
+            QCOMPARE(app.MainFrame()->findChild<QLabel*>("linkStateLabel")->text(),
+                     QStringLiteral("sim"));
+
+            app.MainFrame()->Action(QStringLiteral("actionNewSimpleThrottle"))->trigger();
+            CDlgSThrottle* throttle = nullptr;
+            for (int i = 0; i < CLoconet::kRegistrySize && !throttle; ++i)
+                if (Throttle* t = app.Link().GetThrottle(i))
+                    throttle = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+            QVERIFY(throttle);
+            for (const auto& [edit, value] : {std::pair{"addressEdit", "3"}, {"speedEdit", "50"}}) {
+                auto* field = throttle->findChild<QLineEdit*>(QString::fromLatin1(edit));
+                field->setText(QString::fromLatin1(value));
+                QTest::keyClick(field, Qt::Key_Return);
+                for (int i = 0; i < 40; ++i)
+                    app.Link().Process();
+            }
+            QVERIFY(throttle->Simple().Driving());
+            const int slot = sim->Station().FindSlot(3);
+            QVERIFY(slot > 0);
+            QCOMPARE(int(sim->Station().Slot(slot).bytes[SimSlotByte::SPD]),
+                     CLoconet::PercentToSpeed(50));
+            QCOMPARE(prompts.texts.size(), size_t(1)); // the builtin functions added
+            delete throttle;                           // lets go of the locomotive
             // Start-up added the builtin functions; the close offers to save them.
             ModalScript save({[](QDialog* d) { Click(d, "yesButton"); }});
             QVERIFY(app.MainFrame()->close());

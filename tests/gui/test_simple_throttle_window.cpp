@@ -172,8 +172,8 @@ private slots:
         struct Case {
             QString typed;
             const char* message;
-        } cases[] = {{"9984", "Please enter an integer between 0 and 9983."},
-                     {"", "Please enter an integer."}};
+        } cases[] = {{"9984", "Vnesite celo število med 0 in 9983."},
+                     {"", "Vnesite celo število."}};
         for (const Case& c : cases) {
             rig.prompts.texts.clear();
             Type(AddressEdit(w), c.typed);

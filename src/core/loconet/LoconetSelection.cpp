@@ -11,6 +11,9 @@ constexpr int kFirstNonLocoSlot = 120;
 constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje v delovanju!";
 constexpr const char* kPortDown =
     "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
+constexpr const char* kNoLink =
+    "Napaka! Program ni povezan s centralo! Lokomotive ni mogoče izbrati. Vrata izberete v "
+    "Orodja > Splošne Nastavitve.";
 constexpr const char* kNoAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova %d. Preverite "
                                   "če je centrala vklopljena in povezana.";
 } // namespace
@@ -35,6 +38,12 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
         LogToMonitor("Error! Task queue not idle!");
         Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
                "povezana.");
+        return;
+    }
+    // Not opened (or closed): the request would wait for ever, in silence.
+    if (!open_) {
+        LogToMonitor("Error! Link not open!");
+        Refuse(kNoLink);
         return;
     }
     // Its request would not reach the command station: no use waiting for an answer.

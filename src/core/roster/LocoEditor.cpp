@@ -124,10 +124,11 @@ bool LocoEditor::ReadSpeedTable(const std::string& text, std::array<int, 10>& ta
     values = 0;
     for (std::string_view item = TakeListItem(rest); !item.empty() && values < 10;
          item = TakeListItem(rest)) {
-        const int value = text::ParseInt(item);
-        if (value < 0 || value > kMaxSpeedValue) {
+        int value = 0;
+        const std::string message = fields::ReadInt(item, 0, kMaxSpeedValue, value);
+        if (!message.empty()) {
             if (!quiet)
-                prompts_.Inform(fields::IntRangeMessage(0, kMaxSpeedValue), PromptIcon::Warning);
+                prompts_.Inform(message, PromptIcon::Warning);
             return false;
         }
         table[static_cast<std::size_t>(values++)] = value;

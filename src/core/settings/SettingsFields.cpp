@@ -3,8 +3,6 @@
 #include "util/Fields.h"
 #include "util/Text.h"
 
-#include <limits>
-
 namespace {
 
 using S = Settings;
@@ -17,42 +15,44 @@ const SettingsField kFields[] = {
     {"numberOfCarsTable", kPreferences, "Tabela števila vagonov:", &S::NumberOfCarsTable},
     {"carsWeightPercentTable", kPreferences, "Tabela obtežbe  v %:", &S::CarsWeightPercentTable},
     {"brakeReleaseTolerance", kPreferences,
-     "Toleranca sprostitve zavore:", &S::BrakeReleaseTolerance},
+     "Toleranca sprostitve zavore:", &S::BrakeReleaseTolerance, 0, 100},
     {"axelsPerCar", kDynamics, "Poprečno število osi vagona:", &S::AxelsPerCar, 2, 16},
-    {"emptyCarWeight", kDynamics, "Poprečna teža praznega vagona [t]:", &S::EmptyCarWeight},
-    {"netCarLoad", kDynamics, "Poprečna neto nosilnost vagona [t]:", &S::NetCarLoad},
-    {"resistanceFactorAxels", kDynamics, "Faktor upora - osi:", &S::ResistanceFactorAxels},
-    {"resistanceFactorWeight", kDynamics, "Faktor upora - teža:", &S::ResistanceFactorWeight},
+    {"emptyCarWeight", kDynamics, "Poprečna teža praznega vagona [t]:", &S::EmptyCarWeight, 0.1,
+     1000},
+    {"netCarLoad", kDynamics, "Poprečna neto nosilnost vagona [t]:", &S::NetCarLoad, 0, 1000},
+    {"resistanceFactorAxels", kDynamics, "Faktor upora - osi:", &S::ResistanceFactorAxels, 0, 1000},
+    {"resistanceFactorWeight", kDynamics, "Faktor upora - teža:", &S::ResistanceFactorWeight, 0,
+     100},
     {"resistanceFactorSpeedLoco", kDynamics,
-     "Faktor upora - hitrost (lokomotiva):", &S::ResistanceFactorSpeedLoco},
+     "Faktor upora - hitrost (lokomotiva):", &S::ResistanceFactorSpeedLoco, 0, 10},
     {"resistanceFactorSpeedCar", kDynamics,
-     "Faktor upora - hitrost (vagoni):", &S::ResistanceFactorSpeedCar},
-    {"resistanceFactorAir", kDynamics, "Faktor zračnega upora:", &S::ResistanceFactorAir},
-    {"locoCrossSection", kDynamics, "Presek loko. [kvadratni čevlji]", &S::LocoCrossSection},
+     "Faktor upora - hitrost (vagoni):", &S::ResistanceFactorSpeedCar, 0, 10},
+    {"resistanceFactorAir", kDynamics, "Faktor zračnega upora:", &S::ResistanceFactorAir, 0, 1},
+    {"locoCrossSection", kDynamics, "Presek loko. [kvadratni čevlji]", &S::LocoCrossSection, 1,
+     1000},
     {"standardBrakeSystemPreasure", kDynamics,
-     "Standardni tlak v zavornem sistemu [psi]:", &S::StandardBrakeSystemPreasure},
+     "Standardni tlak v zavornem sistemu [psi]:", &S::StandardBrakeSystemPreasure, 10, 200},
     {"maxLocoBrakeCylinderPreasure", kDynamics,
-     "Maximalni tlak v zavornem cilindru [psi]:", &S::MaxLocoBrakeCylinderPreasure},
+     "Maximalni tlak v zavornem cilindru [psi]:", &S::MaxLocoBrakeCylinderPreasure, 10, 200},
     {"emptyCarBrakingFactor", kDynamics,
-     "Faktor zaviranja praznega vagona:", &S::EmptyCarBrakingFactor},
+     "Faktor zaviranja praznega vagona:", &S::EmptyCarBrakingFactor, 0, 1},
     {"loadedCarBrakingFactor", kDynamics,
-     "Faktor zaviranja polnega vagona:", &S::LoadedCarBrakingFactor},
-    {"locoBrakingFactor", kDynamics, "Faktor zaviranja lokomotive:", &S::LocoBrakingFactor},
-    {"auxFillRate", kDynamics, "Hitrost polnenja delovnega cilindra [psi/s]:", &S::AuxFillRate},
+     "Faktor zaviranja polnega vagona:", &S::LoadedCarBrakingFactor, 0, 1},
+    {"locoBrakingFactor", kDynamics, "Faktor zaviranja lokomotive:", &S::LocoBrakingFactor, 0, 1},
+    {"auxFillRate", kDynamics, "Hitrost polnenja delovnega cilindra [psi/s]:", &S::AuxFillRate,
+     0.001, 100},
     {"brakeDelayCalculationTrainLength", kDynamics,
-     "Dolžina vlaka za izračun zaostankov:", &S::BrakeDelayCalculationTrainLength},
+     "Dolžina vlaka za izračun zaostankov:", &S::BrakeDelayCalculationTrainLength, 1, 1000},
     {"brakePipeInitialFillRate", kDynamics,
-     "Zač. hitrost polnjenja zavor. voda [psi/s]:", &S::BrakePipeInitialFillRate},
+     "Zač. hitrost polnjenja zavor. voda [psi/s]:", &S::BrakePipeInitialFillRate, 0.001, 100},
     {"brakePipeDelayedFillRate", kDynamics,
-     "Zaost.hitrosti polnjenja zavor.voda [psi/s]:", &S::BrakePipeDelayedFillRate},
+     "Zaost.hitrosti polnjenja zavor.voda [psi/s]:", &S::BrakePipeDelayedFillRate, 0.001, 100},
     {"brakePipeInitialReleaseRate", kDynamics,
-     "Zač. hitrost praznjenja zavor. voda [psi/s]:", &S::BrakePipeInitialReleaseRate},
+     "Zač. hitrost praznjenja zavor. voda [psi/s]:", &S::BrakePipeInitialReleaseRate, 0.001, 100},
     {"brakePipeDelayedReleaseRate", kDynamics,
-     "Zaost. hitr. praznjenja zavor.voda [psi/s]:", &S::BrakePipeDelayedReleaseRate},
+     "Zaost. hitr. praznjenja zavor.voda [psi/s]:", &S::BrakePipeDelayedReleaseRate, 0.001, 100},
 };
 
-// The text without the blanks around it and without its sign; what is left must be the
-// number's digits.
 } // namespace
 
 std::span<const SettingsField> SettingsFields() {
@@ -73,11 +73,10 @@ std::string TakeField(Settings& settings, const SettingsField& field, std::strin
         return "";
     }
     if (auto m = std::get_if<int Settings::*>(&field.member)) {
-        return fields::ReadInt(text, field.min, field.max, settings.**m);
+        return fields::ReadInt(text, static_cast<int>(field.min), static_cast<int>(field.max),
+                               settings.**m);
     }
-    // No setting is infinite or "not a number": the file could not hold either.
-    return fields::ReadNumber(text, std::numeric_limits<double>::lowest(),
-                              std::numeric_limits<double>::max(),
+    return fields::ReadNumber(text, field.min, field.max,
                               settings.*std::get<double Settings::*>(field.member));
 }
 

@@ -15,8 +15,9 @@ struct SettingsField {
     const char* group; // the group box it stands in
     const char* label;
     std::variant<std::string Settings::*, int Settings::*, double Settings::*> member;
-    int min = INT_MIN; // integer fields only
-    int max = INT_MAX;
+    // The values that make sense (both ends included); text fields have none.
+    double min = INT_MIN;
+    double max = INT_MAX;
 };
 
 // Every text field, in the order in which the dialog shows them and takes them back.

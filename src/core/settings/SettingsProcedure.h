@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 // True when the link has to be opened again after the dialog's OK: the last open failed, or
 // the port name (letter case counts), the offline choice or the interface's line changed.
@@ -22,5 +24,13 @@ struct SettingsProcedureSteps {
 
 // Runs the procedure on the program's settings. Every value the dialog accepted takes
 // effect at once. The dialog comes back, even after Cancel, while the last open failed;
-// choosing "Offline" always ends it, since offline the link always opens.
-void RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps);
+// choosing "Offline" always ends it, since offline the link always opens. With `openOnOk`
+// (the link is not open yet) the first OK opens the port even when nothing changed.
+void RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps,
+                          bool openOnOk = false);
+
+// The port that the first run offers: the one configured when this machine has it (or it
+// is the simulated station or a TCP address), else the first USB serial interface, else
+// "sim".
+std::string FirstRunPort(const std::string& configured, const std::vector<std::string>& ports,
+                         const std::vector<std::string>& usbPorts);

@@ -9,8 +9,11 @@
 namespace fields {
 
 namespace {
-constexpr const char* kNotAnInteger = "Please enter an integer.";
-constexpr const char* kNotANumber = "Please enter a number.";
+// Every text that a refused field gets, in the operator's language.
+constexpr const char* kNotAnInteger = "Vnesite celo število.";
+constexpr const char* kNotANumber = "Vnesite število.";
+constexpr const char* kIntRange = "Vnesite celo število med %d in %d.";
+constexpr const char* kNumberRange = "Vnesite število med %s in %s.";
 
 // The text without blanks around it and without a leading plus, which from_chars refuses.
 std::string_view Digits(std::string_view text) {
@@ -22,7 +25,7 @@ std::string_view Digits(std::string_view text) {
 } // namespace
 
 std::string IntRangeMessage(int low, int high) {
-    return text::Format("Please enter an integer between %d and %d.", low, high);
+    return text::Format(kIntRange, low, high);
 }
 
 std::string ReadInt(std::string_view text, int low, int high, int& value) {
@@ -44,7 +47,14 @@ std::string ReadInt(std::string_view text, int low, int high, int& value) {
 }
 
 std::optional<double> ParseNumber(std::string_view text) {
-    const std::string_view digits = Digits(text);
+    // A Slovenian keyboard writes 2,5 for 2.5; one comma and no point is that comma.
+    std::string withPoint(Digits(text));
+    const auto comma = withPoint.find(',');
+    if (comma != std::string::npos &&
+        withPoint.find_first_of(".,", comma + 1) == std::string::npos &&
+        withPoint.find('.') == std::string::npos)
+        withPoint[comma] = '.';
+    const std::string_view digits = withPoint;
     double parsed = 0.0;
     const char* end = digits.data() + digits.size();
     const auto [ptr, ec] = std::from_chars(digits.data(), end, parsed);
@@ -58,8 +68,7 @@ std::string ReadNumber(std::string_view text, double low, double high, double& v
     if (!parsed)
         return kNotANumber;
     if (*parsed < low || *parsed > high)
-        return text::Format("Please enter a number between %s and %s.", FormatNumber(low).c_str(),
-                            FormatNumber(high).c_str());
+        return text::Format(kNumberRange, FormatNumber(low).c_str(), FormatNumber(high).c_str());
     value = *parsed;
     return {};
 }

@@ -15,10 +15,11 @@ std::string ReadInt(std::string_view text, int low, int high, int& value);
 // The same for a finite decimal number.
 std::string ReadNumber(std::string_view text, double low, double high, double& value);
 
-// The whole text as one finite number (blanks around it allowed); nothing otherwise.
+// The whole text as one finite number (blanks around it allowed, a decimal comma taken as
+// the point); nothing otherwise.
 std::optional<double> ParseNumber(std::string_view text);
 
-// "Please enter an integer between <low> and <high>."
+// "Vnesite celo število med <low> in <high>."
 std::string IntRangeMessage(int low, int high);
 
 // A number as a field shows it: up to 15 significant digits, so 2500.0 shows as 2500.

@@ -4,6 +4,7 @@
 #include "app/LayoutFolder.h"
 #include "app/MainFrm.h"
 #include "app/QtPlatform.h"
+#include "app/QtTexts.h"
 #include "app/SignalWatcher.h"
 #include "app/Vlakomat.h"
 #include "core/layout/VlakomatDoc.h"
@@ -182,6 +183,8 @@ int RunVlakomat(int argc, char** argv) {
                                                   : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vlakomat"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VLAKOMAT_VERSION));
+    // Before the options are made: their help texts are Qt's, and --help prints them.
+    InstallQtTexts();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

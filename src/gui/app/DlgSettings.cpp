@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "settings/SerialLine.h"
 #include "settings/SettingsFields.h"
+#include "settings/SettingsProcedure.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -75,6 +76,11 @@ CDlgSettings::CDlgSettings(const Settings& values, Prompts& prompts,
 
     edits_.resize(SettingsFields().size());
     auto* layout = new QVBoxLayout(this);
+    intro_ = new QLabel(this);
+    intro_->setObjectName(QStringLiteral("introLabel"));
+    intro_->setWordWrap(true);
+    intro_->hide();
+    layout->addWidget(intro_);
     auto* top = new QHBoxLayout;
     top->addWidget(BuildLoconetGroup(ports), 1);
     QWidget* preferences = BuildFieldGroup("Preference", 1);
@@ -240,4 +246,32 @@ std::vector<CDlgSettings::PortChoice> CDlgSettings::AvailablePorts(const QString
         {lastTcpAddress.isEmpty() ? QStringLiteral("tcp://localhost:1234") : lastTcpAddress,
          QStringLiteral("LocoNet prek TCP")});
     return choices;
+}
+
+void CDlgSettings::SetIntro(const QString& text) {
+    intro_->setText(text);
+    intro_->setVisible(!text.isEmpty());
+}
+
+QString CDlgSettings::PreselectFirstRunPort(Settings& values) {
+    std::vector<std::string> ports;
+    std::vector<std::string> usbPorts;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports.push_back(info.systemLocation().toStdString());
+        if (info.hasVendorIdentifier())
+            usbPorts.push_back(ports.back());
+    }
+    values.ComPort = FirstRunPort(values.ComPort, ports, usbPorts);
+    const QString port = QString::fromStdString(values.ComPort);
+    if (values.ComPort == "sim")
+        return QStringLiteral(
+            "Izbrana je centrala, simulirana v programu (sim), s katero program preizkusite brez "
+            "naprav; ko priključite vmesnik LocoNet, ga izberite pod \"COM Port\".");
+    if (std::find(usbPorts.begin(), usbPorts.end(), values.ComPort) != usbPorts.end())
+        return QStringLiteral("Izbran je vmesnik USB %1; če to ni vaš vmesnik LocoNet, izberite "
+                              "drugega pod \"COM Port\", za preizkus brez naprav pa \"sim\".")
+            .arg(port);
+    return QStringLiteral("Izbrana so vrata %1; vmesnik LocoNet ali \"sim\" za preizkus brez "
+                          "naprav izberete pod \"COM Port\".")
+        .arg(port);
 }

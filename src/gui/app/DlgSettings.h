@@ -14,6 +14,7 @@ class Prompts;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QWidget;
@@ -36,6 +37,12 @@ public:
     // The serial ports of this machine, then the built-in simulated command station, then
     // a LocoNet-over-TCP address (the last one used, when there was one).
     static std::vector<PortChoice> AvailablePorts(const QString& lastTcpAddress);
+    // The first run's choice of port (see FirstRunPort) put into `values`; returns the
+    // sentence that tells the newcomer what it means.
+    static QString PreselectFirstRunPort(Settings& values);
+
+    // A sentence above the fields (none when empty).
+    void SetIntro(const QString& text);
 
 public slots:
     // Takes every field back in order; the first one that holds no valid value is named in
@@ -51,6 +58,7 @@ private:
 
     Settings values_;
     Prompts& prompts_;
+    QLabel* intro_ = nullptr;
     QComboBox* port_ = nullptr;
     QComboBox* interface_ = nullptr;
     QCheckBox* offline_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/DlgSave.h"
 #include "app/DlgSettings.h"
+#include "app/LinkStateField.h"
 #include "app/PaintedIcon.h"
 #include "app/PowerControls.h"
 #include "app/Vlakomat.h"
@@ -123,8 +124,9 @@ void CMainFrame::CreateMenus() {
     connect(settings, &QAction::triggered, this, &CMainFrame::SettingsProcedure);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoč"));
-    QAction* topics = AddAction(help, "actionHelp", "&Pomoč po temah", QKeySequence::HelpContents,
-                                "Odpri vodnik po programu");
+    // No F1 here: F1 opens the page of the window it is pressed in, this one's too.
+    QAction* topics =
+        AddAction(help, "actionHelp", "&Pomoč po temah", {}, "Odpri vodnik po programu");
     connect(topics, &QAction::triggered, help_, &CHelp::ShowContents);
     help->addSeparator();
     QAction* about = AddAction(help, "actionAbout", "&O programu Vlakomat...", {},
@@ -167,11 +169,9 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage(QStringLiteral("Pripravljen"));
-    // Stays in view while the port is down, whatever else the status bar shows.
-    linkState_ = new QLabel(this);
-    linkState_->setObjectName(QStringLiteral("linkStateLabel"));
-    linkState_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
-    linkState_->hide();
+    // Always in view, whatever else the status bar shows.
+    linkState_ = new CLinkStateField(this);
+    linkState_->Show(app_.Link());
     statusBar()->addPermanentWidget(linkState_);
     busClients_ = new QLabel(this);
     busClients_->setObjectName(QStringLiteral("busClientsLabel"));
@@ -244,10 +244,7 @@ void CMainFrame::SetStatusText(const QString& text) {
 void CMainFrame::ShowLinkState(bool down) {
     const CLoconet& link = app_.Link();
     const QString name = QString::fromStdString(link.PortName());
-    linkState_->setText(
-        down ? QStringLiteral("Povezava %1 je prekinjena, ponovno povezovanje ...").arg(name)
-             : QString());
-    linkState_->setVisible(down);
+    linkState_->Show(link);
     power_->LinkDown(down);
     // Back by itself, not closed by the operator.
     if (!down && link.IsActive())
@@ -258,6 +255,10 @@ void CMainFrame::ShowLinkState(bool down) {
         if (const Throttle* throttle = link.GetThrottle(i))
             if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
                 window->ShowLinkState(down);
+}
+
+void CMainFrame::UpdateLinkState() {
+    linkState_->Show(app_.Link());
 }
 
 void CMainFrame::ShowBusClients(int count) {
@@ -312,19 +313,29 @@ bool IsTcpAddress(const std::string& port) {
 } // namespace
 
 void CMainFrame::SettingsProcedure() {
+    RunSettings(QString(), false);
+}
+
+void CMainFrame::FirstRunSettings(const QString& intro) {
+    RunSettings(intro, true);
+}
+
+void CMainFrame::RunSettings(const QString& intro, bool openOnOk) {
     SettingsProcedureSteps steps;
-    steps.showDialog = [this](const Settings& values) -> std::optional<Settings> {
+    steps.showDialog = [this, &intro](const Settings& values) -> std::optional<Settings> {
         if (IsTcpAddress(values.ComPort))
             lastTcpAddress_ = QString::fromStdString(values.ComPort);
         CDlgSettings dialog(values, app_.GetPrompts(),
                             CDlgSettings::AvailablePorts(lastTcpAddress_), this);
+        dialog.SetIntro(intro);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.Values();
     };
     steps.closeLink = [this] { app_.Link().Close(); };
     steps.openLink = [this] { return app_.OpenLink(); };
-    RunSettingsProcedure(app_.Settings().settings, steps);
+    RunSettingsProcedure(app_.Settings().settings, steps, openOnOk);
+    UpdateLinkState();
     app_.ShareBus();
 }
 

@@ -11,6 +11,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class CDlgLoconetMonitor;
+class CLinkStateField;
 class CHelp;
 class CLayoutFiles;
 class CPowerControls;
@@ -29,6 +30,8 @@ public:
     // The port was lost (the link opens it again by itself) or is back: the status bar and
     // the throttle windows say so.
     void ShowLinkState(bool down);
+    // The status bar's field after the link was opened or closed.
+    void UpdateLinkState();
     // The number of programs on the shared bus in the status bar; below 0: not shared.
     void ShowBusClients(int count);
     void MonitorClosed();
@@ -39,6 +42,9 @@ public:
     // Edits the settings in their dialog and opens the link again when its port changed;
     // the dialog comes back while the port will not open.
     void SettingsProcedure();
+    // The same at the first run: `intro` tops the dialog, and OK opens the port chosen even
+    // when it is the one preselected.
+    void FirstRunSettings(const QString& intro);
 
     // The open monitor window, or nullptr.
     CDlgLoconetMonitor* Monitor() const;
@@ -64,6 +70,7 @@ private:
     void CreateStatusBar();
     void CreateLayout();
     void UpdateTitle();
+    void RunSettings(const QString& intro, bool openOnOk);
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
@@ -78,7 +85,7 @@ private:
     CHelp* help_ = nullptr;
     CPowerControls* power_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QLabel* linkState_ = nullptr;
+    CLinkStateField* linkState_ = nullptr;
     QLabel* busClients_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     CLayoutFiles* layout_ = nullptr;

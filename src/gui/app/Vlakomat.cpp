@@ -2,8 +2,10 @@
 
 #include "BusServer.h"
 #include "PortFactory.h"
+#include "app/DlgSettings.h"
 #include "app/Heartbeat.h"
 #include "app/MainFrm.h"
+#include "app/QtTexts.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
 #include "gui/throttles/DlgRThrottle.h"
@@ -65,6 +67,7 @@ CVlakomatApp::~CVlakomatApp() {
 void CVlakomatApp::InstallQtTranslation() {
     if (QCoreApplication::instance() == nullptr)
         return;
+    InstallQtTexts();
     // Newer Qt versions ship "qtbase_sl"; Debian 12's Qt 6.4 has the Slovenian texts in "qt_sl".
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto translator = std::make_unique<QTranslator>();
@@ -150,6 +153,8 @@ void CVlakomatApp::ShareBus() {
 bool CVlakomatApp::OpenLink() {
     const bool opened = link_.Open(settings_.settings.ComPort);
     heartbeat_->Update();
+    if (frame_)
+        frame_->UpdateLinkState();
     return opened;
 }
 
@@ -202,7 +207,7 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     if (settings_.settings.FirstRun) {
         // The first run leads through the settings and the roster; only the settings
         // procedure opens the port then.
-        frame_->SettingsProcedure();
+        frame_->FirstRunSettings(CDlgSettings::PreselectFirstRunPort(settings_.settings));
         frame_->Action(QStringLiteral("actionRoster"))->trigger();
         settings_.settings.FirstRun = 0;
     } else if (!OpenLink()) {

@@ -144,7 +144,9 @@ QWidget* CDlgLoco::BuildSoundGroup(const DecoderTable& decoders) {
 
     grid->addWidget(Label("Tip dekoderja:"), 0, 0);
     grid->addWidget(decoder_, 0, 1);
-    grid->addWidget(Label("Privzeto:"), 1, 0);
+    defaultsLabel_ = Label("Privzeto:");
+    defaultsLabel_->setObjectName(QStringLiteral("defaultsLabel"));
+    grid->addWidget(defaultsLabel_, 1, 0);
     grid->addWidget(defaults_, 1, 1);
     grid->addWidget(tableLabel_, 2, 0);
     grid->addLayout(table, 2, 1);
@@ -181,6 +183,7 @@ void CDlgLoco::ShowSound() {
     decoder_->setCurrentIndex(decoder_->findData(editor_.Record().SoundDecoder));
     defaults_->setChecked(e.useDefaults);
     defaults_->setVisible(sound.defaultsShown);
+    defaultsLabel_->setVisible(sound.defaultsShown);
     tableLabel_->setVisible(sound.defaultsShown);
     tableLabel_->setText(QString::fromUtf8(sound.tableLabel));
     for (LocoField field : {LocoField::SpeedTable, LocoField::FuncUp, LocoField::FuncDown}) {

@@ -45,6 +45,7 @@ private:
     QRadioButton* locoBrake_ = nullptr;
     QComboBox* decoder_ = nullptr;
     QCheckBox* defaults_ = nullptr;
+    QLabel* defaultsLabel_ = nullptr;
     QLabel* tableLabel_ = nullptr;
     QLabel* slash_ = nullptr;
     QLabel* soundAddrLabel_ = nullptr;

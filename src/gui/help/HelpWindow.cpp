@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
@@ -75,9 +76,20 @@ CHelpWindow::CHelpWindow(std::vector<HelpTopic> contents, QWidget* parent)
     split->setStretchFactor(1, 1);
     split->setSizes({270, 710});
 
+    auto* close = new QPushButton(QStringLiteral("Zapri"), this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(close);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(split, 1);
+    layout->addLayout(bottom);
+
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     connect(back, &QToolButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, browser_, &QTextBrowser::forward);
