@@ -1,7 +1,6 @@
 #include "gui/layout/VlakomatView.h"
 
 #include "core/loconet/Loconet.h"
-#include "core/loconet/Throttle.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutIcons.h"
 #include "gui/layout/LayoutPainter.h"
