@@ -17,7 +17,7 @@ SerialDevicePort::SerialDevicePort(SerialLine line)
                 return;
             open_ = false;
             port_->close();
-            NotifyLost("Napaka! Povezava s portom " + name_ + " je prekinjena!");
+            NotifyLost("Error! Port " + name_ + " lost!"); // a monitor line
         });
 }
 

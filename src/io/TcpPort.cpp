@@ -1,5 +1,6 @@
 #include "TcpPort.h"
 
+#include <QMetaEnum>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -220,8 +221,10 @@ void TcpPort::ConnectionLost() {
     if (!open_)
         return;
     open_ = false;
-    const std::string reason = socket_->errorString().toStdString();
+    // A monitor line, English as they all are: the error's name, not Qt's translated text.
+    const char* reason =
+        QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(socket_->error());
     socket_->abort();
     received_.clear();
-    NotifyLost("Napaka! Povezava " + name_ + " je prekinjena! (" + reason + ")");
+    NotifyLost("Error! Connection " + name_ + " lost! (" + (reason ? reason : "?") + ")");
 }

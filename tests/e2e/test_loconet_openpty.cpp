@@ -121,7 +121,7 @@ TEST(ReappearingDevice, IsOpenedAgainUnderTheSameNameAndTheHeldSlotIsAskedFor) {
     pty.reset();
     std::filesystem::remove(name);
     ASSERT_TRUE(b.WaitFor([&] { return b.link.IsPortDown(); }));
-    EXPECT_TRUE(b.HasLine("Napaka! Povezava s portom " + name + " je prekinjena!"));
+    EXPECT_TRUE(b.HasLine("Error! Port " + name + " lost!"));
     QTest::qWait(2500); // an attempt on the missing device fails quietly
     EXPECT_TRUE(b.link.IsPortDown());
 

@@ -30,8 +30,8 @@ TEST(LoconetOverPty, AStationThatGoesAwayIsReportedOnceAndLeavesTheLinkDown) {
     cs.Kill();
     ASSERT_TRUE(b.WaitFor([&] { return b.link.IsPortDown(); }));
     QTest::qWait(300); // a second report would come meanwhile
-    const std::string lost = "Napaka! Povezava s portom " + path + " je prekinjena!";
-    EXPECT_EQ(b.LinesStartingWith("Napaka!"), std::vector<std::string>{lost});
+    const std::string lost = "Error! Port " + path + " lost!";
+    EXPECT_EQ(b.LinesStartingWith("Error!"), std::vector<std::string>{lost});
     EXPECT_TRUE(b.prompts.texts.empty());
     EXPECT_TRUE(b.link.IsActive());
 }

@@ -46,9 +46,9 @@ TEST(LoconetOverTcp, AServerThatGoesAwayIsReportedOnceAndLeavesTheLinkDown) {
     EXPECT_TRUE(b.link.Queue().Empty());
     b.settings.DebugMode = 1;
     QTest::qWait(2500); // a second report would come meanwhile
-    const auto lost = b.LinesStartingWith("Napaka! Povezava " + name + " je prekinjena! (");
+    const auto lost = b.LinesStartingWith("Error! Connection " + name + " lost! (");
     EXPECT_EQ(lost.size(), 1u);
-    EXPECT_EQ(b.LinesStartingWith("Napaka!").size(), 1u);
+    EXPECT_EQ(b.LinesStartingWith("Error!").size(), 1u);
     EXPECT_TRUE(b.prompts.texts.empty());
     // The attempts to connect again fail quietly, one Debug Mode line each.
     const auto attempts = b.LinesStartingWith("Reopening " + name + ": Napaka! Povezave " + name +

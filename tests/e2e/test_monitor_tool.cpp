@@ -153,8 +153,8 @@ TEST(MonitorTool, ReadsALiveBusUntilThePortGoesAway) {
         QStringList csArgs;
         const char* lostPrefix;
     };
-    for (const Case& c : {Case{{}, "Napaka! Povezava s portom "},
-                          Case{{"--tcp", "0"}, "Napaka! Povezava tcp://"}}) {
+    for (const Case& c :
+         {Case{{}, "Error! Port "}, Case{{"--tcp", "0"}, "Error! Connection tcp://"}}) {
         SCOPED_TRACE(c.csArgs.join(' ').toStdString());
         CsProcess cs;
         const std::string name = cs.Start(c.csArgs);

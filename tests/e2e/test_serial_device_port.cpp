@@ -97,7 +97,7 @@ TEST(SerialDevicePort, ReportsALostTerminalOnce) {
     (void)QTest::qWaitFor([&] { return port.Read(b, sizeof b), !lost.empty(); }, 3000);
     QTest::qWait(100);
     ASSERT_EQ(lost.size(), 1u);
-    EXPECT_EQ(lost[0], "Napaka! Povezava s portom " + path + " je prekinjena!");
+    EXPECT_EQ(lost[0], "Error! Port " + path + " lost!");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Read(b, sizeof b), 0u);
 }

@@ -100,7 +100,7 @@ TEST(TcpPort, ReportsALostConnectionOnceAndThenReadsNothing) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.empty(); }, 5000));
     QTest::qWait(100);
     ASSERT_EQ(lost.size(), 1u);
-    EXPECT_EQ(lost[0].rfind("Napaka! Povezava " + name + " je prekinjena! (", 0), 0u) << lost[0];
+    EXPECT_EQ(lost[0].rfind("Error! Connection " + name + " lost! (", 0), 0u) << lost[0];
     std::uint8_t b[8] = {0x81, 0x7E};
     EXPECT_EQ(port.Read(b, sizeof b), 0u);
     EXPECT_EQ(port.Write(b, 2), 0u);

@@ -17,7 +17,7 @@ private slots:
         QTest::addColumn<bool>("red");
         QTest::addColumn<QString>("throttleMessage"); // after an address and Enter
         const QString noLink = QStringLiteral(
-            "Napaka! Program ni povezan s centralo! Lokomotive ni mogoče izbrati. Vrata "
+            "Napaka! Program ni povezan s centralo! Lokomotive ni mogoče izbrati. Port "
             "izberete v Orodja > Splošne Nastavitve.");
         QTest::newRow("simulated station") << "COM Port=sim"
                                            << "sim" << false << "";

@@ -12,7 +12,7 @@ constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje
 constexpr const char* kPortDown =
     "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
 constexpr const char* kNoLink =
-    "Napaka! Program ni povezan s centralo! Lokomotive ni mogoče izbrati. Vrata izberete v "
+    "Napaka! Program ni povezan s centralo! Lokomotive ni mogoče izbrati. Port izberete v "
     "Orodja > Splošne Nastavitve.";
 constexpr const char* kNoAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova %d. Preverite "
                                   "če je centrala vklopljena in povezana.";

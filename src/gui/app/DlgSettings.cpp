@@ -271,7 +271,7 @@ QString CDlgSettings::PreselectFirstRunPort(Settings& values) {
         return QStringLiteral("Izbran je vmesnik USB %1; če to ni vaš vmesnik LocoNet, izberite "
                               "drugega pod \"COM Port\", za preizkus brez naprav pa \"sim\".")
             .arg(port);
-    return QStringLiteral("Izbrana so vrata %1; vmesnik LocoNet ali \"sim\" za preizkus brez "
+    return QStringLiteral("Izbran je port %1; vmesnik LocoNet ali \"sim\" za preizkus brez "
                           "naprav izberete pod \"COM Port\".")
         .arg(port);
 }

@@ -4,21 +4,18 @@
 
 CLinkStateField::CLinkStateField(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("linkStateLabel"));
-    setToolTip(QStringLiteral("Vrata, prek katerih je program povezan z vodilom LocoNet"));
+    setToolTip(QStringLiteral("Port, prek katerega je program povezan z vodilom LocoNet"));
 }
 
 void CLinkStateField::Show(const CLoconet& link) {
     const QString port = QString::fromStdString(link.PortName());
-    QString text;
-    bool trouble = true;
-    if (!link.IsActive() || (link.Port() == nullptr && !link.IsPortDown())) {
-        text = QStringLiteral("brez povezave");
-        trouble = !link.IsActive();
-    } else if (link.IsPortDown()) {
+    QString text = QStringLiteral("brez povezave");
+    bool trouble = !link.IsActive(); // offline is a choice, not a fault
+    if (link.IsActive() && link.IsPortDown()) {
         text = QStringLiteral("%1: prekinjena, ponovno povezovanje ...").arg(port);
-    } else {
+        trouble = true;
+    } else if (link.IsActive() && link.Port() != nullptr) {
         text = port;
-        trouble = false;
     }
     setText(text);
     setStyleSheet(trouble ? QStringLiteral("QLabel { color: #b00000; font-weight: bold; }")
