@@ -51,7 +51,8 @@ const char* kDefaultFile = "[LOCONET]\n"
                            "Brake Mode Loco Button=12\n"
                            "Brake Release Tolerance=1\n"
                            "Use Right Dir For Brake Type=0\n"
-                           "First Run=1\n";
+                           "First Run=1\n"
+                           "Show F13 to F28=0\n";
 
 } // namespace
 

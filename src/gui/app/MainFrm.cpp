@@ -308,7 +308,10 @@ void CMainFrame::SettingsProcedure() {
             return std::nullopt;
         return dialog.Values();
     };
-    steps.closeLink = [this] { app_.Link().Close(); };
+    steps.closeLink = [this] {
+        app_.Link().Close();
+        power_->LinkDown(true);
+    };
     steps.openLink = [this] { return app_.OpenLink(); };
     RunSettingsProcedure(app_.Settings().settings, steps);
     app_.ShareBus();
