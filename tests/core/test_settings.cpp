@@ -52,7 +52,8 @@ const char* kDefaultFile = "[LOCONET]\n"
                            "Brake Release Tolerance=1\n"
                            "Use Right Dir For Brake Type=0\n"
                            "First Run=1\n"
-                           "Open Last Layout=1\n";
+                           "Open Last Layout=1\n"
+                           "Show F13 to F28=0\n";
 
 } // namespace
 

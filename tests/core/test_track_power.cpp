@@ -4,7 +4,6 @@
 #include "Fakes.h"
 #include "core/loconet/TrackPower.h"
 #include "sim/SimCommandStation.h"
-#include "sim/SimCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -90,10 +89,9 @@ TEST(TrackPower, SimulatedStationKeepsSpeedsWithoutPowerAndStopsAll) {
     ASSERT_EQ(read.size(), 2u);
     EXPECT_EQ(read[1][5], 40);   // SPD
     EXPECT_EQ(read[1][7], 0x06); // TRK: no power, not idle
-    EXPECT_EQ(RunSimCommand(cs, "power"), "OK power off");
 
     // On from another station, then the emergency stop of every slot in use.
-    EXPECT_EQ(RunSimCommand(cs, "power on"), "OK");
+    cs.StationPower(true);
     EXPECT_EQ(drain(), (std::vector<Bytes>{WithChecksum({0x83})}));
     EXPECT_TRUE(cs.TrackPowerOn());
     EXPECT_EQ(send({0x85}), (std::vector<Bytes>{WithChecksum({0x85})}));
@@ -101,9 +99,6 @@ TEST(TrackPower, SimulatedStationKeepsSpeedsWithoutPowerAndStopsAll) {
     EXPECT_EQ(cs.Slot(b).bytes[SimSlotByte::SPD], slotbits::kSpeedEmergency);
     EXPECT_EQ(cs.Slot(b).bytes[SimSlotByte::TRK], 0x07);
     EXPECT_EQ(cs.Slot(b + 1).bytes[SimSlotByte::SPD], 0); // a free slot holds no locomotive
-    EXPECT_EQ(RunSimCommand(cs, "idle"), "OK");
-    EXPECT_EQ(drain(), (std::vector<Bytes>{WithChecksum({0x85})}));
-    EXPECT_EQ(RunSimCommand(cs, "power maybe"), "ERROR usage: power [on|off]");
 }
 
 } // namespace

@@ -220,12 +220,16 @@ private slots:
         QCOMPARE(QString::fromStdString(rig.dir.Read("shown.txt")),
                  monitor->Lines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
 
-        // Reading back holds the display; at the end it goes on.
+        // Reading back holds the display; at the end it goes on. A resized window does not.
         Child<QComboBox>(monitor, "stampCombo")->setCurrentIndex(0);
         monitor->show();
-        for (int i = 0; i < 150; ++i)
+        for (int i = 0; i < 149; ++i)
             rig.Frame().LogToMonitor("line " + std::to_string(i));
         monitor->ShowPending();
+        monitor->resize(monitor->width(), monitor->height() - 100);
+        QVERIFY(display->verticalScrollBar()->value() == display->verticalScrollBar()->maximum());
+        rig.Frame().LogToMonitor("line 149");
+        QCOMPARE(monitor->Lines().back(), QStringLiteral("line 149"));
         QScrollBar* bar = display->verticalScrollBar();
         bar->setValue(0);
         rig.Frame().LogToMonitor("while reading back");

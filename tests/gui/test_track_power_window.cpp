@@ -24,14 +24,18 @@ private slots:
             PowerState state;
         };
         const Step steps[] = {
-            {"menu off", [&] { rig.Frame().Action(QStringLiteral("actionPowerOff"))->trigger(); },
-             {0x82}, PowerState::Off},
+            {"menu off",
+             [&] { rig.Frame().Action(QStringLiteral("actionPowerOff"))->trigger(); },
+             {0x82},
+             PowerState::Off},
             {"another station on", [&] { rig.station->StationPower(true); }, {}, PowerState::On},
             {"button while on", [&] { button->trigger(); }, {0x82}, PowerState::Off},
             {"button while off", [&] { button->trigger(); }, {0x83}, PowerState::On},
             {"another station off", [&] { rig.station->StationPower(false); }, {}, PowerState::Off},
-            {"menu on", [&] { rig.Frame().Action(QStringLiteral("actionPowerOn"))->trigger(); },
-             {0x83}, PowerState::On},
+            {"menu on",
+             [&] { rig.Frame().Action(QStringLiteral("actionPowerOn"))->trigger(); },
+             {0x83},
+             PowerState::On},
         };
         for (const Step& s : steps) {
             s.act();

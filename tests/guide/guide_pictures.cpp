@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     CMainFrame& frame = rig.Frame();
     frame.Layout().OpenDocumentFile(QStringLiteral(VLAKOMAT_SOURCE_DIR "/data/Postaja.vlk"));
     frame.resize(820, 520);
+    rig.station->StationPower(true); // the power button shows what the bus said
+    rig.Pump();
     Save(&frame, "glavno-okno.png");
 
     // Edit mode with the addresses shown, an empty element and an occupied detector.
@@ -100,6 +102,8 @@ int main(int argc, char** argv) {
     rig.Pump();
     Enter(Child<QLineEdit>(throttle, "speedEdit"), QStringLiteral("40"));
     QTest::mouseClick(Child<CFuncButton>(throttle, "f0Button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(throttle, "moreFunctionsButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<CFuncButton>(throttle, "f14Button"), Qt::LeftButton);
     rig.Pump();
     Save(throttle, "enostavni-upravljalnik.png");
     CDlgRThrottle* realistic = rig.NewRealisticThrottle();
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
     Save(realistic, "realisticni-upravljalnik.png");
     Child<QPushButton>(frame.Monitor(), "markerButton")->click();
     Enter(Child<QLineEdit>(frame.Monitor(), "commentEdit"), QStringLiteral("prva vožnja"));
-    frame.Monitor()->resize(620, 420);
+    frame.Monitor()->resize(620, 560);
     Save(frame.Monitor(), "monitor.png");
 
     RosterData& data = rig.app->Data();

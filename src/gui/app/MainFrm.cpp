@@ -332,7 +332,10 @@ void CMainFrame::RunSettings(const QString& intro, bool openOnOk) {
             return std::nullopt;
         return dialog.Values();
     };
-    steps.closeLink = [this] { app_.Link().Close(); };
+    steps.closeLink = [this] {
+        app_.Link().Close();
+        power_->LinkDown(true);
+    };
     steps.openLink = [this] { return app_.OpenLink(); };
     RunSettingsProcedure(app_.Settings().settings, steps, openOnOk);
     UpdateLinkState();

@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBlock>
@@ -67,10 +68,20 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
     showTimer_.setSingleShot(true);
     showTimer_.setInterval(kShowIntervalMs);
     connect(&showTimer_, &QTimer::timeout, this, &CDlgLoconetMonitor::ShowPending);
-    // Back at the end, the lines that waited follow.
-    connect(display_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
-        if (holding_ && !ReadingBack())
+    // Only the operator's own scrolling decides whether the display follows the end: a
+    // resized window or the lines the display drops at its top must not stop it.
+    QScrollBar* bar = display_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (scrolling_)
+            return;
+        follow_ = value >= bar->maximum();
+        // Back at the end, the lines that waited follow.
+        if (follow_ && holding_)
             ShowPending();
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (follow_)
+            ScrollToEnd();
     });
 
     comment_ = new QLineEdit(this);
@@ -306,12 +317,8 @@ void CDlgLoconetMonitor::AddLine(const std::string& line, bool force) {
         showTimer_.start();
 }
 
-bool CDlgLoconetMonitor::ReadingBack() const {
-    const QScrollBar* bar = display_->verticalScrollBar();
-    return bar->value() < bar->maximum();
-}
-
 void CDlgLoconetMonitor::ScrollToEnd() {
+    const QScopedValueRollback<bool> ours(scrolling_, true);
     QScrollBar* bar = display_->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
@@ -323,7 +330,7 @@ void CDlgLoconetMonitor::ShowPending() {
     if (shownUpTo_ == history_.LastNumber())
         return;
     // The operator reads back: the display holds still until the end is in view again.
-    holding_ = ReadingBack();
+    holding_ = !follow_;
     if (holding_) {
         status_->setText(QStringLiteral("Ustavljeno: na koncu se nadaljuje"));
         return;
@@ -337,14 +344,21 @@ void CDlgLoconetMonitor::ShowPending() {
     if (lines.isEmpty())
         return;
     // One paragraph of several lines; the document keeps the newest kMaxLines blocks.
-    display_->appendPlainText(lines.join(QLatin1Char('\n')));
+    {
+        const QScopedValueRollback<bool> ours(scrolling_, true);
+        display_->appendPlainText(lines.join(QLatin1Char('\n')));
+    }
     ScrollToEnd();
 }
 
 void CDlgLoconetMonitor::Rebuild() {
-    display_->clear();
+    {
+        const QScopedValueRollback<bool> ours(scrolling_, true);
+        display_->clear();
+    }
     shownUpTo_ = 0;
     holding_ = false;
+    follow_ = true;
     ShowPending();
 }
 

@@ -79,7 +79,6 @@ private:
     QString Shown(const MonitorHistory::Entry& entry) const;
     // Shows the newest lines that pass the filter afresh (the filter or the stamps changed).
     void Rebuild();
-    bool ReadingBack() const;
     void ScrollToEnd();
     void OnSave();
 
@@ -91,6 +90,9 @@ private:
     MonitorHistory history_;
     std::uint64_t shownUpTo_ = 0; // the newest history line the display has taken
     bool holding_ = false;
+    // The display follows the end, unless the operator scrolled back.
+    bool follow_ = true;
+    bool scrolling_ = false; // the window itself moves the display
     QElapsedTimer opened_;
     QTimer showTimer_;
     QLineEdit* comment_ = nullptr;
