@@ -22,7 +22,8 @@ const std::string kDecoders =
     "Separate sound decoder, stepped|Ločen zvočni dekoder, stopenjsko\t2\t7\t1\t1\t5\t6\t\t0\n";
 
 std::filesystem::path SampleData() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+    // Named by the build, not by __FILE__, which a compiler cache may make relative.
+    return std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
