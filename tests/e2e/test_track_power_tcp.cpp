@@ -2,6 +2,7 @@
 // power that another station switches, and its commands reach the command station.
 
 #include "CsProcess.h"
+#include "Fakes.h"
 #include "LinkBench.h"
 #include "app/PowerControls.h"
 
@@ -19,7 +20,8 @@ TEST(TrackPowerOverTcp, ButtonFollowsAnotherStationAndStopsTheStationsSlots) {
     LinkBench b;
     ASSERT_TRUE(b.link.Open(name));
     QWidget frame;
-    CPowerControls power(b.link, &frame);
+    ScriptedPrompts prompts;
+    CPowerControls power(b.link, prompts, &frame);
     auto* button = frame.findChild<QAction*>(QStringLiteral("actionPower"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text().toStdString(), "Napajanje: neznano");
@@ -45,6 +47,13 @@ TEST(TrackPowerOverTcp, ButtonFollowsAnotherStationAndStopsTheStationsSlots) {
     // Slot bytes in wire order: SLOT STAT1 ADR SPD ...; the speed is the emergency stop.
     EXPECT_NE(cs.Command("slot 1").find(": 01 33 03 01 "), std::string::npos);
     EXPECT_EQ(power.State(), PowerState::On);
+
+    // Without a link the power-off key must not fail in silence.
+    b.link.Close();
+    frame.findChild<QAction*>(QStringLiteral("actionPowerOff"))->trigger();
+    EXPECT_EQ(prompts.texts,
+              std::vector<std::string>{
+                  "Napaka! Povezava LocoNet ni odprta, ukaz za napajanje ni poslan."});
 }
 
 } // namespace

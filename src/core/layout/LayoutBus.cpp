@@ -3,6 +3,8 @@
 #include "core/layout/TurnoutSwitch.h"
 #include "core/loconet/Throttle.h"
 
+#include <set>
+
 namespace {
 
 constexpr std::uint8_t kClosedBit = 0x20;   // requests: closed; output reports: closed output on
@@ -137,11 +139,15 @@ bool LayoutBus::FollowSensor(int address) {
 int LayoutBus::StartSync() {
     sync_.clear();
     synced_ = false;
+    // An address that several turnouts share is sent once, in the first one's position:
+    // the second request would move the first turnout as soon as its echo comes back.
+    std::set<int> sent;
     for (const LayoutElement& e : doc_.Elements()) {
         if (!e.turnout || e.turnout->current == TurnoutData::kUnknown)
             continue;
         for (const LocoNetMessage& m : SwitchRequestsFor(*e.turnout, e.turnout->current).messages)
-            sync_.push_back(m);
+            if (sent.insert(SwitchNumber(m)).second)
+                sync_.push_back(m);
     }
     return static_cast<int>(sync_.size());
 }

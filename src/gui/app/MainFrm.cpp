@@ -31,7 +31,7 @@ CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     help_ = new CHelp(this);
-    power_ = new CPowerControls(app_.Link(), this);
+    power_ = new CPowerControls(app_.Link(), app_.GetPrompts(), this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -313,16 +313,22 @@ bool IsTcpAddress(const std::string& port) {
 } // namespace
 
 void CMainFrame::SettingsProcedure() {
-    RunSettings(QString(), false);
+    RunSettings(false, false);
 }
 
-void CMainFrame::FirstRunSettings(const QString& intro) {
-    RunSettings(intro, true);
+void CMainFrame::FirstRunSettings() {
+    RunSettings(true, true);
 }
 
-void CMainFrame::RunSettings(const QString& intro, bool openOnOk) {
+void CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
     SettingsProcedureSteps steps;
-    steps.showDialog = [this, &intro](const Settings& values) -> std::optional<Settings> {
+    bool preselect = firstRun;
+    steps.showDialog = [this, &preselect](const Settings& current) -> std::optional<Settings> {
+        // The first dialog of the first run offers a port that exists; only OK keeps it, and
+        // a dialog shown again after a failed open shows what the operator chose.
+        Settings values = current;
+        const QString intro = preselect ? CDlgSettings::PreselectFirstRunPort(values) : QString();
+        preselect = false;
         if (IsTcpAddress(values.ComPort))
             lastTcpAddress_ = QString::fromStdString(values.ComPort);
         CDlgSettings dialog(values, app_.GetPrompts(),

@@ -44,7 +44,7 @@ public:
     void SettingsProcedure();
     // The same at the first run: `intro` tops the dialog, and OK opens the port chosen even
     // when it is the one preselected.
-    void FirstRunSettings(const QString& intro);
+    void FirstRunSettings();
 
     // The open monitor window, or nullptr.
     CDlgLoconetMonitor* Monitor() const;
@@ -70,7 +70,7 @@ private:
     void CreateStatusBar();
     void CreateLayout();
     void UpdateTitle();
-    void RunSettings(const QString& intro, bool openOnOk);
+    void RunSettings(bool firstRun, bool openOnOk);
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();

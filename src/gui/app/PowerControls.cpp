@@ -2,6 +2,7 @@
 
 #include "app/PaintedIcon.h"
 #include "core/loconet/Loconet.h"
+#include "platform.h"
 
 #include <QAction>
 #include <QMenu>
@@ -36,7 +37,8 @@ QAction* MakeAction(QWidget* frame, const char* name, const QString& text, const
 
 } // namespace
 
-CPowerControls::CPowerControls(CLoconet& link, QWidget* frame) : QObject(frame), link_(link) {
+CPowerControls::CPowerControls(CLoconet& link, Prompts& prompts, QWidget* frame)
+    : QObject(frame), link_(link), prompts_(prompts) {
     on_ = MakeAction(frame, "actionPowerOn", QStringLiteral("&Vklopi napajanje"),
                      QStringLiteral("Vklopi napajanje tirov (vse postaje na vodilu)"));
     off_ = MakeAction(frame, "actionPowerOff", QStringLiteral("&Izklopi napajanje"),
@@ -83,8 +85,15 @@ void CPowerControls::LinkDown(bool down) {
 }
 
 void CPowerControls::Send(const LocoNetMessage& message) {
+    // A power command that cannot reach the bus must say so: the operator reaches for
+    // "Izklopi napajanje" when something goes wrong on the layout.
+    if (!link_.IsActive() || link_.IsPortDown() || link_.Offline() ||
+        !link_.QueueMessage(message)) {
+        prompts_.Inform("Napaka! Povezava LocoNet ni odprta, ukaz za napajanje ni poslan.",
+                        PromptIcon::Warning);
+        return;
+    }
     // The button changes when the bus carries the command, not before.
-    link_.QueueMessage(message);
 }
 
 void CPowerControls::Show() {

@@ -9,6 +9,7 @@
 #include <QObject>
 
 class CLoconet;
+class Prompts;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -18,7 +19,7 @@ class CPowerControls : public QObject {
     Q_OBJECT
 public:
     // The actions belong to `frame`, so that they are found by their objectNames there.
-    CPowerControls(CLoconet& link, QWidget* frame);
+    CPowerControls(CLoconet& link, Prompts& prompts, QWidget* frame);
     ~CPowerControls() override;
 
     void AddToMenu(QMenu* menu) const;
@@ -32,6 +33,7 @@ private:
     void Show();
 
     CLoconet& link_;
+    Prompts& prompts_;
     TrackPower power_;
     QAction* on_ = nullptr;
     QAction* off_ = nullptr;

@@ -207,7 +207,7 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
     if (settings_.settings.FirstRun) {
         // The first run leads through the settings and the roster; only the settings
         // procedure opens the port then.
-        frame_->FirstRunSettings(CDlgSettings::PreselectFirstRunPort(settings_.settings));
+        frame_->FirstRunSettings();
         frame_->Action(QStringLiteral("actionRoster"))->trigger();
         settings_.settings.FirstRun = 0;
     } else if (!OpenLink()) {

@@ -1,6 +1,7 @@
 #include "gui/layout/DlgTurnout.h"
 
 #include "core/layout/TurnoutSwitch.h"
+#include "core/util/Fields.h"
 #include "platform.h"
 
 #include <QButtonGroup>
@@ -77,20 +78,30 @@ CDlgTurnout::CDlgTurnout(int type, const TurnoutProperties& values, Prompts& pro
     FinishDialog(this, grid);
 }
 
+namespace {
+
+// An address field of the layout's dialogs, 0 (none) to `high`; a refused field keeps the
+// focus with its text selected.
+bool ReadAddress(QLineEdit* edit, int high, Prompts& prompts, int& address) {
+    int value = 0;
+    const std::string error = fields::ReadInt(edit->text().toStdString(), 0, high, value);
+    if (!error.empty()) {
+        prompts.Inform(error, PromptIcon::Warning);
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
+    address = value;
+    return true;
+}
+
+} // namespace
+
 void CDlgTurnout::accept() {
     TurnoutProperties values = values_;
     for (int o = 0; o < TurnoutProperties::OutputsShown(type_); ++o) {
-        bool ok = false;
-        const int address = address_[o]->text().trimmed().toInt(&ok);
-        if (!ok || address < 0 || address > kMaxSwitchAddress) {
-            prompts_.Inform("Vnesite celo število med 0 in " + std::to_string(kMaxSwitchAddress) +
-                                ".",
-                            PromptIcon::Warning);
-            address_[o]->setFocus();
-            address_[o]->selectAll();
+        if (!ReadAddress(address_[o], kMaxSwitchAddress, prompts_, values.address[o]))
             return;
-        }
-        values.address[o] = address;
         for (int p = 0; p < TurnoutProperties::PositionsShown(type_); ++p)
             values.state[o][p] = states_[o][p]->checkedId();
     }
@@ -113,15 +124,7 @@ CDlgDetector::CDlgDetector(int address, Prompts& prompts, QWidget* parent)
 }
 
 void CDlgDetector::accept() {
-    bool ok = false;
-    const int address = edit_->text().trimmed().toInt(&ok);
-    if (!ok || address < 0 || address > kMaxSensorAddress) {
-        prompts_.Inform("Vnesite celo število med 0 in " + std::to_string(kMaxSensorAddress) + ".",
-                        PromptIcon::Warning);
-        edit_->setFocus();
-        edit_->selectAll();
+    if (!ReadAddress(edit_, kMaxSensorAddress, prompts_, address_))
         return;
-    }
-    address_ = address;
     QDialog::accept();
 }

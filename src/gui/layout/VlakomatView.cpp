@@ -162,10 +162,15 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     if (click.turnout >= 0 && !click.requests.empty() && CannotSend()) {
         click.status += "; povezava LocoNet ni odprta, ni poslano";
     } else if (click.turnout >= 0) {
+        bool queued = true;
         for (const LocoNetMessage& request : click.requests)
-            link_.QueueMessage(request);
-        bus_.Sent(click.requests);
-        doc_.SetTurnoutPosition(click.turnout, click.position);
+            queued = link_.QueueMessage(request) && queued;
+        if (queued) {
+            bus_.Sent(click.requests);
+            doc_.SetTurnoutPosition(click.turnout, click.position);
+        } else {
+            click.status += "; vrsta sporočil je polna, ni poslano";
+        }
     }
     emit StatusText(QString::fromStdString(click.status));
     viewport()->update();
@@ -198,9 +203,10 @@ void CVlakomatView::Synchronize() {
         return;
     }
     const int requests = bus_.StartSync();
-    emit StatusText(requests == 0
-                        ? QStringLiteral("Na maketi ni kretnic z naslovi, ni poslano")
-                        : QStringLiteral("Sinhroniziram kretnice: %1 ukazov ...").arg(requests));
+    emit StatusText(
+        requests == 0
+            ? QStringLiteral("Na maketi ni kretnic z naslovi, ni poslano")
+            : QStringLiteral("Sinhroniziram kretnice, zahtev za pošiljanje: %1 ...").arg(requests));
 }
 
 void CVlakomatView::StepSync(Tick now) {
