@@ -129,7 +129,7 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     }
     // The program's own echo neither holds the bus nor feeds the selection task.
     if (intact && fromOther) {
-        tx_.OtherStation(m.bytes[0], clock_.Now());
+        tx_.OtherStation(m.bytes[0], stepTick_);
         if (valid && selection_.active)
             TaskStep(m);
     }
