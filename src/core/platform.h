@@ -16,6 +16,13 @@ inline std::uint32_t ElapsedTicks(Tick now, Tick then) {
     return now + (0xFFFFFFFFu - then);
 }
 
+// Milliseconds from `start` to `now` on the 32-bit tick counter, for starts read at most
+// half the counter's range ago: a start read after `now` (taken later in the same step)
+// counts as no time passed, never as a wrap of the counter.
+inline std::uint32_t TicksSince(Tick now, Tick start) {
+    return start - now < 0x80000000u && start != now ? 0 : ElapsedTicks(now, start);
+}
+
 class Clock {
 public:
     virtual ~Clock() = default;

@@ -38,7 +38,11 @@ public:
     void FunctionStateChanged(int function, bool state) override {
         calls.push_back(text::Format("FunctionStateChanged %d %d", function, state ? 1 : 0));
     }
-    void ReleaseAll() override { calls.push_back("ReleaseAll"); }
+    void ReleaseAll() override {
+        calls.push_back("ReleaseAll");
+        if (onReleaseAll)
+            onReleaseAll();
+    }
     void UpdateControls(Tick now, int slot, int which) override {
         calls.push_back(text::Format("UpdateControls %u %d %d", now, slot, which));
         if (onUpdateControls)
@@ -63,6 +67,7 @@ public:
     std::uint32_t due = 0;
     std::function<void(int slot, int which)> onUpdateControls;
     std::function<void()> onIdle;
+    std::function<void()> onReleaseAll;
 };
 
 // Counts its closes in a place that outlives it.

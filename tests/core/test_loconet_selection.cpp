@@ -2,6 +2,9 @@
 
 #include "LoconetFixture.h"
 
+#include <array>
+#include <utility>
+
 namespace {
 
 class SelectionTest : public LinkTest {
@@ -230,6 +233,77 @@ TEST_F(SelectionTest, ThrottleMayChainTheNextSelectionFromUpdateControls) {
     EXPECT_EQ(t.calls.size(), 4u);
     EXPECT_EQ(t.calls.back(), "UpdateControls 1000 10 3");
     EXPECT_TRUE(prompts.texts.empty());
+}
+
+// A realistic throttle's chain of four selections against a station that answers within the
+// step that sends, on a clock that moves at every reading. The motor address may be in use by
+// another throttle (a warning box that stays open), and the last answer may never come: then
+// only the slots that the chain's own null moves took go back.
+TEST_F(SelectionTest, ChainOfFourOnAMovingClock) {
+    const std::string warning = "Naslov je že v uporabi, možne so motnje v delovanju!";
+    const std::string noAnswer = "Napaka! Centrala ni odgovorila na izbiro naslova 103. "
+                                 "Preverite če je centrala vklopljena in povezana.";
+    const struct {
+        const char* name;
+        std::uint8_t motorStat; // 0x03 free, 0x33 driven by another throttle
+        std::uint32_t boxMs;    // how long each box stays open
+        bool brakeAnswered;
+        std::vector<std::string> prompts;
+        std::vector<int> released; // slots given back to the station
+    } cases[] = {
+        {"all free", 0x03, 0, true, {}, {}},
+        {"motor in use, warning open 2 s", 0x33, 2000, true, {warning}, {}},
+        {"motor in use, brake unanswered", 0x33, 2000, false, {warning, noAnswer}, {2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenLink();
+        prompts.texts.clear();
+        prompts.onAsk = [&](const std::string&) { clock.Advance(c.boxMs); };
+        RecordingThrottle& t = AddThrottle(50, ThrottleType::Realistic, kNoSlot);
+        std::array<int*, 4> held = {&t.iSlot, &t.iSoundSlot, &t.iPowerSlot, &t.iBrakeSlot};
+        t.onUpdateControls = [&](int slot, int which) {
+            *held[static_cast<std::size_t>(which)] = slot;
+            if (which < 3)
+                link.SelectLoco(50, 101 + which, which + 1);
+        };
+        t.onReleaseAll = [&] {
+            for (int* slot : held)
+                link.ReleaseLoco(std::exchange(*slot, kNoSlot));
+        };
+        clock.drift = 1;
+        link.SelectLoco(50, 100, kWhichLoco);
+        // The station: address N lives in slot N - 99; it echoes and answers every write.
+        std::size_t answered = 0;
+        for (int step = 0; step < 40; ++step) {
+            if (step == 20)
+                clock.Advance(CLoconet::kSelectionTimeoutMs);
+            link.Process();
+            Bytes bytes;
+            for (; answered < port->writes.size(); ++answered) {
+                const Bytes& w = port->writes[answered];
+                bytes.insert(bytes.end(), w.begin(), w.end());
+                Bytes answer;
+                if (w[0] == 0xBF && (w[2] != 103 || c.brakeAnswered))
+                    answer = SlotData(w[2] - 99, w[2], w[2] == 100 ? c.motorStat : 0x03);
+                else if (w[0] == 0xBA)
+                    answer = SlotData(w[1], w[1] + 99, 0x33);
+                bytes.insert(bytes.end(), answer.begin(), answer.end());
+            }
+            port->Feed(bytes);
+        }
+        EXPECT_FALSE(link.IsSelectionPending());
+        EXPECT_EQ(prompts.texts, c.prompts);
+        std::vector<int> released;
+        for (const Bytes& w : port->writes)
+            if (w[0] == 0xB5)
+                released.push_back(w[1]);
+        EXPECT_EQ(released, c.released);
+        EXPECT_EQ(t.iBrakeSlot, c.brakeAnswered ? 4 : kNoSlot);
+        link.RemoveThrottle(50);
+        clock.drift = 0;
+        link.Close();
+    }
 }
 
 TEST_F(SelectionTest, FinishingTakesAFreshTickOnlyForSendingAndThePeriodicCall) {

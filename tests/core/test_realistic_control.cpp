@@ -378,3 +378,94 @@ TEST_F(RealisticTest, AnotherTrainIsOfferedHandHeldsNobodyElseUses) {
     for (int index : {0, 1})
         session->link.RemoveThrottle(index);
 }
+
+namespace {
+
+// Every timed rule is in the deadlines the throttle reports: stepped only when they say, on
+// a clock that moves at every reading, the locomotive gets its speed once the motor's power
+// delay is over, and the speedometer comes down to 0 after a stop.
+TEST_F(RealisticTest, DeadlinesHoldEveryTimedRule) {
+    Record().PowerDelay = 3000;
+    Acquire();
+    session->clock.jitterMs = 3;
+    HandHeld(2, "speed 127"); // the brakes release
+    session->AdvanceByDeadlines(10000);
+    sent.clear();
+    const Tick raised = session->clock.now;
+    HandHeld(1, "speed 8");
+    session->AdvanceByDeadlines(20000);
+    const std::vector<int> values = SentValues(kSpd, kLoco);
+    const std::vector<Tick> times = SentTimes(kSpd, kLoco);
+    const auto moving = std::find_if(values.begin(), values.end(), [](int v) { return v > 1; });
+    ASSERT_NE(moving, values.end());
+    const Tick first = times[static_cast<std::size_t>(moving - values.begin())];
+    EXPECT_GT(first - raised, 3000u);
+    EXPECT_LE(first - raised, 4000u);
+
+    HandHeld(1, "speed 0");
+    HandHeld(2, "speed 0");
+    session->AdvanceByDeadlines(40000);
+    EXPECT_EQ(SentValues(kSpd, kLoco).back(), 0);
+    EXPECT_EQ(model().dShownMph, 0.0);
+}
+
+// The drive scenarios give the same bus traffic whether the throttle is stepped every 5 ms
+// or only by the deadlines it reports on a clock that jitters.
+class StepModeTest : public RealisticTest {
+protected:
+    std::vector<BusMessage> Drive(bool byDeadlines) {
+        sent.clear();
+        Start();
+        // Each command at the same time of the clock in both runs, however far a step ran.
+        const auto advanceTo = [&](Tick at) {
+            const std::uint32_t ms = TicksSince(at, session->clock.now);
+            if (byDeadlines)
+                session->AdvanceByDeadlines(ms);
+            else
+                Run(ms);
+        };
+        throttle().OnAcquireRelease("1", "2");
+        advanceTo(300);
+        session->clock.jitterMs = byDeadlines ? 3 : 0;
+        for (const auto& [command, at] :
+             std::vector<std::pair<std::string, Tick>>{{"throttle 2 speed 127", 2300},
+                                                       {"throttle 1 speed 8", 22300},
+                                                       {"throttle 1 speed 0", 22400},
+                                                       {"throttle 2 speed 0", 52400}}) {
+            EXPECT_EQ(Cs(command).rfind("OK", 0), 0u);
+            advanceTo(at);
+        }
+        throttle().OnAcquireRelease("", "");
+        advanceTo(55400);
+        return sent;
+    }
+};
+
+// The locomotive's speed commands keep their 500 ms cadence on either clock, so they follow
+// the same curve; every other message is the same one at about the same time.
+TEST_F(StepModeTest, SameTrafficSteppedEvery5MsAndByDeadlines) {
+    Record().PowerDelay = 1000;
+    const std::vector<BusMessage> runs[] = {Drive(false), Drive(true)};
+    std::vector<BusMessage> others[2], speeds[2];
+    for (int r = 0; r < 2; ++r)
+        for (const BusMessage& m : runs[r])
+            (m.bytes[0] == kSpd && m.bytes[1] == kLoco ? speeds : others)[r].push_back(m);
+    ASSERT_EQ(others[0].size(), others[1].size());
+    for (std::size_t i = 0; i < others[0].size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(others[0][i].bytes, others[1][i].bytes);
+        EXPECT_NEAR(others[0][i].ms, others[1][i].ms, 150);
+    }
+    const auto speedAt = [](const std::vector<BusMessage>& run, Tick t) {
+        int speed = -1;
+        for (const BusMessage& m : run)
+            if (m.ms <= t)
+                speed = m.bytes[2];
+        return speed;
+    };
+    EXPECT_GT(speedAt(speeds[0], 22300), 60); // it got going
+    for (Tick t = 0; t < 56000; t += 100)
+        EXPECT_NEAR(speedAt(speeds[0], t), speedAt(speeds[1], t), 8) << t;
+}
+
+} // namespace

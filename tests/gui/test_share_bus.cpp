@@ -6,8 +6,14 @@
 #include "CsProcess.h"
 #include "LbClient.h"
 
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -105,6 +111,63 @@ private slots:
         QVERIFY(Acquired(rig, 5));
         QVERIFY(!client.WaitFor("RECEIVE BF 00 05 45").empty());
         QCOMPARE(rig.Messages(), QString());
+    }
+
+    // A modal dialog stays open for 10 s while a station on a pseudo-terminal floods the bus
+    // with 400 messages a second and five clients send through the program: every message
+    // reaches the monitor in order, and every client's SEND is answered at once.
+    void theBusRunsUnderAModalDialog() {
+        CsProcess cs;
+        const std::string pty = cs.Start({});
+        QVERIFY(!pty.empty());
+        const int port = FreeTcpPort();
+        AppRig rig(AppRig::Ini{"[LOCONET]\nCOM Port=" + pty + "\nDebug Mode=1\nShare Port=" +
+                               std::to_string(port) + "\n[PREFERENCES]\nFirst Run=0\n"});
+        QVERIFY(rig.started && rig.Link().IsActive());
+        std::vector<int> sensors; // the flood's sensor numbers, counting up one by one
+        rig.Link().SetMonitorSink([&](const std::string& line) {
+            unsigned in1 = 0, in2 = 0;
+            if (std::sscanf(line.c_str(), "Rec: B2 %x %x", &in1, &in2) == 2)
+                sensors.push_back(static_cast<int>(in1 | (in2 & 0x0F) << 7));
+        });
+        std::vector<std::unique_ptr<LbClient>> clients;
+        for (int i = 0; i < 5; ++i) {
+            clients.push_back(std::make_unique<LbClient>());
+            QVERIFY(clients.back()->Connect(port));
+        }
+        QCOMPARE(cs.Command("flood 400").substr(0, 2), std::string("OK"));
+
+        qint64 slowest = 0;
+        int answered = 0;
+        QDialog box;
+        QTimer::singleShot(0, &box, [&] {
+            QElapsedTimer open;
+            open.start();
+            while (open.elapsed() < 10000) {
+                for (auto& client : clients) {
+                    QElapsedTimer sent;
+                    sent.start();
+                    client->Send("SEND BF 00 03 43");
+                    if (client->WaitFor("SENT", 1000) == "SENT OK")
+                        ++answered;
+                    slowest = std::max(slowest, sent.elapsed());
+                }
+            }
+            box.accept();
+        });
+        box.exec();
+        QCOMPARE(cs.Command("flood 0").substr(0, 2), std::string("OK"));
+        RunUntil([] { return false; }, 300);
+
+        QVERIFY2(slowest < 100, qPrintable(QString::number(slowest)));
+        QVERIFY(answered >= 50);
+        for (auto& client : clients)
+            for (const std::string& line : client->Lines())
+                QVERIFY2(line.rfind("SENT", 0) != 0 || line == "SENT OK", line.c_str());
+        QVERIFY(sensors.size() > 700); // 80 a second for 10 s
+        for (std::size_t i = 1; i < sensors.size(); ++i)
+            QVERIFY2(sensors[i] == (sensors[i - 1] + 1) % 2048,
+                     qPrintable(QString("%1 after %2").arg(sensors[i]).arg(sensors[i - 1])));
     }
 };
 

@@ -5,19 +5,26 @@
 #include "platform.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+// Each reading may move the clock on by `drift` ms, as a real clock does during a step.
 class FakeClock : public Clock {
 public:
     explicit FakeClock(Tick start = 0) : now_(start) {}
-    Tick Now() const override { return now_; }
+    Tick Now() const override {
+        const Tick t = now_;
+        now_ += drift;
+        return t;
+    }
     void Set(Tick t) { now_ = t; }
     void Advance(std::uint32_t ms) { now_ += ms; }
+    std::uint32_t drift = 0;
 
 private:
-    Tick now_;
+    mutable Tick now_;
 };
 
 class RecordingBeeper : public Beeper {
@@ -32,6 +39,8 @@ class ScriptedPrompts : public Prompts {
 public:
     PromptAnswer Ask(const std::string& text, PromptButtons buttons, PromptIcon) override {
         texts.push_back(text);
+        if (onAsk)
+            onAsk(text);
         if (!answers.empty()) {
             PromptAnswer a = answers.front();
             answers.pop_front();
@@ -43,4 +52,6 @@ public:
     }
     std::vector<std::string> texts;
     std::deque<PromptAnswer> answers;
+    // Called as the box opens; a test may let simulated time pass in it.
+    std::function<void(const std::string&)> onAsk;
 };

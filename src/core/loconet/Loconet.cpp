@@ -19,16 +19,25 @@ CLoconet::CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts)
 CLoconet::~CLoconet() {
     // Windows first: closing them may still release slots through the link.
     for (int i = 0; i < kRegistrySize; ++i) {
-        Throttle* t = registry_[static_cast<std::size_t>(i)];
+        Throttle* t = registry_.Get(i);
         if (t == nullptr)
             continue;
         if (throttleFactory_.destroy)
             throttleFactory_.destroy(t);
-        registry_[static_cast<std::size_t>(i)] = nullptr;
+        registry_.Clear(i);
     }
     // Whoever listens to the link's state may already be gone.
     linkState_ = nullptr;
     Close();
+}
+
+int CLoconet::AddMessageWatcher(MessageWatcher watcher) {
+    watchers_.emplace_back(++lastWatcherId_, std::move(watcher));
+    return lastWatcherId_;
+}
+
+void CLoconet::RemoveMessageWatcher(int id) {
+    std::erase_if(watchers_, [id](const auto& w) { return w.first == id; });
 }
 
 bool CLoconet::Offline() const {
@@ -55,22 +64,22 @@ void CLoconet::Refuse(const std::string& text) {
 
 bool CLoconet::Open(const std::string& portName) {
     Close();
-    portLost_ = false;
-    lostText_.clear();
-    portName_ = portName;
+    port_.lost = false;
+    port_.lostText.clear();
+    port_.name = portName;
     if (!Offline()) {
         if (!AttachPort()) {
             Refuse(OpenFailedText(portName));
             return false;
         }
-        std::string error = port_->Open(portName);
-        if (error.empty() && !portLost_)
-            port_->DiscardInput();
-        if (error.empty() && portLost_)
-            error = lostText_;
+        std::string error = port_.port->Open(portName);
+        if (error.empty() && !port_.lost)
+            port_.port->DiscardInput();
+        if (error.empty() && port_.lost)
+            error = port_.lostText;
         if (!error.empty()) {
             // The port reports the step that failed; it ends up closed.
-            ReleasePort();
+            port_.Release();
             Refuse(error);
             return false;
         }
@@ -83,24 +92,20 @@ bool CLoconet::Open(const std::string& portName) {
 bool CLoconet::AttachPort() {
     std::unique_ptr<SerialPort> port;
     if (portFactory_)
-        port = portFactory_(portName_);
+        port = portFactory_(port_.name);
     if (!port)
         return false;
     // Handlers first: a server may greet us (or hang up) while the port is still opening.
     SerialPort* p = port.get();
     port->SetInfoHandler([this, p](const std::string& line) { OnPortInfo(p, line); });
     port->SetLostHandler([this, p](const std::string& text) { OnPortLost(p, text); });
-    port_ = std::move(port);
+    port_.port = std::move(port);
     return true;
 }
 
 void CLoconet::ResetTransfer() {
-    receiving_ = false;
-    expected_ = 0;
-    rxCount_ = 0;
-    responseExpected_ = false;
-    waitingEcho_ = false;
-    queue_.Clear();
+    receiver_.Reset();
+    tx_.Reset();
     // The guests' messages are dropped with the program's own; they are told so.
     LinkClosedForGuests();
 }
@@ -110,22 +115,13 @@ void CLoconet::Close() {
         return;
     open_ = false;
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
-    ReleasePort();
+    port_.Release();
     SetDown(false);
     LinkClosedForGuests();
 }
 
-void CLoconet::ReleasePort() {
-    portLost_ = false;
-    lostText_.clear();
-    if (!port_)
-        return;
-    port_->Close();
-    retiredPort_ = std::move(port_);
-}
-
 void CLoconet::OnPortInfo(const SerialPort* from, const std::string& line) {
-    if (from == port_.get() && DebugMode())
+    if (from == port_.port.get() && DebugMode())
         LogToMonitor(line);
 }
 
@@ -158,30 +154,16 @@ bool CLoconet::QueueMessage(LocoNetMessage m) {
     }
     m.bytes[m.length - 1] = Checksum(m.bytes.data(), m.length - 1);
     // Nothing waits for a port that is gone: an old command must not reach the bus late.
-    if (down_) {
+    if (port_.down) {
         Trace("!!Message not sent, port down: " + monitortext::Hex(m));
         return false;
     }
-    if (!queue_.CanAccept()) {
+    if (!tx_.Queue().CanAccept()) {
         LogToMonitor("Error! Message queue full");
         return false;
     }
     if (DebugMode())
         LogToMonitor("!!Message queued: " + monitortext::Hex(m));
-    queue_.Push(m);
+    tx_.Queue().Push(m);
     return true;
-}
-
-const SlotRecord& CLoconet::Slot(int slot) const {
-    static const SlotRecord kNone{};
-    return IsSlotNumber(slot) ? slots_[static_cast<std::size_t>(slot)] : kNone;
-}
-
-SlotRecord* CLoconet::MutableSlot(int slot) {
-    return IsSlotNumber(slot) ? &slots_[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-int CLoconet::GetSlotLocoAddress(int slot) const {
-    const SlotRecord& r = Slot(slot);
-    return r.valid ? r.Address() : -1;
 }

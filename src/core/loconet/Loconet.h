@@ -6,6 +6,7 @@
 
 #include "core/loconet/BusGuests.h"
 #include "core/loconet/ImmediatePacket.h"
+#include "core/loconet/LinkParts.h"
 #include "core/loconet/LocoNetMessage.h"
 #include "core/loconet/OutputQueue.h"
 #include "core/loconet/SlotRecord.h"
@@ -18,12 +19,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct ProgramSettings;
 
 using MonitorSink = std::function<void(const std::string& line)>;
-// Shown every intact switch and sensor message on the bus, the program's own echoes too.
-using SwitchListener = std::function<void(const LocoNetMessage& message)>;
 // Sees every intact message on the bus, the program's own echoes included.
 using MessageWatcher = std::function<void(const LocoNetMessage& message)>;
 // Told when the port goes down (with the port's word for the loss) and when it is back (or
@@ -32,19 +33,19 @@ using LinkStateSink = std::function<void(bool down, const std::string& why)>;
 
 class CLoconet {
 public:
-    static constexpr int kRegistrySize = 100;
+    static constexpr int kRegistrySize = ThrottleRegistry::kSize;
     static constexpr int kMaxLocoAddress = 9983;
-    static constexpr Tick kEchoTimeoutMs = 200;
+    static constexpr Tick kEchoTimeoutMs = Transmitter::kEchoTimeoutMs;
     static constexpr int kOfflineSlot = 10;
     // A selection that the command station leaves this long without an answer ends.
-    static constexpr std::uint32_t kSelectionTimeoutMs = 5000;
+    static constexpr std::uint32_t kSelectionTimeoutMs = Selection::kTimeoutMs;
     // A lost port is opened again this often.
-    static constexpr std::uint32_t kReopenIntervalMs = 2000;
+    static constexpr std::uint32_t kReopenIntervalMs = PortSupervisor::kReopenIntervalMs;
     // How often a step looks at a port that is opening without waiting.
-    static constexpr std::uint32_t kOpeningPollMs = 100;
+    static constexpr std::uint32_t kOpeningPollMs = PortSupervisor::kOpeningPollMs;
     // Another station's request holds the program's output until its reply, but no longer
     // than this: a request that nobody answers must not silence the program.
-    static constexpr Tick kResponseHoldMs = 250;
+    static constexpr Tick kResponseHoldMs = Transmitter::kResponseHoldMs;
 
     CLoconet(Clock& clock, Beeper& beeper, Prompts& prompts);
     ~CLoconet();
@@ -54,13 +55,15 @@ public:
     // --- wiring -------------------------------------------------------------------------
     void SetPortFactory(SerialPortFactory factory) { portFactory_ = std::move(factory); }
     void SetMonitorSink(MonitorSink sink) { monitor_ = std::move(sink); }
-    void SetMessageWatcher(MessageWatcher watcher) { watcher_ = std::move(watcher); }
+    // Several parts of the program watch the bus (the layout panel, the power button); each
+    // is given a number to take its watcher away with before it goes.
+    int AddMessageWatcher(MessageWatcher watcher);
+    void RemoveMessageWatcher(int id);
     // The link reads "Offline" and "Debug Mode" from here each time it needs them; nullptr
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
     void SetThrottleFactory(ThrottleFactory factory) { throttleFactory_ = std::move(factory); }
     void SetLinkStateSink(LinkStateSink sink) { linkState_ = std::move(sink); }
-    void SetSwitchListener(SwitchListener listener) { switchListener_ = std::move(listener); }
     // Programs that share the bus through this one; nullptr for none. They must outlive
     // the link or be taken away first.
     void SetGuests(BusGuests* guests) { guests_ = guests; }
@@ -81,32 +84,32 @@ public:
     void Process();
     // Open, whether the port is up or down.
     bool IsActive() const { return open_; }
-    bool IsPortDown() const { return down_; }
-    const std::string& PortName() const { return portName_; }
+    bool IsPortDown() const { return port_.down; }
+    const std::string& PortName() const { return port_.name; }
     // Milliseconds until the link next needs a processing step: 0 while something waits
     // on time (an echo or its retry, queued output, a selection, input the port holds, a
     // throttle's timed stage), the nearest throttle deadline otherwise, kNoDeadline when
     // closed or when nothing waits. Bytes that arrive are announced by the port itself.
     std::uint32_t NextStepDue() const;
     // The port while one is open (tests and tools look at it); nullptr otherwise.
-    SerialPort* Port() const { return port_.get(); }
-    bool IsWaitingForEcho() const { return waitingEcho_; }
-    bool IsResponseExpected() const { return responseExpected_; }
-    bool IsReceiving() const { return receiving_; }
+    SerialPort* Port() const { return port_.port.get(); }
+    bool IsWaitingForEcho() const { return tx_.WaitingEcho(); }
+    bool IsResponseExpected() const { return tx_.ResponseExpected(); }
+    bool IsReceiving() const { return receiver_.Busy(); }
 
     // --- messages and output queue ------------------------------------------------------
     bool QueueMessage(LocoNetMessage message);
-    const OutputQueue& Queue() const { return queue_; }
+    const OutputQueue& Queue() const { return tx_.Queue(); }
 
     // --- slot table ---------------------------------------------------------------------
     // The record of a slot; a number outside 0..127 gives an empty, invalid record.
-    const SlotRecord& Slot(int slot) const;
-    int GetSlotLocoAddress(int slot) const;
+    const SlotRecord& Slot(int slot) const { return slots_.At(slot); }
+    int GetSlotLocoAddress(int slot) const { return slots_.Address(slot); }
     void UpdateThrottles(Tick now, int slot);
 
     // --- loco selection and throttle registry ----------------------------------------------
     void SelectLoco(int throttleIndex, int address, int which);
-    bool IsSelectionPending() const { return task_.active; }
+    bool IsSelectionPending() const { return selection_.active; }
     void NewSimpleThrottle() { NewThrottle(ThrottleType::Simple); }
     void NewRealisticThrottle() { NewThrottle(ThrottleType::Realistic); }
     // The throttle in a registry entry, or nullptr.
@@ -139,22 +142,10 @@ public:
     static int PercentToSpeed(int percent);
 
 private:
-    struct SelectionTask {
-        bool active = false;
-        int phase = 0;
-        int throttle = -1;
-        int which = 0;
-        int address = 0;
-        std::uint8_t slot = 0;
-        Tick startTick = 0;
-        // Start of the phase that waits for an answer; the time-out counts from here.
-        Tick phaseTick = 0;
-    };
-    enum : int { kPhaseReqLoco = 1, kPhaseSetBusy = 2 };
-
-    // Receive path.
-    void ReceiveByte(std::uint8_t byte);
-    void ReportTooShort();
+    // The step, in the order of the program's idle loop.
+    void Step();
+    // Reads what the port holds; false when the link was closed meanwhile.
+    bool ReadPort();
     void HandleMessage(const LocoNetMessage& message);
     // Slot table and monitor text of one intact message; false when it failed a check.
     // Sets `interpreted` false for opcodes that have no decoded text.
@@ -164,15 +155,14 @@ private:
     bool InterpretSlotByte(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
-    void Step();
-    void RetryAndSend(Tick elapsed);
+    void RetryEcho();
+    void SendNext();
     void CallThrottlesIdle();
 
     // Guests on the shared bus (LoconetGuests.cpp).
     // Takes the next message to write: the program's own first, then a guest's.
-    bool TakeNextOutput();
+    bool TakeNextOutput(LocoNetMessage& m, bool& guest);
     void ShareWithGuests(const LocoNetMessage& m, bool guestEcho);
-    void GuestNotEchoed();
     void LinkClosedForGuests();
 
     // The port: making it, its own events, letting go of it, opening it again.
@@ -181,23 +171,20 @@ private:
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
     void FinishPortLoss();
-    void ReleasePort();
     void StepReopen();
     void PortBack();
     void RequestHeldSlots();
     void SetDown(bool down, const std::string& why = {});
-    std::uint32_t ReopenDue() const;
 
     // Selection.
     void TaskStep(const LocoNetMessage& m);
     void WarnAddressInUse();
-    void FinishSelection();
+    void FinishSelection(bool taken);
     void FailSelection(const std::string& text);
     void CheckSelectionTimeout();
     void NewThrottle(ThrottleType type);
 
     void Refuse(const std::string& text);
-    SlotRecord* MutableSlot(int slot);
     void Trace(const std::string& line) const;
 
     Clock& clock_;
@@ -205,48 +192,28 @@ private:
     Prompts& prompts_;
     SerialPortFactory portFactory_;
     MonitorSink monitor_;
-    MessageWatcher watcher_;
+    std::vector<std::pair<int, MessageWatcher>> watchers_;
+    int lastWatcherId_ = 0;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
     LinkStateSink linkState_;
-    SwitchListener switchListener_;
+    BusGuests* guests_ = nullptr;
 
-    std::string portName_;
-    std::unique_ptr<SerialPort> port_;
-    // The last port closed. It lives until the next one closes, because a port may report
-    // its loss from inside one of its own calls or signals and must outlive that call.
-    std::unique_ptr<SerialPort> retiredPort_;
     bool open_ = false;
     bool processing_ = false;
-    // The port was lost and the link is still to be closed (at the end of the step).
-    bool portLost_ = false;
-    std::string lostText_;
-    // The port was lost and is being opened again; attemptTick_ is when it was last tried.
-    bool down_ = false;
-    Tick attemptTick_ = 0;
-
-    // Assembly of the message being received.
-    bool receiving_ = false;
-    std::uint32_t expected_ = 0;
-    std::array<std::uint8_t, LocoNetMessage::kCapacity> rxBuffer_{};
-    std::uint32_t rxCount_ = 0;
-
-    // Transmit state.
-    OutputQueue queue_;
-    LocoNetMessage pending_;
-    bool waitingEcho_ = false;
-    Tick sendTick_ = 0;
-    bool responseExpected_ = false;
-    Tick holdTick_ = 0; // when responseExpected_ was set
-    BusGuests* guests_ = nullptr;
-    bool pendingIsGuest_ = false; // pending_ is a guest's message
-    // Tick taken at the start of the processing step; the slot table's updates use it.
+    // Tick taken at the start of the step; the slot table's updates carry it.
     Tick stepTick_ = 0;
-    // Tick for sending and the throttles' periodic call: the step's tick, or a fresh one
-    // once a selection has finished in the step.
+    // Tick for the throttles' periodic call: the step's, or a fresh one once a selection
+    // has finished in the step.
     Tick actTick_ = 0;
+    // While a failed selection hands its slots back, only those that the throttle's own
+    // selections took go back: a slot it found in use is another throttle's.
+    int failingThrottle_ = -1;
 
-    std::array<SlotRecord, kSlotCount> slots_{};
-    SelectionTask task_;
-    std::array<Throttle*, kRegistrySize> registry_{};
+    PortSupervisor port_;
+    Receiver receiver_;
+    Transmitter tx_;
+    SlotTable slots_;
+    Selection selection_;
+    ThrottleRegistry registry_;
 };

@@ -16,7 +16,7 @@ LocoNetMessage SlotMessage(Opcode opcode, int slot, std::uint8_t value) {
 } // namespace
 
 void CLoconet::SetSlotSpeed(int slot, int speed, bool force) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>(speed);
@@ -32,7 +32,7 @@ void CLoconet::SetSlotSpeed(int slot, int speed, bool force) {
 }
 
 void CLoconet::SetSlotForw(int slot, bool forward, bool force) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>(forward ? r->DIRF & ~slotbits::kDirfBackward
@@ -49,7 +49,7 @@ void CLoconet::SetSlotForw(int slot, bool forward, bool force) {
 }
 
 void CLoconet::SetSlotF0toF08(int slot, int function, bool state) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     Trace(text::Format("SetSlotF0toF08 : Slot:%d,Loco:%d func=%d, state=%d", slot,
@@ -72,7 +72,7 @@ void CLoconet::SetSlotF0toF08(int slot, int function, bool state) {
 }
 
 void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool force) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>((bits & slotbits::kDirfFunctions) |
@@ -92,7 +92,7 @@ void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool for
 }
 
 void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     const auto value =
@@ -112,7 +112,7 @@ void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
 }
 
 void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
-    const SlotRecord* r = MutableSlot(slot);
+    const SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     Trace(text::Format("SendImmF9toF12 : Slot:%d,Loco:%d F9to12=%d%d%d%d", slot,
@@ -140,21 +140,26 @@ void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
 }
 
 void CLoconet::ReleaseLoco(int slot) {
-    SlotRecord* r = MutableSlot(slot);
+    SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
+    if (failingThrottle_ >= 0 && !selection_.HasTaken(failingThrottle_, slot)) {
+        Trace(text::Format("!!Slot %d kept: not taken by this throttle", slot));
+        return;
+    }
+    selection_.Forget(slot);
     LogToMonitor(text::Format("!!Release Loco %d", GetSlotLocoAddress(slot)));
     r->STAT1 = static_cast<std::uint8_t>(r->STAT1 & ~slotbits::kStat1Busy);
     QueueMessage(SlotMessage(Opcode::OPC_SLOT_STAT1, slot, r->STAT1));
 }
 
 void CLoconet::SendSlotDirF(int slot) {
-    if (const SlotRecord* r = MutableSlot(slot))
+    if (const SlotRecord* r = slots_.Mutable(slot))
         QueueMessage(SlotMessage(Opcode::OPC_LOCO_DIRF, slot, r->DIRF));
 }
 
 void CLoconet::SendSlotSnd(int slot) {
-    if (const SlotRecord* r = MutableSlot(slot))
+    if (const SlotRecord* r = slots_.Mutable(slot))
         QueueMessage(SlotMessage(Opcode::OPC_LOCO_SND, slot, r->SND));
 }
 

@@ -3,14 +3,14 @@
 
 #include "core/loconet/Loconet.h"
 
-bool CLoconet::TakeNextOutput() {
-    if (!queue_.Empty()) {
-        pending_ = queue_.Pop();
-        pendingIsGuest_ = false;
+bool CLoconet::TakeNextOutput(LocoNetMessage& m, bool& guest) {
+    guest = false;
+    if (!tx_.Queue().Empty()) {
+        m = tx_.Queue().Pop();
         return true;
     }
-    pendingIsGuest_ = guests_ != nullptr && guests_->TakeGuestMessage(pending_);
-    return pendingIsGuest_;
+    guest = guests_ != nullptr && guests_->TakeGuestMessage(m);
+    return guest;
 }
 
 void CLoconet::ShareWithGuests(const LocoNetMessage& m, bool guestEcho) {
@@ -21,15 +21,8 @@ void CLoconet::ShareWithGuests(const LocoNetMessage& m, bool guestEcho) {
         guests_->OnGuestEchoed();
 }
 
-void CLoconet::GuestNotEchoed() {
-    // Not put back here: the guests decide whether it is offered again.
-    pendingIsGuest_ = false;
-    if (guests_ != nullptr)
-        guests_->OnGuestNotEchoed();
-}
-
 void CLoconet::LinkClosedForGuests() {
-    pendingIsGuest_ = false;
+    tx_.ForgetGuest();
     if (guests_ != nullptr)
         guests_->OnLinkClosed();
 }

@@ -37,8 +37,6 @@ bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, boo
         std::string line = header;
         monitortext::AppendSwitchText(line, m);
         LogToMonitor(line);
-        if (switchListener_)
-            switchListener_(m);
         return true;
     }
     case Opcode::OPC_PEER_XFER: {
@@ -74,7 +72,7 @@ bool CLoconet::InterpretSlotData(const LocoNetMessage& m, const std::string& hea
         LogToMonitor(read ? "Invalid slot number in 'Read slot data'!" : "Invalid slot number");
         return false;
     }
-    SlotRecord& r = slots_[static_cast<std::size_t>(slot)];
+    SlotRecord& r = *slots_.Mutable(slot);
     r.SLOT = m.bytes[2];
     r.STAT1 = m.bytes[3];
     r.ADR = m.bytes[4];
@@ -103,7 +101,7 @@ bool CLoconet::InterpretSlotByte(const LocoNetMessage& m, const std::string& hea
         LogToMonitor("Invalid slot number");
         return false;
     }
-    SlotRecord& r = slots_[static_cast<std::size_t>(slot)];
+    SlotRecord& r = *slots_.Mutable(slot);
     const std::uint8_t value = m.bytes[2];
     std::uint8_t* target = nullptr;
     std::string line = header;
@@ -160,7 +158,7 @@ void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& he
     // The slot that holds the address: the highest of the locomotive slots wins.
     int found = kNoSlot;
     for (int s = kFirstLocoSlot; s <= kLastLocoSlot; ++s) {
-        const SlotRecord& r = slots_[static_cast<std::size_t>(s)];
+        const SlotRecord& r = slots_.At(s);
         if (r.valid && r.ADR == imm.adr && r.ADR2 == imm.adr2)
             found = s;
     }
@@ -185,11 +183,11 @@ void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& he
 }
 
 void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
-    for (std::size_t i = 0; i < registry_.size(); ++i) {
-        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == slot)
+    for (int i = 0; i < kRegistrySize; ++i) {
+        if (Throttle* t = registry_.Get(i); t != nullptr && t->iSlot == slot)
             t->UpdateThrottleF9toF12(bits, now, kWhichLoco);
         // The entry is read again: the call above may have closed the throttle.
-        Throttle* t = registry_[i];
+        Throttle* t = registry_.Get(i);
         if (t == nullptr || t->type != ThrottleType::Realistic)
             continue;
         if (t->iSoundSlot == slot)
@@ -203,17 +201,17 @@ void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
 
 void CLoconet::UpdateThrottles(Tick now, int slot) {
     Trace("Update Throttles start");
-    for (std::size_t i = 0; i < registry_.size(); ++i) {
+    for (int i = 0; i < kRegistrySize; ++i) {
         // Each call may close the throttle, so the entry is read before every call.
-        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == slot)
+        if (Throttle* t = registry_.Get(i); t != nullptr && t->iSlot == slot)
             t->UpdateThrottle(now, kWhichLoco);
-        if (Throttle* t = registry_[i];
+        if (Throttle* t = registry_.Get(i);
             t != nullptr && t->type == ThrottleType::Realistic && t->iSoundSlot == slot)
             t->UpdateThrottle(now, kWhichSound);
-        if (Throttle* t = registry_[i];
+        if (Throttle* t = registry_.Get(i);
             t != nullptr && t->type == ThrottleType::Realistic && t->iPowerSlot == slot)
             t->UpdateThrottle(now, kWhichPower);
-        if (Throttle* t = registry_[i];
+        if (Throttle* t = registry_.Get(i);
             t != nullptr && t->type == ThrottleType::Realistic && t->iBrakeSlot == slot)
             t->UpdateThrottle(now, kWhichBrake);
     }

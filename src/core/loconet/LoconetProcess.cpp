@@ -6,10 +6,8 @@
 #include "core/loconet/MonitorText.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
-constexpr std::uint8_t kReplyExpectedBit = 0x08;
 constexpr int kRetryToneHz = 2000;
 constexpr int kRetryToneMs = 50;
 constexpr std::size_t kReadChunk = 256;
@@ -32,94 +30,67 @@ void CLoconet::Process() {
         Step();
     }
     // A port lost during the step is let go only now, when none of its calls is running.
-    if (portLost_ && port_)
+    if (port_.lost && port_.port)
         FinishPortLoss();
 }
 
 void CLoconet::Step() {
-    stepTick_ = clock_.Now();
-    actTick_ = stepTick_;
-    const Tick elapsed = waitingEcho_ ? ElapsedTicks(stepTick_, sendTick_) : 0;
-    if (down_)
+    stepTick_ = actTick_ = clock_.Now();
+    if (port_.down)
         StepReopen();
-
-    if (!Offline() && port_ && !down_) {
-        std::uint8_t chunk[kReadChunk];
-        for (;;) {
-            // A message box or a throttle may close the link while bytes are handled.
-            if (!port_ || portLost_)
-                break;
-            const std::size_t n = port_->Read(chunk, sizeof chunk);
-            if (n == 0)
-                break;
-            for (std::size_t i = 0; i < n && open_; ++i)
-                ReceiveByte(chunk[i]);
-            if (!open_)
-                return;
-        }
-    }
+    if (!ReadPort())
+        return;
     // After the answers of this step: one that came just in time still counts.
     CheckSelectionTimeout();
-    if (!portLost_ && !down_)
-        RetryAndSend(elapsed);
+    if (port_.Usable() || Offline()) {
+        RetryEcho();
+        SendNext();
+    }
     CallThrottlesIdle();
+}
+
+bool CLoconet::ReadPort() {
+    if (Offline() || !port_.Usable())
+        return true;
+    std::uint8_t chunk[kReadChunk];
+    LocoNetMessage m;
+    std::string line;
+    // A throttle may close the link, or the port may be lost, while bytes are handled.
+    while (port_.Usable()) {
+        const std::size_t n = port_.port->Read(chunk, sizeof chunk);
+        if (n == 0)
+            break;
+        for (std::size_t i = 0; i < n && open_; ++i) {
+            switch (receiver_.Take(chunk[i], m, line)) {
+            case Receiver::Result::Message:
+                HandleMessage(m);
+                break;
+            case Receiver::Result::Complaint:
+                LogToMonitor(line);
+                break;
+            case Receiver::Result::Nothing:
+                break;
+            }
+        }
+        if (!open_)
+            return false;
+    }
+    return true;
 }
 
 std::uint32_t CLoconet::NextStepDue() const {
     if (!open_)
         return kNoDeadline;
-    if (waitingEcho_ || !queue_.Empty() || task_.active || portLost_ ||
-        (port_ && port_->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
+    SerialPort* port = port_.port.get();
+    if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.active || port_.lost ||
+        (port && port->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
-    std::uint32_t due = down_ ? ReopenDue() : kNoDeadline;
-    for (const Throttle* t : registry_)
-        if (t != nullptr && t->bActive)
+    std::uint32_t due = port_.down ? port_.ReopenDue(now) : kNoDeadline;
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (const Throttle* t = registry_.Active(i))
             due = std::min(due, t->NextIdleDue(now));
     return due;
-}
-
-void CLoconet::ReceiveByte(std::uint8_t byte) {
-    if ((byte & 0x80) != 0) {
-        if (receiving_)
-            ReportTooShort();
-        expected_ = ExpectedLength(byte);
-        rxBuffer_[0] = byte;
-        rxCount_ = 1;
-        receiving_ = true;
-        return;
-    }
-    if (!receiving_) {
-        std::string line = "Error: Received inter-message byte: ";
-        monitortext::AppendHex(line, &byte, 1);
-        LogToMonitor(line);
-        return;
-    }
-    if (expected_ == 0)
-        expected_ = byte;
-    // A length byte above the buffer size is taken as given, but only the first bytes are
-    // kept: such a message never completes and is reported when the next opcode comes.
-    if (rxCount_ < LocoNetMessage::kCapacity)
-        rxBuffer_[rxCount_] = byte;
-    if (rxCount_ < 0xFFFFFFFFu)
-        ++rxCount_;
-    if (expected_ <= LocoNetMessage::kCapacity && rxCount_ >= expected_) {
-        receiving_ = false;
-        LocoNetMessage m;
-        m.length = rxCount_;
-        std::memcpy(m.bytes.data(), rxBuffer_.data(), rxCount_);
-        HandleMessage(m);
-    }
-}
-
-void CLoconet::ReportTooShort() {
-    std::string line =
-        "Too short: exp:" + std::to_string(expected_) + " ,rec:" + std::to_string(rxCount_) + ">";
-    const std::uint32_t stored =
-        rxCount_ < LocoNetMessage::kCapacity ? rxCount_ : LocoNetMessage::kCapacity;
-    monitortext::AppendHex(line, rxBuffer_.data(), stored);
-    LogToMonitor(line);
-    receiving_ = false;
 }
 
 void CLoconet::HandleMessage(const LocoNetMessage& m) {
@@ -130,20 +101,19 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     std::string header;
     if (!intact) {
         header = "Invalid checksum ";
-    } else if (waitingEcho_ && m.length == pending_.length &&
-               std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) == 0) {
-        waitingEcho_ = false;
+    } else if (tx_.TakeEcho(m)) {
         echo = true;
         // A guest's message is another station's to the slot table, throttles and monitor.
-        fromOther = pendingIsGuest_;
+        fromOther = tx_.PendingIsGuest();
         header = fromOther ? "Rec: " : "Sent: ";
     } else {
         header = "Rec: ";
     }
     if (intact)
-        ShareWithGuests(m, echo && pendingIsGuest_);
-    if (intact && watcher_)
-        watcher_(m);
+        ShareWithGuests(m, echo && tx_.PendingIsGuest());
+    if (intact)
+        for (std::size_t i = 0; i < watchers_.size(); ++i)
+            watchers_[i].second(m);
     const bool debug = DebugMode();
     if (debug) {
         std::string line = header;
@@ -161,50 +131,46 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
         }
     }
     // The program's own echo neither holds the bus nor feeds the selection task.
-    if (!fromOther)
-        intact = false;
-    const std::uint8_t opcode = m.bytes[0];
-    if (intact && opcode != static_cast<std::uint8_t>(Opcode::OPC_BUSY)) {
-        responseExpected_ = (opcode & kReplyExpectedBit) != 0;
-        holdTick_ = stepTick_;
+    if (intact && fromOther) {
+        tx_.OtherStation(m.bytes[0], stepTick_);
+        if (valid && selection_.active)
+            TaskStep(m);
     }
-    if (intact && valid && task_.active)
-        TaskStep(m);
     if (debug)
         LogToMonitor("-----");
 }
 
-void CLoconet::RetryAndSend(Tick elapsed) {
-    if (waitingEcho_ && elapsed > kEchoTimeoutMs) {
-        beeper_.Tone(kRetryToneHz, kRetryToneMs);
-        std::string line = "Repeated: " + monitortext::Hex(pending_);
-        monitortext::AppendF(line, ",delay=%u", static_cast<unsigned>(elapsed));
-        LogToMonitor(line);
-        waitingEcho_ = false;
-        if (pendingIsGuest_)
-            GuestNotEchoed();
-        else
-            queue_.PutBack(pending_);
-    }
-    if (responseExpected_ && ElapsedTicks(actTick_, holdTick_) > kResponseHoldMs)
-        responseExpected_ = false;
-    if (receiving_ || waitingEcho_ || responseExpected_)
+void CLoconet::RetryEcho() {
+    const std::uint32_t elapsed = tx_.EchoWait(clock_.Now());
+    if (elapsed <= kEchoTimeoutMs)
         return;
+    beeper_.Tone(kRetryToneHz, kRetryToneMs);
+    std::string line = "Repeated: " + monitortext::Hex(tx_.Pending());
+    monitortext::AppendF(line, ",delay=%u", static_cast<unsigned>(elapsed));
+    LogToMonitor(line);
+    // Not put back for a guest: the guests decide whether it is offered again.
+    if (tx_.GiveUpEcho() && guests_ != nullptr)
+        guests_->OnGuestNotEchoed();
+}
+
+void CLoconet::SendNext() {
+    const Tick now = clock_.Now();
     // Offline the queue stays empty; nothing may wait for an echo that cannot come.
-    if (Offline() || !port_ || !TakeNextOutput())
+    if (!tx_.MaySend(now, receiver_.Busy()) || Offline() || !port_.port)
         return;
-    const std::size_t written = port_->Write(pending_.bytes.data(), pending_.length);
-    waitingEcho_ = true;
-    sendTick_ = actTick_;
+    LocoNetMessage m;
+    bool guest = false;
+    if (!TakeNextOutput(m, guest))
+        return;
+    const std::size_t written = port_.port->Write(m.bytes.data(), m.length);
+    tx_.Sent(m, guest, now);
     // A port lost in the write says so itself, once.
-    if (written != pending_.length && !portLost_)
+    if (written != m.length && !port_.lost)
         Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");
 }
 
 void CLoconet::CallThrottlesIdle() {
-    for (std::size_t i = 0; i < registry_.size(); ++i) {
-        Throttle* t = registry_[i];
-        if (t != nullptr && t->bActive)
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (Throttle* t = registry_.Active(i))
             t->Idle(actTick_);
-    }
 }

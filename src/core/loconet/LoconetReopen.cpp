@@ -5,22 +5,22 @@
 #include "core/loconet/Loconet.h"
 
 void CLoconet::OnPortLost(const SerialPort* from, const std::string& text) {
-    if (from != port_.get() || portLost_)
+    if (from != port_.port.get() || port_.lost)
         return;
-    portLost_ = true;
-    lostText_ = text;
+    port_.lost = true;
+    port_.lostText = text;
     // Inside a step (or while opening) the port is let go when that is over.
     if (open_ && !processing_)
         FinishPortLoss();
 }
 
 void CLoconet::FinishPortLoss() {
-    const std::string text = lostText_;
-    ReleasePort();
-    attemptTick_ = clock_.Now();
-    if (down_) {
+    const std::string text = port_.lostText;
+    port_.Release();
+    port_.attemptTick = clock_.Now();
+    if (port_.down) {
         // An attempt that failed after it had started (a connection refused late).
-        Trace("Reopening " + portName_ + ": " + text);
+        Trace("Reopening " + port_.name + ": " + text);
         return;
     }
     // What waited for the bus is old by the time the port is back.
@@ -30,45 +30,46 @@ void CLoconet::FinishPortLoss() {
 }
 
 void CLoconet::StepReopen() {
-    if (port_) {
+    if (port_.port) {
         // Opening without waiting: back once it is open, unless it has failed meanwhile.
-        if (!port_->IsOpening() && !portLost_)
+        if (!port_.port->IsOpening() && !port_.lost)
             PortBack();
         return;
     }
-    if (ElapsedTicks(stepTick_, attemptTick_) < kReopenIntervalMs)
+    const Tick now = clock_.Now();
+    if (!port_.ReopenTime(now))
         return;
-    attemptTick_ = stepTick_;
+    port_.attemptTick = now;
     if (!AttachPort()) {
-        Trace("Reopening " + portName_ + ": no port");
+        Trace("Reopening " + port_.name + ": no port");
         return;
     }
-    const std::string error = port_->OpenInBackground(portName_);
-    if (portLost_)
+    const std::string error = port_.port->OpenInBackground(port_.name);
+    if (port_.lost)
         return; // the port has said why; it is let go after the step
     if (!error.empty()) {
-        ReleasePort();
-        Trace("Reopening " + portName_ + ": " + error);
+        port_.Release();
+        Trace("Reopening " + port_.name + ": " + error);
         return;
     }
-    if (!port_->IsOpening())
+    if (!port_.port->IsOpening())
         PortBack();
 }
 
 void CLoconet::PortBack() {
     ResetTransfer();
-    port_->DiscardInput();
-    if (portLost_)
+    port_.port->DiscardInput();
+    if (port_.lost)
         return;
-    LogToMonitor("Reopened " + portName_);
+    LogToMonitor("Reopened " + port_.name);
     SetDown(false);
     RequestHeldSlots();
 }
 
 void CLoconet::RequestHeldSlots() {
     std::array<bool, kSlotCount> held{};
-    for (const Throttle* t : registry_)
-        if (t != nullptr)
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (const Throttle* t = registry_.Get(i))
             for (int slot : {t->iSlot, t->iSoundSlot, t->iPowerSlot, t->iBrakeSlot})
                 if (IsSlotNumber(slot))
                     held[static_cast<std::size_t>(slot)] = true;
@@ -79,16 +80,9 @@ void CLoconet::RequestHeldSlots() {
 }
 
 void CLoconet::SetDown(bool down, const std::string& why) {
-    if (down_ == down)
+    if (port_.down == down)
         return;
-    down_ = down;
+    port_.down = down;
     if (linkState_)
         linkState_(down, why);
-}
-
-std::uint32_t CLoconet::ReopenDue() const {
-    if (port_)
-        return kOpeningPollMs;
-    const std::uint32_t since = ElapsedTicks(clock_.Now(), attemptTick_);
-    return since >= kReopenIntervalMs ? 0 : kReopenIntervalMs - since;
 }

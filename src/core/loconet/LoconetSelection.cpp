@@ -34,7 +34,7 @@ const char* CLoconet::WhichName(int which) {
 }
 
 void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
-    if (task_.active) {
+    if (selection_.active) {
         LogToMonitor("Error! Task queue not idle!");
         Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
                "povezana.");
@@ -47,7 +47,7 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
         return;
     }
     // Its request would not reach the command station: no use waiting for an answer.
-    if (down_) {
+    if (port_.down) {
         LogToMonitor("Error! Port down!");
         Refuse(kPortDown);
         return;
@@ -58,18 +58,12 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
         Refuse("Napaka! Naslov dekoderja prevelik!");
         return;
     }
-    task_ = SelectionTask{};
-    task_.active = true;
-    task_.phase = kPhaseReqLoco;
-    task_.throttle = throttleIndex;
-    task_.which = which;
-    task_.address = address;
-    task_.startTick = clock_.Now();
-    task_.phaseTick = task_.startTick;
-    LogToMonitor(text::Format("!!Starting Loco %d selection at %u", address,
-                              static_cast<unsigned>(task_.startTick)));
+    const Tick now = clock_.Now();
+    selection_.Start(throttleIndex, address, which, now);
+    LogToMonitor(
+        text::Format("!!Starting Loco %d selection at %u", address, static_cast<unsigned>(now)));
     if (Offline()) {
-        task_.active = false;
+        selection_.active = false;
         if (Throttle* t = GetThrottle(throttleIndex))
             t->UpdateControls(clock_.Now(), kOfflineSlot, which);
         return;
@@ -80,29 +74,30 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
 }
 
 void CLoconet::TaskStep(const LocoNetMessage& m) {
+    Selection& task = selection_;
     const std::uint8_t opcode = m.bytes[0];
     const bool slotData = opcode == static_cast<std::uint8_t>(Opcode::OPC_SL_RD_DATA);
     const bool longAck = opcode == static_cast<std::uint8_t>(Opcode::OPC_LONG_ACK);
-    if (task_.phase == kPhaseReqLoco) {
+    if (task.phase == Selection::kPhaseReqLoco) {
         Trace("Task Sel Loco: Phase Req Loco");
         if (slotData && m.bytes[2] < kFirstNonLocoSlot &&
-            m.bytes[9] * 128 + m.bytes[4] == task_.address) {
+            m.bytes[9] * 128 + m.bytes[4] == task.address) {
             const std::uint8_t stat1 = m.bytes[3];
-            task_.slot = m.bytes[2];
+            task.slot = m.bytes[2];
             if ((stat1 & slotbits::kStat1Consist) != 0) {
                 FailSelection(text::Format("%s %d je del kompozicije! Izločite jo iz kompozicije "
                                            "ali izberite drug naslov.",
-                                           WhichName(task_.which), task_.address));
+                                           WhichName(task.which), task.address));
             } else if ((stat1 & slotbits::kStat1StateMask) == slotbits::kStat1InUse) {
                 // Another throttle drives it: most command stations would accept the null
                 // move without a word, so the answer itself is the warning.
                 WarnAddressInUse();
-                FinishSelection();
+                FinishSelection(false);
             } else {
-                task_.phase = kPhaseSetBusy;
-                task_.phaseTick = stepTick_;
+                task.phase = Selection::kPhaseSetBusy;
+                task.phaseTick = clock_.Now();
                 QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
-                                            task_.slot, task_.slot, 0});
+                                            task.slot, task.slot, 0});
             }
         } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_LOCO_ADR) && m.bytes[2] == 0) {
             FailSelection("Napaka! Ni več prostih mest v pomnilniku centrale.");
@@ -110,87 +105,93 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
         return;
     }
     Trace("Task Sel Loco: Phase Set Busy");
-    if (slotData && m.bytes[2] == task_.slot) {
-        FinishSelection();
+    if (slotData && m.bytes[2] == task.slot) {
+        FinishSelection(true);
     } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_MOVE_SLOTS) && m.bytes[2] == 0) {
         WarnAddressInUse();
-        FinishSelection();
+        FinishSelection(false);
     }
 }
 
 void CLoconet::WarnAddressInUse() {
-    if (task_.which == kWhichLoco)
+    if (selection_.which == kWhichLoco)
         prompts_.Inform(kAddressInUse, PromptIcon::Warning);
 }
 
-void CLoconet::FinishSelection() {
+void CLoconet::FinishSelection(bool taken) {
     // Ended before the throttle hears of it, so it may start its next selection at once.
-    task_.active = false;
-    LogToMonitor(text::Format("!! Finishing loco %d selection", task_.address));
+    selection_.active = false;
+    const int index = selection_.throttle;
+    const int slot = selection_.slot;
+    LogToMonitor(text::Format("!! Finishing loco %d selection", selection_.address));
     // A throttle closed while waiting has left its entry empty: the slot that the null
     // move has just taken into use is given back, or the locomotive stays locked.
-    if (Throttle* t = GetThrottle(task_.throttle))
-        t->UpdateControls(stepTick_, task_.slot, task_.which);
-    else
-        ReleaseLoco(task_.slot);
+    if (Throttle* t = GetThrottle(index)) {
+        if (taken)
+            selection_.Took(index, slot);
+        t->UpdateControls(stepTick_, slot, selection_.which);
+    } else {
+        ReleaseLoco(slot);
+    }
     actTick_ = clock_.Now();
 }
 
 void CLoconet::FailSelection(const std::string& text) {
-    task_.active = false;
-    if (Throttle* t = GetThrottle(task_.throttle))
+    selection_.active = false;
+    if (Throttle* t = GetThrottle(selection_.throttle)) {
+        failingThrottle_ = selection_.throttle;
         t->ReleaseAll();
+        failingThrottle_ = -1;
+    }
     LogToMonitor(text);
     Refuse(text);
 }
 
 void CLoconet::CheckSelectionTimeout() {
-    if (!task_.active || ElapsedTicks(stepTick_, task_.phaseTick) < kSelectionTimeoutMs)
+    // A fresh tick: a selection may have started after the step began.
+    if (!selection_.TimedOut(clock_.Now()))
         return;
-    task_.active = false;
-    LogToMonitor(text::Format("Error! No answer to loco %d selection", task_.address));
+    selection_.active = false;
+    LogToMonitor(text::Format("Error! No answer to loco %d selection", selection_.address));
     // The null move may have taken the slot into use after all: it goes back, as the
     // command station reported it before, or the locomotive stays locked.
-    if (task_.phase == kPhaseSetBusy)
-        ReleaseLoco(task_.slot);
+    if (selection_.phase == Selection::kPhaseSetBusy)
+        ReleaseLoco(selection_.slot);
     // A throttle closed meanwhile has nothing to go back to and nobody waits for the word.
-    Throttle* t = GetThrottle(task_.throttle);
+    Throttle* t = GetThrottle(selection_.throttle);
     if (t == nullptr)
         return;
+    failingThrottle_ = selection_.throttle;
     t->ReleaseAll();
-    Refuse(down_ ? std::string(kPortDown) : text::Format(kNoAnswer, task_.address));
+    failingThrottle_ = -1;
+    Refuse(port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, selection_.address));
 }
 
 Throttle* CLoconet::GetThrottle(int index) const {
-    if (index < 0 || index >= kRegistrySize)
-        return nullptr;
-    return registry_[static_cast<std::size_t>(index)];
+    return registry_.Get(index);
 }
 
 void CLoconet::RemoveThrottle(int index) {
     if (index < 0 || index >= kRegistrySize)
         return;
-    registry_[static_cast<std::size_t>(index)] = nullptr;
+    registry_.Clear(index);
+    selection_.ForgetThrottle(index);
     // A selection still waiting for the closed throttle runs on until it is answered or
     // times out, but its answer must not reach a new throttle that takes over the entry.
-    if (task_.active && task_.throttle == index)
-        task_.throttle = -1;
+    if (selection_.active && selection_.throttle == index)
+        selection_.throttle = -1;
 }
 
 bool CLoconet::RegisterThrottle(int index, Throttle* throttle) {
-    if (throttle == nullptr || index < 0 || index >= kRegistrySize ||
-        registry_[static_cast<std::size_t>(index)] != nullptr)
+    if (!registry_.Put(index, throttle))
         return false;
     throttle->registryIndex = index;
-    registry_[static_cast<std::size_t>(index)] = throttle;
+    selection_.ForgetThrottle(index);
     return true;
 }
 
 void CLoconet::NewThrottle(ThrottleType type) {
-    int index = -1;
-    for (int i = 0; i < kRegistrySize; ++i)
-        if (registry_[static_cast<std::size_t>(i)] == nullptr)
-            index = i;
+    const int index = registry_.FreeEntry();
     if (index < 0) {
         Refuse("Doseženo je maksimalno število upravljalnikov!");
         return;

@@ -4,6 +4,8 @@
 #include "settings/Settings.h"
 #include "sim/SimCommands.h"
 
+#include <algorithm>
+
 namespace {
 // The program's link talks to the station, so the settings may not take it offline.
 ProgramSettings& Online(ProgramSettings& settings) {
@@ -43,6 +45,17 @@ void DriveSession::Advance(std::uint32_t ms, std::uint32_t stepMs) {
         const std::uint32_t step = left < stepMs ? left : stepMs;
         clock.now += step;
         left -= step;
+        Step();
+    }
+}
+
+void DriveSession::AdvanceByDeadlines(std::uint32_t ms) {
+    constexpr std::uint32_t kBusyMs = 5;
+    const Tick end = clock.now + ms;
+    // The clock may run past the end within a step; the distance left is then none.
+    for (std::uint32_t left = ms; left > 0; left = TicksSince(end, clock.now)) {
+        const std::uint32_t due = link.NextStepDue();
+        clock.now += std::min(due == 0 ? kBusyMs : due, left);
         Step();
     }
 }

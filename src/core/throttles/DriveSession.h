@@ -14,10 +14,23 @@
 class SimCommandStation;
 class SimPort;
 
+// A clock that moves only when told; with a jitter, each reading also moves it on by 0 to
+// `jitterMs` ms (a fixed pseudo-random series), as a real clock does during a step.
 class ManualClock : public Clock {
 public:
-    Tick Now() const override { return now; }
-    Tick now = 0;
+    Tick Now() const override {
+        const Tick t = now;
+        if (jitterMs > 0) {
+            seed_ = seed_ * 1103515245u + 12345u;
+            now += (seed_ >> 16) % (jitterMs + 1);
+        }
+        return t;
+    }
+    mutable Tick now = 0;
+    std::uint32_t jitterMs = 0;
+
+private:
+    mutable std::uint32_t seed_ = 1;
 };
 
 class DriveSession {
@@ -42,6 +55,9 @@ public:
     // Moves the clock on by `ms`, with a processing step every `stepMs` on the way (the
     // last one at the end).
     void Advance(std::uint32_t ms, std::uint32_t stepMs = 5);
+    // Moves the clock on by `ms` with the steps the program's heartbeat would make: at the
+    // deadline the link reports, within 5 ms while something waits.
+    void AdvanceByDeadlines(std::uint32_t ms);
 
     // A line of the station's text commands ("throttle 1 speed 5"); its reply.
     std::string Station(const std::string& command);

@@ -47,7 +47,7 @@ void RealisticThrottle::PhysicsStep(Tick now) {
     }
     const Tick fresh = clock_.Now();
     if (model_.iSpeedStep != lastSentSpeedStep_ &&
-        ElapsedTicks(fresh, speedSendTick_) >= kSpeedSendMs) {
+        TicksSince(fresh, speedSendTick_) >= kSpeedSendMs) {
         lastSentSpeedStep_ = model_.iSpeedStep;
         Trace("Idle: SetSpeed");
         SendLocoSpeed(ToWire(model_.iSpeedStep), false, fresh);
@@ -101,11 +101,11 @@ void RealisticThrottle::KeepAlive(Tick now) {
         return;
     // The locomotive's refresh counts from its last speed command, the hand-helds' and the
     // sound decoder's from their own last refresh: each held slot hears from us every minute.
-    if (ElapsedTicks(now, locoKeepAliveTick_) > kKeepAliveMs) {
+    if (TicksSince(now, locoKeepAliveTick_) > kKeepAliveMs) {
         Trace("Idle: RefreshSlotSpeed (iSlot)");
         SendLocoSpeed(link_.Slot(iSlot).SPD, true, now);
     }
-    if (ElapsedTicks(now, handlesKeepAliveTick_) <= kKeepAliveMs)
+    if (TicksSince(now, handlesKeepAliveTick_) <= kKeepAliveMs)
         return;
     handlesKeepAliveTick_ = now;
     const std::pair<int, const char*> slots[] = {
@@ -124,43 +124,56 @@ void RealisticThrottle::KeepAlive(Tick now) {
 void RealisticThrottle::ApplyPowerStep(Tick now) {
     if (!powerChangePending_)
         return;
-    const std::int64_t waited = ElapsedTicks(now, powerChangeTick_);
+    const std::int64_t waited = TicksSince(now, powerChangeTick_);
     if (waited > CurrentLoco().PowerDelay || model_.iAppliedPowerStep > model_.iPowerStep) {
         model_.iAppliedPowerStep = model_.iPowerStep;
         powerChangePending_ = false;
+        // The train answers the new power from the next physics step on.
+        settled_ = false;
         Trace(text::Format("Power Step applied to %d", model_.iAppliedPowerStep));
     }
 }
 
 void RealisticThrottle::StageTimers(Tick now) {
-    if (secondBeepDue_ && ElapsedTicks(now, firstBeepTick_) >= kBeepPauseMs) {
+    if (secondBeepDue_ && TicksSince(now, firstBeepTick_) >= kBeepPauseMs) {
         secondBeepDue_ = false;
         beeper_.Tone(1000, 100);
     }
-    if (emergencyPending_ && ElapsedTicks(now, emergencyTick_) > kStageMs) {
+    if (emergencyPending_ && TicksSince(now, emergencyTick_) > kStageMs) {
         emergencyPending_ = false;
         SendLocoSpeed(0, false, now);
         sound_.EmergencyFollowUp(iSoundSlot);
         releaseTick_ = now;
     }
     if (phase_ == Phase::Releasing && !emergencyPending_ &&
-        ElapsedTicks(now, releaseTick_) > kStageMs)
+        TicksSince(now, releaseTick_) > kStageMs)
         FinishRelease();
 }
 
 std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!bActive)
         return kNoDeadline;
-    const bool waiting =
-        !settled_ || emergencyPending_ || phase_ == Phase::Releasing || powerChangePending_ ||
-        secondBeepDue_ || sound_.Stepping() || model_.iSpeedStep != lastSentSpeedStep_ ||
-        model_.iPowerStep != previousPowerStep_ || model_.iBrakeHandle != previousBrakeHandle_;
-    if (waiting)
+    // What moves with every physics step, and the stages and keys, want every step.
+    if (!settled_ || emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ ||
+        sound_.Stepping() || model_.iPowerStep != previousPowerStep_ ||
+        model_.iBrakeHandle != previousBrakeHandle_)
         return 0;
-    const std::uint32_t loco = ElapsedTicks(now, locoKeepAliveTick_);
-    const std::uint32_t handles = ElapsedTicks(now, handlesKeepAliveTick_);
-    const std::uint32_t since = std::max(loco, handles);
-    return since > kKeepAliveMs ? 0 : kKeepAliveMs + 1 - since;
+    // The rest wait for their time; each is a deadline, or the heartbeat sleeps through it.
+    const auto after = [now](Tick since, std::int64_t wait) -> std::uint32_t {
+        const std::int64_t left = wait - TicksSince(now, since);
+        return left <= 0 ? 0
+                         : static_cast<std::uint32_t>(std::min<std::int64_t>(left, kNoDeadline));
+    };
+    std::uint32_t due = std::min(after(locoKeepAliveTick_, std::int64_t{kKeepAliveMs} + 1),
+                                 after(handlesKeepAliveTick_, std::int64_t{kKeepAliveMs} + 1));
+    if (powerChangePending_)
+        due = std::min(due,
+                       model_.iAppliedPowerStep > model_.iPowerStep
+                           ? 0
+                           : after(powerChangeTick_, std::int64_t{CurrentLoco().PowerDelay} + 1));
+    if (model_.iSpeedStep != lastSentSpeedStep_)
+        due = std::min(due, after(speedSendTick_, kSpeedSendMs));
+    return std::min(due, model_.SpeedometerDue(now));
 }
 
 // --- the bus -------------------------------------------------------------------------------

@@ -394,6 +394,7 @@ void RealisticThrottle::FinishRelease() {
 }
 
 void RealisticThrottle::ReleaseAll() {
+    sound_.LetGo(iSlot, iSoundSlot);
     for (int* slot : {&iSlot, &iSoundSlot, &iPowerSlot, &iBrakeSlot}) {
         if (IsSlotNumber(*slot))
             link_.ReleaseLoco(*slot);

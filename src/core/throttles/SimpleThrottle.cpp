@@ -196,7 +196,7 @@ void SimpleThrottle::SetButtons() {
 }
 
 void SimpleThrottle::Idle(Tick now) {
-    if (!Driving() || ElapsedTicks(now, lastSpeedTick_) <= kRefreshMs)
+    if (!Driving() || TicksSince(now, lastSpeedTick_) <= kRefreshMs)
         return;
     loconet_.SetSlotSpeed(iSlot, loconet_.Slot(iSlot).SPD, true);
     lastSpeedTick_ = now;
@@ -206,7 +206,7 @@ std::uint32_t SimpleThrottle::NextIdleDue(Tick now) const {
     // A held slot only needs its refresh, once a minute.
     if (!Driving())
         return kNoDeadline;
-    const std::uint32_t elapsed = ElapsedTicks(now, lastSpeedTick_);
+    const std::uint32_t elapsed = TicksSince(now, lastSpeedTick_);
     return elapsed > kRefreshMs ? 0 : kRefreshMs + 1 - elapsed;
 }
 

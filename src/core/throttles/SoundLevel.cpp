@@ -90,8 +90,17 @@ bool SoundLevel::Stepping() const {
     return stepped_ && (desired_ != actual_ || !synchronised_ || upPressed_ || downPressed_);
 }
 
+void SoundLevel::LetGo(int locoSlot, int soundSlot) {
+    const int slot = KeySlot(locoSlot, soundSlot);
+    if (upPressed_)
+        link_.SetSlotF0toF08(slot, funcUp_, false);
+    if (downPressed_)
+        link_.SetSlotF0toF08(slot, funcDown_, false);
+    upPressed_ = downPressed_ = false;
+}
+
 void SoundLevel::Step(Tick now, int locoSlot, int soundSlot) {
-    if (!Stepping() || ElapsedTicks(now, keyTick_) <= kKeyGapMs)
+    if (!Stepping() || TicksSince(now, keyTick_) <= kKeyGapMs)
         return;
     const int slot = KeySlot(locoSlot, soundSlot);
     keyTick_ = now;

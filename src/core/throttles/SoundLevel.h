@@ -34,6 +34,8 @@ public:
     void Set(int powerStep, bool locked, int soundSlot);
     // One volume key action when one is due (the sound keys of Idle).
     void Step(Tick now, int locoSlot, int soundSlot);
+    // A volume key still held is let go (before its slot is given back).
+    void LetGo(int locoSlot, int soundSlot);
     // The key tick restarts (the engine was switched off).
     void RestartKeyTick(Tick now) { keyTick_ = now; }
     void TraceLevels() const;

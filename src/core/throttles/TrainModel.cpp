@@ -207,7 +207,7 @@ void TrainModel::UpdateTripleValve() {
 
 StepReport TrainModel::Step(Tick now) {
     StepReport report;
-    const std::uint32_t dt = ElapsedTicks(now, tLastPhysics);
+    const std::uint32_t dt = TicksSince(now, tLastPhysics);
     if (dt < kMinStepMs) {
         report.Gauges = shown_;
         return report;
@@ -217,6 +217,15 @@ StepReport TrainModel::Step(Tick now) {
     ComputeForces(report);
     ReportGauges(report);
     return report;
+}
+
+std::uint32_t TrainModel::SpeedometerDue(Tick now) const {
+    if (speedometerDue_)
+        return 0;
+    if (dMph == dShownMph)
+        return 0xFFFFFFFFu;
+    const std::uint32_t since = TicksSince(now, tLastSpeedometer);
+    return since >= kSpeedometerMs ? 0 : kSpeedometerMs - since;
 }
 
 // Integration, zero crossing, direction, speed limit, speedometer and speed step.
@@ -251,7 +260,7 @@ void TrainModel::AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report) {
 
     dMph = RoundMph(std::fabs(dSpeed * kMsToKmh / kKmhPerMph));
     if (speedometerDue_ ||
-        (dMph != dShownMph && ElapsedTicks(now, tLastSpeedometer) >= kSpeedometerMs)) {
+        (dMph != dShownMph && TicksSince(now, tLastSpeedometer) >= kSpeedometerMs)) {
         speedometerDue_ = false;
         dShownMph = dMph;
         tLastSpeedometer = now;

@@ -122,6 +122,10 @@ public:
     Tick tLastPhysics = 0;
     Tick tLastSpeedometer = 0;
 
+    // Milliseconds until a physics step would show a new speed on the speedometer:
+    // 0xFFFFFFFF while it shows the speed the train has.
+    std::uint32_t SpeedometerDue(Tick now) const;
+
 private:
     void AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report);
     void ComputeForces(StepReport& report);

@@ -1,14 +1,14 @@
 #include "app/Heartbeat.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
 
 #include <algorithm>
 
 Heartbeat::Heartbeat(std::function<bool()> isActive, std::function<void()> process,
-                     std::function<std::uint32_t()> nextDue, QObject* parent)
+                     std::function<std::uint32_t()> nextDue, std::function<void()> afterStep,
+                     QObject* parent)
     : QObject(parent), isActive_(std::move(isActive)), process_(std::move(process)),
-      nextDue_(std::move(nextDue)) {
+      nextDue_(std::move(nextDue)), afterStep_(std::move(afterStep)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &Heartbeat::Beat);
@@ -22,8 +22,6 @@ void Heartbeat::Update() {
         timer_.stop();
         return;
     }
-    if (inStep_)
-        return; // the step plans when it ends
     const std::uint32_t due = nextDue_ ? nextDue_() : 0;
     if (due == 0xFFFFFFFFu) {
         timer_.stop();
@@ -41,18 +39,11 @@ void Heartbeat::Beat() {
         timer_.stop();
         return;
     }
-    if (inStep_)
-        return;
-    // A modal dialog or message box pauses processing, also when one is opened from
-    // inside a step (its own event loop would otherwise call us again). The timer goes on,
-    // so that processing resumes soon after the window closes.
-    if (QApplication::activeModalWidget() != nullptr) {
-        Update();
-        return;
-    }
-    inStep_ = true;
+    // The step runs under modal dialogs and message boxes too: their event loops call us,
+    // and the bus never waits on a person. A step opens no box, so it is never re-entered.
     ++steps_;
     process_();
-    inStep_ = false;
     Update();
+    if (afterStep_)
+        afterStep_();
 }

@@ -58,7 +58,7 @@ CPowerControls::CPowerControls(CLoconet& link, Prompts& prompts, QWidget* frame)
     connect(button_, &QAction::triggered, this, [this] {
         Send(power_.State() == PowerState::On ? TrackPower::PowerOff() : TrackPower::PowerOn());
     });
-    link_.SetMessageWatcher([this](const LocoNetMessage& m) {
+    watcher_ = link_.AddMessageWatcher([this](const LocoNetMessage& m) {
         if (power_.Observe(m))
             Show();
     });
@@ -66,7 +66,7 @@ CPowerControls::CPowerControls(CLoconet& link, Prompts& prompts, QWidget* frame)
 }
 
 CPowerControls::~CPowerControls() {
-    link_.SetMessageWatcher(nullptr);
+    link_.RemoveMessageWatcher(watcher_);
 }
 
 void CPowerControls::AddToMenu(QMenu* menu) const {

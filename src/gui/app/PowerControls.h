@@ -33,6 +33,7 @@ private:
     void Show();
 
     CLoconet& link_;
+    int watcher_ = 0;
     Prompts& prompts_;
     TrackPower power_;
     QAction* on_ = nullptr;

@@ -25,10 +25,16 @@
 
 CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
     : prompts_(prompts), clock_(clock), beeper_(beeper),
-      heartbeat_(std::make_unique<Heartbeat>([this] { return link_.IsActive(); },
-                                             [this] { Process(); },
-                                             [this] { return NextStepDue(); })),
-      link_(clock, beeper, prompts), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
+      heartbeat_(
+          std::make_unique<Heartbeat>([this] { return link_.IsActive(); }, [this] { Process(); },
+                                      [this] { return prompts_.HasQueued() ? 0 : NextStepDue(); },
+                                      [this] {
+                                          // One box at a time, and none over a dialog the operator
+                                          // has open.
+                                          if (QApplication::activeModalWidget() == nullptr)
+                                              prompts_.ShowQueued();
+                                      })),
+      link_(clock, beeper, prompts_), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
       server_(std::make_unique<BusServer>(share_)) {
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
@@ -127,6 +133,7 @@ void CVlakomatApp::DrainLink() {
     for (int step = 0; step < 2000 && ElapsedTicks(clock_.Now(), start) < 1000; ++step) {
         if (link_.Queue().Empty() && !link_.IsWaitingForEcho())
             return;
+        QueuedPrompts::Step inStep(prompts_);
         link_.Process();
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 1);
@@ -219,6 +226,8 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
 }
 
 void CVlakomatApp::Process() {
+    // What the step must tell the operator waits until it is over.
+    QueuedPrompts::Step step(prompts_);
     link_.Process();
     if (frame_)
         frame_->View().StepSync(clock_.Now());

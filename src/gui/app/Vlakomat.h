@@ -7,6 +7,7 @@
 #include "platform.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
+#include "util/QueuedPrompts.h"
 
 #include <QString>
 
@@ -74,7 +75,9 @@ private:
     // Lets the link write what is queued (releases above all) before the port closes.
     void DrainLink();
 
-    Prompts& prompts_;
+    // Every box of the program goes through here: what a processing step must say waits
+    // until the step is over.
+    QueuedPrompts prompts_;
     Clock& clock_;
     Beeper& beeper_;
     std::unique_ptr<QTranslator> qtTranslation_;

@@ -37,7 +37,7 @@ CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts
     verticalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
     CreateCommands();
     UpdateScrollRange();
-    link_.SetSwitchListener([this](const LocoNetMessage& message) {
+    watcher_ = link_.AddMessageWatcher([this](const LocoNetMessage& message) {
         busChanging_ = true;
         bus_.OnMessage(message);
         busChanging_ = false;
@@ -45,7 +45,7 @@ CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts
 }
 
 CVlakomatView::~CVlakomatView() {
-    link_.SetSwitchListener({});
+    link_.RemoveMessageWatcher(watcher_);
 }
 
 QAction* CVlakomatView::AddCommand(int id, const char* name, const char* text, const char* tip) {

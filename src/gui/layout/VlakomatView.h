@@ -77,6 +77,7 @@ private:
 
     CVlakomatDoc& doc_;
     CLoconet& link_;
+    int watcher_ = 0;
     Prompts& prompts_;
     LayoutPanel panel_;
     LayoutBus bus_;

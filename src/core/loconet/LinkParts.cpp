@@ -1,0 +1,192 @@
+#include "core/loconet/LinkParts.h"
+
+#include "core/loconet/MonitorText.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::uint8_t kReplyExpectedBit = 0x08;
+} // namespace
+
+Receiver::Result Receiver::Take(std::uint8_t byte, LocoNetMessage& out, std::string& line) {
+    if ((byte & 0x80) != 0) {
+        Result result = Result::Nothing;
+        if (receiving_) {
+            line = "Too short: exp:" + std::to_string(expected_) +
+                   " ,rec:" + std::to_string(count_) + ">";
+            const std::uint32_t stored =
+                count_ < LocoNetMessage::kCapacity ? count_ : LocoNetMessage::kCapacity;
+            monitortext::AppendHex(line, buffer_.data(), stored);
+            result = Result::Complaint;
+        }
+        expected_ = ExpectedLength(byte);
+        buffer_[0] = byte;
+        count_ = 1;
+        receiving_ = true;
+        return result;
+    }
+    if (!receiving_) {
+        line = "Error: Received inter-message byte: ";
+        monitortext::AppendHex(line, &byte, 1);
+        return Result::Complaint;
+    }
+    if (expected_ == 0)
+        expected_ = byte;
+    // A length byte above the buffer size is taken as given, but only the first bytes are
+    // kept: such a message never completes and is reported when the next opcode comes.
+    if (count_ < LocoNetMessage::kCapacity)
+        buffer_[count_] = byte;
+    if (count_ < 0xFFFFFFFFu)
+        ++count_;
+    if (expected_ > LocoNetMessage::kCapacity || count_ < expected_)
+        return Result::Nothing;
+    receiving_ = false;
+    out.length = count_;
+    std::memcpy(out.bytes.data(), buffer_.data(), count_);
+    return Result::Message;
+}
+
+void Receiver::Reset() {
+    receiving_ = false;
+    expected_ = 0;
+    count_ = 0;
+}
+
+bool Transmitter::TakeEcho(const LocoNetMessage& m) {
+    if (!waitingEcho_ || m.length != pending_.length ||
+        std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) != 0)
+        return false;
+    waitingEcho_ = false;
+    return true;
+}
+
+void Transmitter::OtherStation(std::uint8_t opcode, Tick now) {
+    if (opcode == static_cast<std::uint8_t>(Opcode::OPC_BUSY))
+        return;
+    responseExpected_ = (opcode & kReplyExpectedBit) != 0;
+    holdTick_ = now;
+}
+
+bool Transmitter::GiveUpEcho() {
+    waitingEcho_ = false;
+    if (pendingIsGuest_) {
+        pendingIsGuest_ = false;
+        return true;
+    }
+    queue_.PutBack(pending_);
+    return false;
+}
+
+bool Transmitter::MaySend(Tick now, bool receiving) {
+    if (responseExpected_ && TicksSince(now, holdTick_) > kResponseHoldMs)
+        responseExpected_ = false;
+    return !receiving && !waitingEcho_ && !responseExpected_;
+}
+
+void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now) {
+    pending_ = m;
+    pendingIsGuest_ = guest;
+    waitingEcho_ = true;
+    sendTick_ = now;
+}
+
+void Transmitter::Reset() {
+    responseExpected_ = false;
+    waitingEcho_ = false;
+    pendingIsGuest_ = false;
+    queue_.Clear();
+}
+
+const SlotRecord& SlotTable::At(int slot) const {
+    static const SlotRecord kNone{};
+    return IsSlotNumber(slot) ? slots_[static_cast<std::size_t>(slot)] : kNone;
+}
+
+SlotRecord* SlotTable::Mutable(int slot) {
+    return IsSlotNumber(slot) ? &slots_[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+int SlotTable::Address(int slot) const {
+    const SlotRecord& r = At(slot);
+    return r.valid ? r.Address() : -1;
+}
+
+void Selection::Start(int throttleIndex, int addr, int whichAddress, Tick now) {
+    active = true;
+    phase = kPhaseReqLoco;
+    throttle = throttleIndex;
+    which = whichAddress;
+    address = addr;
+    slot = 0;
+    phaseTick = now;
+}
+
+void Selection::Took(int throttleIndex, int takenSlot) {
+    if (throttleIndex >= 0 && throttleIndex < kEntries && IsSlotNumber(takenSlot))
+        taken_[static_cast<std::size_t>(throttleIndex)].set(static_cast<std::size_t>(takenSlot));
+}
+
+bool Selection::HasTaken(int throttleIndex, int takenSlot) const {
+    return throttleIndex >= 0 && throttleIndex < kEntries && IsSlotNumber(takenSlot) &&
+           taken_[static_cast<std::size_t>(throttleIndex)].test(
+               static_cast<std::size_t>(takenSlot));
+}
+
+void Selection::Forget(int releasedSlot) {
+    if (!IsSlotNumber(releasedSlot))
+        return;
+    for (auto& slots : taken_)
+        slots.reset(static_cast<std::size_t>(releasedSlot));
+}
+
+void Selection::ForgetThrottle(int throttleIndex) {
+    if (throttleIndex >= 0 && throttleIndex < kEntries)
+        taken_[static_cast<std::size_t>(throttleIndex)].reset();
+}
+
+void PortSupervisor::Release() {
+    lost = false;
+    lostText.clear();
+    if (!port)
+        return;
+    port->Close();
+    retired = std::move(port);
+}
+
+std::uint32_t PortSupervisor::ReopenDue(Tick now) const {
+    if (port)
+        return kOpeningPollMs;
+    const std::uint32_t since = TicksSince(now, attemptTick);
+    return since >= kReopenIntervalMs ? 0 : kReopenIntervalMs - since;
+}
+
+Throttle* ThrottleRegistry::Get(int index) const {
+    if (index < 0 || index >= kSize)
+        return nullptr;
+    return entries_[static_cast<std::size_t>(index)];
+}
+
+bool ThrottleRegistry::Put(int index, Throttle* throttle) {
+    if (throttle == nullptr || index < 0 || index >= kSize ||
+        entries_[static_cast<std::size_t>(index)] != nullptr)
+        return false;
+    entries_[static_cast<std::size_t>(index)] = throttle;
+    return true;
+}
+
+void ThrottleRegistry::Clear(int index) {
+    if (index >= 0 && index < kSize)
+        entries_[static_cast<std::size_t>(index)] = nullptr;
+}
+
+int ThrottleRegistry::FreeEntry() const {
+    for (int i = kSize - 1; i >= 0; --i)
+        if (entries_[static_cast<std::size_t>(i)] == nullptr)
+            return i;
+    return -1;
+}
+
+Throttle* ThrottleRegistry::Active(int index) const {
+    Throttle* t = Get(index);
+    return t != nullptr && t->bActive ? t : nullptr;
+}
