@@ -128,7 +128,8 @@ private slots:
         rig.Link().SetMonitorSink([&](const std::string& line) {
             unsigned in1 = 0, in2 = 0;
             if (std::sscanf(line.c_str(), "Rec: B2 %x %x", &in1, &in2) == 2)
-                sensors.push_back(static_cast<int>(in1 | (in2 & 0x0F) << 7));
+                sensors.push_back(
+                    static_cast<int>((in1 | (in2 & 0x0F) << 7) << 1 | (in2 >> 5 & 1)));
         });
         std::vector<std::unique_ptr<LbClient>> clients;
         for (int i = 0; i < 5; ++i) {
@@ -166,7 +167,7 @@ private slots:
                 QVERIFY2(line.rfind("SENT", 0) != 0 || line == "SENT OK", line.c_str());
         QVERIFY(sensors.size() > 700); // 80 a second for 10 s
         for (std::size_t i = 1; i < sensors.size(); ++i)
-            QVERIFY2(sensors[i] == (sensors[i - 1] + 1) % 2048,
+            QVERIFY2(sensors[i] == (sensors[i - 1] + 1) % 4096,
                      qPrintable(QString("%1 after %2").arg(sensors[i]).arg(sensors[i - 1])));
     }
 };

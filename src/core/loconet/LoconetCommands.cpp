@@ -123,7 +123,7 @@ void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
 }
 
 void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
-    const SlotRecord* r = MutableSlot(slot);
+    const SlotRecord* r = slots_.Mutable(slot);
     if (r == nullptr)
         return;
     if (group == ImmGroup::F9toF12) {

@@ -177,8 +177,8 @@ void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& he
         SendF9toF12ToThrottles(found, imm.bits, stepTick_);
         return;
     }
-    for (std::size_t i = 0; i < registry_.size(); ++i)
-        if (Throttle* t = registry_[i]; t != nullptr && t->iSlot == found)
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (Throttle* t = registry_.Get(i); t != nullptr && t->iSlot == found)
             t->UpdateThrottleF13toF28(FirstFunction(imm.group), imm.bits, stepTick_);
 }
 
