@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QTcpServer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -181,7 +182,9 @@ int main(int argc, char** argv) {
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
-    Program program("sim", false, "Share Port=" + std::to_string(port) + "\n");
+    Program program("sim", false,
+                    "Share Port=" + std::to_string(port) +
+                        "\nShare Max Clients=" + std::to_string(std::max(clients, 16)) + "\n");
     auto* sim = dynamic_cast<SimPort*>(program.app.Link().Port());
     if (!program.started || !sim || !program.app.Server().IsListening())
         return 1;
