@@ -15,6 +15,8 @@ echo "== reaction to the bus and the monitor under a flood (bench_link_program)"
 "$build/bench/qt/bench_link_program" monitor --seconds 30 2>/dev/null | grep -v '^This plugin'
 echo "== the shared bus (bench_share_bus)"
 "$build/bench/qt/bench_share_bus" 2>/dev/null | grep -v '^This plugin'
+echo "== the shared bus with 64 clients (bench_share_bus --clients 64)"
+"$build/bench/qt/bench_share_bus" --clients 64 --rate 10 --seconds 20 2>/dev/null | grep -v '^This plugin'
 echo "== the core (Google Benchmark)"
 for b in bench_receive bench_realistic bench_train; do
     "$build/bench/$b" --benchmark_min_time=1 2>/dev/null | grep -v '^\*\*\*'

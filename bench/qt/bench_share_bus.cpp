@@ -3,7 +3,7 @@
 // program, on plain sockets) each send sensor reports at a steady rate, while the program's
 // own simple throttle changes its locomotive's speed every 100 ms.
 //
-//   bench_share_bus [--clients N] [--rate R] [--seconds S]
+//   bench_share_bus [--clients N] [--rate R] [--seconds S]   (N up to 64)
 //       N clients (default 5) each sending R messages a second (default 100) for S seconds
 //       (default 60). Prints what the clients sent and how each was answered, how long the
 //       program's own speed messages waited from queued to written, and the processor time
@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QTcpServer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -181,7 +182,9 @@ int main(int argc, char** argv) {
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
-    Program program("sim", false, "Share Port=" + std::to_string(port) + "\n");
+    Program program("sim", false,
+                    "Share Port=" + std::to_string(port) +
+                        "\nShare Max Clients=" + std::to_string(std::max(clients, 16)) + "\n");
     auto* sim = dynamic_cast<SimPort*>(program.app.Link().Port());
     if (!program.started || !sim || !program.app.Server().IsListening())
         return 1;

@@ -4,6 +4,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "TcpPort.h"
+
 namespace {
 
 // "192.168.1.20:51234", also for a client that came over IPv6 with an IPv4 address.
@@ -31,42 +33,51 @@ std::string BusServer::Listen(int port, bool anyInterface) {
     if (IsListening() && port != 0 && port == Port() && anyInterface == anyInterface_)
         return "";
     Stop();
-    server_ = std::make_unique<QTcpServer>();
-    const QHostAddress address = anyInterface ? QHostAddress::Any : QHostAddress::LocalHost;
-    if (!server_->listen(address, static_cast<quint16>(port))) {
-        const std::string reason = server_->errorString().toStdString();
-        server_.reset();
-        return reason;
+    // Any is both families in one socket where the system can; else IPv4 and IPv6 apart.
+    const std::vector<QHostAddress> addresses =
+        anyInterface
+            ? std::vector<QHostAddress>{QHostAddress::Any, QHostAddress::AnyIPv6}
+            : std::vector<QHostAddress>{QHostAddress::LocalHost, QHostAddress::LocalHostIPv6};
+    for (const QHostAddress& address : addresses) {
+        auto server = std::make_unique<QTcpServer>();
+        const quint16 at =
+            servers_.empty() ? static_cast<quint16>(port) : servers_[0]->serverPort();
+        if (!server->listen(address, at)) {
+            if (servers_.empty())
+                return server->errorString().toStdString();
+            continue; // Any covered IPv6 already, or the system has none
+        }
+        QTcpServer* s = server.get();
+        QObject::connect(s, &QTcpServer::newConnection, s, [this, s] { OnNewConnection(*s); });
+        servers_.push_back(std::move(server));
     }
     anyInterface_ = anyInterface;
-    QObject::connect(server_.get(), &QTcpServer::newConnection, server_.get(),
-                     [this] { OnNewConnection(); });
     ClientsChanged();
     return "";
 }
 
 void BusServer::Stop() {
-    if (!server_)
+    if (servers_.empty())
         return;
     for (int i = 0; i < BusShare::kMaxClients; ++i)
         if (QTcpSocket* socket = sockets_[static_cast<std::size_t>(i)]) {
             socket->flush(); // what can go without waiting: a last answer
             Drop(i);
         }
-    server_.reset(); // deletes the sockets still on their way out, its children
+    servers_.clear(); // deletes the sockets still on their way out, their children
     ClientsChanged();
 }
 
 bool BusServer::IsListening() const {
-    return server_ && server_->isListening();
+    return !servers_.empty() && servers_[0]->isListening();
 }
 
 int BusServer::Port() const {
-    return IsListening() ? server_->serverPort() : 0;
+    return IsListening() ? servers_[0]->serverPort() : 0;
 }
 
-void BusServer::OnNewConnection() {
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
+void BusServer::OnNewConnection(QTcpServer& server) {
+    while (QTcpSocket* socket = server.nextPendingConnection()) {
         const BusShare::Admission admission = share_.Connect(PeerName(*socket));
         socket->write(admission.reply.data(), static_cast<qint64>(admission.reply.size()));
         if (admission.client < 0) {
@@ -78,7 +89,7 @@ void BusServer::OnNewConnection() {
         sockets_[static_cast<std::size_t>(client)] = socket;
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         // A client whose computer vanished without a word is found out by the system.
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        TcpPort::KeepAlive(*socket);
         socket->setReadBufferSize(kReadBuffer);
         QObject::connect(socket, &QTcpSocket::readyRead, socket,
                          [this, client] { OnReadable(client); });

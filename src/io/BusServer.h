@@ -1,7 +1,7 @@
 #pragma once
-// The shared bus's TCP server: accepts LbServer clients (on the loopback interface, or on
-// every interface when asked), hands each one's bytes to BusShare and writes what it is
-// told. What is answered, and who may connect, BusShare decides.
+// The shared bus's TCP server: accepts LbServer clients (on the loopback interfaces of
+// both families, or on every interface when asked), hands each one's bytes to BusShare and writes
+// what it is told. What is answered, and who may connect, BusShare decides.
 
 #include "core/loconet/BusShare.h"
 
@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QTcpServer;
 class QTcpSocket;
@@ -27,8 +28,9 @@ public:
     BusServer(const BusServer&) = delete;
     BusServer& operator=(const BusServer&) = delete;
 
-    // Listens on the port (0: any free one), on every interface when `anyInterface`, else on
-    // the loopback interface; already listening so, nothing changes. Returns "" or why it
+    // Listens on the port (0: any free one), on every address of both families when
+    // `anyInterface`, else on 127.0.0.1 and ::1 (where the system has IPv6); already
+    // listening so, nothing changes. Returns "" or why it
     // cannot (the system's words).
     std::string Listen(int port, bool anyInterface);
     // Stops listening and lets every client go.
@@ -42,14 +44,15 @@ public:
     void SetClientsHandler(std::function<void(int)> handler) { clients_ = std::move(handler); }
 
 private:
-    void OnNewConnection();
+    void OnNewConnection(QTcpServer& server);
     void OnReadable(int client);
     void Drop(int client);
     void Write(int client, const std::string& text);
     void ClientsChanged();
 
     BusShare& share_;
-    std::unique_ptr<QTcpServer> server_;
+    // The first listens for sure; the others (IPv6) where the system allows.
+    std::vector<std::unique_ptr<QTcpServer>> servers_;
     bool anyInterface_ = false;
     std::array<QTcpSocket*, BusShare::kMaxClients> sockets_{};
     std::function<void()> activity_;

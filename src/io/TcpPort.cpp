@@ -7,6 +7,10 @@
 #include <cctype>
 #include <charconv>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace {
 
 // An informational line as the monitor can show it: printable ASCII, at most 200 characters.
@@ -105,6 +109,8 @@ std::string TcpPort::StartConnecting(const std::string& name) {
         return "Napaka! Naslov " + name + " ni pravilen! Uporabite obliko tcp://strežnik:port";
     lines_.Clear();
     received_.clear();
+    writes_ = answered_ = 0;
+    answers_.clear();
     socket_->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
     return "";
 }
@@ -137,7 +143,34 @@ std::string TcpPort::OpenInBackground(const std::string& name) {
 
 void TcpPort::Connected() {
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    KeepAlive(*socket_);
     open_ = true;
+}
+
+void TcpPort::KeepAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    if (fd < 0)
+        return;
+    const auto set = [fd](int option, int value) {
+        (void)::setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+    };
+    set(TCP_KEEPIDLE, kKeepIdleS);
+    set(TCP_KEEPINTVL, kKeepIntervalS);
+    set(TCP_KEEPCNT, kKeepCount);
+    set(TCP_USER_TIMEOUT, kUserTimeoutMs);
+}
+
+long long TcpPort::SocketDescriptor() const {
+    return static_cast<long long>(socket_->socketDescriptor());
+}
+
+bool TcpPort::TakeWriteAnswer(WriteAnswer& answer) {
+    if (!open_ || answers_.empty())
+        return false;
+    answer = std::move(answers_.front());
+    answers_.pop_front();
+    return true;
 }
 
 void TcpPort::OpeningFailed(const std::string& reason) {
@@ -163,9 +196,20 @@ bool TcpPort::TakeIncoming() {
             }
             received_.insert(received_.end(), l.bytes.begin(), l.bytes.end());
             added = true;
-        } else if (!line.empty()) {
-            NotifyInfo(Printable(line));
+            continue;
         }
+        // The server's word on our next unanswered SEND; one we never asked for is shown only.
+        const bool word = l.kind == LbLineKind::SentOk || l.kind == LbLineKind::SentError;
+        if (word && answered_ < writes_) {
+            const std::size_t skip = std::string_view("SENT ERROR").size();
+            std::string reason = l.kind == LbLineKind::SentError && line.size() > skip
+                                     ? Printable(line.substr(skip + 1))
+                                     : "";
+            answers_.push_back({++answered_, l.kind == LbLineKind::SentOk, std::move(reason)});
+            added = true;
+        }
+        if (!line.empty())
+            NotifyInfo(Printable(line));
     }
     if (lines_.TakeOverlongCount() > 0)
         NotifyInfo("Line too long, ignored");
@@ -191,7 +235,10 @@ std::size_t TcpPort::Write(const std::uint8_t* data, std::size_t count) {
     const std::string line = FormatLbLine("SEND", data, count);
     const qint64 n = socket_->write(line.data(), static_cast<qint64>(line.size()));
     socket_->flush();
-    return n == static_cast<qint64>(line.size()) ? count : 0;
+    if (n != static_cast<qint64>(line.size()))
+        return 0;
+    ++writes_;
+    return count;
 }
 
 void TcpPort::DiscardInput() {
@@ -211,6 +258,7 @@ void TcpPort::Close() {
     socket_->abort();
     received_.clear();
     lines_.Clear();
+    answers_.clear();
 }
 
 void TcpPort::ConnectionLost() {

@@ -4,6 +4,7 @@
 #include "core/loconet/LbServerProtocol.h"
 #include "ports/SerialPort.h"
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 
@@ -15,6 +16,12 @@ public:
     static constexpr int kDefaultPort = 1234;
     static constexpr int kConnectTimeoutMs = 3000;
     static constexpr std::size_t kMaxBuffered = 65536;
+    // A server that vanished without closing is found by the system within
+    // kKeepIdleS + kKeepIntervalS * kKeepCount seconds (or kUserTimeoutMs with data unanswered).
+    static constexpr int kKeepIdleS = 10;
+    static constexpr int kKeepIntervalS = 5;
+    static constexpr int kKeepCount = 3;
+    static constexpr int kUserTimeoutMs = 25000;
 
     TcpPort();
     ~TcpPort() override;
@@ -29,8 +36,16 @@ public:
     std::size_t Write(const std::uint8_t* data, std::size_t count) override;
     void DiscardInput() override;
     void Close() override;
+    bool IsNetworked() const override { return true; }
+    std::uint64_t WriteCount() const override { return writes_; }
+    bool TakeWriteAnswer(WriteAnswer& answer) override;
 
     bool IsOpen() const { return open_; }
+    // The connection's socket descriptor, -1 when none.
+    long long SocketDescriptor() const;
+
+    // Keep-alive with the short interval above on a connected socket.
+    static void KeepAlive(QTcpSocket& socket);
 
     // Splits "tcp://host[:port]" (IPv6 in brackets); false when it is not such a name.
     static bool ParseName(const std::string& name, std::string& host, int& port);
@@ -51,4 +66,7 @@ private:
     bool opening_ = false;
     LbLineSplitter lines_;
     std::deque<std::uint8_t> received_;
+    std::uint64_t writes_ = 0;
+    std::uint64_t answered_ = 0;
+    std::deque<WriteAnswer> answers_;
 };

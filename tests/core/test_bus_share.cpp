@@ -138,37 +138,68 @@ TEST_F(ShareTest, WhatWaitsWhenTheLinkGoesIsRefusedAndSoIsWhatComesAfter) {
     }
 }
 
-TEST_F(ShareTest, TheExcessOfAClientIsRefusedAndEveryAnswerComesInTurn) {
+TEST_F(ShareTest, ABurstWithinTwoSecondsOfTheBusIsCarriedAndTheExcessRefusedInTurn) {
+    struct Case {
+        std::size_t sends; // four-byte messages written at once
+        std::size_t refused;
+    };
+    constexpr std::size_t kFit = BusShare::kClientQueueBytes / 4;
+    const Case cases[] = {{9, 0}, {120, 0}, {kFit, 0}, {kFit + 1, 1}, {kFit + 5, 5}};
     OpenLink();
     port->echo = true;
-    const int client = Connect();
-    Take(client);
-    std::string burst;
-    for (std::size_t i = 0; i <= BusShare::kClientQueue; ++i)
-        burst += "SEND B2 01 50 1C\n";
-    Send(client, burst + "HELLO\n");
-    EXPECT_EQ(Take(client), "") << "the refusals wait behind the messages before them";
-    for (std::size_t i = 0; i <= BusShare::kClientQueue; ++i)
-        link.Process();
-    std::string answers;
-    for (std::size_t at = 0, end; (end = out[client].find('\n', at)) != std::string::npos;
-         at = end + 1)
-        if (out[client].compare(at, 4, "SENT") == 0)
-            answers += out[client].substr(at, end + 1 - at);
-    std::string expected;
-    for (std::size_t i = 0; i < BusShare::kClientQueue; ++i)
-        expected += "SENT OK\r\n";
-    EXPECT_EQ(answers, expected + "SENT ERROR queue full\r\nSENT ERROR unknown command\r\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sends);
+        const int client = Connect();
+        Take(client);
+        std::string burst;
+        for (std::size_t i = 0; i < c.sends; ++i)
+            burst += "SEND B2 01 50 1C\n";
+        Send(client, burst + "HELLO\n");
+        EXPECT_EQ(Take(client), "") << "the refusals wait behind the messages before them";
+        port->writes.clear();
+        for (std::size_t i = 0; i < c.sends + 2; ++i)
+            link.Process();
+        EXPECT_EQ(port->writes.size(), c.sends - c.refused) << "all on the bus";
+        std::string answers;
+        for (std::size_t at = 0, end; (end = out[client].find('\n', at)) != std::string::npos;
+             at = end + 1)
+            if (out[client].compare(at, 4, "SENT") == 0)
+                answers += out[client].substr(at, end + 1 - at);
+        std::string expected;
+        for (std::size_t i = 0; i < c.sends - c.refused; ++i)
+            expected += "SENT OK\r\n";
+        for (std::size_t i = 0; i < c.refused; ++i)
+            expected += "SENT ERROR queue full\r\n";
+        EXPECT_EQ(answers, expected + "SENT ERROR unknown command\r\n");
+        share.Disconnect(client);
+        out.clear();
+    }
 }
 
-TEST_F(ShareTest, SixteenClientsAndNoMoreAndAGoneClientCostsNothing) {
+TEST_F(ShareTest, TheClientLimitHoldsAndAGoneClientCostsNothing) {
+    struct Case {
+        int setting; // 0: the default
+        int admitted;
+    };
+    for (const Case& c : {Case{0, 16}, Case{64, 64}, Case{500, 64}, Case{1, 1}}) {
+        SCOPED_TRACE(c.setting);
+        BusShare other{link, "Vlakomat test"};
+        if (c.setting != 0)
+            other.SetClientLimit(c.setting);
+        for (int i = 0; i < c.admitted; ++i)
+            ASSERT_EQ(other.Connect("10.0.0.9:4000").client, i);
+        const BusShare::Admission refused = other.Connect("10.0.0.9:4999");
+        EXPECT_EQ(refused.client, -1);
+        EXPECT_EQ(refused.reply, "VERSION Vlakomat test: " + std::to_string(c.admitted) +
+                                     " clients connected, no room for more\r\n");
+    }
+    link.SetGuests(&share);
     OpenLink();
     settings.DebugMode = 1; // comings and goings in the monitor
-    for (int i = 0; i < BusShare::kMaxClients; ++i)
+    for (int i = 0; i < BusShare::kDefaultClients; ++i)
         ASSERT_EQ(Connect(), i);
     const BusShare::Admission refused = share.Connect("10.0.0.9:4017");
     EXPECT_EQ(refused.client, -1);
-    EXPECT_EQ(refused.reply, "VERSION Vlakomat test: 16 clients connected, no room for more\r\n");
     // A client goes while its message is on the bus; its place is taken at once.
     Send(5, "SEND B2 01 50 1C\n");
     link.Process();

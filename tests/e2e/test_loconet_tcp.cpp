@@ -2,9 +2,17 @@
 // run, the server's own lines in Debug Mode, and a server that goes away.
 
 #include "CsProcess.h"
+#include "DelayProxy.h"
 #include "LinkScenarios.h"
+#include "io/TcpPort.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,11 +24,89 @@ TEST(LoconetOverTcp, SelectsDrivesAndRecovers) {
     LinkBench b;
     b.settings.DebugMode = 1;
     ASSERT_TRUE(b.link.Open(name));
-    scenario::FullRun(b, [&cs](const std::string& line) { return cs.Command(line); });
+    scenario::FullRun(
+        b, [&cs](const std::string& line) { return cs.Command(line); },
+        /*serverGivesWord=*/true);
     // The server's greeting and its acknowledgements, as it wrote them.
     EXPECT_TRUE(b.HasLine("VERSION vlakomat-cs simulated command station"));
     EXPECT_TRUE(b.HasLine("SENT OK"));
     EXPECT_TRUE(cs.WaitForLine("RX BF 09 52 1B"));
+}
+
+// The station's server port, from the address it printed.
+int StationPort(const std::string& name) {
+    return std::stoi(name.substr(name.rfind(':') + 1));
+}
+
+TEST(LoconetOverTcp, ASlowNetworkCarriesEveryMessageExactlyOnce) {
+    struct Case {
+        int delayMs; // added to the round trip, on the server's lines
+        bool words;  // the server's SENT lines reach the link
+    };
+    const Case cases[] = {{0, true},    {150, true}, {300, true},
+                          {1000, true}, {0, false},  {300, false}};
+    const std::vector<std::string> messages = {"BF 09 52 1B", "BA 01 01 45", "A0 01 32 6C",
+                                               "A1 01 20 7F", "A1 01 30 6F", "A2 01 02 5E"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.delayMs) + (c.words ? " ms, SENT lines" : " ms, none"));
+        CsProcess cs;
+        const std::string station = cs.Start({"--tcp", "0"});
+        ASSERT_EQ(station.rfind("tcp://127.0.0.1:", 0), 0u) << station;
+        DelayProxy proxy(StationPort(station), c.delayMs, c.words);
+        LinkBench b;
+        ASSERT_TRUE(b.link.Open(proxy.Name()));
+        b.link.SelectLoco(LinkBench::kThrottleIndex, scenario::kAddress, kWhichLoco);
+        ASSERT_TRUE(b.WaitFor([&] { return !b.throttle.controls.empty(); }, 20000));
+        b.link.SetSlotSpeed(scenario::kSlot, 50, false);
+        b.link.SetSlotForw(scenario::kSlot, false, false);
+        b.link.SetSlotF0toF08(scenario::kSlot, 0, true);
+        b.link.SetSlotF0toF08(scenario::kSlot, 3, true);
+        b.link.SetSlotF0toF08(scenario::kSlot, 6, true);
+        ASSERT_TRUE(b.WaitFor([&] { return b.Idle(); }, 20000));
+        QTest::qWait(c.delayMs + 300); // a repeat would reach the station meanwhile
+        const std::vector<std::string>& lines = cs.Lines();
+        for (const std::string& m : messages)
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX " + m), 1) << m;
+        EXPECT_TRUE(b.LinesStartingWith("Repeated: ").empty());
+    }
+}
+
+// A server that vanished without closing is left to the system's keep-alive: short enough
+// that it is found within 30 s, and its loss starts the reopening like any other.
+TEST(LoconetOverTcp, AVanishedServerIsFoundByKeepAliveAndReopened) {
+    CsProcess cs;
+    const std::string station = cs.Start({"--tcp", "0"});
+    DelayProxy proxy(StationPort(station), 0);
+    LinkBench b;
+    ASSERT_TRUE(b.link.Open(proxy.Name()));
+    auto* port = dynamic_cast<TcpPort*>(b.link.Port());
+    ASSERT_NE(port, nullptr);
+    const int fd = static_cast<int>(port->SocketDescriptor());
+    const auto option = [fd](int level, int name) {
+        int value = 0;
+        socklen_t size = sizeof value;
+        EXPECT_EQ(::getsockopt(fd, level, name, &value, &size), 0);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idle = option(IPPROTO_TCP, TCP_KEEPIDLE);
+    const int interval = option(IPPROTO_TCP, TCP_KEEPINTVL);
+    const int count = option(IPPROTO_TCP, TCP_KEEPCNT);
+    EXPECT_GT(idle, 0);
+    EXPECT_LE(idle + interval * count, 30) << "silence noticed within 30 s";
+    const int userTimeout = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+    EXPECT_GT(userTimeout, 0);
+    EXPECT_LE(userTimeout, 30000) << "unanswered data noticed within 30 s";
+
+    // What the system does when its probes go unanswered: the connection fails under the
+    // link, which goes down and opens it again.
+    proxy.Freeze();
+    ::shutdown(fd, SHUT_RDWR);
+    ASSERT_TRUE(b.WaitFor([&] { return b.link.IsPortDown(); }));
+    EXPECT_EQ(b.LinesStartingWith("Napaka! Povezava " + proxy.Name() + " je prekinjena!").size(),
+              1u);
+    ASSERT_TRUE(b.WaitFor([&] { return !b.link.IsPortDown(); }));
+    EXPECT_EQ(proxy.Connections(), 2);
 }
 
 TEST(LoconetOverTcp, InfoLinesStayOutOfTheMonitorWithoutDebugMode) {

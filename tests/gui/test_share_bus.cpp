@@ -17,9 +17,9 @@
 
 namespace {
 
-std::string Ini(const std::string& port, int sharePort) {
-    return "[LOCONET]\nCOM Port=" + port + "\nShare Port=" + std::to_string(sharePort) +
-           "\n[PREFERENCES]\nFirst Run=0\n";
+std::string Ini(const std::string& port, int sharePort, const std::string& more = "") {
+    return "[LOCONET]\nCOM Port=" + port + "\nShare Port=" + std::to_string(sharePort) + "\n" +
+           more + "[PREFERENCES]\nFirst Run=0\n";
 }
 
 // Types the speed into the throttle and presses Enter, as the operator would.
@@ -77,6 +77,39 @@ private slots:
         QVERIFY(RunUntil([&] { return b4->Simple().Speed() == 20; }));
         QCOMPARE(b3->Simple().Speed(), 70);
         QCOMPARE(a.Messages(), QString());
+    }
+
+    void sixtyFourClientsOnBothFamiliesAndABurstFromOne() {
+        const int port = FreeTcpPort();
+        AppRig rig(AppRig::Ini{Ini("sim", port, "Share Max Clients=64\n")});
+        QVERIFY(rig.started && rig.app->Server().IsListening());
+        std::vector<std::unique_ptr<LbClient>> clients;
+        for (int i = 0; i < 64; ++i) {
+            clients.push_back(std::make_unique<LbClient>());
+            // Every other one over IPv6: the bus is served on ::1 as well.
+            QVERIFY(clients.back()->Connect(
+                port, 5000, i % 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost));
+            QCOMPARE(clients.back()->WaitFor("VERSION"), "VERSION Vlakomat " VLAKOMAT_VERSION);
+        }
+        LbClient extra;
+        QVERIFY(extra.Connect(port));
+        QCOMPARE(extra.WaitFor("VERSION"),
+                 "VERSION Vlakomat " VLAKOMAT_VERSION ": 64 clients connected, no room for more");
+        QVERIFY(extra.WaitForClose());
+
+        // A burst of slot reads from one client: every one on the bus, every one taken.
+        std::string burst;
+        for (int i = 0; i < 120; ++i)
+            burst += "SEND BB 01 00 45\r\n";
+        clients[1]->Send(burst.substr(0, burst.size() - 2));
+        const auto count = [](LbClient& c, const std::string& line) {
+            const auto& lines = c.Lines();
+            return std::count(lines.begin(), lines.end(), line);
+        };
+        QVERIFY(RunUntil([&] { return count(*clients[1], "SENT OK") == 120; }, 20000));
+        QCOMPARE(count(*clients[1], "RECEIVE BB 01 00 45"), 120);
+        QVERIFY(RunUntil([&] { return count(*clients[63], "RECEIVE BB 01 00 45") == 120; }));
+        QCOMPARE(count(*clients[1], "SENT ERROR queue full"), 0);
     }
 
     void servesWhateverTheLinkRunsOn_data() {

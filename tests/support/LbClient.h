@@ -46,8 +46,9 @@ template <class Done> bool RunUntil(Done done, int timeoutMs = 5000) {
 
 class LbClient {
 public:
-    bool Connect(int port, int timeoutMs = 5000) {
-        socket_.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    bool Connect(int port, int timeoutMs = 5000,
+                 const QHostAddress& host = QHostAddress(QHostAddress::LocalHost)) {
+        socket_.connectToHost(host, static_cast<quint16>(port));
         return socket_.waitForConnected(timeoutMs);
     }
     void Send(const std::string& line) {

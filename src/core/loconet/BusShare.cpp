@@ -39,8 +39,12 @@ BusShare::~BusShare() {
     link_.SetGuests(nullptr);
 }
 
+void BusShare::SetClientLimit(int limit) {
+    limit_ = std::clamp(limit, 1, kMaxClients);
+}
+
 BusShare::Admission BusShare::Connect(const std::string& peer) {
-    for (int i = 0; i < kMaxClients; ++i) {
+    for (int i = 0; i < kMaxClients && count_ < limit_; ++i) {
         Client& c = clients_[static_cast<std::size_t>(i)];
         if (c.connected)
             continue;
@@ -51,7 +55,7 @@ BusShare::Admission BusShare::Connect(const std::string& peer) {
         return {i, "VERSION " + serverName_ + "\r\n"};
     }
     Trace("Share: " + peer + " refused, clients: " + std::to_string(count_));
-    return {-1, "VERSION " + serverName_ + ": " + std::to_string(kMaxClients) +
+    return {-1, "VERSION " + serverName_ + ": " + std::to_string(count_) +
                     " clients connected, no room for more\r\n"};
 }
 
@@ -90,16 +94,15 @@ void BusShare::HandleLine(int client, const std::string& line) {
                       l.kind == LbLineKind::Malformed ? "malformed line" : "unknown command");
     LocoNetMessage m;
     const char* error = CheckMessage(l.bytes, m);
-    std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
+    Client& c = clients_[static_cast<std::size_t>(client)];
     if (error == nullptr && !LinkCarries())
         error = "link down";
-    const auto messages = std::count_if(queue.begin(), queue.end(),
-                                        [](const Waiting& w) { return w.refusal == nullptr; });
-    if (error == nullptr && static_cast<std::size_t>(messages) >= kClientQueue)
+    if (error == nullptr && c.queuedBytes + m.length > kClientQueueBytes)
         error = "queue full";
     if (error != nullptr)
         return Refuse(client, error);
-    queue.push_back({m, 0, nullptr});
+    c.queue.push_back({m, 0, nullptr});
+    c.queuedBytes += m.length;
 }
 
 bool BusShare::LinkCarries() const {
@@ -169,6 +172,7 @@ bool BusShare::TakeGuestMessage(LocoNetMessage& message) {
             continue;
         flight_ = queue.front();
         queue.pop_front();
+        clients_[static_cast<std::size_t>(i)].queuedBytes -= flight_.message.length;
         ++flight_.attempts;
         inFlight_ = true;
         flightClient_ = i;
@@ -201,7 +205,9 @@ void BusShare::OnGuestNotEchoed() {
         return;
     if (flight_.attempts < kMaxAttempts) {
         // Tried again before the client's later messages, as the link retries its own.
-        clients_[static_cast<std::size_t>(client)].queue.push_front(flight_);
+        Client& c = clients_[static_cast<std::size_t>(client)];
+        c.queue.push_front(flight_);
+        c.queuedBytes += flight_.message.length;
         return;
     }
     Answer(client, "no echo");
@@ -217,5 +223,6 @@ void BusShare::OnLinkClosed() {
         for (const Waiting& w : queue)
             Answer(i, w.refusal != nullptr ? w.refusal : "link down");
         queue.clear();
+        clients_[static_cast<std::size_t>(i)].queuedBytes = 0;
     }
 }

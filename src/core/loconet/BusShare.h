@@ -18,15 +18,18 @@ class CLoconet;
 
 class BusShare : public BusGuests {
 public:
-    static constexpr int kMaxClients = 16;
-    // Messages of one client that may wait for the bus; more are refused ("queue full"), so
-    // a client that sends faster than the bus carries is held back by its answers.
-    static constexpr std::size_t kClientQueue = 8;
+    // Clients served at most, and by default.
+    static constexpr int kMaxClients = 64;
+    static constexpr int kDefaultClients = 16;
+    // What one client may have waiting for the bus: bytes the bus carries in 2 s at its
+    // 16,660 bit/s (ten bits a byte), some 800 four-byte messages. More are refused ("queue
+    // full"), so a client that sends faster than the bus carries is held back by its answers.
+    static constexpr std::size_t kClientQueueBytes = 16660 * 2 / 10;
     // Writes of a client's message without an echo before it is given up ("no echo").
     static constexpr int kMaxAttempts = 3;
     // Answers are given in the order of the client's lines, so a refusal waits behind the
     // client's messages that wait for the bus; past this many waiting it is given at once.
-    static constexpr std::size_t kMaxWaiting = 256;
+    static constexpr std::size_t kMaxWaiting = 1024;
 
     // Text for one client: whole lines with their line ends.
     using Output = std::function<void(int client, const std::string& text)>;
@@ -38,9 +41,12 @@ public:
     BusShare& operator=(const BusShare&) = delete;
 
     void SetOutput(Output output) { output_ = std::move(output); }
+    // Clients admitted at once, 1 to kMaxClients; those connected stay.
+    void SetClientLimit(int limit);
+    int ClientLimit() const { return limit_; }
 
     // A new connection from `peer` (its address, for the monitor). `client` is its number,
-    // or -1 when kMaxClients are connected; `reply` is what to write to it first (the
+    // or -1 when the client limit is reached; `reply` is what to write to it first (the
     // greeting, or why it is refused, after which it is to be closed).
     struct Admission {
         int client;
@@ -73,6 +79,7 @@ private:
         std::string peer;
         LbLineSplitter lines;
         std::deque<Waiting> queue;
+        std::size_t queuedBytes = 0; // of the messages in the queue
     };
 
     void HandleLine(int client, const std::string& line);
@@ -93,6 +100,7 @@ private:
     Output output_;
     std::array<Client, kMaxClients> clients_;
     int count_ = 0;
+    int limit_ = kDefaultClients;
     int next_ = 0; // the client whose turn it is
     // The message the link has taken: whose it is (-1 when that client has gone).
     bool inFlight_ = false;

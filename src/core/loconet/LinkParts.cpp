@@ -57,7 +57,50 @@ bool Transmitter::TakeEcho(const LocoNetMessage& m) {
         std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) != 0)
         return false;
     waitingEcho_ = false;
+    if (networked_ && words_ == Words::Unknown && !onBus_ && ++echoedWithoutWord_ >= kProbeMessages)
+        words_ = Words::None;
     return true;
+}
+
+Transmitter::Word Transmitter::TakeWord(std::uint64_t write, bool ok) {
+    words_ = Words::Given;
+    // A late word on a message whose echo already ended its wait.
+    if (!waitingEcho_ || write != pendingWrite_ || onBus_)
+        return Word::Ignored;
+    if (ok) {
+        onBus_ = true;
+        return Word::OnBus;
+    }
+    waitingEcho_ = false;
+    if (pendingIsGuest_) {
+        pendingIsGuest_ = false;
+        return Word::GivenUp;
+    }
+    if (writes_ >= kMaxWrites || !queue_.PutBack(pending_))
+        return Word::GivenUp;
+    writeAgain_ = true;
+    return Word::Again;
+}
+
+Tick Transmitter::EchoTimeout() const {
+    if (!networked_)
+        return kEchoTimeoutMs;
+    switch (words_) {
+    case Words::Unknown:
+        return kFirstAnswerMs;
+    case Words::Given:
+        return onBus_ ? kNetworkEchoTimeoutMs : kWordWaitMs;
+    case Words::None:
+        break;
+    }
+    return kNetworkEchoTimeoutMs;
+}
+
+bool Transmitter::EndOnBus() {
+    waitingEcho_ = false;
+    const bool guest = pendingIsGuest_;
+    pendingIsGuest_ = false;
+    return guest;
 }
 
 void Transmitter::OtherStation(std::uint8_t opcode, Tick now) {
@@ -83,11 +126,17 @@ bool Transmitter::MaySend(Tick now, bool receiving) {
     return !receiving && !waitingEcho_ && !responseExpected_;
 }
 
-void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now) {
+void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now, bool networked,
+                       std::uint64_t write) {
+    writes_ = !guest && writeAgain_ ? writes_ + 1 : 1;
+    writeAgain_ = false;
     pending_ = m;
     pendingIsGuest_ = guest;
     waitingEcho_ = true;
     sendTick_ = now;
+    networked_ = networked;
+    pendingWrite_ = write;
+    onBus_ = false;
 }
 
 void Transmitter::Reset() {
@@ -95,6 +144,12 @@ void Transmitter::Reset() {
     waitingEcho_ = false;
     pendingIsGuest_ = false;
     queue_.Clear();
+    // A new connection may lead to another server.
+    words_ = Words::Unknown;
+    echoedWithoutWord_ = 0;
+    onBus_ = false;
+    writeAgain_ = false;
+    writes_ = 0;
 }
 
 const SlotRecord& SlotTable::At(int slot) const {

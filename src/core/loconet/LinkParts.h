@@ -36,10 +36,27 @@ private:
 
 // The output side: the queue, the one message on the bus waiting for its echo, and the
 // hold that another station's request puts on the program's output.
+//
+// Over a network (a LbServer server) the echo comes back late, and the server may say of
+// each message whether it went on the bus ("SENT OK") or not ("SENT ERROR"). Its word is
+// trusted over the clock: a message it took is never written again, one it refused is.
 class Transmitter {
 public:
     static constexpr Tick kEchoTimeoutMs = 200;
     static constexpr Tick kResponseHoldMs = 250;
+    // The echo wait over a network, for servers that give no word on a message.
+    static constexpr Tick kNetworkEchoTimeoutMs = 1000;
+    // Until a server is known to give its word or not, its first messages wait this long.
+    static constexpr Tick kFirstAnswerMs = 3000;
+    // Messages echoed without a word before a server is taken to give none.
+    static constexpr int kProbeMessages = 3;
+    // A server that gives its word but has not for this long: the message counts as lost.
+    static constexpr Tick kWordWaitMs = 5000;
+    // Writes of a message the server refused, before it is given up.
+    static constexpr int kMaxWrites = 3;
+
+    // What a server's word on a message means for it.
+    enum class Word { Ignored, OnBus, Again, GivenUp };
 
     OutputQueue& Queue() { return queue_; }
     const OutputQueue& Queue() const { return queue_; }
@@ -59,12 +76,25 @@ public:
     bool GiveUpEcho();
     // Whether a message may be written now; a hold older than its limit ends here.
     bool MaySend(Tick now, bool receiving);
-    // `m` was written to the port at `now`.
-    void Sent(const LocoNetMessage& m, bool guest, Tick now);
+    // `m` was written to the port at `now`; `networked` for a port whose server may give
+    // its word, `write` numbering the port's writes.
+    void Sent(const LocoNetMessage& m, bool guest, Tick now, bool networked = false,
+              std::uint64_t write = 0);
+    // The server's word on its `write`-th message. Again: the program's own message is at the
+    // queue's head to be written again; GivenUp: a guest's, or one refused kMaxWrites times.
+    Word TakeWord(std::uint64_t write, bool ok);
+    // How long the message on the bus may wait for its echo.
+    Tick EchoTimeout() const;
+    // The server took the message; the echo is waited for only to know it as the own one.
+    bool OnBus() const { return waitingEcho_ && onBus_; }
+    // Ends the wait for the echo of a message that the server took; true for a guest's.
+    bool EndOnBus();
     void Reset();
     void ForgetGuest() { pendingIsGuest_ = false; }
 
 private:
+    enum class Words { Unknown, None, Given };
+
     OutputQueue queue_;
     LocoNetMessage pending_;
     bool pendingIsGuest_ = false;
@@ -72,6 +102,14 @@ private:
     Tick sendTick_ = 0;
     bool responseExpected_ = false;
     Tick holdTick_ = 0;
+    bool networked_ = false;
+    Words words_ = Words::Unknown;
+    int echoedWithoutWord_ = 0;
+    std::uint64_t pendingWrite_ = 0;
+    bool onBus_ = false;
+    // The pending message was refused and put back; its next write counts on.
+    bool writeAgain_ = false;
+    int writes_ = 0;
 };
 
 // The mirror of the command station's 128 slots.

@@ -156,6 +156,8 @@ private:
     void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
     void RetryEcho();
+    // The server's words on the messages written (a LbServer server's SENT lines).
+    void TakeWriteAnswers();
     void SendNext();
     void CallThrottlesIdle();
 

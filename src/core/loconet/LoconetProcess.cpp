@@ -75,7 +75,30 @@ bool CLoconet::ReadPort() {
         if (!open_)
             return false;
     }
+    TakeWriteAnswers();
     return true;
+}
+
+void CLoconet::TakeWriteAnswers() {
+    WriteAnswer answer;
+    while (port_.Usable() && port_.port->TakeWriteAnswer(answer)) {
+        const std::string hex = monitortext::Hex(tx_.Pending());
+        const bool guest = tx_.PendingIsGuest();
+        switch (tx_.TakeWord(answer.write, answer.ok)) {
+        case Transmitter::Word::Ignored:
+        case Transmitter::Word::OnBus:
+            break;
+        case Transmitter::Word::Again:
+            LogToMonitor("Repeated: " + hex + ",SENT ERROR " + answer.reason);
+            break;
+        case Transmitter::Word::GivenUp:
+            if (!guest)
+                LogToMonitor("Not sent: " + hex + ",SENT ERROR " + answer.reason);
+            else if (guests_ != nullptr) // the guests count their own writes
+                guests_->OnGuestNotEchoed();
+            break;
+        }
+    }
 }
 
 std::uint32_t CLoconet::NextStepDue() const {
@@ -142,8 +165,14 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
 
 void CLoconet::RetryEcho() {
     const std::uint32_t elapsed = tx_.EchoWait(clock_.Now());
-    if (elapsed <= kEchoTimeoutMs)
+    if (elapsed <= tx_.EchoTimeout())
         return;
+    // The server took it: it is on the bus even if its echo is late or lost.
+    if (tx_.OnBus()) {
+        if (tx_.EndOnBus() && guests_ != nullptr)
+            guests_->OnGuestEchoed();
+        return;
+    }
     beeper_.Tone(kRetryToneHz, kRetryToneMs);
     std::string line = "Repeated: " + monitortext::Hex(tx_.Pending());
     monitortext::AppendF(line, ",delay=%u", static_cast<unsigned>(elapsed));
@@ -163,7 +192,7 @@ void CLoconet::SendNext() {
     if (!TakeNextOutput(m, guest))
         return;
     const std::size_t written = port_.port->Write(m.bytes.data(), m.length);
-    tx_.Sent(m, guest, now);
+    tx_.Sent(m, guest, now, port_.port->IsNetworked(), port_.port->WriteCount());
     // A port lost in the write says so itself, once.
     if (written != m.length && !port_.lost)
         Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");

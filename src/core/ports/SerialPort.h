@@ -7,6 +7,14 @@
 #include <memory>
 #include <string>
 
+// A transport's word on a message written to it (a LocoNet-over-TCP server's "SENT OK" or
+// "SENT ERROR reason"); `write` counts the port's writes from 1 since it was opened.
+struct WriteAnswer {
+    std::uint64_t write = 0;
+    bool ok = false;
+    std::string reason;
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -26,6 +34,12 @@ public:
     // True when bytes wait to be read, or will, without a ready-read call announcing them
     // (a port that answers inside Write); such a port is read on the next step.
     virtual bool HasPendingInput() { return false; }
+    // A port to a server over a network: the echo comes back late, and the server may give
+    // its word on each message written. Such a port numbers its writes and hands the words
+    // out in order.
+    virtual bool IsNetworked() const { return false; }
+    virtual std::uint64_t WriteCount() const { return 0; }
+    virtual bool TakeWriteAnswer(WriteAnswer& /*answer*/) { return false; }
     // Called (on the program's one thread) when bytes have arrived, so processing can run
     // at once instead of waiting for the next timer tick.
     virtual void SetReadyReadHandler(std::function<void()> handler) {

@@ -23,6 +23,7 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kLoconet, "Flow Control", s.FlowControl);
     v(kLoconet, "Share Port", s.SharePort);
     v(kLoconet, "Share On Network", s.ShareOnNetwork);
+    v(kLoconet, "Share Max Clients", s.ShareMaxClients);
     v(kTrain, "Axels Per Car", s.AxelsPerCar);
     v(kTrain, "Empty Car Weight", s.EmptyCarWeight, 2);
     v(kTrain, "Net Car Load", s.NetCarLoad, 2);

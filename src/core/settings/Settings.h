@@ -43,6 +43,8 @@ struct Settings {
     // (1: to other computers too, 0: on this computer only).
     int SharePort = 0;
     int ShareOnNetwork = 0;
+    // "Share Max Clients": programs served at once, 1 to 64.
+    int ShareMaxClients = 16;
 };
 
 // Everything the settings file holds: the block, the four members the dialog does not

@@ -158,9 +158,12 @@ QWidget* CDlgSettings::BuildLoconetGroup(const std::vector<PortChoice>& ports) {
     for (std::size_t i = 0; i < all.size(); ++i)
         if (QString::fromUtf8(all[i].group) == group->title())
             AddField(grid, i, row++, 0)
-                ->setToolTip(QStringLiteral(
-                    "0: vodilo ni deljeno; sicer TCP port (običajno 1234), na katerem "
-                    "se lahko povežejo drugi programi (LbServer)"));
+                ->setToolTip(std::string_view(all[i].name) == "sharePort"
+                                 ? QStringLiteral("0: vodilo ni deljeno; sicer TCP port (običajno "
+                                                  "1234), na katerem se lahko povežejo drugi "
+                                                  "programi (LbServer)")
+                                 : QStringLiteral("Koliko programov se lahko hkrati poveže na "
+                                                  "deljeno vodilo (1 do 64)"));
     shareOnNetwork_ = new QCheckBox(QStringLiteral("Tudi drugim računalnikom v omrežju"), group);
     shareOnNetwork_->setObjectName(QStringLiteral("shareOnNetworkCheck"));
     shareOnNetwork_->setChecked(values_.ShareOnNetwork != 0);

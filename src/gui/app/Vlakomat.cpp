@@ -146,6 +146,7 @@ void CVlakomatApp::ShareBus() {
         server_->Stop();
         return;
     }
+    share_.SetClientLimit(s.ShareMaxClients);
     std::string reason = s.SharePort < 0 || s.SharePort > 65535
                              ? "port mora biti med 1 in 65535"
                              : server_->Listen(s.SharePort, s.ShareOnNetwork != 0);
