@@ -21,6 +21,8 @@ void RealisticThrottle::SendLocoSpeed(int wire, bool force, Tick now) {
 // --- Idle ----------------------------------------------------------------------------------
 
 void RealisticThrottle::Idle(Tick now) {
+    if (reselectWaiting_)
+        StartReselect();
     if (!Acquired())
         return;
     PhysicsStep(now);
@@ -151,6 +153,8 @@ void RealisticThrottle::StageTimers(Tick now) {
 std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!bActive)
         return kNoDeadline;
+    if (reselectWaiting_)
+        return 0;
     const bool waiting =
         !settled_ || emergencyPending_ || phase_ == Phase::Releasing || powerChangePending_ ||
         secondBeepDue_ || sound_.Stepping() || model_.iSpeedStep != lastSentSpeedStep_ ||
