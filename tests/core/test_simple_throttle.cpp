@@ -280,26 +280,6 @@ TEST_F(SimpleThrottleTest, SlotThatNoLongerHoldsTheAddressIsLetGo) {
     }
 }
 
-// An address that another throttle of the program holds is refused with the window's name.
-TEST_F(SimpleThrottleTest, AddressOfAnotherWindowIsRefused) {
-    Drive();
-    SimpleThrottle other{link, clock, prompts};
-    FakeView otherView;
-    other.SetView(&otherView);
-    link.RegisterThrottle(98, &other);
-    otherView.entries = {"3", "0", true};
-    other.OnSetRelease();
-    EXPECT_FALSE(link.IsSelectionPending());
-    EXPECT_EQ(Queued(), std::vector<Bytes>{});
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{"Motorski naslov 3 že uporablja okno "
-                                                      "»Upravljalnik 3«. Izberite drug naslov ali "
-                                                      "tisto okno najprej sprostite."});
-    otherView.entries = {"4", "0", true};
-    other.OnSetRelease();
-    EXPECT_TRUE(link.IsSelectionPending());
-    link.RemoveThrottle(98);
-}
-
 TEST_F(SimpleThrottleTest, CloseAsksTheWindow) {
     throttle.CloseThrottle();
     EXPECT_EQ(view.closes, 1);
