@@ -6,13 +6,13 @@
 
 #include "AppRig.h"
 #include "CsProcess.h"
-#include "DialogRig.h"
 #include "app/DlgSave.h"
 
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace {
 
@@ -201,10 +201,17 @@ private slots:
         rig.received.clear();
         rig.app->Data().RosterModified = true;
         std::vector<Bytes> atQuestion;
-        WhenOpen<CDlgSave>([&](CDlgSave* d) {
-            atQuestion = rig.received;
-            d->findChild<QPushButton*>(QStringLiteral("noButton"))->click();
+        // Answered whenever it opens, however long the close takes to get there.
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<CDlgSave*>(QApplication::activeModalWidget())) {
+                answer.stop();
+                atQuestion = rig.received;
+                d->findChild<QPushButton*>(QStringLiteral("noButton"))->click();
+            }
         });
+        answer.start();
         QVERIFY(!rig.Frame().close());
         QVERIFY(QTest::qWaitFor([&] { return rig.Pump(), !rig.Frame().isVisible(); }, 10000));
         QCOMPARE(atQuestion, (std::vector<Bytes>{{0xA0, slot, 0}, {0xB5, slot, 0x13}}));

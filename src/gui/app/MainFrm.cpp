@@ -310,9 +310,9 @@ void CMainFrame::SettingsProcedure() {
 // to close, once it has gone, until the procedure is through or the operator goes back.
 //  1. Every open throttle is asked to close: each first stops its train (a simple one sends
 //     speed 0), then releases its slots.
-//  2. Once the releases are on the bus (their echoes seen, 2 s at most), the roster and the
-//  catalogue are offered for saving, then a changed layout; "Nazaj",
-//     "Prekliči", or a file that would not save, ends the request.
+//  2. Once the releases are on the bus (their echoes seen, 2 s at most), the roster and
+//     the catalogue are offered for saving, then a changed layout; "Nazaj", "Prekliči", or
+//     a file that would not save, ends the request.
 //  3. The window closes, which ends the event loop; the program then writes the settings
 //     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
