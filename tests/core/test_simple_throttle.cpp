@@ -35,10 +35,18 @@ protected:
     }
     ~SimpleThrottleTest() override { link.RemoveThrottle(99); }
 
-    // The throttle holds slot 5 for address 3.
+    // The throttle selects address 3, which the command station keeps in slot 5.
     void Drive(std::uint8_t spd = 0, std::uint8_t dirf = 0, std::uint8_t snd = 0) {
-        MakeSlot(5, 3, 0x33, spd, dirf, snd);
-        throttle.UpdateControls(clock.Now(), 5, kWhichLoco);
+        view.entries = {"3", "0", true};
+        throttle.OnSetRelease();
+        link.Process();
+        EchoLastWrite();
+        Receive(SlotData(5, 3, 0x03, spd, dirf, snd)); // the slot move goes out
+        EchoLastWrite();
+        Receive(SlotData(5, 3, 0x33, spd, dirf, snd));
+        ASSERT_TRUE(throttle.Driving());
+        port->writes.clear();
+        lines.clear();
         view = FakeView{};
         view.entries = {"3", "0", true};
     }
@@ -227,6 +235,48 @@ TEST_F(SimpleThrottleTest, BusChangesShowSpeedDirectionAndButtons) {
     for (int f = 0; f <= 12; ++f)
         states += throttle.ButtonState(f) ? '1' : '0';
     EXPECT_EQ(states, "1001010010101"); // F0, F3, F5, F8, F10, F12
+}
+
+// Slot data that no longer shows the throttle's address in use ends its hold on the slot:
+// nothing more goes there, and the operator is told. Data that still shows it changes nothing.
+TEST_F(SimpleThrottleTest, SlotThatNoLongerHoldsTheAddressIsLetGo) {
+    const std::string taken =
+        "Lokomotive 3 ta upravljalnik ne upravlja več: druga naprava na vodilu je sprostila ali "
+        "prevzela njeno mesto v centrali. Če jo želite voziti, jo izberite znova.";
+    struct Case {
+        const char* what;
+        Bytes message;
+        bool kept;
+    } cases[] = {
+        {"another station gives the slot to address 9", SlotData(5, 9, 0x33, 0, 0, 0, 0xEF), false},
+        {"another station frees the slot", WithChecksum({0xB5, 5, 0x13}), false},
+        {"a read shows the slot free", SlotData(5, 0, 0x00), false},
+        {"another station changes the speed", WithChecksum({0xA0, 5, 20}), true},
+        {"a read shows the address in use", SlotData(5, 3, 0x33, 40), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clock.Advance(CLoconet::kResponseHoldMs + 1); // another station's write holds no more
+        Drive();
+        prompts.texts.clear();
+        Receive(c.message);
+        EXPECT_EQ(throttle.Driving(), c.kept);
+        EXPECT_EQ(throttle.AddressOf(kWhichLoco), c.kept ? 3 : -1);
+        EXPECT_EQ(prompts.texts,
+                  c.kept ? std::vector<std::string>{} : std::vector<std::string>{taken});
+        EXPECT_EQ(throttle.Title(), c.kept ? "Upravljalnik 3" : "Upravljalnik");
+        throttle.OnSliderReleased(49); // 50 %
+        throttle.StopForExit();
+        EXPECT_EQ(Queued(), c.kept ? (std::vector<Bytes>{{0xA0, 5, 65}, {0xA0, 5, 0}})
+                                   : std::vector<Bytes>{});
+        if (c.kept)
+            throttle.OnSetRelease(); // released for the next case
+        for (int i = 0; i < 10 && !link.Queue().Empty(); ++i) {
+            clock.Advance(CLoconet::kResponseHoldMs + 1);
+            link.Process();
+            EchoLastWrite();
+        }
+    }
 }
 
 TEST_F(SimpleThrottleTest, CloseAsksTheWindow) {

@@ -166,6 +166,23 @@ int SlotTable::Address(int slot) const {
     return r.valid ? r.Address() : -1;
 }
 
+bool SlotTable::Holds(int slot, int address) const {
+    const SlotRecord& r = At(slot);
+    return r.valid && r.Address() == address && (r.STAT1 & slotbits::kStat1Busy) != 0;
+}
+
+void SlotTable::Doubt(int slot) {
+    if (IsSlotNumber(slot))
+        doubted_.set(Index(slot));
+}
+
+bool SlotTable::Settle(int slot) {
+    if (!Doubted(slot))
+        return false;
+    doubted_.reset(Index(slot));
+    return true;
+}
+
 void Selection::Start(int throttleIndex, int addr, int whichAddress, Tick now) {
     active = true;
     phase = kPhaseReqLoco;

@@ -119,9 +119,21 @@ public:
     const SlotRecord& At(int slot) const;
     SlotRecord* Mutable(int slot);
     int Address(int slot) const;
+    // Whether the slot's data shows `address` taken into use by a throttle.
+    bool Holds(int slot, int address) const;
+
+    // A slot asked for again after the port came back is in doubt until its data arrives:
+    // the command station may have forgotten it or given it to another locomotive.
+    void Doubt(int slot);
+    bool Doubted(int slot) const { return IsSlotNumber(slot) && doubted_.test(Index(slot)); }
+    // The slot's data has arrived; true when it was in doubt.
+    bool Settle(int slot);
+    void SettleAll() { doubted_.reset(); }
 
 private:
+    static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }
     std::array<SlotRecord, kSlotCount> slots_{};
+    std::bitset<kSlotCount> doubted_;
 };
 
 // The one loco selection that may be under way, and which slots each throttle's
@@ -136,6 +148,8 @@ public:
     int throttle = -1;
     int which = 0;
     int address = 0;
+    // Selected again after the port came back: nothing is taken by force.
+    bool again = false;
     std::uint8_t slot = 0;
     // Start of the phase that waits for an answer; the time-out counts from here.
     Tick phaseTick = 0;

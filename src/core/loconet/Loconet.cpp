@@ -67,6 +67,7 @@ bool CLoconet::Open(const std::string& portName) {
     port_.lost = false;
     port_.lostText.clear();
     port_.name = portName;
+    slots_.SettleAll();
     if (!Offline()) {
         if (!AttachPort()) {
             Refuse(OpenFailedText(portName));

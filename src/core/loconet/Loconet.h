@@ -105,10 +105,19 @@ public:
     // The record of a slot; a number outside 0..127 gives an empty, invalid record.
     const SlotRecord& Slot(int slot) const { return slots_.At(slot); }
     int GetSlotLocoAddress(int slot) const { return slots_.Address(slot); }
-    void UpdateThrottles(Tick now, int slot);
+    // Tells the throttles of `slot` that it changed; a throttle whose address the slot no
+    // longer holds in use loses the slot instead (`before`: the record before the change;
+    // `again`: the change is the answer to the read after the port came back).
+    void UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again = false);
+    // Asked for again after the port came back and not yet answered: commands wait.
+    bool IsSlotInDoubt(int slot) const { return slots_.Doubted(slot); }
 
     // --- loco selection and throttle registry ----------------------------------------------
-    void SelectLoco(int throttleIndex, int address, int which);
+    // `again`: the throttle held the address before the port was lost; an address that
+    // another station has in use meanwhile is then not taken.
+    void SelectLoco(int throttleIndex, int address, int which, bool again = false);
+    // The other throttle of the program that holds or listens to `address`, or nullptr.
+    const Throttle* ThrottleUsing(int address, int exceptIndex) const;
     bool IsSelectionPending() const { return selection_.active; }
     void NewSimpleThrottle() { NewThrottle(ThrottleType::Simple); }
     void NewRealisticThrottle() { NewThrottle(ThrottleType::Realistic); }
@@ -153,6 +162,8 @@ private:
                    bool& interpreted);
     bool InterpretSlotData(const LocoNetMessage& m, const std::string& header, bool fromOther);
     bool InterpretSlotByte(const LocoNetMessage& m, const std::string& header, bool fromOther);
+    // The slot that a command may change: none while it is in doubt.
+    SlotRecord* Commandable(int slot, const char* command);
     void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
     void RetryEcho();

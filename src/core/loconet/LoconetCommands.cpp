@@ -15,8 +15,19 @@ LocoNetMessage SlotMessage(Opcode opcode, int slot, std::uint8_t value) {
 }
 } // namespace
 
+SlotRecord* CLoconet::Commandable(int slot, const char* command) {
+    // Until the command station has said what the slot holds after the port came back, a
+    // command might reach another locomotive.
+    if (slots_.Doubted(slot)) {
+        Trace(
+            text::Format("%s : Slot:%d not sent, its locomotive is not confirmed", command, slot));
+        return nullptr;
+    }
+    return slots_.Mutable(slot);
+}
+
 void CLoconet::SetSlotSpeed(int slot, int speed, bool force) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "SetSlotSpeed");
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>(speed);
@@ -32,7 +43,7 @@ void CLoconet::SetSlotSpeed(int slot, int speed, bool force) {
 }
 
 void CLoconet::SetSlotForw(int slot, bool forward, bool force) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "SetSlotForw");
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>(forward ? r->DIRF & ~slotbits::kDirfBackward
@@ -49,7 +60,7 @@ void CLoconet::SetSlotForw(int slot, bool forward, bool force) {
 }
 
 void CLoconet::SetSlotF0toF08(int slot, int function, bool state) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "SetSlotF0toF08");
     if (r == nullptr)
         return;
     Trace(text::Format("SetSlotF0toF08 : Slot:%d,Loco:%d func=%d, state=%d", slot,
@@ -72,7 +83,7 @@ void CLoconet::SetSlotF0toF08(int slot, int function, bool state) {
 }
 
 void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool force) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "SetSlotF0toF4");
     if (r == nullptr)
         return;
     const auto value = static_cast<std::uint8_t>((bits & slotbits::kDirfFunctions) |
@@ -92,7 +103,7 @@ void CLoconet::SetSlotF0toF4(int slot, std::uint8_t bits, bool forward, bool for
 }
 
 void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "SetSlotF5toF8");
     if (r == nullptr)
         return;
     const auto value =
@@ -112,7 +123,7 @@ void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
 }
 
 void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
-    const SlotRecord* r = slots_.Mutable(slot);
+    const SlotRecord* r = Commandable(slot, "SendImmF9toF12");
     if (r == nullptr)
         return;
     Trace(text::Format("SendImmF9toF12 : Slot:%d,Loco:%d F9to12=%d%d%d%d", slot,
@@ -140,7 +151,7 @@ void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
 }
 
 void CLoconet::ReleaseLoco(int slot) {
-    SlotRecord* r = slots_.Mutable(slot);
+    SlotRecord* r = Commandable(slot, "ReleaseLoco");
     if (r == nullptr)
         return;
     if (failingThrottle_ >= 0 && !selection_.HasTaken(failingThrottle_, slot)) {
@@ -154,12 +165,12 @@ void CLoconet::ReleaseLoco(int slot) {
 }
 
 void CLoconet::SendSlotDirF(int slot) {
-    if (const SlotRecord* r = slots_.Mutable(slot))
+    if (const SlotRecord* r = Commandable(slot, "SendSlotDirF"))
         QueueMessage(SlotMessage(Opcode::OPC_LOCO_DIRF, slot, r->DIRF));
 }
 
 void CLoconet::SendSlotSnd(int slot) {
-    if (const SlotRecord* r = slots_.Mutable(slot))
+    if (const SlotRecord* r = Commandable(slot, "SendSlotSnd"))
         QueueMessage(SlotMessage(Opcode::OPC_LOCO_SND, slot, r->SND));
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/loconet/ImmediatePacket.h"
 #include "core/loconet/MonitorText.h"
+#include "util/Text.h"
 
 using monitortext::AppendF;
 
@@ -73,6 +74,7 @@ bool CLoconet::InterpretSlotData(const LocoNetMessage& m, const std::string& hea
         return false;
     }
     SlotRecord& r = *slots_.Mutable(slot);
+    const SlotRecord before = r;
     r.SLOT = m.bytes[2];
     r.STAT1 = m.bytes[3];
     r.ADR = m.bytes[4];
@@ -89,8 +91,9 @@ bool CLoconet::InterpretSlotData(const LocoNetMessage& m, const std::string& hea
     AppendF(line, read ? "Read Slot:%d,Loc:%d" : "Write Slot:%d,Loc:%d", slot,
             GetSlotLocoAddress(slot));
     LogToMonitor(line);
+    const bool again = slots_.Settle(slot);
     if (fromOther)
-        UpdateThrottles(stepTick_, slot);
+        UpdateThrottles(stepTick_, slot, before, again);
     return true;
 }
 
@@ -140,8 +143,9 @@ bool CLoconet::InterpretSlotByte(const LocoNetMessage& m, const std::string& hea
     LogToMonitor(line);
     // Our own commands wrote the table before sending, so only other stations' count.
     if (r.valid && fromOther) {
+        const SlotRecord before = r;
         *target = value;
-        UpdateThrottles(stepTick_, slot);
+        UpdateThrottles(stepTick_, slot, before);
     }
     return true;
 }
@@ -199,21 +203,32 @@ void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
     }
 }
 
-void CLoconet::UpdateThrottles(Tick now, int slot) {
+void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again) {
     Trace("Update Throttles start");
     for (int i = 0; i < kRegistrySize; ++i) {
-        // Each call may close the throttle, so the entry is read before every call.
-        if (Throttle* t = registry_.Get(i); t != nullptr && t->iSlot == slot)
-            t->UpdateThrottle(now, kWhichLoco);
-        if (Throttle* t = registry_.Get(i);
-            t != nullptr && t->type == ThrottleType::Realistic && t->iSoundSlot == slot)
-            t->UpdateThrottle(now, kWhichSound);
-        if (Throttle* t = registry_.Get(i);
-            t != nullptr && t->type == ThrottleType::Realistic && t->iPowerSlot == slot)
-            t->UpdateThrottle(now, kWhichPower);
-        if (Throttle* t = registry_.Get(i);
-            t != nullptr && t->type == ThrottleType::Realistic && t->iBrakeSlot == slot)
-            t->UpdateThrottle(now, kWhichBrake);
+        for (int which : {kWhichLoco, kWhichSound, kWhichPower, kWhichBrake}) {
+            // Each call may close the throttle, so the entry is read before every call.
+            Throttle* t = registry_.Get(i);
+            if (t == nullptr || (which != kWhichLoco && t->type != ThrottleType::Realistic))
+                continue;
+            int* held = which == kWhichLoco    ? &t->iSlot
+                        : which == kWhichSound ? &t->iSoundSlot
+                        : which == kWhichPower ? &t->iPowerSlot
+                                               : &t->iBrakeSlot;
+            if (*held != slot)
+                continue;
+            const int address = t->AddressOf(which);
+            if (address < 0 || slots_.Holds(slot, address)) {
+                t->UpdateThrottle(now, which);
+                continue;
+            }
+            // The command station no longer keeps the address there: whatever the throttle
+            // sent next would drive another locomotive, or none.
+            LogToMonitor(text::Format("!!Slot %d no longer holds loco %d", slot, address));
+            *held = kNoSlot;
+            selection_.Forget(slot);
+            t->SlotLost(now, which, again, before);
+        }
     }
     Trace("Update Throttles end");
 }

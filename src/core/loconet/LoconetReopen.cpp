@@ -73,10 +73,13 @@ void CLoconet::RequestHeldSlots() {
             for (int slot : {t->iSlot, t->iSoundSlot, t->iPowerSlot, t->iBrakeSlot})
                 if (IsSlotNumber(slot))
                     held[static_cast<std::size_t>(slot)] = true;
+    slots_.SettleAll();
     for (int slot = 0; slot < kSlotCount; ++slot)
-        if (held[static_cast<std::size_t>(slot)])
+        if (held[static_cast<std::size_t>(slot)]) {
+            slots_.Doubt(slot);
             QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_RQ_SL_DATA),
                                         static_cast<std::uint8_t>(slot), 0, 0});
+        }
 }
 
 void CLoconet::SetDown(bool down, const std::string& why) {

@@ -9,6 +9,11 @@
 namespace {
 constexpr int kFirstNonLocoSlot = 120;
 constexpr const char* kAddressInUse = "Naslov je že v uporabi, možne so motnje v delovanju!";
+constexpr const char* kUsedByWindow =
+    "%s %d že uporablja okno »%s«. Izberite drug naslov ali tisto okno najprej sprostite.";
+constexpr const char* kTakenMeanwhile =
+    "%s %d je medtem prevzel drug upravljalnik na vodilu, zato ni bil ponovno izbran. "
+    "Upravljalnik ga ne upravlja več.";
 constexpr const char* kPortDown =
     "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
 constexpr const char* kNoLink =
@@ -33,7 +38,19 @@ const char* CLoconet::WhichName(int which) {
     }
 }
 
-void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
+const Throttle* CLoconet::ThrottleUsing(int address, int exceptIndex) const {
+    for (int i = 0; i < kRegistrySize; ++i) {
+        const Throttle* t = registry_.Get(i);
+        if (t == nullptr || i == exceptIndex)
+            continue;
+        for (int which : {kWhichLoco, kWhichSound, kWhichPower, kWhichBrake})
+            if (t->AddressOf(which) == address)
+                return t;
+    }
+    return nullptr;
+}
+
+void CLoconet::SelectLoco(int throttleIndex, int address, int which, bool again) {
     if (selection_.active) {
         LogToMonitor("Error! Task queue not idle!");
         Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
@@ -58,8 +75,16 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which) {
         Refuse("Napaka! Naslov dekoderja prevelik!");
         return;
     }
+    // Two throttles of the program on one address would work each other's locomotive or
+    // hand-held.
+    if (const Throttle* other = ThrottleUsing(address, throttleIndex)) {
+        LogToMonitor(text::Format("Error! Loco %d used by another throttle", address));
+        Refuse(text::Format(kUsedByWindow, WhichName(which), address, other->Title().c_str()));
+        return;
+    }
     const Tick now = clock_.Now();
     selection_.Start(throttleIndex, address, which, now);
+    selection_.again = again;
     LogToMonitor(
         text::Format("!!Starting Loco %d selection at %u", address, static_cast<unsigned>(now)));
     if (Offline()) {
@@ -89,9 +114,18 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
                                            "ali izberite drug naslov.",
                                            WhichName(task.which), task.address));
             } else if ((stat1 & slotbits::kStat1StateMask) == slotbits::kStat1InUse) {
+                // Still the throttle's own slot, selected again after the port came back.
+                const bool own = task.again && selection_.HasTaken(task.throttle, task.slot);
+                if (task.again && !own && task.which <= kWhichSound) {
+                    // Held by another station since the port was lost: not taken from it.
+                    FailSelection(
+                        text::Format(kTakenMeanwhile, WhichName(task.which), task.address));
+                    return;
+                }
                 // Another throttle drives it: most command stations would accept the null
                 // move without a word, so the answer itself is the warning.
-                WarnAddressInUse();
+                if (!own)
+                    WarnAddressInUse();
                 FinishSelection(false);
             } else {
                 task.phase = Selection::kPhaseSetBusy;

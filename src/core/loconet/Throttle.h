@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // A deadline that never comes: nothing waits on time.
 inline constexpr std::uint32_t kNoDeadline = 0xFFFFFFFFu;
@@ -60,6 +61,26 @@ public:
         (void)now;
         return 0;
     }
+
+    // The address the throttle holds or listens to as `which`; -1 for none.
+    virtual int AddressOf(int which) const {
+        (void)which;
+        return -1;
+    }
+    // The slot of `which` no longer holds its address in use (`before` is what the throttle
+    // last knew of it). `again`: the data answers the read after the port came back, so the
+    // address may be selected again; otherwise another station took or freed the slot.
+    // The link has already forgotten the slot for this throttle: it sends nothing more to it.
+    virtual void SlotLost(Tick now, int which, bool again, const SlotRecord& before) {
+        (void)now;
+        (void)which;
+        (void)again;
+        (void)before;
+    }
+    // The window's title, which names the throttle in messages.
+    virtual std::string Title() const { return "Upravljalnik"; }
+    // The program ends: the locomotive is brought to speed 0 before the slot is released.
+    virtual void StopForExit() {}
 
     const ThrottleType type;
     int registryIndex = -1;

@@ -1,6 +1,7 @@
 #include "sim/SimCommands.h"
 
 #include "core/loconet/LbServerProtocol.h"
+#include "core/loconet/LocoNetMessage.h"
 
 #include <charconv>
 #include <vector>
@@ -169,6 +170,16 @@ std::string Fault(SimCommandStation& cs, const std::vector<std::string_view>& w)
     return "ERROR usage: fault lose N|corrupt|stray|delay MS|noslot on|off|refusemove on|off";
 }
 
+bool IsWholeMessage(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 2 || bytes.size() > LocoNetMessage::kCapacity)
+        return false;
+    const std::uint32_t expected = ExpectedLength(bytes[0]);
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    if (expected != 0 ? expected != size : bytes[1] != size)
+        return false;
+    return Checksum(bytes.data(), size - 1) == bytes.back();
+}
+
 } // namespace
 
 const char* SimCommandHelp() {
@@ -185,7 +196,7 @@ const char* SimCommandHelp() {
            "switch N closed|thrown|off       switch output report, N 0..2047\n"
            "power [on|off]                   track power; switched as by another station\n"
            "idle                             global emergency stop from another station\n"
-           "send XX XX ...                   any message from another station\n"
+           "send XX XX ...                   another station's message, checksum added if missing\n"
            "fault lose N                     the interface loses the next N echoes\n"
            "fault corrupt                    the next message has a bad checksum\n"
            "fault stray                      a stray byte before the next message\n"
@@ -252,7 +263,9 @@ std::string RunSimCommand(SimCommandStation& cs, std::string_view line) {
         std::vector<std::uint8_t> bytes;
         if (!ParseHexBytes(line.substr(start), bytes, 32))
             return "ERROR bad hex bytes";
-        bytes.push_back(0); // room for the checksum
+        // A whole message whose last byte is its right checksum goes out as it is.
+        if (!IsWholeMessage(bytes))
+            bytes.push_back(0); // room for the checksum
         return Result(cs.SendFromStation(bytes), "not a valid message");
     }
     if (cmd == "purge") {

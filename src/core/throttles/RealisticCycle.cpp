@@ -21,6 +21,8 @@ void RealisticThrottle::SendLocoSpeed(int wire, bool force, Tick now) {
 // --- Idle ----------------------------------------------------------------------------------
 
 void RealisticThrottle::Idle(Tick now) {
+    if (reselectWaiting_)
+        StartReselect();
     if (!Acquired())
         return;
     PhysicsStep(now);
@@ -153,6 +155,8 @@ void RealisticThrottle::StageTimers(Tick now) {
 std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!bActive)
         return kNoDeadline;
+    if (reselectWaiting_)
+        return 0;
     // What moves with every physics step, and the stages and keys, want every step.
     if (!settled_ || emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ ||
         sound_.Stepping() || model_.iPowerStep != previousPowerStep_ ||

@@ -20,6 +20,9 @@ constexpr const char* kCaptionRelease = "Sprosti";
 constexpr const char* kAddressesClash =
     "Naslovi lokomotive, zvočnega dekoderja ter upravljalnikov moči in zavor morajo biti "
     "različni!";
+constexpr const char* kSlotTaken =
+    "%s %d: druga naprava na vodilu je sprostila ali prevzela njegovo mesto v centrali. Vlak je "
+    "ustavljen, upravljalnik je sproščen.";
 constexpr const char* kRosterFull = "Doseženo je maksimalno število lokomotiv!";
 
 std::string FormatValue(double value) {
@@ -315,7 +318,7 @@ void RealisticThrottle::OnAcquireRelease(const std::string& powerAddress,
 
 void RealisticThrottle::SelectNext(int address, int which) {
     awaiting_ = which;
-    link_.SelectLoco(registryIndex, address, which);
+    link_.SelectLoco(registryIndex, address, which, reselecting_);
     // Refused at once (another selection under way, a bad address): nothing stays held.
     if (phase_ == Phase::Acquiring && awaiting_ == which && !link_.IsSelectionPending())
         ReleaseAll();
@@ -366,6 +369,8 @@ void RealisticThrottle::StartRunning(Tick now) {
     phase_ = Phase::Running;
     bActive = true;
     closeAfterRelease_ = false;
+    reselected_ = reselecting_;
+    reselecting_ = false;
     EmergencyBreak(false);
     CalculateOutFunctions(true);
     Show(RealisticShow::kAll);
@@ -403,6 +408,7 @@ void RealisticThrottle::ReleaseAll() {
     const bool wasIdle = phase_ == Phase::Idle;
     phase_ = Phase::Idle;
     awaiting_ = -1;
+    reselecting_ = reselectWaiting_ = reselected_ = false;
     bActive = false;
     emergencyPending_ = false;
     secondBeepDue_ = false;
@@ -424,4 +430,61 @@ void RealisticThrottle::CloseThrottle() {
         StartRelease();
     else if (!link_.IsActive())
         FinishRelease();
+}
+
+// --- a slot lost on the bus ----------------------------------------------------------------
+
+int RealisticThrottle::AddressOf(int which) const {
+    if (phase_ == Phase::Idle)
+        return -1;
+    switch (which) {
+    case kWhichLoco:
+        return CurrentLoco().MotorAddr;
+    case kWhichSound:
+        return decoder_.Type == 2 ? CurrentLoco().SoundAddr : -1;
+    case kWhichPower:
+        return powerAddress_;
+    case kWhichBrake:
+        return brakeAddress_;
+    default:
+        return -1;
+    }
+}
+
+std::string RealisticThrottle::Title() const {
+    if (phase_ == Phase::Idle || (phase_ == Phase::Acquiring && !reselecting_))
+        return "Upravljalnik";
+    return text::Format(reselected_ ? "Upravljalnik %d – ponovno izbrana" : "Upravljalnik %d",
+                        CurrentLoco().MotorAddr);
+}
+
+void RealisticThrottle::SlotLost(Tick /*now*/, int which, bool again,
+                                 const SlotRecord& /*before*/) {
+    // Releasing, the slot simply is not given back; selecting again, the chain takes it.
+    if (phase_ == Phase::Releasing || phase_ == Phase::Idle || reselecting_)
+        return;
+    if (again && phase_ == Phase::Running) {
+        // The train stands while its addresses are selected again; the model, direction
+        // and keys stay as they are and go out once all four are back.
+        phase_ = Phase::Acquiring;
+        reselecting_ = reselectWaiting_ = true;
+        reselected_ = false;
+        Show(RealisticShow::kState | RealisticShow::kStatusPicture);
+        Redraw(RealisticRedraw::kAll);
+        return;
+    }
+    // Another station took or freed the slot: the rest of the train stops and is given back.
+    const int address = AddressOf(which);
+    if (phase_ == Phase::Running)
+        EmergencyBreak(false);
+    ReleaseAll();
+    prompts_.Inform(text::Format(kSlotTaken, CLoconet::WhichName(which), address),
+                    PromptIcon::Warning);
+}
+
+void RealisticThrottle::StartReselect() {
+    if (link_.IsSelectionPending() || link_.IsPortDown())
+        return;
+    reselectWaiting_ = false;
+    SelectNext(CurrentLoco().MotorAddr, kWhichLoco);
 }

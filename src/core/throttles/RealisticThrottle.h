@@ -131,6 +131,9 @@ public:
 
     // 0 while anything moves or waits on time, otherwise the time to the keep-alive.
     std::uint32_t NextIdleDue(Tick now) const override;
+    int AddressOf(int which) const override;
+    void SlotLost(Tick now, int which, bool again, const SlotRecord& before) override;
+    std::string Title() const override;
 
     // --- state the window shows ---------------------------------------------------------
     const TrainModel& Model() const { return model_; }
@@ -154,6 +157,10 @@ public:
     bool ButtonState(int function) const { return keys_.Key(function); }
     bool Acquired() const { return phase_ == Phase::Running || phase_ == Phase::Releasing; }
     bool Running() const { return phase_ == Phase::Running; }
+    // The four addresses are being selected again after the port came back.
+    bool Reselecting() const { return reselecting_; }
+    // Selected again after the port came back, until the train is released.
+    bool Reselected() const { return reselected_; }
     bool Locked() const { return engineFeature_ && !engineRunning_; }
     // The function key that starts and stops the engine; -1 when the locomotive has none.
     int EngineKey() const;
@@ -171,6 +178,7 @@ private:
     bool ReadAddress(const std::string& text, RealisticField field, int& address);
     bool AddressesDistinct() const;
     void StartRunning(Tick now);
+    void StartReselect();
     void StartRelease();
     void FinishRelease();
     bool TakeTrainValue(const std::string& text, RealisticField field, double low, double high,
@@ -231,6 +239,11 @@ private:
 
     Phase phase_ = Phase::Idle;
     int awaiting_ = -1; // the address kind whose selection is under way
+    // A slot was lost when the port came back: the addresses are selected again, first
+    // waiting until no other selection runs.
+    bool reselecting_ = false;
+    bool reselectWaiting_ = false;
+    bool reselected_ = false;
     bool closeAfterRelease_ = false;
     bool emergencyPending_ = false;
     int lastSentSpeedStep_ = 0;

@@ -2,10 +2,14 @@
 
 #include "core/loconet/Loconet.h"
 #include "util/Fields.h"
+#include "util/Text.h"
 
 namespace {
 constexpr const char* kCaptionRelease = "Sprosti";
 constexpr const char* kCaptionAcquire = "Uporabi";
+constexpr const char* kSlotTaken =
+    "Lokomotive %d ta upravljalnik ne upravlja več: druga naprava na vodilu je sprostila ali "
+    "prevzela njeno mesto v centrali. Če jo želite voziti, jo izberite znova.";
 } // namespace
 
 SimpleThrottle::SimpleThrottle(CLoconet& loconet, Clock& clock, Prompts& prompts)
@@ -45,6 +49,14 @@ void SimpleThrottle::Select() {
 }
 
 void SimpleThrottle::OnSetRelease() {
+    // A selection under way is waited for; one not started yet is given up.
+    if (reselect_ == Reselect::Selecting)
+        return;
+    if (reselect_ == Reselect::Waiting) {
+        reselect_ = Reselect::None;
+        UpdateControls(0, kNoSlot, kWhichLoco);
+        return;
+    }
     if (!ReadControls())
         return;
     if (!Driving()) {
@@ -91,6 +103,10 @@ void SimpleThrottle::SetSpeed(int percent) {
     speed_ = percent;
     if (!Driving())
         return;
+    if (reselected_) {
+        reselected_ = false;
+        Show(SimpleThrottleShow::kState);
+    }
     loconet_.SetSlotSpeed(iSlot, CLoconet::PercentToSpeed(percent), false);
     lastSpeedTick_ = clock_.Now();
 }
@@ -144,15 +160,26 @@ void SimpleThrottle::FunctionStateChanged(int function, bool state) {
 void SimpleThrottle::ReleaseAll() {
     if (Driving())
         loconet_.ReleaseLoco(iSlot);
+    // A selection again that failed leaves the throttle without its locomotive.
+    if (Reselecting()) {
+        reselect_ = Reselect::None;
+        UpdateControls(0, kNoSlot, kWhichLoco);
+    }
 }
 
 void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
     iSlot = IsSlotNumber(slot) ? slot : kNoSlot;
-    // The decoder's functions above F8 are not in the slot: a new locomotive starts with
-    // them off as far as the throttle knows.
-    f9to12_ = 0;
-    f13to20_ = 0;
-    f21to28_ = 0;
+    reselected_ = reselect_ == Reselect::Selecting && Driving();
+    reselect_ = Reselect::None;
+    if (reselected_) {
+        Restore(iSlot);
+    } else {
+        // The decoder's functions above F8 are not in the slot: a new locomotive starts
+        // with them off as far as the throttle knows.
+        f9to12_ = 0;
+        f13to20_ = 0;
+        f21to28_ = 0;
+    }
     // Held, the slot is refreshed every minute so that the command station keeps it.
     bActive = Driving();
     if (Driving()) {
@@ -196,6 +223,10 @@ void SimpleThrottle::SetButtons() {
 }
 
 void SimpleThrottle::Idle(Tick now) {
+    if (reselect_ == Reselect::Waiting) {
+        StartReselect();
+        return;
+    }
     if (!Driving() || TicksSince(now, lastSpeedTick_) <= kRefreshMs)
         return;
     loconet_.SetSlotSpeed(iSlot, loconet_.Slot(iSlot).SPD, true);
@@ -203,6 +234,8 @@ void SimpleThrottle::Idle(Tick now) {
 }
 
 std::uint32_t SimpleThrottle::NextIdleDue(Tick now) const {
+    if (reselect_ == Reselect::Waiting)
+        return 0;
     // A held slot only needs its refresh, once a minute.
     if (!Driving())
         return kNoDeadline;
@@ -235,4 +268,65 @@ void SimpleThrottle::UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick /
     else
         return;
     SetButtons();
+}
+
+int SimpleThrottle::AddressOf(int which) const {
+    return which == kWhichLoco && (Driving() || Reselecting()) ? address_ : -1;
+}
+
+std::string SimpleThrottle::Title() const {
+    if (!Driving() && !Reselecting())
+        return "Upravljalnik";
+    return text::Format(reselected_ ? "Upravljalnik %d – ponovno izbrana" : "Upravljalnik %d",
+                        address_);
+}
+
+void SimpleThrottle::SlotLost(Tick now, int /*which*/, bool again, const SlotRecord& before) {
+    keptDirf_ = before.DIRF;
+    keptSnd_ = before.SND;
+    speed_ = 0;
+    if (again) {
+        // The command station forgot the slot while the port was away: the address is
+        // selected again as soon as no other selection runs.
+        reselect_ = Reselect::Waiting;
+        reselected_ = false;
+        bActive = true;
+        SetButtons();
+        Show(SimpleThrottleShow::kAll);
+        return;
+    }
+    UpdateControls(now, kNoSlot, kWhichLoco);
+    prompts_.Inform(text::Format(kSlotTaken, address_), PromptIcon::Warning);
+}
+
+void SimpleThrottle::StartReselect() {
+    if (loconet_.IsSelectionPending() || loconet_.IsPortDown())
+        return;
+    reselect_ = Reselect::Selecting;
+    loconet_.SelectLoco(registryIndex, address_, kWhichLoco, true);
+    // Refused at once (the link has said why): the throttle is left without a locomotive.
+    if (reselect_ == Reselect::Selecting && !loconet_.IsSelectionPending()) {
+        reselect_ = Reselect::None;
+        UpdateControls(0, kNoSlot, kWhichLoco);
+    }
+}
+
+void SimpleThrottle::Restore(int slot) {
+    speed_ = 0;
+    loconet_.SetSlotSpeed(slot, 0, true);
+    loconet_.SetSlotF0toF4(slot, keptDirf_, forward_, true);
+    loconet_.SetSlotF5toF8(slot, keptSnd_, true);
+    if (f9to12_ != 0)
+        loconet_.SendImmF9toF12(slot, f9to12_);
+    if (f13to20_ != 0)
+        loconet_.SendImmFunctions(slot, ImmGroup::F13toF20, f13to20_);
+    if (f21to28_ != 0)
+        loconet_.SendImmFunctions(slot, ImmGroup::F21toF28, f21to28_);
+}
+
+void SimpleThrottle::StopForExit() {
+    speed_ = 0;
+    if (Driving())
+        loconet_.SetSlotSpeed(iSlot, 0, true);
+    Show(SimpleThrottleShow::kSpeed);
 }

@@ -74,6 +74,10 @@ public:
     void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) override;
     void UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick now) override;
     std::uint32_t NextIdleDue(Tick now) const override;
+    int AddressOf(int which) const override;
+    void SlotLost(Tick now, int which, bool again, const SlotRecord& before) override;
+    std::string Title() const override;
+    void StopForExit() override;
 
     // --- state the window shows ---------------------------------------------------------
     int Address() const { return address_; }
@@ -81,6 +85,10 @@ public:
     int SliderPosition() const { return kMaxSpeed - speed_; }
     bool Forward() const { return forward_; }
     bool Driving() const { return IsSlotNumber(iSlot); }
+    // The slot was lost when the port came back and the address is being selected again.
+    bool Reselecting() const { return reselect_ != Reselect::None; }
+    // Selected again after the port came back, until the operator next drives.
+    bool Reselected() const { return reselected_; }
     const char* Caption() const { return caption_; }
     bool ButtonState(int function) const;
     std::uint8_t F9toF12() const { return f9to12_; }
@@ -98,6 +106,11 @@ private:
     void Show(unsigned parts);
     // Speed, direction and functions from the slot table, as the locomotive has them.
     void ShowSlot();
+    void StartReselect();
+    // The new slot gets speed 0 and the direction and functions the locomotive had.
+    void Restore(int slot);
+
+    enum class Reselect { None, Waiting, Selecting };
 
     CLoconet& loconet_;
     Clock& clock_;
@@ -112,4 +125,9 @@ private:
     std::uint8_t f21to28_ = 0;
     Tick lastSpeedTick_ = 0;
     const char* caption_ = "Nastavi";
+    Reselect reselect_ = Reselect::None;
+    bool reselected_ = false;
+    // Direction and F0 to F8 of the slot that was lost, for the one selected again.
+    std::uint8_t keptDirf_ = 0;
+    std::uint8_t keptSnd_ = 0;
 };

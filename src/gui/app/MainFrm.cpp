@@ -350,9 +350,11 @@ void CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
 // to close, once it has gone, until the procedure is through or the operator goes back.
-//  1. Every open throttle is asked to close (each first stops its train).
-//  2. The roster and the catalogue are offered for saving, then a changed layout; "Nazaj",
-//     "Prekliči", or a file that would not save, ends the request.
+//  1. Every open throttle is asked to close: each first stops its train (a simple one sends
+//     speed 0), then releases its slots.
+//  2. Once the releases are on the bus (their echoes seen, 2 s at most), the roster and
+//     the catalogue are offered for saving, then a changed layout; "Nazaj", "Prekliči", or
+//     a file that would not save, ends the request.
 //  3. The window closes, which ends the event loop; the program then writes the settings
 //     file and closes the link (CVlakomatApp::ExitInstance).
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -374,6 +376,8 @@ bool CMainFrame::TryClose() {
 }
 
 bool CMainFrame::FinishClose() {
+    // The locomotives are given back before anything waits on a person.
+    app_.DrainLink(kReleaseWaitMs);
     if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
         return CancelClose();
     if (!layout_->SaveModified())
@@ -399,6 +403,7 @@ bool CMainFrame::CloseThrottles() {
         if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
             connect(window, &QObject::destroyed, this, &CMainFrame::ThrottleGone,
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        throttle->StopForExit();
         throttle->CloseThrottle();
     }
     for (int i = 0; i < CLoconet::kRegistrySize; ++i)

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <cstdint>
 #include <string>
 
 class QAction;
@@ -21,6 +22,9 @@ class CVlakomatView;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    // The longest wait at exit for the throttles' releases to reach the bus.
+    static constexpr std::uint32_t kReleaseWaitMs = 2000;
+
     explicit CMainFrame(CVlakomatApp& app);
     ~CMainFrame() override;
 

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
+#include <QThread>
 #include <QTranslator>
 
 #include <algorithm>
@@ -124,19 +125,22 @@ void CVlakomatApp::DestroyThrottleWindows() {
                 delete window;
 }
 
-void CVlakomatApp::DrainLink() {
+void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
     if (!link_.IsActive() || link_.Port() == nullptr)
         return;
     // Bounded by the clock and by a count of steps, so that a silent port cannot hold up
     // the end of the program.
     const Tick start = clock_.Now();
-    for (int step = 0; step < 2000 && ElapsedTicks(clock_.Now(), start) < 1000; ++step) {
+    const std::uint32_t steps = limitMs * 4;
+    for (std::uint32_t step = 0; step < steps && ElapsedTicks(clock_.Now(), start) < limitMs;
+         ++step) {
         if (link_.Queue().Empty() && !link_.IsWaitingForEcho())
             return;
         QueuedPrompts::Step inStep(prompts_);
         link_.Process();
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 1);
+        QThread::usleep(250);
     }
 }
 
@@ -247,7 +251,7 @@ int CVlakomatApp::ExitInstance(int code) {
     if (!error.empty())
         std::fprintf(stderr, "vlakomat: %s: %s\n", settingsPath_.c_str(), error.c_str());
     DestroyThrottleWindows();
-    DrainLink();
+    DrainLink(1000);
     link_.Close();
     server_->Stop();
     heartbeat_->Update();

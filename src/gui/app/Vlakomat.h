@@ -60,6 +60,9 @@ public:
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
     Clock& GetClock() { return clock_; }
+    // Lets the link write what is queued (releases above all) and see the echoes, for at
+    // most `limitMs`.
+    void DrainLink(std::uint32_t limitMs);
     std::FILE* LogFile() const { return logFile_; }
 
     static constexpr int kNotchTable[11] = {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
@@ -72,8 +75,6 @@ private:
     void RegisterThrottleFactory();
     // Destroys the throttle windows still open; each releases its locomotive.
     void DestroyThrottleWindows();
-    // Lets the link write what is queued (releases above all) before the port closes.
-    void DrainLink();
 
     // Every box of the program goes through here: what a processing step must say waits
     // until the step is over.

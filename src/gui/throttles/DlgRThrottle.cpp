@@ -355,10 +355,7 @@ void CDlgRThrottle::ShowState() {
     edit_->setEnabled(c.editLoco);
     SetReadOnly(powerAddress_, !c.addressesEditable);
     SetReadOnly(brakeAddress_, !c.addressesEditable);
-    if (throttle_->Acquired())
-        setWindowTitle(QStringLiteral("Upravljalnik %1").arg(throttle_->CurrentLoco().MotorAddr));
-    else
-        setWindowTitle(QStringLiteral("Upravljalnik"));
+    setWindowTitle(QString::fromStdString(throttle_->Title()));
 }
 
 void CDlgRThrottle::ShowButtons() {

@@ -186,10 +186,7 @@ void CDlgSThrottle::ShowMoreFunctions(bool show) {
 }
 
 void CDlgSThrottle::ShowTitle() {
-    if (throttle_->Driving())
-        setWindowTitle(QStringLiteral("Upravljalnik %1").arg(throttle_->Address()));
-    else
-        setWindowTitle(QStringLiteral("Upravljalnik"));
+    setWindowTitle(QString::fromStdString(throttle_->Title()));
 }
 
 SimpleThrottleEntries CDlgSThrottle::ReadEntries() const {
