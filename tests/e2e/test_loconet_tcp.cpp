@@ -103,8 +103,7 @@ TEST(LoconetOverTcp, AVanishedServerIsFoundByKeepAliveAndReopened) {
     proxy.Freeze();
     ::shutdown(fd, SHUT_RDWR);
     ASSERT_TRUE(b.WaitFor([&] { return b.link.IsPortDown(); }));
-    EXPECT_EQ(b.LinesStartingWith("Napaka! Povezava " + proxy.Name() + " je prekinjena!").size(),
-              1u);
+    EXPECT_EQ(b.LinesStartingWith("Error! Connection " + proxy.Name() + " lost! (").size(), 1u);
     ASSERT_TRUE(b.WaitFor([&] { return !b.link.IsPortDown(); }));
     EXPECT_EQ(proxy.Connections(), 2);
 }
