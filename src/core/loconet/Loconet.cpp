@@ -76,8 +76,12 @@ bool CLoconet::Open(const std::string& portName) {
         std::string error = port_.port->Open(portName);
         if (error.empty() && !port_.lost)
             port_.port->DiscardInput();
-        if (error.empty() && port_.lost)
-            error = port_.lostText;
+        if (error.empty() && port_.lost) {
+            // The loss is a monitor line (English, as the monitor's are); the operator is
+            // told in the program's own words.
+            LogToMonitor(port_.lostText);
+            error = OpenFailedText(portName);
+        }
         if (!error.empty()) {
             // The port reports the step that failed; it ends up closed.
             port_.Release();
