@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr std::uint8_t kClosedBit = 0x20;   // requests: closed; output reports: closed output on
-constexpr std::uint8_t kOnBit = 0x10;       // requests: output on; output reports: thrown on
 constexpr std::uint8_t kInputReport = 0x40; // switch reports: an input, not the outputs
 constexpr std::uint8_t kSensorHalf = 0x20;  // sensor reports: the odd input of the pair
 constexpr std::uint8_t kSensorLevel = 0x10;
@@ -26,12 +24,12 @@ BusReport DecodeBusReport(const LocoNetMessage& m) {
     case static_cast<std::uint8_t>(Opcode::OPC_SW_REQ):
     case static_cast<std::uint8_t>(Opcode::OPC_SW_ACK):
         // A request to switch the output off says nothing new about the position.
-        if ((b2 & kOnBit) != 0)
-            report = {BusReport::Switch, SwitchNumber(m) + 1, (b2 & kClosedBit) != 0};
+        if ((b2 & switchbits::kOn) != 0)
+            report = {BusReport::Switch, SwitchNumber(m) + 1, (b2 & switchbits::kClosed) != 0};
         break;
     case static_cast<std::uint8_t>(Opcode::OPC_SW_REP): {
-        const bool closedOn = (b2 & kClosedBit) != 0;
-        const bool thrownOn = (b2 & kOnBit) != 0;
+        const bool closedOn = (b2 & switchbits::kClosed) != 0;
+        const bool thrownOn = (b2 & switchbits::kOn) != 0;
         // Both outputs off (or on) tells no position.
         if ((b2 & kInputReport) == 0 && closedOn != thrownOn)
             report = {BusReport::Switch, SwitchNumber(m) + 1, closedOn};

@@ -2,19 +2,12 @@
 
 #include "util/Text.h"
 
-namespace {
-
-constexpr std::uint8_t kSwitchOn = 0x10;
-constexpr std::uint8_t kSwitchClosed = 0x20;
-
-} // namespace
-
 LocoNetMessage SwitchRequest(int address, bool closed) {
     const int number = address - 1;
     const auto sw1 = static_cast<std::uint8_t>(number & 0x7F);
-    auto sw2 = static_cast<std::uint8_t>(((number >> 7) & 0x0F) | kSwitchOn);
+    auto sw2 = static_cast<std::uint8_t>(((number >> 7) & 0x0F) | switchbits::kOn);
     if (closed)
-        sw2 |= kSwitchClosed;
+        sw2 |= switchbits::kClosed;
     return LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_SW_REQ), sw1, sw2, 0};
 }
 

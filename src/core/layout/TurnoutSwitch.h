@@ -4,8 +4,15 @@
 #include "core/layout/LayoutElement.h"
 #include "core/loconet/LocoNetMessage.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// The bits of the second byte of a switch request (and of an output report).
+namespace switchbits {
+inline constexpr std::uint8_t kOn = 0x10;     // requests: output on; output reports: thrown on
+inline constexpr std::uint8_t kClosed = 0x20; // requests: closed; output reports: closed on
+} // namespace switchbits
 
 // Turnout addresses reach 2048: switch numbers on the wire have 11 bits.
 inline constexpr int kMaxSwitchAddress = 2048;

@@ -4,15 +4,9 @@
 #include <cstddef>
 
 namespace {
-constexpr std::uint8_t kImmLength = 0x0B;
-constexpr std::uint8_t kImmFixed = 0x7F;
-constexpr std::uint8_t kRepeats = 0x04;          // each packet goes to the track four times
-constexpr std::size_t kMaxPacket = 5;            // IM1 to IM5
-constexpr std::uint8_t kFunctionGroupTwo = 0xA0; // DCC 101x DDDD: F9-F12
-constexpr std::uint8_t kExpansionF13 = 0xDE;     // DCC feature expansion: F13-F20 byte follows
-constexpr std::uint8_t kExpansionF21 = 0xDF;     // ... F21-F28
-constexpr std::uint8_t kLongAddress = 0xC0;      // 11AA AAAA: first byte of a long address
-constexpr std::uint8_t kLongAddressLast = 0xE7;  // highest first byte (address 10239)
+using namespace dcc;
+constexpr std::size_t kMaxPacket = 5;           // IM1 to IM5
+constexpr std::uint8_t kLongAddressLast = 0xE7; // highest first byte (address 10239)
 
 struct DccPacket {
     std::array<std::uint8_t, kMaxPacket> bytes{};

@@ -7,6 +7,18 @@
 
 #include <cstdint>
 
+// The bytes of the immediate packet and of the DCC function packets it carries, for the
+// link and the simulated station alike.
+namespace dcc {
+inline constexpr std::uint8_t kImmLength = 0x0B;
+inline constexpr std::uint8_t kImmFixed = 0x7F;
+inline constexpr std::uint8_t kRepeats = 0x04;          // each packet goes to the track four times
+inline constexpr std::uint8_t kFunctionGroupTwo = 0xA0; // DCC 101x DDDD: F9-F12
+inline constexpr std::uint8_t kExpansionF13 = 0xDE;     // feature expansion: F13-F20 byte follows
+inline constexpr std::uint8_t kExpansionF21 = 0xDF;     // ... F21-F28
+inline constexpr std::uint8_t kLongAddress = 0xC0;      // 11AA AAAA: first byte of a long address
+} // namespace dcc
+
 // Which functions one packet carries; the bits are in function order from the first
 // (F9 = 0x01 ... F12 = 0x08; F13 = 0x01 ... F20 = 0x80; F21 = 0x01 ... F28 = 0x80).
 enum class ImmGroup { F9toF12, F13toF20, F21toF28 };

@@ -1,5 +1,7 @@
 #include "sim/SimCommandStation.h"
 
+#include "core/loconet/ImmediatePacket.h"
+
 #include <algorithm>
 
 namespace {
@@ -532,31 +534,32 @@ bool SimCommandStation::ThrottleFunction(int address, int function, bool on) {
     }
     // F9 and up travel as DCC packets, as hand-held throttles send them: function group two
     // (101x DDDD) for F9 to F12, feature expansion 0xDE and 0xDF for F13 to F20 and F21 to F28.
-    std::vector<std::uint8_t> dcc;
+    std::vector<std::uint8_t> packet;
     const int address14 = Slot(slot).Address();
     if (address14 < 128) {
-        dcc.push_back(static_cast<std::uint8_t>(address14));
+        packet.push_back(static_cast<std::uint8_t>(address14));
     } else {
-        dcc.push_back(static_cast<std::uint8_t>(0xC0 | (address14 >> 8)));
-        dcc.push_back(static_cast<std::uint8_t>(address14 & 0xFF));
+        packet.push_back(static_cast<std::uint8_t>(dcc::kLongAddress | (address14 >> 8)));
+        packet.push_back(static_cast<std::uint8_t>(address14 & 0xFF));
     }
     if (function <= 12) {
         t->f9to12 = apply(t->f9to12, FunctionBit(function));
-        dcc.push_back(static_cast<std::uint8_t>(0xA0 | t->f9to12));
+        packet.push_back(static_cast<std::uint8_t>(dcc::kFunctionGroupTwo | t->f9to12));
     } else {
         std::uint8_t& group = function <= 20 ? t->f13to20 : t->f21to28;
         group = apply(group, static_cast<std::uint8_t>(1u << ((function - 13) % 8)));
-        dcc.push_back(function <= 20 ? 0xDE : 0xDF);
-        dcc.push_back(group);
+        packet.push_back(function <= 20 ? dcc::kExpansionF13 : dcc::kExpansionF21);
+        packet.push_back(group);
     }
-    std::vector<std::uint8_t> msg{Op(Opcode::OPC_IMM_PACKET), 0x0B, 0x7F,
-                                  static_cast<std::uint8_t>((dcc.size() << 4) | 0x04), 0};
-    for (std::size_t i = 0; i < dcc.size(); ++i) {
-        if (dcc[i] & 0x80)
+    std::vector<std::uint8_t> msg{Op(Opcode::OPC_IMM_PACKET), dcc::kImmLength, dcc::kImmFixed,
+                                  static_cast<std::uint8_t>((packet.size() << 4) | dcc::kRepeats),
+                                  0};
+    for (std::size_t i = 0; i < packet.size(); ++i) {
+        if (packet[i] & 0x80)
             msg[4] = static_cast<std::uint8_t>(msg[4] | (1u << i));
-        msg.push_back(dcc[i] & 0x7F);
+        msg.push_back(packet[i] & 0x7F);
     }
-    msg.resize(11, 0);
+    msg.resize(dcc::kImmLength, 0);
     StationMessage(std::move(msg));
     return true;
 }
