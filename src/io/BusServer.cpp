@@ -20,7 +20,7 @@ std::string PeerName(const QTcpSocket& socket) {
 
 } // namespace
 
-BusServer::BusServer(BusShare& share) : share_(share) {
+BusServer::BusServer(TcpService& service) : share_(service) {
     share_.SetOutput([this](int client, const std::string& text) { Write(client, text); });
 }
 
@@ -59,7 +59,7 @@ std::string BusServer::Listen(int port, bool anyInterface) {
 void BusServer::Stop() {
     if (servers_.empty())
         return;
-    for (int i = 0; i < BusShare::kMaxClients; ++i)
+    for (int i = 0; i < TcpService::kMaxClients; ++i)
         if (QTcpSocket* socket = sockets_[static_cast<std::size_t>(i)]) {
             socket->flush(); // what can go without waiting: a last answer
             Drop(i);
@@ -78,7 +78,7 @@ int BusServer::Port() const {
 
 void BusServer::OnNewConnection(QTcpServer& server) {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
-        const BusShare::Admission admission = share_.Connect(PeerName(*socket));
+        const TcpService::Admission admission = share_.Connect(PeerName(*socket));
         socket->write(admission.reply.data(), static_cast<qint64>(admission.reply.size()));
         if (admission.client < 0) {
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -115,7 +115,7 @@ void BusServer::OnReadable(int client) {
 }
 
 void BusServer::Write(int client, const std::string& text) {
-    QTcpSocket* socket = client >= 0 && client < BusShare::kMaxClients
+    QTcpSocket* socket = client >= 0 && client < TcpService::kMaxClients
                              ? sockets_[static_cast<std::size_t>(client)]
                              : nullptr;
     if (socket == nullptr)

@@ -1,9 +1,10 @@
 #pragma once
-// The shared bus's TCP server: accepts LbServer clients (on the loopback interfaces of
-// both families, or on every interface when asked), hands each one's bytes to BusShare and writes
-// what it is told. What is answered, and who may connect, BusShare decides.
+// A line-based TCP server of the program (the shared bus's LbServer clients, the phones):
+// accepts clients on the loopback interfaces of both families, or on every interface when
+// asked, hands each one's bytes to its service and writes what it is told. What is answered,
+// and who may connect, the service decides.
 
-#include "core/loconet/BusShare.h"
+#include "core/loconet/TcpService.h"
 
 #include <QtGlobal>
 
@@ -23,7 +24,7 @@ public:
     // Bytes of a client read ahead; a client that sends faster waits in its own TCP stream.
     static constexpr qint64 kReadBuffer = 1 << 16;
 
-    explicit BusServer(BusShare& share);
+    explicit BusServer(TcpService& service);
     ~BusServer();
     BusServer(const BusServer&) = delete;
     BusServer& operator=(const BusServer&) = delete;
@@ -50,11 +51,11 @@ private:
     void Write(int client, const std::string& text);
     void ClientsChanged();
 
-    BusShare& share_;
+    TcpService& share_;
     // The first listens for sure; the others (IPv6) where the system allows.
     std::vector<std::unique_ptr<QTcpServer>> servers_;
     bool anyInterface_ = false;
-    std::array<QTcpSocket*, BusShare::kMaxClients> sockets_{};
+    std::array<QTcpSocket*, TcpService::kMaxClients> sockets_{};
     std::function<void()> activity_;
     std::function<void(int)> clients_;
 };

@@ -7,6 +7,7 @@
 
 #include "core/loconet/BusGuests.h"
 #include "core/loconet/LbServerProtocol.h"
+#include "core/loconet/TcpService.h"
 
 #include <array>
 #include <cstddef>
@@ -16,10 +17,9 @@
 
 class CLoconet;
 
-class BusShare : public BusGuests {
+class BusShare : public BusGuests, public TcpService {
 public:
-    // Clients served at most, and by default.
-    static constexpr int kMaxClients = 64;
+    // Clients served by default (at most TcpService::kMaxClients).
     static constexpr int kDefaultClients = 16;
     // What one client may have waiting for the bus: bytes the bus carries in 2 s at its
     // 16,660 bit/s (ten bits a byte), some 800 four-byte messages. More are refused ("queue
@@ -31,33 +31,23 @@ public:
     // client's messages that wait for the bus; past this many waiting it is given at once.
     static constexpr std::size_t kMaxWaiting = 1024;
 
-    // Text for one client: whole lines with their line ends.
-    using Output = std::function<void(int client, const std::string& text)>;
-
     // `serverName` follows VERSION in the greeting. Attaches itself to the link.
     BusShare(CLoconet& link, std::string serverName);
     ~BusShare() override;
     BusShare(const BusShare&) = delete;
     BusShare& operator=(const BusShare&) = delete;
 
-    void SetOutput(Output output) { output_ = std::move(output); }
+    void SetOutput(Output output) override { output_ = std::move(output); }
     // Clients admitted at once, 1 to kMaxClients; those connected stay.
     void SetClientLimit(int limit);
     int ClientLimit() const { return limit_; }
 
-    // A new connection from `peer` (its address, for the monitor). `client` is its number,
-    // or -1 when the client limit is reached; `reply` is what to write to it first (the
-    // greeting, or why it is refused, after which it is to be closed).
-    struct Admission {
-        int client;
-        std::string reply;
-    };
-    Admission Connect(const std::string& peer);
-    // The client is gone; a message of its own already on the bus costs nothing more.
-    void Disconnect(int client);
-    // Bytes that arrived from a client.
-    void Receive(int client, const char* data, std::size_t count);
-    int ClientCount() const { return count_; }
+    // TcpService: a client past the limit is refused with why; a client that goes costs
+    // nothing more for a message of its own already on the bus.
+    Admission Connect(const std::string& peer) override;
+    void Disconnect(int client) override;
+    void Receive(int client, const char* data, std::size_t count) override;
+    int ClientCount() const override { return count_; }
 
     // BusGuests
     void OnBusMessage(const LocoNetMessage& message) override;

@@ -198,6 +198,8 @@ private:
     void NewThrottle(ThrottleType type);
 
     void Refuse(const std::string& text);
+    // The refusal of a throttle's own selection: to the throttle if it answers it itself.
+    void RefuseFor(int throttleIndex, const std::string& text);
     void Trace(const std::string& line) const;
 
     Clock& clock_;

@@ -53,33 +53,35 @@ const Throttle* CLoconet::ThrottleUsing(int address, int exceptIndex) const {
 void CLoconet::SelectLoco(int throttleIndex, int address, int which, bool again) {
     if (selection_.active) {
         LogToMonitor("Error! Task queue not idle!");
-        Refuse("Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
-               "povezana.");
+        RefuseFor(throttleIndex,
+                  "Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
+                  "povezana.");
         return;
     }
     // Not opened (or closed): the request would wait for ever, in silence.
     if (!open_) {
         LogToMonitor("Error! Link not open!");
-        Refuse(kNoLink);
+        RefuseFor(throttleIndex, kNoLink);
         return;
     }
     // Its request would not reach the command station: no use waiting for an answer.
     if (port_.down) {
         LogToMonitor("Error! Port down!");
-        Refuse(kPortDown);
+        RefuseFor(throttleIndex, kPortDown);
         return;
     }
     // Negative addresses are as impossible as too large ones.
     if (address > kMaxLocoAddress || address < 0) {
         LogToMonitor("Error! Loco address too large!");
-        Refuse("Napaka! Naslov dekoderja prevelik!");
+        RefuseFor(throttleIndex, "Napaka! Naslov dekoderja prevelik!");
         return;
     }
     // Two throttles of the program on one address would work each other's locomotive or
     // hand-held.
     if (const Throttle* other = ThrottleUsing(address, throttleIndex)) {
         LogToMonitor(text::Format("Error! Loco %d used by another throttle", address));
-        Refuse(text::Format(kUsedByWindow, WhichName(which), address, other->Title().c_str()));
+        RefuseFor(throttleIndex,
+                  text::Format(kUsedByWindow, WhichName(which), address, other->Title().c_str()));
         return;
     }
     const Tick now = clock_.Now();
@@ -148,8 +150,17 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
 }
 
 void CLoconet::WarnAddressInUse() {
-    if (selection_.which == kWhichLoco)
+    if (selection_.which != kWhichLoco)
+        return;
+    Throttle* t = GetThrottle(selection_.throttle);
+    if (t == nullptr || !t->TakeRefusal(kAddressInUse, true))
         prompts_.Inform(kAddressInUse, PromptIcon::Warning);
+}
+
+void CLoconet::RefuseFor(int throttleIndex, const std::string& text) {
+    Throttle* t = GetThrottle(throttleIndex);
+    if (t == nullptr || !t->TakeRefusal(text, false))
+        Refuse(text);
 }
 
 void CLoconet::FinishSelection(bool taken) {
@@ -178,7 +189,7 @@ void CLoconet::FailSelection(const std::string& text) {
         failingThrottle_ = -1;
     }
     LogToMonitor(text);
-    Refuse(text);
+    RefuseFor(selection_.throttle, text);
 }
 
 void CLoconet::CheckSelectionTimeout() {
@@ -198,7 +209,8 @@ void CLoconet::CheckSelectionTimeout() {
     failingThrottle_ = selection_.throttle;
     t->ReleaseAll();
     failingThrottle_ = -1;
-    Refuse(port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, selection_.address));
+    RefuseFor(selection_.throttle,
+              port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, selection_.address));
 }
 
 Throttle* CLoconet::GetThrottle(int index) const {

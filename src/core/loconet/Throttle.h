@@ -81,6 +81,14 @@ public:
     virtual std::string Title() const { return "Upravljalnik"; }
     // The program ends: the locomotive is brought to speed 0 before the slot is released.
     virtual void StopForExit() {}
+    // The link's refusal of the throttle's own selection, or (`inUse`) the word that another
+    // station has the address in use. A throttle whose operator is not at this computer (a
+    // phone) answers it itself and returns true; otherwise the operator sees it in a box.
+    virtual bool TakeRefusal(const std::string& text, bool inUse) {
+        (void)text;
+        (void)inUse;
+        return false;
+    }
 
     const ThrottleType type;
     int registryIndex = -1;

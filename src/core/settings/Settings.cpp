@@ -24,6 +24,8 @@ template <class Settings_, class Visitor> void ForEachKey(Settings_& p, Visitor&
     v(kLoconet, "Share Port", s.SharePort);
     v(kLoconet, "Share On Network", s.ShareOnNetwork);
     v(kLoconet, "Share Max Clients", s.ShareMaxClients);
+    v(kLoconet, "WiThrottle Port", s.WiThrottlePort);
+    v(kLoconet, "WiThrottle On Network", s.WiThrottleOnNetwork);
     v(kTrain, "Axels Per Car", s.AxelsPerCar);
     v(kTrain, "Empty Car Weight", s.EmptyCarWeight, 2);
     v(kTrain, "Net Car Load", s.NetCarLoad, 2);

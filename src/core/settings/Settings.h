@@ -45,6 +45,10 @@ struct Settings {
     int ShareOnNetwork = 0;
     // "Share Max Clients": programs served at once, 1 to 64.
     int ShareMaxClients = 16;
+    // Phones (WiThrottle apps): "WiThrottle Port" (0 off, 12090 usual), and "WiThrottle On
+    // Network" (1: devices of the network too, 0: this computer only).
+    int WiThrottlePort = 0;
+    int WiThrottleOnNetwork = 0;
 };
 
 // Everything the settings file holds: the block, the four members the dialog does not

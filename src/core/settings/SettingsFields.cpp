@@ -13,6 +13,7 @@ constexpr const char* kLoconet = "Loconet";
 const SettingsField kFields[] = {
     {"sharePort", kLoconet, "Deli vodilo na TCP portu:", &S::SharePort, 0, 65535},
     {"shareMaxClients", kLoconet, "Največ odjemalcev:", &S::ShareMaxClients, 1, 64},
+    {"withrottlePort", kLoconet, "WiThrottle port:", &S::WiThrottlePort, 0, 65535},
     {"numberOfCarsTable", kPreferences, "Tabela števila vagonov:", &S::NumberOfCarsTable},
     {"carsWeightPercentTable", kPreferences, "Tabela obtežbe  v %:", &S::CarsWeightPercentTable},
     {"brakeReleaseTolerance", kPreferences,

@@ -152,22 +152,38 @@ QWidget* CDlgSettings::BuildLoconetGroup(const std::vector<PortChoice>& ports) {
     grid->addWidget(new QLabel(QStringLiteral("Upravlj. moči:"), group), 3, 0);
     grid->addLayout(modes, 3, 1);
 
-    // The bus served to other programs and computers (LbServer clients).
+    // The bus served to other programs and computers (LbServer clients), and the phones.
     const std::span<const SettingsField> all = SettingsFields();
     int row = 4;
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (QString::fromUtf8(all[i].group) == group->title())
-            AddField(grid, i, row++, 0)
-                ->setToolTip(std::string_view(all[i].name) == "sharePort"
-                                 ? QStringLiteral("0: vodilo ni deljeno; sicer TCP port (običajno "
-                                                  "1234), na katerem se lahko povežejo drugi "
-                                                  "programi (LbServer)")
-                                 : QStringLiteral("Koliko programov se lahko hkrati poveže na "
-                                                  "deljeno vodilo (1 do 64)"));
-    shareOnNetwork_ = new QCheckBox(QStringLiteral("Tudi drugim računalnikom v omrežju"), group);
-    shareOnNetwork_->setObjectName(QStringLiteral("shareOnNetworkCheck"));
-    shareOnNetwork_->setChecked(values_.ShareOnNetwork != 0);
-    grid->addWidget(shareOnNetwork_, row, 1);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (QString::fromUtf8(all[i].group) != group->title())
+            continue;
+        const std::string_view name = all[i].name;
+        AddField(grid, i, row++, 0)
+            ->setToolTip(name == "sharePort"
+                             ? QStringLiteral("0: vodilo ni deljeno; sicer TCP port (običajno "
+                                              "1234), na katerem se lahko povežejo drugi "
+                                              "programi (LbServer)")
+                         : name == "withrottlePort"
+                             ? QStringLiteral("0: izključeno; sicer TCP port (običajno 12090), "
+                                              "na katerem se povežejo telefoni z aplikacijo "
+                                              "WiThrottle ali Engine Driver")
+                             : QStringLiteral("Koliko programov se lahko hkrati poveže na "
+                                              "deljeno vodilo (1 do 64)"));
+        if (name == "shareMaxClients") {
+            shareOnNetwork_ =
+                new QCheckBox(QStringLiteral("Tudi drugim računalnikom v omrežju"), group);
+            shareOnNetwork_->setObjectName(QStringLiteral("shareOnNetworkCheck"));
+            shareOnNetwork_->setChecked(values_.ShareOnNetwork != 0);
+            grid->addWidget(shareOnNetwork_, row++, 1);
+        } else if (name == "withrottlePort") {
+            phonesOnNetwork_ =
+                new QCheckBox(QStringLiteral("Tudi drugim napravam v omrežju"), group);
+            phonesOnNetwork_->setObjectName(QStringLiteral("withrottleOnNetworkCheck"));
+            phonesOnNetwork_->setChecked(values_.WiThrottleOnNetwork != 0);
+            grid->addWidget(phonesOnNetwork_, row++, 1);
+        }
+    }
     grid->setRowStretch(row + 1, 1);
     return group;
 }
@@ -221,6 +237,7 @@ void CDlgSettings::accept() {
     edited.Offline = offline_->isChecked() ? 1 : 0;
     edited.PowerThrottleMode = precise_->isChecked() ? 1 : 0;
     edited.ShareOnNetwork = shareOnNetwork_->isChecked() ? 1 : 0;
+    edited.WiThrottleOnNetwork = phonesOnNetwork_->isChecked() ? 1 : 0;
     edited.OpenLastLayout = openLastLayout_->isChecked() ? 1 : 0;
     const std::optional<SerialLine> line = ParseSerialLine(interface_->currentText().toStdString());
     if (!line)

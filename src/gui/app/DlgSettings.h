@@ -64,6 +64,7 @@ private:
     QCheckBox* offline_ = nullptr;
     QRadioButton* precise_ = nullptr;
     QCheckBox* shareOnNetwork_ = nullptr;
+    QCheckBox* phonesOnNetwork_ = nullptr;
     QCheckBox* openLastLayout_ = nullptr;
     std::vector<QLineEdit*> edits_; // one per text field, in the fields' order
 };

@@ -178,6 +178,12 @@ void CMainFrame::CreateStatusBar() {
     busClients_->setToolTip(QStringLiteral("Programi, ki so prek TCP povezani na vodilo"));
     busClients_->hide();
     statusBar()->addPermanentWidget(busClients_);
+    phoneClients_ = new QLabel(this);
+    phoneClients_->setObjectName(QStringLiteral("phoneClientsLabel"));
+    phoneClients_->setToolTip(
+        QStringLiteral("Telefoni, ki so prek WiThrottle povezani s programom"));
+    phoneClients_->hide();
+    statusBar()->addPermanentWidget(phoneClients_);
     QAction* toggle = Action("actionStatusBar");
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -205,6 +211,7 @@ void CMainFrame::CreateLayout() {
     layout_ = new CLayoutFiles(app_.GetPrompts(), app_.Settings().RecentFiles, this);
     view_ = new CVlakomatView(layout_->Doc(), app_.Link(), app_.GetPrompts(), this);
     setCentralWidget(view_);
+    app_.Phones().SetLayout(&layout_->Doc(), &view_->Bus());
     auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
     view_->AddCommandsTo(toolBar);
     QAction* synchronize = Action("actionSynchronize");
@@ -259,6 +266,11 @@ void CMainFrame::ShowLinkState(bool down) {
 
 void CMainFrame::UpdateLinkState() {
     linkState_->Show(app_.Link());
+}
+
+void CMainFrame::ShowPhoneClients(int count) {
+    phoneClients_->setText(QStringLiteral("Telefoni: %1").arg(count));
+    phoneClients_->setVisible(count >= 0);
 }
 
 void CMainFrame::ShowBusClients(int count) {

@@ -38,6 +38,8 @@ public:
     void UpdateLinkState();
     // The number of programs on the shared bus in the status bar; below 0: not shared.
     void ShowBusClients(int count);
+    // The number of phones connected; below 0: phones not served.
+    void ShowPhoneClients(int count);
     void MonitorClosed();
     // The close procedure (see MainFrm.cpp). True once the program may end.
     bool TryClose();
@@ -91,6 +93,7 @@ private:
     QMenu* recentMenu_ = nullptr;
     CLinkStateField* linkState_ = nullptr;
     QLabel* busClients_ = nullptr;
+    QLabel* phoneClients_ = nullptr;
     QPointer<CDlgLoconetMonitor> monitor_;
     CLayoutFiles* layout_ = nullptr;
     CVlakomatView* view_ = nullptr;

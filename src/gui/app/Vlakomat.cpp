@@ -36,7 +36,9 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
                                               prompts_.ShowQueued();
                                       })),
       link_(clock, beeper, prompts_), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
-      server_(std::make_unique<BusServer>(share_)) {
+      server_(std::make_unique<BusServer>(share_)),
+      phones_(link_, clock, data_, "Vlakomat " VLAKOMAT_VERSION),
+      phoneServer_(std::make_unique<BusServer>(phones_)) {
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
@@ -62,9 +64,16 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
         if (frame_)
             frame_->ShowBusClients(count);
     });
+    phoneServer_->SetActivityHandler([this] { heartbeat_->Beat(); });
+    phoneServer_->SetClientsHandler([this](int count) {
+        if (frame_)
+            frame_->ShowPhoneClients(count);
+    });
 }
 
 CVlakomatApp::~CVlakomatApp() {
+    // The layout goes with the frame.
+    phones_.SetLayout(nullptr, nullptr);
     // The windows go before the log file that the monitor writes to.
     frame_.reset();
     if (logFile_)
@@ -144,7 +153,26 @@ void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
     }
 }
 
+void CVlakomatApp::ServePhones() {
+    const ::Settings& s = settings_.settings;
+    if (s.WiThrottlePort == 0) {
+        phoneServer_->Stop();
+        return;
+    }
+    const std::string reason =
+        s.WiThrottlePort < 0 || s.WiThrottlePort > 65535
+            ? "port mora biti med 1 in 65535"
+            : phoneServer_->Listen(s.WiThrottlePort, s.WiThrottleOnNetwork != 0);
+    if (reason.empty())
+        return;
+    const std::string text = "Napaka! Telefoni se ne morejo povezati na TCP port " +
+                             std::to_string(s.WiThrottlePort) + "! (" + reason + ")";
+    link_.LogToMonitor(text);
+    prompts_.Inform(text, PromptIcon::Error);
+}
+
 void CVlakomatApp::ShareBus() {
+    ServePhones();
     const ::Settings& s = settings_.settings;
     if (s.SharePort == 0) {
         server_->Stop();
@@ -250,6 +278,8 @@ int CVlakomatApp::ExitInstance(int code) {
     std::string error = WriteSettings(settingsPath_, settings_);
     if (!error.empty())
         std::fprintf(stderr, "vlakomat: %s: %s\n", settingsPath_.c_str(), error.c_str());
+    // The phones let go of their locomotives while the link still carries the releases.
+    phoneServer_->Stop();
     DestroyThrottleWindows();
     DrainLink(1000);
     link_.Close();

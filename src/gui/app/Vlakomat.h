@@ -4,6 +4,7 @@
 
 #include "core/loconet/BusShare.h"
 #include "core/loconet/Loconet.h"
+#include "core/phone/PhoneServer.h"
 #include "platform.h"
 #include "roster/RosterData.h"
 #include "settings/Settings.h"
@@ -54,8 +55,11 @@ public:
     std::uint32_t NextStepDue() const;
     // Serves the bus to other programs as "Share Port" and "Share On Network" say (or stops);
     // a port that cannot be served is reported.
+    // Then serves the phones as "WiThrottle Port" and "WiThrottle On Network" say.
     void ShareBus();
     const BusServer& Server() const { return *server_; }
+    const BusServer& PhoneListener() const { return *phoneServer_; }
+    PhoneServer& Phones() { return phones_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
     Prompts& GetPrompts() { return prompts_; }
@@ -75,6 +79,7 @@ private:
     void RegisterThrottleFactory();
     // Destroys the throttle windows still open; each releases its locomotive.
     void DestroyThrottleWindows();
+    void ServePhones();
 
     // Every box of the program goes through here: what a processing step must say waits
     // until the step is over.
@@ -94,5 +99,7 @@ private:
     // After the link, which they serve, and before the frame, which shows their clients.
     BusShare share_;
     std::unique_ptr<BusServer> server_;
+    PhoneServer phones_;
+    std::unique_ptr<BusServer> phoneServer_;
     std::unique_ptr<CMainFrame> frame_;
 };

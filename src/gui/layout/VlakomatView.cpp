@@ -1,5 +1,6 @@
 #include "gui/layout/VlakomatView.h"
 
+#include "core/layout/TurnoutMove.h"
 #include "core/loconet/Loconet.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutIcons.h"
@@ -147,7 +148,7 @@ void CVlakomatView::OnCommand(int id) {
 }
 
 bool CVlakomatView::CannotSend() const {
-    return !link_.IsActive() || link_.IsPortDown() || link_.Offline();
+    return LinkCannotSend(link_);
 }
 
 void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
@@ -159,18 +160,11 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     // A turnout moves on the panel only when its requests go out: requests kept while the
     // link is closed would move it long after the click, and the panel must not show a
     // position the layout never got.
-    if (click.turnout >= 0 && !click.requests.empty() && CannotSend()) {
-        click.status += "; povezava LocoNet ni odprta, ni poslano";
-    } else if (click.turnout >= 0) {
-        bool queued = true;
-        for (const LocoNetMessage& request : click.requests)
-            queued = link_.QueueMessage(request) && queued;
-        if (queued) {
-            bus_.Sent(click.requests);
-            doc_.SetTurnoutPosition(click.turnout, click.position);
-        } else {
-            click.status += "; vrsta sporočil je polna, ni poslano";
-        }
+    if (click.turnout >= 0) {
+        const std::string why =
+            MoveTurnout(link_, bus_, doc_, click.turnout, click.position, click.requests);
+        if (!why.empty())
+            click.status += "; " + why;
     }
     emit StatusText(QString::fromStdString(click.status));
     viewport()->update();

@@ -51,6 +51,8 @@ public:
     // that will be (kNoDeadline when nothing waits).
     void StepSync(Tick now);
     std::uint32_t SyncDue(Tick now) const { return bus_.SyncDue(now); }
+    // What the bus has said of the turnouts (the phones move them through it as well).
+    LayoutBus& Bus() { return bus_; }
     // What the window shows in an area of the given size (device-independent pixels),
     // drawn at a device pixel ratio.
     QImage Snapshot(const QSize& size, qreal devicePixelRatio) const;

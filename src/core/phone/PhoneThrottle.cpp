@@ -1,0 +1,311 @@
+#include "core/phone/PhoneThrottle.h"
+
+#include "core/loconet/Loconet.h"
+#include "core/phone/PhoneServer.h"
+#include "core/phone/WiThrottleText.h"
+#include "util/Text.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kSlotGone =
+    "Lokomotive %d ta upravljalnik ne upravlja več: njen slot je prevzel drug upravljalnik.";
+
+bool Bit(std::uint32_t bits, int n) {
+    return ((bits >> n) & 1u) != 0;
+}
+
+// The group's bits of F9 to F28 held in one word (bit n: Fn), bit 0 the group's first.
+std::uint8_t Group(std::uint32_t bits, int first, int count) {
+    return static_cast<std::uint8_t>((bits >> first) & ((1u << count) - 1u));
+}
+
+} // namespace
+
+PhoneThrottle::PhoneThrottle(PhoneServer& server, CLoconet& link, Clock& clock, int client,
+                             char throttleKey, std::string key, int address)
+    : Throttle(ThrottleType::Simple), server_(server), link_(link), clock_(clock), client_(client),
+      throttleKey_(throttleKey), key_(std::move(key)), address_(address) {}
+
+void PhoneThrottle::Start() {
+    bActive = true;
+    // The program's own throttle drives the address already: the phone shares its slot, as
+    // a second hand on the same locomotive, rather than selecting it against the window.
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
+        const Throttle* t = link_.GetThrottle(i);
+        if (t == nullptr || t == this)
+            continue;
+        const std::array<std::pair<int, int>, 3> held{
+            {{kWhichLoco, t->iSlot}, {kWhichPower, t->iPowerSlot}, {kWhichBrake, t->iBrakeSlot}}};
+        for (const auto& [which, slot] : held)
+            if (t->AddressOf(which) == address_ && IsSlotNumber(slot) &&
+                link_.GetSlotLocoAddress(slot) == address_) {
+                Acquired(slot, false);
+                return;
+            }
+    }
+    waiting_ = true;
+}
+
+void PhoneThrottle::Send(const std::string& what) {
+    server_.Send(client_, std::string("M") + throttleKey_ + "A" + key_ + "<;>" + what);
+}
+
+void PhoneThrottle::Acquired(int slot, bool own) {
+    iSlot = slot;
+    own_ = own;
+    server_.Send(client_, std::string("M") + throttleKey_ + "+" + key_ + "<;>");
+    std::string labels = std::string("M") + throttleKey_ + "L" + key_ + "<;>";
+    for (const std::string& label : labels_)
+        labels += std::string(withrottle::kItems) + label;
+    server_.Send(client_, labels + std::string(withrottle::kItems));
+    Report(true);
+    Send("s1"); // 128 speed steps
+}
+
+PhoneThrottle::Shown PhoneThrottle::Current() const {
+    const SlotRecord& r = link_.Slot(iSlot);
+    Shown s;
+    s.speed = withrottle::PhoneSpeed(r.SPD);
+    s.forward = (r.DIRF & slotbits::kDirfBackward) == 0;
+    s.functions = high_ | ((r.DIRF & slotbits::kDirfF0) != 0 ? 1u : 0u) |
+                  static_cast<std::uint32_t>(r.DIRF & slotbits::kDirfF1toF4) << 1 |
+                  static_cast<std::uint32_t>(r.SND & slotbits::kSndF5toF8) << 5;
+    return s;
+}
+
+void PhoneThrottle::Report(bool all) {
+    if (!Driving() || closed_)
+        return;
+    const Shown now = Current();
+    for (int f = 0; f < withrottle::kFunctionCount; ++f)
+        if (all || Bit(now.functions, f) != Bit(shown_->functions, f))
+            Send(text::Format("F%d%d", Bit(now.functions, f) ? 1 : 0, f));
+    if (all || now.speed != shown_->speed)
+        Send("V" + std::to_string(now.speed));
+    if (all || now.forward != shown_->forward)
+        Send(now.forward ? "R1" : "R0");
+    shown_ = now;
+}
+
+void PhoneThrottle::Told(const SlotRecord& before) {
+    // The phone is not told of its own command; the others on the slot are.
+    shown_ = Current();
+    link_.UpdateThrottles(clock_.Now(), iSlot, before);
+}
+
+void PhoneThrottle::Command(std::string_view command) {
+    if (!Driving() || command.empty())
+        return;
+    const SlotRecord before = link_.Slot(iSlot);
+    const std::string_view arg = command.substr(1);
+    int value = 0;
+    switch (command[0]) {
+    case 'V':
+        if (!withrottle::ParseNumber(arg, -1, withrottle::kMaxSpeed, value))
+            return;
+        link_.SetSlotSpeed(iSlot, withrottle::SlotSpeed(value), false);
+        break;
+    case 'X':
+        link_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
+        break;
+    case 'I':
+        link_.SetSlotSpeed(iSlot, 0, false);
+        break;
+    case 'R':
+        if (!withrottle::ParseNumber(arg, 0, 1, value))
+            return;
+        link_.SetSlotForw(iSlot, value != 0, false);
+        break;
+    case 'F':
+    case 'f':
+        OnFunctionKey(arg, command[0] == 'f');
+        break;
+    case 'm':
+        if (arg.size() >= 2 && (arg[0] == '0' || arg[0] == '1') &&
+            withrottle::ParseNumber(arg.substr(1), 0, withrottle::kFunctionCount - 1, value))
+            momentary_ = arg[0] == '1' ? momentary_ | (1u << value) : momentary_ & ~(1u << value);
+        return;
+    case 'q':
+        // The phone asks: it is told again.
+        if (arg == "V" && shown_)
+            Send("V" + std::to_string(shown_->speed));
+        else if (arg == "R" && shown_)
+            Send(shown_->forward ? "R1" : "R0");
+        return;
+    default:
+        return; // consists, speed step modes and the rest: not for this program
+    }
+    Told(before);
+}
+
+void PhoneThrottle::OnFunctionKey(std::string_view arg, bool forced) {
+    int function = 0;
+    if (arg.size() < 2 || (arg[0] != '0' && arg[0] != '1') ||
+        !withrottle::ParseNumber(arg.substr(1), 0, withrottle::kFunctionCount - 1, function))
+        return;
+    const bool pressed = arg[0] == '1';
+    // A key sends its press and its release: a latching function changes on the press.
+    if (forced || Bit(momentary_, function))
+        SetFunction(function, pressed);
+    else if (pressed)
+        SetFunction(function, !Bit(Current().functions, function));
+}
+
+void PhoneThrottle::SetFunction(int function, bool on) {
+    if (function <= 8) {
+        link_.SetSlotF0toF08(iSlot, function, on);
+        return;
+    }
+    high_ = on ? high_ | (1u << function) : high_ & ~(1u << function);
+    // F9 and up are not in the slot: immediate packets carry them, as the windows send them.
+    if (function <= 12)
+        link_.SendImmF9toF12(iSlot, Group(high_, 9, 4));
+    else if (function <= 20)
+        link_.SendImmF13toF20(iSlot, Group(high_, 13, 8));
+    else
+        link_.SendImmF21toF28(iSlot, Group(high_, 21, 8));
+}
+
+void PhoneThrottle::Release(bool stop) {
+    if (Driving() && own_) {
+        if (stop)
+            link_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
+        link_.ReleaseLoco(iSlot);
+    }
+    iSlot = kNoSlot;
+    Drop("");
+}
+
+void PhoneThrottle::Drop(const std::string& why) {
+    if (closed_)
+        return;
+    closed_ = true;
+    waiting_ = false;
+    bActive = false;
+    if (!why.empty())
+        server_.Send(client_, "HM" + why);
+    server_.Send(client_, std::string("M") + throttleKey_ + "-" + key_ + "<;>");
+    link_.RemoveThrottle(registryIndex);
+}
+
+void PhoneThrottle::CloseThrottle() {
+    Release(false);
+}
+
+void PhoneThrottle::FunctionStateChanged(int function, bool state) {
+    (void)function;
+    (void)state;
+}
+
+void PhoneThrottle::ReleaseAll() {
+    if (Driving() && own_)
+        link_.ReleaseLoco(iSlot);
+    iSlot = kNoSlot;
+    selecting_ = false;
+}
+
+void PhoneThrottle::UpdateControls(Tick now, int slot, int which) {
+    (void)now;
+    (void)which;
+    selecting_ = false;
+    // Another station drives the locomotive: the phone is told so and takes nothing.
+    if (inUse_) {
+        Drop("");
+        return;
+    }
+    Acquired(slot, true);
+}
+
+bool PhoneThrottle::TakeRefusal(const std::string& text, bool inUse) {
+    inUse_ = inUse_ || inUse;
+    server_.Send(client_, "HM" + text);
+    // Refused before or during its selection: nothing is held, the phone lets it go.
+    if (!inUse && !Driving())
+        Drop("");
+    return true;
+}
+
+void PhoneThrottle::Idle(Tick now) {
+    if (closed_)
+        return;
+    if (waiting_ && !link_.IsSelectionPending()) {
+        waiting_ = false;
+        selecting_ = true;
+        link_.SelectLoco(registryIndex, address_, kWhichLoco);
+        return;
+    }
+    if (!Driving())
+        return;
+    // The slot was given up by the program's throttle whose slot the phone shares.
+    if (link_.GetSlotLocoAddress(iSlot) != address_ ||
+        (link_.Slot(iSlot).STAT1 & slotbits::kStat1StateMask) != slotbits::kStat1InUse) {
+        iSlot = kNoSlot;
+        Drop(text::Format(kSlotGone, address_));
+        return;
+    }
+    StopForSilence(now);
+    Report(false);
+}
+
+void PhoneThrottle::StopForSilence(Tick now) {
+    Tick heardAt = 0;
+    if (!server_.Silent(client_, now, heardAt) || (stoppedFor_ && *stoppedFor_ == heardAt))
+        return;
+    stoppedFor_ = heardAt;
+    link_.LogToMonitor(text::Format("WiThrottle: no heartbeat from %s, loco %d stopped",
+                                    server_.ClientName(client_).c_str(), address_));
+    const SlotRecord before = link_.Slot(iSlot);
+    link_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
+    link_.UpdateThrottles(clock_.Now(), iSlot, before);
+}
+
+std::uint32_t PhoneThrottle::NextIdleDue(Tick now) const {
+    if (waiting_)
+        return 0;
+    if (!Driving() || closed_)
+        return kNoDeadline;
+    return std::min(kPollMs, server_.SilenceDue(client_, now));
+}
+
+void PhoneThrottle::UpdateThrottle(Tick now, int which) {
+    (void)now;
+    (void)which;
+    Report(false);
+}
+
+void PhoneThrottle::UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) {
+    UpdateThrottleF13toF28(9, static_cast<std::uint8_t>(bits & 0x0F), now);
+    (void)which;
+}
+
+void PhoneThrottle::UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick now) {
+    (void)now;
+    const int count = first == 9 ? 4 : 8;
+    const std::uint32_t mask = ((1u << count) - 1u) << first;
+    high_ = (high_ & ~mask) | ((static_cast<std::uint32_t>(bits) << first) & mask);
+    Report(false);
+}
+
+int PhoneThrottle::AddressOf(int which) const {
+    return which == kWhichLoco && (Driving() || selecting_) ? address_ : -1;
+}
+
+void PhoneThrottle::SlotLost(Tick now, int which, bool again, const SlotRecord& before) {
+    (void)now;
+    (void)which;
+    (void)again;
+    (void)before;
+    Drop(text::Format(kSlotGone, address_));
+}
+
+std::string PhoneThrottle::Title() const {
+    const std::string& name = server_.ClientName(client_);
+    return "Telefon " + (name.empty() ? std::string("brez imena") : name);
+}
+
+void PhoneThrottle::StopForExit() {
+    if (Driving() && own_)
+        link_.SetSlotSpeed(iSlot, 0, true);
+}
