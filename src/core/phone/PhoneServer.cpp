@@ -268,6 +268,8 @@ void PhoneServer::Acquire(int client, char key, const std::string& locoKey, std:
     for (const auto& t : c.throttles)
         if (!t->Closed() && t->ThrottleKey() == key && t->Key() == locoKey)
             return; // already on this throttle
+    if (what.empty())
+        return;
     int address = withrottle::ParseAddress(what);
     if (!what.empty() && what[0] == 'E') {
         const std::string_view name = what.substr(1);

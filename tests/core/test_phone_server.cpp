@@ -1,0 +1,269 @@
+// Phones on the WiThrottle protocol against a link on an in-memory bus and a fake clock:
+// the greeting, a locomotive acquired, driven and let go, an address in use elsewhere, the
+// heartbeat's stop, the turnouts of the open layout, the track power, and lines that mean
+// nothing.
+
+#include "LoconetFixture.h"
+#include "core/layout/LayoutBus.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/phone/PhoneServer.h"
+#include "roster/RosterData.h"
+
+#include <algorithm>
+
+namespace {
+
+class PhoneServerTest : public LinkTest {
+protected:
+    PhoneServerTest() {
+        Loco a;
+        a.Descr = "SŽ 664-101";
+        a.MotorAddr = 664;
+        // F2 is named by the map's function that switches motor decoder function 2 on.
+        a.FuncFlags[3] = kFuncActive;
+        ParseSequenceText("M2+", kSequenceOn, a.FuncSequences[3], false);
+        Loco b;
+        b.Descr = "Mala]\\[lokomotiva";
+        b.MotorAddr = 3;
+        data.roster.locos[0] = a;
+        data.roster.locos[1] = b;
+        data.roster.count = 2;
+        data.functions.entries[0] = FunctionDef{3, 0, 2, 2, "Hupa"};
+        data.functions.count = 1;
+        server.SetOutput([this](int client, const std::string& text) {
+            out[static_cast<std::size_t>(client)] += text;
+        });
+        OpenLink();
+    }
+
+    int Connect() {
+        const TcpService::Admission a = server.Connect("10.0.0.7:5000");
+        out[static_cast<std::size_t>(a.client)] = a.reply;
+        return a.client;
+    }
+    void Say(int client, const std::string& line) {
+        const std::string text = line + "\r\n";
+        server.Receive(client, text.data(), text.size());
+    }
+    // What the link wrote, each echoed, without checksums; the writes are taken.
+    std::vector<Bytes> Written() {
+        std::vector<Bytes> written;
+        // A phone's selection starts in the throttle's step, and goes out in the next one.
+        for (int step = 0, quiet = 0; step < 50 && quiet < 3; ++step) {
+            link.Process();
+            if (port->writes.empty()) {
+                ++quiet;
+                continue;
+            }
+            const Bytes w = port->writes.front();
+            port->writes.erase(port->writes.begin());
+            written.emplace_back(w.begin(), w.end() - 1);
+            Receive(w);
+        }
+        return written;
+    }
+    // The phone acquires address 3, which the command station keeps in slot 5.
+    void Acquire(int client, std::uint8_t spd = 0, std::uint8_t dirf = 0) {
+        Say(client, "MT+S3<;>S3");
+        const std::vector<Bytes> select = Written();
+        ASSERT_EQ(select, (std::vector<Bytes>{{0xBF, 0x00, 0x03}}));
+        Receive(SlotData(5, 3, 0x03, spd, dirf));
+        ASSERT_EQ(Written(), (std::vector<Bytes>{{0xBA, 0x05, 0x05}}));
+        Receive(SlotData(5, 3, 0x33, spd, dirf));
+        Written();
+    }
+    std::string Take(int client) { return std::exchange(out[static_cast<std::size_t>(client)], ""); }
+    static bool Has(const std::string& text, const std::string& line) {
+        return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+    }
+
+    RosterData data;
+    std::array<std::string, TcpService::kMaxClients> out{};
+    PhoneServer server{link, clock, data, "Vlakomat test"};
+};
+
+TEST_F(PhoneServerTest, GreetsWithVersionRosterPowerTurnoutCaptionsAndHeartbeat) {
+    EXPECT_EQ(out[0], "");
+    const int phone = Connect();
+    EXPECT_EQ(Take(phone), "VN2.0\nHTVlakomat\nHtVlakomat test\n"
+                           "RL2]\\[SŽ 664-101}|{664}|{L]\\[Malalokomotiva}|{3}|{S\n"
+                           "PPA2\n"
+                           "PTT]\\[Kretnice}|{Kretnica]\\[Naravnost}|{2]\\[Odklon}|{4\n"
+                           "*10\n");
+    Say(phone, "NJurin telefon");
+    EXPECT_EQ(Take(phone), "*10\n");
+    EXPECT_EQ(server.ClientCount(), 1);
+}
+
+TEST_F(PhoneServerTest, AcquiresDrivesAndReleasesThroughSlotCommands) {
+    const int phone = Connect();
+    Take(phone);
+    Acquire(phone, 0, 0x10); // F0 on
+    const std::string told = Take(phone);
+    EXPECT_TRUE(Has(told, "MT+S3<;>"));
+    EXPECT_TRUE(Has(told, "MTAS3<;>F10"));
+    EXPECT_TRUE(Has(told, "MTAS3<;>F01"));
+    EXPECT_TRUE(Has(told, "MTAS3<;>V0"));
+    EXPECT_TRUE(Has(told, "MTAS3<;>R1"));
+    ASSERT_NE(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
+    EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1)->Title(), "Telefon 10.0.0.7:5000");
+
+    struct Case {
+        const char* command;
+        std::vector<Bytes> sent;
+    };
+    const Case cases[] = {
+        {"MTAS3<;>V30", {{0xA0, 5, 31}}},
+        {"MTA*<;>V126", {{0xA0, 5, 127}}},
+        {"MTAS3<;>V127", {}}, // beyond the protocol's speeds
+        {"MTAS3<;>X", {{0xA0, 5, 1}}},
+        {"MTAS3<;>I", {{0xA0, 5, 0}}},
+        {"MTAS3<;>R0", {{0xA1, 5, 0x30}}},
+        {"MTAS3<;>F10", {{0xA1, 5, 0x20}}}, // latching F0 pressed: off again
+        {"MTAS3<;>F00", {}},                // and released: nothing
+        {"MTAS3<;>F12", {{0xA1, 5, 0x22}}}, // momentary F2 pressed: on
+        {"MTAS3<;>F02", {{0xA1, 5, 0x20}}}, // released: off
+        {"MTAS3<;>F15", {{0xA2, 5, 0x01}}},
+        {"MTAS3<;>f110", {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}}},
+        {"MTAS3<;>m121", {}},
+        {"MTAS3<;>F121", {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}}},
+        {"MTAS3<;>F021", {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x00, 0x00, 0x00}}},
+        {"MTAS4<;>V10", {}}, // a key the phone does not hold
+        {"SV20", {}},        // the second older throttle holds nothing
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        Say(phone, c.command);
+        EXPECT_EQ(Written(), c.sent);
+    }
+    EXPECT_EQ(Take(phone), ""); // its own commands are not told back
+
+    // Another station moves the locomotive: the phone hears it.
+    Receive(WithChecksum({0xA0, 5, 41}));
+    EXPECT_EQ(Take(phone), "MTAS3<;>V40\n");
+
+    Say(phone, "MT-S3<;>r");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xB5, 5, 0x13}}));
+    EXPECT_EQ(Take(phone), "MT-S3<;>\n");
+    EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
+}
+
+TEST_F(PhoneServerTest, LabelsComeFromTheFunctionMapAndRosterEntriesSelectByName) {
+    const int phone = Connect();
+    Say(phone, "MT+L664<;>ESŽ 664-101");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xBF, 0x05, 0x18}}));
+    Say(phone, "MT+L1<;>ENi je");
+    EXPECT_TRUE(Has(Take(phone), "HMLokomotive »Ni je« ni v seznamu lokomotiv."));
+    Receive(SlotData(7, 664, 0x33));
+    Written();
+    const std::string told = Take(phone);
+    EXPECT_TRUE(Has(told, "HMNaslov je že v uporabi, možne so motnje v delovanju!"));
+    EXPECT_TRUE(Has(told, "MT-L664<;>")); // nothing taken from the other station
+    EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{}); // no box on the computer
+
+    data.roster.locos[0].MotorAddr = 3;
+    Acquire(phone);
+    EXPECT_TRUE(Has(Take(phone), "MTLS3<;>]\\[]\\[]\\[Hupa]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]"
+                                 "\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]\\[]"
+                                 "\\[]\\[]\\["));
+}
+
+TEST_F(PhoneServerTest, HeartbeatSilenceStopsTheLocomotiveOnce) {
+    const int phone = Connect();
+    Acquire(phone);
+    Say(phone, "MTAS3<;>V50");
+    Written();
+    // Without the heartbeat asked for, silence stops nothing.
+    clock.Advance(30000);
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    Say(phone, "*+");
+    clock.Advance(9000);
+    Say(phone, "*");
+    clock.Advance(9000);
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    clock.Advance(1000);
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xA0, 5, 1}}));
+    clock.Advance(20000);
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    EXPECT_TRUE(Has(Take(phone), "MTAS3<;>V-1"));
+}
+
+TEST_F(PhoneServerTest, GoneWithoutAWordStopsAndReleasesQuitOnlyReleases) {
+    const int first = Connect();
+    Acquire(first);
+    Say(first, "MTAS3<;>V50");
+    Written();
+    server.Disconnect(first);
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xA0, 5, 1}, {0xB5, 5, 0x13}}));
+    EXPECT_EQ(server.ClientCount(), 0);
+
+    const int second = Connect();
+    Acquire(second);
+    Say(second, "Q");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xB5, 5, 0x13}}));
+}
+
+TEST_F(PhoneServerTest, TurnoutsOfTheOpenLayoutAreListedThrownAndFollowed) {
+    CVlakomatDoc doc;
+    ASSERT_TRUE(doc.AddElement(2, 3, ElementType::kTurnout));
+    TurnoutData t = *doc.Element(0).turnout;
+    t.output[0].address = 12;
+    doc.SetTurnout(0, t);
+    LayoutBus bus(doc);
+    link.AddMessageWatcher([&](const LocoNetMessage& m) { bus.OnMessage(m); });
+    server.SetLayout(&doc, &bus);
+    const int phone = Connect();
+    EXPECT_TRUE(Has(Take(phone), "PTL]\\[LT12}|{kretnica 12}|{2"));
+
+    Say(phone, "PTATLT12");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xB0, 0x0B, 0x10}}));
+    EXPECT_EQ(doc.Element(0).turnout->current, 1);
+    EXPECT_EQ(Take(phone), "PTA4LT12\n");
+    // Another station closes it: the phone follows the panel.
+    Receive(WithChecksum({0xB0, 0x0B, 0x30}));
+    EXPECT_EQ(Take(phone), "PTA2LT12\n");
+    Say(phone, "PTA2LT99");
+    EXPECT_EQ(Take(phone), "HMKretnice LT99 ni na odprti maketi.\n");
+
+    link.Close();
+    Say(phone, "PTA2LT12");
+    EXPECT_EQ(Take(phone), "HMKretnica 12: povezava LocoNet ni odprta, ni poslano\n");
+    EXPECT_EQ(doc.Element(0).turnout->current, 0);
+    server.SetLayout(nullptr, nullptr);
+}
+
+TEST_F(PhoneServerTest, PowerIsSwitchedAndEveryPhoneHearsItsChanges) {
+    const int a = Connect();
+    const int b = Connect();
+    Say(a, "PPA1");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0x83}}));
+    EXPECT_TRUE(Has(Take(b), "PPA1"));
+    Receive(WithChecksum({0x82}));
+    EXPECT_TRUE(Has(Take(a), "PPA0"));
+    EXPECT_TRUE(Has(Take(b), "PPA0"));
+}
+
+TEST_F(PhoneServerTest, LinesThatMeanNothingChangeNothing) {
+    const int phone = Connect();
+    Acquire(phone);
+    Take(phone);
+    for (const char* line :
+         {"", "M", "MT", "MT+", "MTA", "MTAS3", "MTAS3<;>", "MTAS3<;>V", "MTAS3<;>V-2",
+          "MTAS3<;>V1x", "MTAS3<;>R2", "MTAS3<;>F", "MTAS3<;>F2", "MTAS3<;>F129", "MTAS3<;>m9",
+          "MT+<;>", "MT+S9<;>Sx", "MT+S9<;>L99999", "MT-<;>", "MTX", "PTA", "PTAX", "PPA9", "P",
+          "T", "*x", "X", "HU", "D\x01\x02", "\xff\xfe"}) {
+        SCOPED_TRACE(line);
+        Say(phone, line);
+        EXPECT_EQ(Written(), std::vector<Bytes>{});
+    }
+    const std::string told = Take(phone);
+    EXPECT_EQ(told, "HMNapačen naslov lokomotive: Sx\nHMNapačen naslov lokomotive: L99999\n");
+    // A line that never ends is dropped whole; the next one counts.
+    const std::string flood(100000, 'V');
+    server.Receive(phone, flood.data(), flood.size());
+    Say(phone, "\nMTAS3<;>V1");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xA0, 5, 2}}));
+}
+
+} // namespace
