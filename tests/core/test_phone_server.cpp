@@ -72,7 +72,9 @@ protected:
         Receive(SlotData(5, 3, 0x33, spd, dirf));
         Written();
     }
-    std::string Take(int client) { return std::exchange(out[static_cast<std::size_t>(client)], ""); }
+    std::string Take(int client) {
+        return std::exchange(out[static_cast<std::size_t>(client)], "");
+    }
     static bool Has(const std::string& text, const std::string& line) {
         return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
     }
@@ -248,11 +250,36 @@ TEST_F(PhoneServerTest, LinesThatMeanNothingChangeNothing) {
     const int phone = Connect();
     Acquire(phone);
     Take(phone);
-    for (const char* line :
-         {"", "M", "MT", "MT+", "MTA", "MTAS3", "MTAS3<;>", "MTAS3<;>V", "MTAS3<;>V-2",
-          "MTAS3<;>V1x", "MTAS3<;>R2", "MTAS3<;>F", "MTAS3<;>F2", "MTAS3<;>F129", "MTAS3<;>m9",
-          "MT+<;>", "MT+S9<;>Sx", "MT+S9<;>L99999", "MT-<;>", "MTX", "PTA", "PTAX", "PPA9", "P",
-          "T", "*x", "X", "HU", "D\x01\x02", "\xff\xfe"}) {
+    for (const char* line : {"",
+                             "M",
+                             "MT",
+                             "MT+",
+                             "MTA",
+                             "MTAS3",
+                             "MTAS3<;>",
+                             "MTAS3<;>V",
+                             "MTAS3<;>V-2",
+                             "MTAS3<;>V1x",
+                             "MTAS3<;>R2",
+                             "MTAS3<;>F",
+                             "MTAS3<;>F2",
+                             "MTAS3<;>F129",
+                             "MTAS3<;>m9",
+                             "MT+<;>",
+                             "MT+S9<;>Sx",
+                             "MT+S9<;>L99999",
+                             "MT-<;>",
+                             "MTX",
+                             "PTA",
+                             "PTAX",
+                             "PPA9",
+                             "P",
+                             "T",
+                             "*x",
+                             "X",
+                             "HU",
+                             "D\x01\x02",
+                             "\xff\xfe"}) {
         SCOPED_TRACE(line);
         Say(phone, line);
         EXPECT_EQ(Written(), std::vector<Bytes>{});

@@ -81,7 +81,8 @@ struct AppRig {
     CDlgThrottle* OpenThrottle(const char* action) {
         Frame().Action(QString::fromLatin1(action))->trigger();
         for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
-            if (Throttle* t = Link().GetThrottle(i); t && !opened.contains(t)) {
+            if (Throttle* t = Link().GetThrottle(i);
+                t && !opened.contains(t) && CDlgThrottle::WindowOf(t) != nullptr) {
                 opened.append(t);
                 return CDlgThrottle::WindowOf(t);
             }

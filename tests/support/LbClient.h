@@ -58,15 +58,20 @@ public:
     // Waits for a line that starts with `prefix`, after the one found last; returns it, or
     // "" when none came in time.
     std::string WaitFor(const std::string& prefix, int timeoutMs = 5000) {
+        return WaitForAny({prefix}, timeoutMs);
+    }
+    // The same for a line that starts with any of the prefixes.
+    std::string WaitForAny(const std::vector<std::string>& prefixes, int timeoutMs = 5000) {
         std::string found;
         (void)RunUntil(
             [&] {
                 Collect();
                 for (; next_ < lines_.size(); ++next_)
-                    if (lines_[next_].rfind(prefix, 0) == 0) {
-                        found = lines_[next_++];
-                        return true;
-                    }
+                    for (const std::string& prefix : prefixes)
+                        if (lines_[next_].rfind(prefix, 0) == 0) {
+                            found = lines_[next_++];
+                            return true;
+                        }
                 return false;
             },
             timeoutMs);
