@@ -1,6 +1,7 @@
 #include "app/Vlakomat.h"
 
 #include "BusServer.h"
+#include "DnsSdAdvert.h"
 #include "PortFactory.h"
 #include "app/DlgSettings.h"
 #include "app/Heartbeat.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
+#include <QSysInfo>
 #include <QThread>
 #include <QTranslator>
 
@@ -38,7 +40,7 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
       link_(clock, beeper, prompts_), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
       server_(std::make_unique<BusServer>(share_)),
       phones_(link_, clock, data_, "Vlakomat " VLAKOMAT_VERSION),
-      phoneServer_(std::make_unique<BusServer>(phones_)) {
+      phoneServer_(std::make_unique<BusServer>(phones_)), advert_(std::make_unique<DnsSdAdvert>()) {
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
@@ -156,6 +158,7 @@ void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
 void CVlakomatApp::ServePhones() {
     const ::Settings& s = settings_.settings;
     if (s.WiThrottlePort == 0) {
+        advert_->Publish("", 0);
         phoneServer_->Stop();
         return;
     }

@@ -17,6 +17,7 @@
 #include <string>
 
 class BusServer;
+class DnsSdAdvert;
 class CMainFrame;
 class Heartbeat;
 class QTranslator;
@@ -101,5 +102,6 @@ private:
     std::unique_ptr<BusServer> server_;
     PhoneServer phones_;
     std::unique_ptr<BusServer> phoneServer_;
+    std::unique_ptr<DnsSdAdvert> advert_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -1,0 +1,25 @@
+#pragma once
+// Tells the phones of the local network where the program serves them: a DNS-SD service
+// (`_withrottle._tcp`) published through the Avahi daemon. Without the daemon (or without
+// Avahi in the build) nothing is published and the phones are given the address by hand;
+// the daemon that starts later is found by itself.
+
+#include <memory>
+#include <string>
+
+class DnsSdAdvert {
+public:
+    static constexpr const char* kServiceType = "_withrottle._tcp";
+
+    DnsSdAdvert();
+    ~DnsSdAdvert();
+    DnsSdAdvert(const DnsSdAdvert&) = delete;
+    DnsSdAdvert& operator=(const DnsSdAdvert&) = delete;
+
+    // Publishes the service `name` on `port`; port 0 withdraws it.
+    void Publish(const std::string& name, int port);
+
+private:
+    struct Avahi;
+    std::unique_ptr<Avahi> avahi_;
+};
