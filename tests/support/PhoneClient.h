@@ -10,8 +10,10 @@
 class PhoneClient : public LbClient {
 public:
     // Connects and waits for the greeting's heartbeat line; false when none came.
-    bool Start(int port, const std::string& name) {
-        if (!Connect(port) || WaitFor("*").empty())
+    bool Start(int port, const std::string& name) { return Connect(port) && Greet(name); }
+    // The same on a connection already made.
+    bool Greet(const std::string& name) {
+        if (WaitFor("*").empty())
             return false;
         Send("N" + name);
         Send("*+");
