@@ -1,0 +1,63 @@
+// Arbitrary bytes from three phones, cut into pieces and mixed with the link's steps, the
+// bus's echoes that come or do not, the clock moving past the heartbeat and the link closing:
+// nothing the phones say can crash the server, and once they are gone no throttle of theirs
+// is left in the registry.
+
+#include "FuzzSupport.h"
+#include "core/layout/LayoutBus.h"
+#include "core/layout/VlakomatDoc.h"
+#include "core/loconet/Loconet.h"
+#include "core/phone/PhoneServer.h"
+#include "ports/MemoryPort.h"
+#include "roster/RosterData.h"
+
+#include <cstdlib>
+#include <memory>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 2)
+        return 0;
+    StepClock clock;
+    SilentBeeper beeper;
+    SilentPrompts prompts;
+    CLoconet link(clock, beeper, prompts);
+    MemoryPort* port = nullptr;
+    link.SetPortFactory([&](const std::string&) {
+        auto p = std::make_unique<MemoryPort>();
+        port = p.get();
+        return p;
+    });
+    if (!link.Open("memory"))
+        return 0;
+    port->echo = (bytes[0] & 1) != 0;
+    RosterData data;
+    data.roster.locos[0].Descr = "Lok";
+    data.roster.locos[0].MotorAddr = 3;
+    data.roster.count = 1;
+    CVlakomatDoc doc;
+    doc.AddElement(1, 1, ElementType::kTurnout);
+    LayoutBus bus(doc);
+    {
+        PhoneServer server(link, clock, data, "fuzz");
+        server.SetOutput([](int, const std::string&) {});
+        server.SetLayout(&doc, &bus);
+        for (int i = 0; i < 3; ++i)
+            server.Connect("phone");
+        const std::size_t piece = 1 + bytes[1] % 48;
+        for (std::size_t at = 2, n = 0; at < size; at += piece, ++n) {
+            const std::size_t count = std::min(piece, size - at);
+            server.Receive(static_cast<int>(n % 3), reinterpret_cast<const char*>(bytes + at),
+                           count);
+            clock.now += bytes[at] % 8 == 0 ? 4000 : 1;
+            link.Process();
+        }
+        if (bytes[0] & 2)
+            link.Close();
+        for (int client = 0; client < 3; ++client)
+            server.Disconnect(client);
+    }
+    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+        if (link.GetThrottle(i) != nullptr)
+            std::abort();
+    return 0;
+}
