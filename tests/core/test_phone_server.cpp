@@ -208,13 +208,14 @@ TEST_F(PhoneServerTest, GoneWithoutAWordStopsAndReleasesQuitOnlyReleases) {
 
 TEST_F(PhoneServerTest, TurnoutsOfTheOpenLayoutAreListedThrownAndFollowed) {
     CVlakomatDoc doc;
+    LayoutBus bus(doc);
+    link.AddMessageWatcher([&](const LocoNetMessage& m) { bus.OnMessage(m); });
+    server.SetLayout(&doc, &bus);
+    // The layout is filled after it was handed over, as a file opened later is.
     ASSERT_TRUE(doc.AddElement(2, 3, ElementType::kTurnout));
     TurnoutData t = *doc.Element(0).turnout;
     t.output[0].address = 12;
     doc.SetTurnout(0, t);
-    LayoutBus bus(doc);
-    link.AddMessageWatcher([&](const LocoNetMessage& m) { bus.OnMessage(m); });
-    server.SetLayout(&doc, &bus);
     const int phone = Connect();
     EXPECT_TRUE(Has(Take(phone), "PTL]\\[LT12}|{kretnica 12}|{2"));
 

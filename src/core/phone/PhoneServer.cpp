@@ -107,6 +107,8 @@ void PhoneServer::SetLayout(CVlakomatDoc* doc, LayoutBus* bus) {
 // --- connections ----------------------------------------------------------------------
 
 TcpService::Admission PhoneServer::Connect(const std::string& peer) {
+    // The greeting lists the turnouts as the panel shows them now.
+    CheckTurnouts();
     for (int i = 0; i < kMaxClients; ++i) {
         Client& c = clients_[static_cast<std::size_t>(i)];
         if (c.connected)

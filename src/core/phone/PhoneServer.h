@@ -32,6 +32,8 @@ public:
     // The open layout whose turnouts the phones see and move; nullptr for none. The view's
     // bus watcher must be added to the link before this is called.
     void SetLayout(CVlakomatDoc* doc, LayoutBus* bus);
+    // Another layout was opened or the open one edited: the phones get the new list.
+    void LayoutChanged() { CheckTurnouts(); }
 
     // TcpService
     void SetOutput(Output output) override { output_ = std::move(output); }

@@ -226,6 +226,7 @@ void CMainFrame::CreateLayout() {
         view_->SetDocumentName(layout_->Title());
         view_->OnUpdate();
         UpdateTitle();
+        app_.Phones().LayoutChanged();
     });
     connect(layout_, &CLayoutFiles::RecentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
     connect(Action("actionNew"), &QAction::triggered, layout_, &CLayoutFiles::OnFileNew);
