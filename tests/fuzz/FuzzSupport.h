@@ -1,9 +1,12 @@
 #pragma once
 // What the fuzz targets share: quiet seams and splitting the input into lines.
 
+#include "core/loconet/Loconet.h"
 #include "platform.h"
+#include "ports/MemoryPort.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,3 +40,21 @@ inline std::vector<std::string_view> SplitLines(std::string_view text) {
     }
     return lines;
 }
+
+// A link opened on an in-memory port, with quiet seams; `port` stays null when it did not open.
+struct MemoryLink {
+    MemoryLink() {
+        link.SetPortFactory([this](const std::string&) {
+            auto p = std::make_unique<MemoryPort>();
+            port = p.get();
+            return p;
+        });
+        if (!link.Open("memory"))
+            port = nullptr;
+    }
+    StepClock clock;
+    SilentBeeper beeper;
+    SilentPrompts prompts;
+    CLoconet link{clock, beeper, prompts};
+    MemoryPort* port = nullptr;
+};

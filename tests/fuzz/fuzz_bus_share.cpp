@@ -4,28 +4,19 @@
 
 #include "FuzzSupport.h"
 #include "core/loconet/BusShare.h"
-#include "core/loconet/Loconet.h"
-#include "ports/MemoryPort.h"
 
 #include <array>
 #include <cstdlib>
-#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     if (size < 2)
         return 0;
-    StepClock clock;
-    SilentBeeper beeper;
-    SilentPrompts prompts;
-    CLoconet link(clock, beeper, prompts);
-    MemoryPort* port = nullptr;
-    link.SetPortFactory([&](const std::string&) {
-        auto p = std::make_unique<MemoryPort>();
-        port = p.get();
-        return p;
-    });
-    if (!link.Open("memory"))
+    MemoryLink memory;
+    if (memory.port == nullptr)
         return 0;
+    StepClock& clock = memory.clock;
+    CLoconet& link = memory.link;
+    MemoryPort* port = memory.port;
     port->echo = (bytes[0] & 1) != 0;
     BusShare share(link, "fuzz");
     std::array<long, 3> answers{};

@@ -6,29 +6,20 @@
 #include "FuzzSupport.h"
 #include "core/layout/LayoutBus.h"
 #include "core/layout/VlakomatDoc.h"
-#include "core/loconet/Loconet.h"
 #include "core/phone/PhoneServer.h"
-#include "ports/MemoryPort.h"
 #include "roster/RosterData.h"
 
 #include <cstdlib>
-#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     if (size < 2)
         return 0;
-    StepClock clock;
-    SilentBeeper beeper;
-    SilentPrompts prompts;
-    CLoconet link(clock, beeper, prompts);
-    MemoryPort* port = nullptr;
-    link.SetPortFactory([&](const std::string&) {
-        auto p = std::make_unique<MemoryPort>();
-        port = p.get();
-        return p;
-    });
-    if (!link.Open("memory"))
+    MemoryLink memory;
+    if (memory.port == nullptr)
         return 0;
+    StepClock& clock = memory.clock;
+    CLoconet& link = memory.link;
+    MemoryPort* port = memory.port;
     port->echo = (bytes[0] & 1) != 0;
     RosterData data;
     data.roster.locos[0].Descr = "Lok";

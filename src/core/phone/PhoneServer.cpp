@@ -144,7 +144,7 @@ void PhoneServer::Receive(int client, const char* data, std::size_t count) {
         return;
     Client& c = clients_[static_cast<std::size_t>(client)];
     c.heard = clock_.Now();
-    c.lines.Feed(data, count);
+    c.lines.Append(data, count);
     std::string line;
     while (c.connected && c.lines.Next(line))
         HandleLine(client, line);

@@ -4,6 +4,7 @@
 // through throttles of the link's registry, switches the track power and moves turnouts as
 // the panel does. The decisions live here; the server in src/io only carries the bytes.
 
+#include "core/loconet/LbServerProtocol.h"
 #include "core/loconet/TcpService.h"
 #include "core/loconet/TrackPower.h"
 #include "core/phone/WiThrottleText.h"
@@ -57,7 +58,7 @@ private:
         bool connected = false;
         std::string peer;
         std::string name;
-        withrottle::LineSplitter lines;
+        LbLineSplitter lines;
         bool heartbeat = false;
         Tick heard = 0;
         std::vector<std::unique_ptr<PhoneThrottle>> throttles;

@@ -4,33 +4,6 @@
 
 namespace withrottle {
 
-void LineSplitter::Feed(const char* data, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = data[i];
-        if (c == '\r' || c == '\n') {
-            // CR LF ends one line, and an empty line says nothing: both are skipped.
-            if (!pending_.empty() && !overlong_)
-                lines_.push_back(pending_);
-            pending_.clear();
-            overlong_ = false;
-        } else if (pending_.size() >= kMaxLine) {
-            overlong_ = true;
-        } else {
-            pending_.push_back(c);
-        }
-    }
-}
-
-bool LineSplitter::Next(std::string& line) {
-    if (next_ >= lines_.size()) {
-        lines_.clear();
-        next_ = 0;
-        return false;
-    }
-    line = std::move(lines_[next_++]);
-    return true;
-}
-
 std::vector<std::string_view> Split(std::string_view text, std::string_view delimiter) {
     std::vector<std::string_view> parts;
     std::size_t from = 0;

@@ -1,8 +1,8 @@
 #pragma once
-// The words of the WiThrottle protocol that phone throttle apps speak: lines ended by CR,
-// LF or both, arrays with their delimiters, locomotive keys ("S3", "L341") and speeds.
+// The words of the WiThrottle protocol that phone throttle apps speak: arrays with their
+// delimiters, locomotive keys ("S3", "L341") and speeds. Its lines end as the LbServer
+// protocol's do (CR, LF or both), and are cut alike.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,22 +17,6 @@ inline constexpr std::string_view kCommand = "<;>"; // between a throttle comman
 inline constexpr int kHeartbeatSeconds = 10;
 inline constexpr int kFunctionCount = 29; // F0 to F28
 inline constexpr int kMaxSpeed = 126;
-
-// Cuts a client's bytes into lines. A line that grows past kMaxLine is thrown away whole,
-// so a client that never ends a line costs no more than that.
-class LineSplitter {
-public:
-    static constexpr std::size_t kMaxLine = 4096;
-    void Feed(const char* data, std::size_t count);
-    // The next whole line (without its end); false when none is complete.
-    bool Next(std::string& line);
-
-private:
-    std::string pending_;
-    std::vector<std::string> lines_;
-    std::size_t next_ = 0;
-    bool overlong_ = false;
-};
 
 std::vector<std::string_view> Split(std::string_view text, std::string_view delimiter);
 

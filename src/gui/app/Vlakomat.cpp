@@ -155,6 +155,16 @@ void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
     }
 }
 
+std::string CVlakomatApp::Listen(BusServer& server, int port, int onNetwork) {
+    return port < 0 || port > 65535 ? "port mora biti med 1 in 65535"
+                                    : server.Listen(port, onNetwork != 0);
+}
+
+void CVlakomatApp::Fail(const std::string& text) {
+    link_.LogToMonitor(text);
+    prompts_.Inform(text, PromptIcon::Error);
+}
+
 void CVlakomatApp::ServePhones() {
     const ::Settings& s = settings_.settings;
     if (s.WiThrottlePort == 0) {
@@ -162,16 +172,13 @@ void CVlakomatApp::ServePhones() {
         phoneServer_->Stop();
         return;
     }
-    const std::string reason =
-        s.WiThrottlePort < 0 || s.WiThrottlePort > 65535
-            ? "port mora biti med 1 in 65535"
-            : phoneServer_->Listen(s.WiThrottlePort, s.WiThrottleOnNetwork != 0);
-    if (reason.empty())
-        return;
-    const std::string text = "Napaka! Telefoni se ne morejo povezati na TCP port " +
-                             std::to_string(s.WiThrottlePort) + "! (" + reason + ")";
-    link_.LogToMonitor(text);
-    prompts_.Inform(text, PromptIcon::Error);
+    const std::string reason = Listen(*phoneServer_, s.WiThrottlePort, s.WiThrottleOnNetwork);
+    // Announced on the network only where the phones of the network may connect.
+    advert_->Publish("Vlakomat " + QSysInfo::machineHostName().toStdString(),
+                     reason.empty() && s.WiThrottleOnNetwork != 0 ? phoneServer_->Port() : 0);
+    if (!reason.empty())
+        Fail("Napaka! Telefoni se ne morejo povezati na TCP port " +
+             std::to_string(s.WiThrottlePort) + "! (" + reason + ")");
 }
 
 void CVlakomatApp::ShareBus() {
@@ -182,15 +189,10 @@ void CVlakomatApp::ShareBus() {
         return;
     }
     share_.SetClientLimit(s.ShareMaxClients);
-    std::string reason = s.SharePort < 0 || s.SharePort > 65535
-                             ? "port mora biti med 1 in 65535"
-                             : server_->Listen(s.SharePort, s.ShareOnNetwork != 0);
-    if (reason.empty())
-        return;
-    const std::string text = "Napaka! Vodila ni mogoče deliti na TCP portu " +
-                             std::to_string(s.SharePort) + "! (" + reason + ")";
-    link_.LogToMonitor(text);
-    prompts_.Inform(text, PromptIcon::Error);
+    const std::string reason = Listen(*server_, s.SharePort, s.ShareOnNetwork);
+    if (!reason.empty())
+        Fail("Napaka! Vodila ni mogoče deliti na TCP portu " + std::to_string(s.SharePort) + "! (" +
+             reason + ")");
 }
 
 bool CVlakomatApp::OpenLink() {

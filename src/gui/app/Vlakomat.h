@@ -81,6 +81,10 @@ private:
     // Destroys the throttle windows still open; each releases its locomotive.
     void DestroyThrottleWindows();
     void ServePhones();
+    // Listens on the port of the settings: "" or why not.
+    static std::string Listen(BusServer& server, int port, int onNetwork);
+    // A server that cannot serve is told to the monitor and the operator.
+    void Fail(const std::string& text);
 
     // Every box of the program goes through here: what a processing step must say waits
     // until the step is over.
