@@ -58,21 +58,26 @@ struct DnsSdAdvert::Avahi {
     }
 };
 
-DnsSdAdvert::DnsSdAdvert() : avahi_(std::make_unique<Avahi>()) {
+DnsSdAdvert::DnsSdAdvert() : avahi_(std::make_unique<Avahi>()) {}
+
+bool DnsSdAdvert::Start() {
+    if (avahi_->poll != nullptr)
+        return true;
     avahi_->poll = avahi_threaded_poll_new();
     if (avahi_->poll == nullptr)
-        return;
+        return false;
     int error = 0;
     // No fail: without a daemon the client waits for one rather than giving up.
     avahi_->client = avahi_client_new(avahi_threaded_poll_get(avahi_->poll), AVAHI_CLIENT_NO_FAIL,
                                       &Avahi::OnClient, avahi_.get(), &error);
-    if (avahi_->client == nullptr || avahi_threaded_poll_start(avahi_->poll) != 0) {
-        if (avahi_->client != nullptr)
-            avahi_client_free(avahi_->client);
-        avahi_->client = nullptr;
-        avahi_threaded_poll_free(avahi_->poll);
-        avahi_->poll = nullptr;
-    }
+    if (avahi_->client != nullptr && avahi_threaded_poll_start(avahi_->poll) == 0)
+        return true;
+    if (avahi_->client != nullptr)
+        avahi_client_free(avahi_->client);
+    avahi_->client = nullptr;
+    avahi_threaded_poll_free(avahi_->poll);
+    avahi_->poll = nullptr;
+    return false;
 }
 
 DnsSdAdvert::~DnsSdAdvert() {
@@ -84,7 +89,8 @@ DnsSdAdvert::~DnsSdAdvert() {
 }
 
 void DnsSdAdvert::Publish(const std::string& name, int port) {
-    if (avahi_->poll == nullptr)
+    // Avahi's thread runs only once something is to be published.
+    if ((port <= 0 && avahi_->poll == nullptr) || !Start())
         return;
     avahi_threaded_poll_lock(avahi_->poll);
     avahi_->name = name;
@@ -98,6 +104,9 @@ void DnsSdAdvert::Publish(const std::string& name, int port) {
 struct DnsSdAdvert::Avahi {};
 DnsSdAdvert::DnsSdAdvert() = default;
 DnsSdAdvert::~DnsSdAdvert() = default;
+bool DnsSdAdvert::Start() {
+    return false;
+}
 void DnsSdAdvert::Publish(const std::string&, int) {}
 
 #endif

@@ -20,6 +20,9 @@ public:
     void Publish(const std::string& name, int port);
 
 private:
+    // Starts Avahi's client in its own thread; false when it cannot.
+    bool Start();
+
     struct Avahi;
     std::unique_ptr<Avahi> avahi_;
 };

@@ -171,6 +171,34 @@ TEST_F(PhoneServerTest, LabelsComeFromTheFunctionMapAndRosterEntriesSelectByName
                                  "\\[]\\[]\\["));
 }
 
+// A window of the program that drives address 3.
+class WindowOnThree : public RecordingThrottle {
+public:
+    int AddressOf(int which) const override { return which == kWhichLoco ? 3 : -1; }
+};
+
+TEST_F(PhoneServerTest, APhoneWaitsForAWindowsSelectionAndSharesItsSlot) {
+    WindowOnThree window;
+    window.onUpdateControls = [&](int slot, int) { window.iSlot = slot; };
+    ASSERT_TRUE(link.RegisterThrottle(0, &window));
+    link.SelectLoco(0, 3, kWhichLoco);
+    const int phone = Connect();
+    Say(phone, "MT+S3<;>S3");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xBF, 0x00, 0x03}})); // the window's request only
+    Receive(SlotData(5, 3, 0x03));
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xBA, 0x05, 0x05}}));
+    Receive(SlotData(5, 3, 0x33));
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    EXPECT_TRUE(Has(Take(phone), "MT+S3<;>"));
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{});
+    // The phone drives the window's slot, and lets go of it without releasing it.
+    Say(phone, "MTAS3<;>V9");
+    EXPECT_EQ(Written(), (std::vector<Bytes>{{0xA0, 5, 10}}));
+    Say(phone, "MT-S3<;>r");
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    link.RemoveThrottle(0);
+}
+
 TEST_F(PhoneServerTest, HeartbeatSilenceStopsTheLocomotiveOnce) {
     const int phone = Connect();
     Acquire(phone);

@@ -30,6 +30,11 @@ PhoneThrottle::PhoneThrottle(PhoneServer& server, CLoconet& link, Clock& clock, 
 
 void PhoneThrottle::Start() {
     bActive = true;
+    if (!JoinHeld())
+        waiting_ = true;
+}
+
+bool PhoneThrottle::JoinHeld() {
     // The program's own throttle drives the address already: the phone shares its slot, as
     // a second hand on the same locomotive, rather than selecting it against the window.
     for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
@@ -42,10 +47,10 @@ void PhoneThrottle::Start() {
             if (t->AddressOf(which) == address_ && IsSlotNumber(slot) &&
                 link_.GetSlotLocoAddress(slot) == address_) {
                 Acquired(slot, false);
-                return;
+                return true;
             }
     }
-    waiting_ = true;
+    return false;
 }
 
 void PhoneThrottle::Send(const std::string& what) {
@@ -230,8 +235,12 @@ bool PhoneThrottle::TakeRefusal(const std::string& text, bool inUse) {
 void PhoneThrottle::Idle(Tick now) {
     if (closed_)
         return;
+    // The link selects one address at a time; a window's selection of the same address may
+    // be the one under way, and once it is through the phone shares its slot.
     if (waiting_ && !link_.IsSelectionPending()) {
         waiting_ = false;
+        if (JoinHeld())
+            return;
         selecting_ = true;
         link_.SelectLoco(registryIndex, address_, kWhichLoco);
         return;

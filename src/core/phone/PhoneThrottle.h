@@ -67,6 +67,8 @@ private:
         bool forward = true;
         std::uint32_t functions = 0; // bit n: Fn
     };
+    // Takes the slot of the program's throttle that holds the address; false when none does.
+    bool JoinHeld();
     Shown Current() const;
     // Sends the phone what changed since it was last told (everything when `all`).
     void Report(bool all);
