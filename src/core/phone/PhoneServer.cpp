@@ -7,7 +7,6 @@
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneThrottle.h"
 #include "roster/RosterData.h"
-#include "util/Text.h"
 
 #include <algorithm>
 
@@ -60,9 +59,12 @@ std::array<std::string, withrottle::kFunctionCount> Labels(const RosterData& dat
         const int count = std::clamp(s.count[kSequenceOn], 0, FunctionSequences::kMaxCommands);
         for (int c = 0; c < count; ++c) {
             const SequenceCommand command = s.commands[kSequenceOn][static_cast<std::size_t>(c)];
-            auto& label = labels[static_cast<std::size_t>(sequence::Number(command))];
-            if (!sequence::IsSound(command) && sequence::State(command) != sequence::kStateOff &&
-                label.empty())
+            const int number = sequence::Number(command);
+            if (number >= withrottle::kFunctionCount || sequence::IsSound(command) ||
+                sequence::State(command) == sequence::kStateOff)
+                continue;
+            auto& label = labels[static_cast<std::size_t>(number)];
+            if (label.empty())
                 label = f.Name;
         }
     }
