@@ -46,7 +46,7 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
     view.redrawn = 0;
     Run(30000);
     EXPECT_GT(model().iSpeedStep, 0);
-    EXPECT_EQ(throttle().NextIdleDue(session->clock.now), 0u);
+    EXPECT_LE(throttle().NextIdleDue(session->clock.now), 10u); // the next physics step
     EXPECT_NE(view.redrawn & RealisticRedraw::kSpeed, 0u);
     EXPECT_NE(view.redrawn & kAmmeterDigits, 0u);
 
