@@ -29,11 +29,11 @@ echo "== the shared bus with 64 clients (bench_share_bus --clients 64)"
 echo "== the core (Google Benchmark)"
 for b in bench_receive bench_realistic bench_train; do
     "$build/bench/$b" --benchmark_min_time=1 2>/dev/null | grep -v '^\*\*\*'
-done
+done | tee "$out/core"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# The number after `word` (a regular expression) on the line of `file` that matches `line`.
-after() { grep -m1 -e "$2" "$out/$1" | grep -o -E "$3 [0-9.]+" | head -n1 | awk '{ print $NF }'; }
+# after FILE LINE WORD: the number after WORD on the first line of FILE that matches LINE.
+after() { grep -m1 -e "$2" "$out/$1" | grep -o -E "$3 +[0-9.]+" | head -n1 | awk '{ print $NF }'; }
 # One row: figure, value, target as "<= N" with its unit, and whether the value meets it.
 row() {
     local met="no"
@@ -61,3 +61,10 @@ info "reaction to a slot answer, bus flooded, p99" "$(after reaction 'flood' 'p9
 info "monitor and log at 4,000 messages/s (% of a core)" "$(after monitor 'monitor flood' 'CPU') %"
 info "shared bus, five clients: answers p99" "$(after share 'answer' 'p99') ms"
 info "shared bus, 64 clients: answers p99" "$(after share64 'answer' 'p99') ms"
+# The core's figures: processor time per run, and messages a second where counted.
+awk '$2 ~ /^[0-9.]+$/ && $3 ~ /s$/ {
+    rate = ""
+    for (i = 7; i <= NF; ++i)
+        if ($i ~ /^items_per_second=/) rate = ", " substr($i, 18, length($i) - 19) " messages/s"
+    printf "| `%s` | %s %s processor time%s | none set | |\n", $1, $4, $5, rate
+}' "$out/core"
