@@ -37,30 +37,33 @@ else
     platform=(env QT_QPA_PLATFORM=offscreen)
 fi
 
-# Nanoseconds that the process's threads have run: the scheduler's own account, exact where
-# the clock-tick sampling of /proc/PID/stat misses a program that wakes with the tick.
-run_ns() {
-    local total=0 ns _
+# Nanoseconds that each thread of the process has run, a line "TID NS" a thread: the
+# scheduler's own account, exact where the clock-tick sampling of /proc/PID/stat misses a
+# program that wakes with the tick.
+thread_ns() {
+    local f tid ns _
     for f in /proc/"$1"/task/*/schedstat; do
-        read -r ns _ <"$f" || continue
-        total=$((total + ns))
+        tid=${f%/schedstat}
+        read -r ns _ <"$f" 2>/dev/null && echo "${tid##*/} $ns"
     done
-    echo "$total"
 }
 
-# Share of one core that the command uses over $seconds, after 3 s of start-up.
+# Share of one core that the command uses over $seconds, after 3 s of start-up; a thread
+# that ends in between takes its time with it.
 measure() {
     (cd "$dir" && exec "${platform[@]}" "$@" >/dev/null 2>&1) &
     pid=$!
     sleep 3
     local before after
-    before=$(run_ns "$pid")
+    before=$(thread_ns "$pid")
     sleep "$seconds"
-    after=$(run_ns "$pid")
+    after=$(thread_ns "$pid")
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     pid=""
-    awk -v t=$((after - before)) -v s="$seconds" 'BEGIN { printf "%.2f", t / 1e7 / s }'
+    awk -v s="$seconds" 'NR == FNR { was[$1] = $2; next }
+        { ran += $2 - ($1 in was ? was[$1] : 0) }
+        END { printf "%.2f", ran / 1e7 / s }' <(echo "$before") <(echo "$after")
 }
 
 empty=$(measure "$reference")

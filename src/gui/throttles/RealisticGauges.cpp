@@ -107,7 +107,8 @@ void CRealisticGauges::Redraw(unsigned regions) {
 }
 
 const QPixmap& CRealisticGauges::TextImage(const gauges::Text& t, bool value, qreal ratio) {
-    if (ratio != textRatio_) {
+    // A few dozen texts make a drive; the bound keeps a long one from hoarding images.
+    if (ratio != textRatio_ || textImages_.size() > 256) {
         textImages_.clear();
         textRatio_ = ratio;
     }
