@@ -102,8 +102,20 @@ QRect CRealisticGauges::Region(const gauges::Box& box) const {
 }
 
 void CRealisticGauges::Redraw(unsigned regions) {
-    for (const gauges::Box& box : gauges::RegionBoxes(regions))
-        update(box == gauges::kArea ? rect() : Region(box));
+    QRegion dirty;
+    for (const gauges::Box& box : gauges::RegionBoxes(regions)) {
+        if (box == gauges::kArea) {
+            update();
+            return;
+        }
+        dirty += Region(box);
+    }
+    // The ammeter's and the brake's digit regions reach under the sliders' top edges, where
+    // no digit is drawn: left out, the sliders do not repaint with every value.
+    for (QWidget* control : parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (control != this && control->isVisible())
+            dirty -= control->geometry().translated(-pos());
+    update(dirty);
 }
 
 const QPixmap& CRealisticGauges::TextImage(const gauges::Text& t, bool value, qreal ratio) {
