@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up to a visible main window, with a roster of 100 locomotives and 30 functions,
-# beside an empty Qt main window; runs alternate, and the medians are printed.
+# beside an empty Qt main window; and again with the sample layout Postaja.vlk named on the
+# command line. Runs alternate, and the medians are printed.
 #   bench/startup.sh [RUNS] [BUILD_DIR]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -10,7 +11,7 @@ program="$build/src/gui/vlakomat"
 reference="$build/bench/qt/empty_window"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
-cp "$here/data/Decoders.tab" "$dir"/
+cp "$here/data/Decoders.tab" "$here/data/Postaja.vlk" "$dir"/
 printf '[LOCONET]\nCOM Port=sim\nOffline=0\n[PREFERENCES]\nFirst Run=0\n' >"$dir/vlakomat.ini"
 # A full catalogue and roster: the sample rows repeated under new ids and names.
 {
@@ -34,11 +35,16 @@ printf '[LOCONET]\nCOM Port=sim\nOffline=0\n[PREFERENCES]\nFirst Run=0\n' >"$dir
 
 ms() { local s e; s=$(date +%s%N); (cd "$dir" && QT_QPA_PLATFORM=offscreen "$@" >/dev/null 2>&1); e=$(date +%s%N); echo $(((e - s) / 1000)); }
 median() { sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'; }
-p=() q=()
-for _ in $(seq "$runs"); do
-    p+=("$(ms "$program" --quit-when-shown)")
-    q+=("$(ms "$reference" --quit-when-shown)")
-done
-pm=$(printf '%s\n' "${p[@]}" | median)
-qm=$(printf '%s\n' "${q[@]}" | median)
-echo "start-up to a visible main window (100 locomotives, 30 functions): $pm ms, empty Qt window $qm ms (median of $runs each), ratio $(awk -v a="$pm" -v b="$qm" 'BEGIN { printf "%.2f", a / b }')"
+# Median start-up in ms of the program with arguments "$@" and of the empty window, and their ratio.
+compare() {
+    local p=() q=() pm qm
+    for _ in $(seq "$runs"); do
+        p+=("$(ms "$program" --quit-when-shown "$@")")
+        q+=("$(ms "$reference" --quit-when-shown)")
+    done
+    pm=$(printf '%s\n' "${p[@]}" | median)
+    qm=$(printf '%s\n' "${q[@]}" | median)
+    echo "$pm ms, empty Qt window $qm ms (median of $runs each), ratio $(awk -v a="$pm" -v b="$qm" 'BEGIN { printf "%.2f", a / b }')"
+}
+echo "start-up to a visible main window (100 locomotives, 30 functions): $(compare)"
+echo "start-up with Postaja.vlk on the command line: $(compare Postaja.vlk)"

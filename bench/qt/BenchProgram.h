@@ -4,6 +4,7 @@
 // measures of time and processor use.
 
 #include "app/Vlakomat.h"
+#include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
 #include "util/SystemClock.h"
 
@@ -78,27 +79,40 @@ inline int IntOption(int argc, char** argv, const char* name, int fallback) {
     return fallback;
 }
 
-// A program in a temporary folder with the sample tables; `loconetKeys` are further lines
-// of its [LOCONET] section.
+// The sample tables and a settings file in `dir`; `loconetKeys` are further lines of its
+// [LOCONET] section.
+inline void FillProgramFolder(const QTemporaryDir& dir, const std::string& port, bool debugMode,
+                              const std::string& loconetKeys = "") {
+    const std::filesystem::path data = std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
+    for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+        std::filesystem::copy_file(data / name, dir.filePath(name).toStdString());
+    std::ofstream(dir.filePath("vlakomat.ini").toStdString())
+        << "[LOCONET]\nCOM Port=" << port << "\nOffline=0\nDebug Mode=" << (debugMode ? 1 : 0)
+        << "\n"
+        << loconetKeys << "[PREFERENCES]\nFirst Run=0\n";
+}
+
+// A program in a temporary folder with the sample tables.
 struct Program {
     Program(const std::string& port, bool debugMode, const std::string& loconetKeys = "") {
         QDir::setCurrent(dir.path());
-        const std::filesystem::path data = std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data";
-        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
-            std::filesystem::copy_file(data / name, dir.filePath(name).toStdString());
-        std::ofstream(dir.filePath("vlakomat.ini").toStdString())
-            << "[LOCONET]\nCOM Port=" << port << "\nOffline=0\nDebug Mode=" << (debugMode ? 1 : 0)
-            << "\n"
-            << loconetKeys << "[PREFERENCES]\nFirst Run=0\n";
+        FillProgramFolder(dir, port, debugMode, loconetKeys);
         app.SetProgramPath(QStringLiteral("vlakomat")); // files of the folder just made
         started = app.InitInstance(QString());
     }
-    // Opens a simple throttle window, as from the menu; nullptr when none opened.
+    // Open a throttle window, as from the menu; nullptr when none opened.
     CDlgSThrottle* NewSimpleThrottle() {
         app.Link().NewSimpleThrottle();
+        return Newest<CDlgSThrottle>();
+    }
+    CDlgRThrottle* NewRealisticThrottle() {
+        app.Link().NewRealisticThrottle();
+        return Newest<CDlgRThrottle>();
+    }
+    template <class Window> Window* Newest() {
         for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
             if (Throttle* t = app.Link().GetThrottle(i))
-                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+                return qobject_cast<Window*>(CDlgThrottle::WindowOf(t));
         return nullptr;
     }
     QTemporaryDir dir;

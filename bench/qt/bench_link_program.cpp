@@ -10,6 +10,13 @@
 //       The monitor window open and Debug Mode logging while the bus carries RATE messages a
 //       second (default 4000) for S seconds (default 30): processor time of the program's
 //       thread, the most bytes ever waiting unread, and the resident memory's growth.
+//   bench_link_program acquire [--runs N]
+//       From a click on "Uporabi" to the realistic throttle running, its four selections done,
+//       on sim and on vlakomat-cs on a pseudo-terminal: median, min and max of N (default 15).
+//   bench_link_program start [--runs N] [--program PATH]
+//       From the start of the process `vlakomat --throttle 3` on sim to the throttle holding
+//       locomotive 3, ready for its first speed command, as a client of the shared bus sees
+//       it: median, min and max of N runs.
 
 #include "BenchProgram.h"
 #include "app/MainFrm.h"
@@ -17,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QProcess>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,10 +38,13 @@
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -284,6 +295,155 @@ int Monitor(int rate, int seconds) {
     return 0;
 }
 
+void PrintTimes(const char* what, const std::vector<double>& ms) {
+    std::printf("%s: %zu runs, median %.1f ms, min %.1f ms, max %.1f ms\n", what, ms.size(),
+                Percentile(ms, 50), Percentile(ms, 0), Percentile(ms, 100));
+}
+
+double MsSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+// The second sample locomotive has its sound decoder on an address of its own, so "Uporabi"
+// selects four addresses: the locomotive, its sound, the power and the brake hand-held.
+std::vector<double> AcquireTimes(const std::string& port, int runs) {
+    Program program(port, false);
+    if (!program.started)
+        return {};
+    CDlgRThrottle* window = program.NewRealisticThrottle();
+    if (!window)
+        return {};
+    RealisticThrottle& logic = window->Realistic();
+    logic.OnLocoChosen(1);
+    // Every event the loop handles may be the one that completes the selection.
+    const auto waitFor = [](const auto& done) {
+        const auto start = SteadyClock::now();
+        while (!done() && MsSince(start) < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
+    };
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = SteadyClock::now();
+        window->Acquire(1, 2);
+        if (!waitFor([&] { return logic.Running(); }))
+            break;
+        times.push_back(MsSince(start));
+        logic.OnAcquireRelease("1", "2");
+        if (!waitFor([&] { return !logic.Acquired(); }))
+            break;
+    }
+    return times;
+}
+
+int Acquire(int runs) {
+    PrintTimes("\"Uporabi\" to four selections done on sim", AcquireTimes("sim", runs));
+    // The project's own command station on a pseudo-terminal; the first line it prints is
+    // the terminal's path, the rest (its bus lines) is read and dropped.
+    QProcess station;
+    station.start(QCoreApplication::applicationDirPath() + "/../../src/tools/cs/vlakomat-cs", {});
+    if (!station.waitForReadyRead(5000) || !station.canReadLine()) {
+        std::fprintf(stderr, "vlakomat-cs did not start\n");
+        return 1;
+    }
+    const std::string path = station.readLine().trimmed().toStdString();
+    QObject::connect(&station, &QProcess::readyReadStandardOutput, &station,
+                     [&station] { station.readAllStandardOutput(); });
+    PrintTimes("\"Uporabi\" to four selections done on vlakomat-cs on a pseudo-terminal",
+               AcquireTimes(path, runs));
+    station.kill();
+    station.waitForFinished();
+    return 0;
+}
+
+// A TCP port that nothing listens on now.
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// True for a bus line of the shared bus that reports locomotive 3's slot in use.
+bool HoldsLocomotive3(const std::string& line) {
+    unsigned opcode = 0, length = 0, slot = 0, status = 0, address = 0;
+    return std::sscanf(line.c_str(), "RECEIVE %x %x %x %x %x", &opcode, &length, &slot, &status,
+                       &address) == 5 &&
+           opcode == 0xE7 && (status & 0x30) == 0x30 && address == 3;
+}
+
+// One start of `program --throttle 3` in `folder`, whose settings share the bus on `port`:
+// the milliseconds until the bus reports locomotive 3 held, or a negative number.
+double HoldingTime(const QString& program, const QString& folder, int port) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    const auto start = SteadyClock::now();
+    process.start(program, {QStringLiteral("--throttle"), QStringLiteral("3")});
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int fd = -1;
+    while (fd < 0 && MsSince(start) < 10000) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            fd = -1;
+            ::usleep(200);
+        }
+    }
+    double ms = -1;
+    std::string in;
+    while (fd >= 0 && ms < 0 && MsSince(start) < 10000) {
+        pollfd p{fd, POLLIN, 0};
+        ::poll(&p, 1, 100);
+        if (!(p.revents & POLLIN))
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        in.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; ms < 0 && (end = in.find('\n')) != std::string::npos;
+             in.erase(0, end + 1))
+            if (HoldsLocomotive3(in.substr(0, end)))
+                ms = MsSince(start);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    process.kill();
+    process.waitForFinished();
+    return ms;
+}
+
+int Start(const QString& program, int runs) {
+    const int port = FreePort();
+    QTemporaryDir folder;
+    FillProgramFolder(folder, "sim", false, "Share Port=" + std::to_string(port) + "\n");
+    std::vector<double> times;
+    int missed = 0;
+    for (int run = 0; run < runs; ++run) {
+        const double ms = HoldingTime(program, folder.path(), port);
+        if (ms >= 0)
+            times.push_back(ms);
+        else
+            ++missed;
+    }
+    PrintTimes("process start to --throttle 3 holding its locomotive on sim", times);
+    if (missed > 0)
+        std::printf("runs that never held it: %d\n", missed);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -297,7 +457,18 @@ int main(int argc, char** argv) {
     if (mode == "monitor")
         return Monitor(IntOption(argc, argv, "--rate", 4000),
                        IntOption(argc, argv, "--seconds", 30));
+    if (mode == "acquire")
+        return Acquire(IntOption(argc, argv, "--runs", 15));
+    if (mode == "start") {
+        QString program = QCoreApplication::applicationDirPath() + "/../../src/gui/vlakomat";
+        for (int i = 1; i + 1 < argc; ++i)
+            if (std::strcmp(argv[i], "--program") == 0)
+                program = QString::fromLocal8Bit(argv[i + 1]);
+        return Start(program, IntOption(argc, argv, "--runs", 15));
+    }
     std::fprintf(stderr, "usage: bench_link_program reaction [--selections N] [--flood RATE]\n"
-                         "       bench_link_program monitor [--rate RATE] [--seconds S]\n");
+                         "       bench_link_program monitor [--rate RATE] [--seconds S]\n"
+                         "       bench_link_program acquire [--runs N]\n"
+                         "       bench_link_program start [--runs N] [--program PATH]\n");
     return 2;
 }

@@ -46,7 +46,7 @@ TEST_F(RealisticTest, AcquiresFourAddressesDrivesAndReleasesInStages) {
     view.redrawn = 0;
     Run(30000);
     EXPECT_GT(model().iSpeedStep, 0);
-    EXPECT_EQ(throttle().NextIdleDue(session->clock.now), 0u);
+    EXPECT_LE(throttle().NextIdleDue(session->clock.now), 10u); // the next physics step
     EXPECT_NE(view.redrawn & RealisticRedraw::kSpeed, 0u);
     EXPECT_NE(view.redrawn & kAmmeterDigits, 0u);
 
@@ -407,6 +407,30 @@ TEST_F(RealisticTest, DeadlinesHoldEveryTimedRule) {
     session->AdvanceByDeadlines(40000);
     EXPECT_EQ(SentValues(kSpd, kLoco).back(), 0);
     EXPECT_EQ(model().dShownMph, 0.0);
+}
+
+// A train under way wants its physics step every 10 ms and no wake-up between them, also
+// when a step comes late or the clock jumps; the busy 5 ms are for messages waiting.
+TEST_F(RealisticTest, TrainUnderWayWakesTheProgramOnlyForItsPhysicsSteps) {
+    Acquire();
+    HandHeld(2, "speed 127"); // the brakes release
+    HandHeld(1, "speed 8");
+    Run(5000);
+    ASSERT_GT(model().dSpeed, 0);
+    int steps = 0;
+    for (const Tick end = session->clock.now + 2000; session->clock.now < end; ++steps) {
+        const std::uint32_t due = session->link.NextStepDue();
+        session->clock.now += due == 0 ? 5 : due;
+        session->Step();
+    }
+    EXPECT_GE(steps, 195);
+    EXPECT_LE(steps, 215); // 400 when the train kept the program busy
+    const struct {
+        std::uint32_t sinceStep, due;
+    } cases[] = {{0, 10}, {4, 6}, {9, 1}, {10, 0}, {250, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(model().PhysicsDue(model().tLastPhysics + c.sinceStep), c.due) << c.sinceStep;
+    }
 }
 
 // The drive scenarios give the same bus traffic whether the throttle is stepped every 5 ms

@@ -66,18 +66,26 @@ QStringList Entries(QComboBox* box) {
     return out;
 }
 
-// What the gauges paint.
+// What the gauges paint, and which other widgets of the program paint.
 class PaintLog : public QObject {
 public:
-    explicit PaintLog(QWidget* w) { w->installEventFilter(this); }
+    explicit PaintLog(QWidget* gauges) : gauges_(gauges) { qApp->installEventFilter(this); }
     QRegion painted;
+    QStringList others;
 
 private:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::Paint)
+            return false;
+        const QString name =
+            QString::fromLatin1(o->metaObject()->className()) + ' ' + o->objectName();
+        if (o == gauges_)
             painted += static_cast<QPaintEvent*>(e)->region();
+        else if (!others.contains(name))
+            others << name;
         return false;
     }
+    QWidget* gauges_;
 };
 
 } // namespace
@@ -247,7 +255,8 @@ private slots:
         QVERIFY(w->isVisible()); // Enter never closes the window
     }
 
-    // While the train runs, only the regions whose values change are painted.
+    // While the train runs, only the regions whose values change are painted, and no other
+    // widget of the program paints.
     void runningTrainRepaintsOnlyItsGaugeRegions() {
         AppRig rig;
         CDlgRThrottle* w = OpenAndAcquire(rig);
@@ -270,6 +279,7 @@ private slots:
         }
         // The speedometer changes at most twice a second.
         QVERIFY2(speedPaints >= 5 && speedPaints <= 7, qPrintable(QString::number(speedPaints)));
+        QVERIFY2(log.others.isEmpty(), qPrintable(log.others.join(QStringLiteral(", "))));
     }
 
     // Closing the program stops the train and releases its slots before the window goes.

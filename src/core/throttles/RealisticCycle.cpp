@@ -157,10 +157,9 @@ std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
         return kNoDeadline;
     if (reselectWaiting_)
         return 0;
-    // What moves with every physics step, and the stages and keys, want every step.
-    if (!settled_ || emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ ||
-        sound_.Stepping() || model_.iPowerStep != previousPowerStep_ ||
-        model_.iBrakeHandle != previousBrakeHandle_)
+    // The stages and keys want every step.
+    if (emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ || sound_.Stepping() ||
+        model_.iPowerStep != previousPowerStep_ || model_.iBrakeHandle != previousBrakeHandle_)
         return 0;
     // The rest wait for their time; each is a deadline, or the heartbeat sleeps through it.
     const auto after = [now](Tick since, std::int64_t wait) -> std::uint32_t {
@@ -177,6 +176,9 @@ std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
                            : after(powerChangeTick_, std::int64_t{CurrentLoco().PowerDelay} + 1));
     if (model_.iSpeedStep != lastSentSpeedStep_)
         due = std::min(due, after(speedSendTick_, kSpeedSendMs));
+    // A moving train wants its next physics step, and no wake-up before it.
+    if (!settled_)
+        due = std::min(due, model_.PhysicsDue(now));
     return std::min(due, model_.SpeedometerDue(now));
 }
 

@@ -228,6 +228,11 @@ std::uint32_t TrainModel::SpeedometerDue(Tick now) const {
     return since >= kSpeedometerMs ? 0 : kSpeedometerMs - since;
 }
 
+std::uint32_t TrainModel::PhysicsDue(Tick now) const {
+    const std::uint32_t since = TicksSince(now, tLastPhysics);
+    return since >= kMinStepMs ? 0 : kMinStepMs - since;
+}
+
 // Integration, zero crossing, direction, speed limit, speedometer and speed step.
 void TrainModel::AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report) {
     // Integrate the acceleration of the last step.

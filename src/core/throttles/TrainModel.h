@@ -125,6 +125,8 @@ public:
     // Milliseconds until a physics step would show a new speed on the speedometer:
     // 0xFFFFFFFF while it shows the speed the train has.
     std::uint32_t SpeedometerDue(Tick now) const;
+    // Milliseconds until the next physics step may run (0: it may run now).
+    std::uint32_t PhysicsDue(Tick now) const;
 
 private:
     void AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report);

@@ -149,6 +149,10 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
         // close procedure (throttles, save offer) that a session end skips.
         QApplication::exit(0);
     });
+    // A measured start-up has nobody to answer a message box (the layout's "Serialize"):
+    // each gets its default answer, as during a session end.
+    if (options.quitWhenShown)
+        prompts.EndSession();
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
     // The monitor may be closed at the first tone, so the missing package is named on standard

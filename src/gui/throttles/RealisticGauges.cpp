@@ -71,6 +71,7 @@ CRealisticGauges::CRealisticGauges(const RealisticThrottle& throttle, QWidget* p
     setObjectName(QStringLiteral("gauges"));
     // Under the controls, and the clicks go to them.
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     lower();
 }
 
@@ -85,6 +86,7 @@ void CRealisticGauges::FitFonts() {
     const gauges::Picture sample = gauges::Draw(throttle_.Model(), true);
     valueFont_ = Fitted(valueFont_, gauges::kValueHeight * sy_, sample.values, sx_);
     captionFont_ = Fitted(captionFont_, gauges::kCaptionHeight * sy_, sample.captions, sx_);
+    textImages_.clear();
 }
 
 QPointF CRealisticGauges::At(double x, double y, qreal ratio) const {
@@ -100,11 +102,51 @@ QRect CRealisticGauges::Region(const gauges::Box& box) const {
 }
 
 void CRealisticGauges::Redraw(unsigned regions) {
-    for (const gauges::Box& box : gauges::RegionBoxes(regions))
-        update(box == gauges::kArea ? rect() : Region(box));
+    QRegion dirty;
+    for (const gauges::Box& box : gauges::RegionBoxes(regions)) {
+        if (box == gauges::kArea) {
+            update();
+            return;
+        }
+        dirty += Region(box);
+    }
+    // The ammeter's and the brake's digit regions reach under the sliders' top edges, where
+    // no digit is drawn: left out, the sliders do not repaint with every value.
+    for (QWidget* control : parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (control != this && control->isVisible())
+            dirty -= control->geometry().translated(-pos());
+    update(dirty);
 }
 
-void CRealisticGauges::paintEvent(QPaintEvent*) {
+const QPixmap& CRealisticGauges::TextImage(const gauges::Text& t, bool value, qreal ratio) {
+    // A few dozen texts make a drive; the bound keeps a long one from hoarding images.
+    if (ratio != textRatio_ || textImages_.size() > 256) {
+        textImages_.clear();
+        textRatio_ = ratio;
+    }
+    const QString text = QString::fromStdString(t.text);
+    const QString key = QString::number(value ? 1 : 0) + QLatin1Char('/') +
+                        QString::number(ToColor(t.color).rgb(), 16) + QLatin1Char('/') + text;
+    if (const auto found = textImages_.constFind(key); found != textImages_.constEnd())
+        return *found;
+    const QFont& font = value ? valueFont_ : captionFont_;
+    const QFontMetricsF metrics(font);
+    // Room for the glyphs that reach past their advance (bold faces do).
+    const QSizeF size(metrics.horizontalAdvance(text) + metrics.height() / 2,
+                      metrics.height() * 5 / 4);
+    QPixmap image(static_cast<int>(std::ceil(size.width() * ratio)),
+                  static_cast<int>(std::ceil(size.height() * ratio)));
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(ToColor(t.color));
+    p.drawText(QRectF(QPointF(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+    p.end();
+    return *textImages_.insert(key, image);
+}
+
+void CRealisticGauges::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     // The device pixels per layout pixel of what is painted on: the screen, or an image of
     // another ratio.
@@ -113,48 +155,58 @@ void CRealisticGauges::paintEvent(QPaintEvent*) {
         ratio = devicePixelRatioF();
     const qreal line = std::max(1.0, std::round(std::min(sx_, sy_) * ratio)) / ratio;
     const gauges::Picture pic = gauges::Draw(throttle_.Model(), throttle_.Running());
+    // Only what lies in the region asked for is drawn: while the train runs that is a value
+    // or a bar, and the rest of the picture stands.
+    const QRegion& dirty = event->region();
+    const auto due = [&dirty](const QRectF& r) { return dirty.intersects(r.toAlignedRect()); };
+    // The background is painted here, so that the window under the gauges paints nothing.
+    p.fillRect(event->rect(), palette().window());
 
     for (const gauges::Box& frame : pic.frames) {
         const QRectF outer = BoxAt(frame, ratio);
+        if (!due(outer))
+            continue;
         p.fillRect(outer, ToColor(pic.frameColor));
         p.fillRect(outer.adjusted(line, line, -line, -line), Qt::white);
     }
     for (const gauges::Fill& bar : pic.bars)
-        p.fillRect(BoxAt(bar.box, ratio), ToColor(bar.color));
+        if (const QRectF box = BoxAt(bar.box, ratio); due(box))
+            p.fillRect(box, ToColor(bar.color));
 
-    const auto drawTexts = [&](const std::vector<gauges::Text>& texts, const QFont& font) {
-        p.setFont(font);
+    const auto drawTexts = [&](const std::vector<gauges::Text>& texts, bool value) {
         for (const gauges::Text& t : texts) {
-            p.save();
-            if (t.clip.w > 0)
-                p.setClipRect(BoxAt(t.clip, ratio));
-            p.setPen(ToColor(t.color));
+            const QPixmap& image = TextImage(t, value, ratio);
             const QPointF at = At(t.x, t.y, ratio);
-            p.drawText(QRectF(at, QSizeF(t.room * sx_ * 2, gauges::kValueHeight * sy_ * 2)),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                       QString::fromStdString(t.text));
-            p.restore();
+            QRectF target(at, image.deviceIndependentSize());
+            if (t.clip.w > 0)
+                target &= BoxAt(t.clip, ratio);
+            if (!due(target))
+                continue;
+            const QRectF source((target.topLeft() - at) * ratio, target.size() * ratio);
+            p.drawPixmap(target, image, source);
         }
     };
-    drawTexts(pic.captions, captionFont_);
-    drawTexts(pic.values, valueFont_);
+    drawTexts(pic.captions, false);
+    drawTexts(pic.values, true);
 
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF arrow;
     for (const gauges::Point& point : pic.arrow)
         arrow << At(point.x, point.y, ratio);
-    p.setPen(Qt::NoPen);
-    p.setBrush(ToColor(pic.arrowColor));
-    p.drawPolygon(arrow);
-    if (!pic.accelMark.empty()) {
-        QPolygonF mark;
-        for (const gauges::Point& point : pic.accelMark)
-            mark << At(point.x, point.y, ratio);
+    if (due(arrow.boundingRect())) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ToColor(pic.arrowColor));
+        p.drawPolygon(arrow);
+    }
+    QPolygonF mark;
+    for (const gauges::Point& point : pic.accelMark)
+        mark << At(point.x, point.y, ratio);
+    if (!mark.isEmpty() && due(mark.boundingRect().adjusted(-line, -line, line, line))) {
         p.setPen(QPen(ToColor(pic.markColor), line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(mark);
     }
-    if (pic.lamp) {
+    if (pic.lamp && due(BoxAt(pic.lampBox, ratio))) {
         p.setPen(QPen(ToColor(pic.frameColor), line));
         p.setBrush(ToColor(pic.lampColor));
         p.drawEllipse(BoxAt(pic.lampBox, ratio).adjusted(line / 2, line / 2, -line / 2, -line / 2));

@@ -5,6 +5,8 @@
 // sharp and the texts legible at any font size and pixel ratio.
 
 #include <QFont>
+#include <QHash>
+#include <QPixmap>
 #include <QPointF>
 #include <QRect>
 #include <QWidget>
@@ -13,7 +15,8 @@ class RealisticThrottle;
 
 namespace gauges {
 struct Box;
-}
+struct Text;
+} // namespace gauges
 
 // The dialog units of a font: a quarter of its average character width and an eighth of
 // its height, the grid that the throttle windows are laid out on.
@@ -44,10 +47,15 @@ private:
     // A point of the layout on the device pixel grid of `ratio`.
     QPointF At(double x, double y, qreal ratio) const;
     QRectF BoxAt(const gauges::Box& box, qreal ratio) const;
+    // A text as painted at `ratio`: the values repeat while the train runs, and copying a
+    // cached image costs a fraction of laying the glyphs out again.
+    const QPixmap& TextImage(const gauges::Text& text, bool value, qreal ratio);
 
     const RealisticThrottle& throttle_;
     double sx_ = 1;
     double sy_ = 1;
     QFont valueFont_;
     QFont captionFont_;
+    QHash<QString, QPixmap> textImages_; // by font, colour and text; emptied with the fonts
+    qreal textRatio_ = 0;                // the device pixel ratio of textImages_
 };
