@@ -153,7 +153,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         throw BadArgs{"--duration is required"};
     for (const Event& e : o.events)
         if (e.ms > std::llround(*o.duration * 1000))
-            throw BadArgs{text::Format("--at %g is after the end of the run", e.ms / 1000.0)};
+            throw BadArgs{text::Format("--at %g is after the end of the run",
+                                       static_cast<double>(e.ms) / 1000.0)};
     std::stable_sort(o.events.begin(), o.events.end(),
                      [](const Event& x, const Event& y) { return x.ms < y.ms; });
     return o;
