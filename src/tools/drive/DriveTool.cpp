@@ -224,9 +224,8 @@ private:
         const int n = w.size() > 1 ? text::ParseInt(w[1]) : 0;
         const std::string power = std::to_string(o_.powerAddress);
         const std::string brake = std::to_string(o_.brakeAddress);
-        if (name == "acquire" && !t.Acquired())
-            t.OnAcquireRelease(power, brake);
-        else if (name == "release" && t.Running())
+        // One button takes the locomotive and lets it go.
+        if ((name == "acquire" && !t.Acquired()) || (name == "release" && t.Running()))
             t.OnAcquireRelease(power, brake);
         else if (name == "close")
             t.CloseThrottle();
