@@ -53,7 +53,7 @@ public:
     std::uint32_t SyncDue(Tick now) const { return bus_.SyncDue(now); }
     // What the window shows in an area of the given size (device-independent pixels),
     // drawn at a device pixel ratio.
-    QImage Snapshot(const QSize& size, qreal devicePixelRatio) const;
+    QImage Snapshot(const QSize& size, qreal dpr) const;
 
 signals:
     void StatusText(const QString& text);
@@ -73,7 +73,7 @@ private:
     bool CannotSend() const;
     PanelLook Look() const;
     void UpdateScrollRange();
-    void PaintContents(QPainter& painter, const QRect& area, qreal devicePixelRatio) const;
+    void PaintContents(QPainter& painter, const QRect& area, qreal dpr) const;
 
     CVlakomatDoc& doc_;
     CLoconet& link_;
