@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,8 @@ inline double Percentile(std::vector<double> v, double p) {
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1) + 0.5);
+    const auto i =
+        static_cast<std::size_t>(std::lround(p / 100.0 * static_cast<double>(v.size() - 1)));
     return v[std::min(i, v.size() - 1)];
 }
 

@@ -37,7 +37,7 @@ std::string SerialDevicePort::Open(const std::string& name) {
                " ni mogoče odpreti! Izbranega porta ni v računalniku ali pa ga uporablja drug "
                "program";
     }
-    const std::string error = Configure();
+    std::string error = Configure();
     if (!error.empty()) {
         port_->close();
         port_->clearError();

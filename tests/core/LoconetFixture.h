@@ -33,7 +33,7 @@ inline Bytes SlotData(int slot, int address, std::uint8_t stat1 = 0x33, std::uin
 
 class RecordingThrottle : public Throttle {
 public:
-    explicit RecordingThrottle(ThrottleType type = ThrottleType::Simple) : Throttle(type) {}
+    explicit RecordingThrottle(ThrottleType kind = ThrottleType::Simple) : Throttle(kind) {}
     void CloseThrottle() override { calls.push_back("CloseThrottle"); }
     void FunctionStateChanged(int function, bool state) override {
         calls.push_back(text::Format("FunctionStateChanged %d %d", function, state ? 1 : 0));

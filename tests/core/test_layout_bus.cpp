@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"sensor_odd_input", {0xB2, 0x08, 0x60, 0}, BusReport::Sensor, 18, false},
         ReportCase{"sensor_last", {0xB2, 0x7F, 0x7F, 0}, BusReport::Sensor, 4096, true},
         ReportCase{"switch_state_request", {0xBC, 0x0B, 0x30, 0}, BusReport::None, 0, false}),
-    [](const testing::TestParamInfo<ReportCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ReportCase>& p) { return std::string(p.param.name); });
 
 LocoNetMessage Request(int address, bool closed) {
     const int n = address - 1;

@@ -174,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"not_utf8", "2,7,0|0,0\r\n\xff\xfe\r\n"},
                     RefusedCase{"blank_lines", "\r\n  \r\n"},
                     RefusedCase{"one_long_line", std::string(1 << 20, '7')}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<RefusedCase>& p) { return std::string(p.param.name); });
 
 TEST(LayoutFile, AnEmptyFileIsAnEmptyLayout) {
     auto l = Load("");

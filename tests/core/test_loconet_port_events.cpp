@@ -107,12 +107,12 @@ TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
     const std::string portDown =
         "Napaka! Povezava s centralo je prekinjena! Lokomotive ni mogoče izbrati.";
     ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-    EventPort& port = Current();
+    EventPort& opened = Current();
     RecordingThrottle& t = AddThrottle(5, ThrottleType::Simple, kNoSlot);
     link.SelectLoco(5, 3, 0);
     link.SetSlotSpeed(3, 20, true);
     lines.clear();
-    port.Lose(kLost);
+    opened.Lose(kLost);
     EXPECT_TRUE(link.IsActive());
     EXPECT_TRUE(link.IsPortDown());
     EXPECT_EQ(link.Port(), nullptr);
@@ -124,12 +124,12 @@ TEST_F(PortEventsTest, LossLeavesTheLinkDownQuietlyAndDropsWhatWouldBeSent) {
     // Nothing more is read from the old port, nothing is queued, a second report says
     // nothing, and the throttles keep their periodic call.
     t.bActive = true;
-    port.Feed(Bytes{0xA0, 0x03, 0x20, 0x7C});
+    opened.Feed(Bytes{0xA0, 0x03, 0x20, 0x7C});
     link.SetSlotSpeed(3, 21, true);
     link.Process();
-    port.Lose(kLost);
-    EXPECT_TRUE(port.writes.empty());
-    EXPECT_EQ(port.Unread(), 4u);
+    opened.Lose(kLost);
+    EXPECT_TRUE(opened.writes.empty());
+    EXPECT_EQ(opened.Unread(), 4u);
     EXPECT_TRUE(link.Queue().Empty());
     EXPECT_EQ(lines.size(), 1u);
     EXPECT_EQ(t.calls, std::vector<std::string>{"Idle 1000"});
@@ -155,15 +155,15 @@ TEST_F(PortEventsTest, LossInsideAReadOrAWriteIsHandledAfterTheStep) {
     for (bool inWrite : {false, true}) {
         SCOPED_TRACE(inWrite ? "write" : "read");
         ASSERT_TRUE(link.Open("tcp://10.0.0.7"));
-        EventPort& port = Current();
+        EventPort& opened = Current();
         link.SetSlotSpeed(3, 20, true); // would be written in this step
-        (inWrite ? port.loseInWrite : port.loseInRead) = true;
+        (inWrite ? opened.loseInWrite : opened.loseInRead) = true;
         link.Process();
-        EXPECT_EQ(port.lostInCalls, 1);
+        EXPECT_EQ(opened.lostInCalls, 1);
         EXPECT_EQ(destroyedInCall, 0) << "the port outlives the call that reported the loss";
         EXPECT_TRUE(link.IsPortDown());
         EXPECT_EQ(link.Port(), nullptr);
-        EXPECT_TRUE(port.writes.empty());
+        EXPECT_TRUE(opened.writes.empty());
         // Not "could not write all characters" either: the loss explains it.
         EXPECT_TRUE(prompts.texts.empty());
         EXPECT_EQ(lines.back(), kLost);

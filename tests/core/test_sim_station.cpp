@@ -306,7 +306,8 @@ TEST_F(Station, SurvivesGarbageAndAnswersTheNextGoodMessage) {
 }
 
 TEST_F(Station, ImpossibleLengthBytesAreDropped) {
-    for (std::uint8_t len : {0x00, 0x01, 0x21, 0x7F}) {
+    const std::uint8_t lengths[] = {0x00, 0x01, 0x21, 0x7F};
+    for (std::uint8_t len : lengths) {
         const Bytes m = {0xE7, len, 0x01, 0x02};
         EXPECT_TRUE(Send(cs, m).empty()) << int(len);
     }

@@ -106,8 +106,8 @@ std::vector<Mutation> Mutations() {
     for (const auto& [name, field] : doubles)
         for (double v : odd)
             all.push_back(
-                {std::string(name) + "=" + std::to_string(v), [field, v](TrainHarness& h) {
-                     h.settings.*field = v;
+                {std::string(name) + "=" + std::to_string(v), [member = field, v](TrainHarness& h) {
+                     h.settings.*member = v;
                      h.Load(TrainHarness::DefaultLoco());
                      h.model.iCars = 20;
                      h.model.dLoadPercent = 50;
@@ -135,9 +135,9 @@ std::vector<Mutation> Mutations() {
         {"InitialBrakeType 5", [](Loco& l) { l.InitialBrakeType = 5; }},
     };
     for (const auto& [name, change] : locos)
-        all.push_back({std::string("loco ") + name, [change](TrainHarness& h) {
+        all.push_back({std::string("loco ") + name, [edit = change](TrainHarness& h) {
                            Loco loco = TrainHarness::DefaultLoco();
-                           change(loco);
+                           edit(loco);
                            h.Load(loco);
                        }});
     const std::pair<const char*, std::function<void(TrainModel&)>> inputs[] = {
@@ -152,7 +152,7 @@ std::vector<Mutation> Mutations() {
         {"speed NaN", [](TrainModel& m) { m.dSpeed = kNaN; }},
     };
     for (const auto& [name, change] : inputs)
-        all.push_back({name, [change](TrainHarness& h) { change(h.model); }});
+        all.push_back({name, [edit = change](TrainHarness& h) { edit(h.model); }});
     return all;
 }
 

@@ -1,6 +1,7 @@
 // `vlakomat --init` in a temporary home, and a start in a folder without the decoder table,
 // which names it.
 
+#include "ReadyLine.h"
 #include "TempDir.h"
 
 #include <QProcess>
@@ -96,14 +97,16 @@ private slots:
         program.setWorkingDirectory(QString::fromStdString(home.Path()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", QString::fromStdString(home.Path()));
+        AskForReadyLine(env);
         program.setProcessEnvironment(env);
         program.start(kProgram, {});
         QVERIFY(program.waitForStarted());
-        QTest::qWait(2000); // the message box is up (the sanitizer build starts slowly)
+        QByteArray err;
+        QVERIFY2(WaitUntilReady(program, err), err.constData()); // the message box is up
         program.terminate();
         QVERIFY(program.waitForFinished(30000));
         const QStringList lines =
-            QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+            QString::fromUtf8(err + program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().contains("vlakomat --init"), qPrintable(lines.join('\n')));
 

@@ -2,6 +2,7 @@
 // files, the icons, a launcher that starts the program in the layout's folder, and a clean
 // uninstall.
 
+#include "ReadyLine.h"
 #include "TempDir.h"
 
 #include <QImage>
@@ -83,11 +84,14 @@ private slots:
         std::ofstream(folder / "vlakomat.ini")
             << "[LOCONET]\nOffline=1\n[PREFERENCES]\nFirst Run=0\n";
         QProcess program;
-        program.setProcessEnvironment(Home(home));
+        QProcessEnvironment env = Home(home);
+        AskForReadyLine(env);
+        program.setProcessEnvironment(env);
         program.setWorkingDirectory(QString::fromStdString(home.Path()));
         program.start(exec.captured(1), {"maketa/Postaja.vlk"});
         QVERIFY(program.waitForStarted());
-        QTest::qWait(3000); // let it come up (the sanitizer build starts slowly)
+        QByteArray err;
+        QVERIFY2(WaitUntilReady(program, err), err.constData());
         program.terminate();
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitCode(), 0);

@@ -1,5 +1,6 @@
 // The vlakomat program itself, started as a process in a temporary folder.
 
+#include "ReadyLine.h"
 #include "TempDir.h"
 
 #include <QProcess>
@@ -149,11 +150,12 @@ private slots:
         p.setWorkingDirectory(QString::fromStdString(dir.Path()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        AskForReadyLine(env);
         p.setProcessEnvironment(env);
         p.start(kProgram, {});
         QVERIFY(p.waitForStarted());
-        QTest::qWait(3000); // let it come up (the sanitizer build starts slowly)
-        QCOMPARE(p.state(), QProcess::Running);
+        QByteArray err;
+        QVERIFY2(WaitUntilReady(p, err), err.constData());
         p.terminate();
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);

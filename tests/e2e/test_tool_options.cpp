@@ -67,8 +67,8 @@ TEST_P(ToolOptions, VersionHelpAndManualPageAgree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ToolOptions, ::testing::ValuesIn(kPrograms),
-                         [](const ::testing::TestParamInfo<Program>& info) {
-                             std::string name = info.param.name;
+                         [](const ::testing::TestParamInfo<Program>& p) {
+                             std::string name = p.param.name;
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });

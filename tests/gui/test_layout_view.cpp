@@ -67,7 +67,7 @@ struct LayoutRig : AppRig {
 };
 
 // Runs `fill` on the turnout dialog once it is open, then presses OK or Cancel.
-void AnswerTurnoutDialog(std::function<void(CDlgTurnout*)> fill, bool ok = true) {
+void AnswerTurnoutDialog(const std::function<void(CDlgTurnout*)>& fill, bool ok = true) {
     QTimer::singleShot(0, [fill, ok] {
         auto* dialog = qobject_cast<CDlgTurnout*>(QApplication::activeModalWidget());
         QVERIFY(dialog);

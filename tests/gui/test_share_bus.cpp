@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(rig.Messages(), QString());
     }
 
-    // A modal dialog stays open for 10 s while a station on a pseudo-terminal floods the bus
+    // A modal dialog stays open for some 3 s while a station on a pseudo-terminal floods the bus
     // with 400 messages a second and five clients send through the program: every message
     // reaches the monitor in order, and every client's SEND is answered at once.
     void theBusRunsUnderAModalDialog() {
@@ -175,9 +175,10 @@ private slots:
         int answered = 0;
         QDialog box;
         QTimer::singleShot(0, &box, [&] {
+            // Until the bus has carried some 3 s of the flood and the clients many sends.
             QElapsedTimer open;
             open.start();
-            while (open.elapsed() < 10000) {
+            while ((answered < 100 || sensors.size() < 250) && open.elapsed() < 60000) {
                 for (auto& client : clients) {
                     QElapsedTimer sent;
                     sent.start();
@@ -194,11 +195,11 @@ private slots:
         RunUntil([] { return false; }, 300);
 
         QVERIFY2(slowest < 100, qPrintable(QString::number(slowest)));
-        QVERIFY(answered >= 50);
+        QVERIFY(answered >= 100);
         for (auto& client : clients)
             for (const std::string& line : client->Lines())
                 QVERIFY2(line.rfind("SENT", 0) != 0 || line == "SENT OK", line.c_str());
-        QVERIFY(sensors.size() > 700); // 80 a second for 10 s
+        QVERIFY(sensors.size() >= 250); // 80 a second
         for (std::size_t i = 1; i < sensors.size(); ++i)
             QVERIFY2(sensors[i] == (sensors[i - 1] + 1) % 4096,
                      qPrintable(QString("%1 after %2").arg(sensors[i]).arg(sensors[i - 1])));

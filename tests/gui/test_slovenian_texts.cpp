@@ -143,7 +143,7 @@ private slots:
         AppRig rig;
         EveryWindow every(rig);
         QStringList english;
-        int fieldChecks = 0;
+        qsizetype fieldChecks = 0;
         auto check = [&](QWidget* window, const QStringList& texts) {
             const QString name = window->objectName();
             for (const QString& text : texts)

@@ -24,6 +24,16 @@ fail() {
 }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Runs the command until it succeeds, for at most a minute (the machine may be busy).
+wait_until() {
+    for _ in $(seq 600); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+ready() { grep -qx "vlakomat: ready" "$1"; }
+resent() { [ "$(grep -c '^RX BF' "$work/cs")" -ge 2 ]; }
 
 # Prints the packages' paths, vlakomat-zvok's then vlakomat's; lintian's report on stderr.
 build() {
@@ -113,9 +123,10 @@ done
 launcher="$root/usr/libexec/vlakomat/vlakomat-launcher"
 grep -qxF 'program=${VLAKOMAT_PROGRAM:-/usr/bin/vlakomat}' "$launcher" || fail "the launcher's program"
 mkdir "$work/desktop"
-HOME="$work/desktop" QT_QPA_PLATFORM=offscreen VLAKOMAT_PROGRAM="$root/usr/bin/vlakomat" "$launcher" &
+HOME="$work/desktop" QT_QPA_PLATFORM=offscreen VLAKOMAT_READY_LINE=1 \
+    VLAKOMAT_PROGRAM="$root/usr/bin/vlakomat" "$launcher" 2>"$work/launched" &
 program=$!
-sleep 3
+wait_until ready "$work/launched" || fail "the program started by the launcher did not come up"
 started=$(tr '\0' ' ' </proc/$program/cmdline)
 kill -TERM "$program"
 wait "$program" || fail "the program started by the launcher ended with status $?"
@@ -133,17 +144,18 @@ for tones in without with; do
     [ "$tones" = with ] && dpkg -x "$zvok" "$root"
     "$root/usr/bin/vlakomat-cs" --lose-echoes 1 </dev/null >"$work/cs" 2>&1 &
     station=$!
-    for _ in $(seq 100); do grep -q '^/dev/' "$work/cs" && break || sleep 0.1; done
+    wait_until grep -q '^/dev/' "$work/cs" || fail "vlakomat-cs did not start: $(cat "$work/cs")"
     sed -i "s|^COM Port=.*|COM Port=$(head -n 1 "$work/cs")|" "$work/home/Vlakomat/vlakomat.ini"
     (cd "$work/home/Vlakomat" && exec env HOME="$work/home" QT_QPA_PLATFORM=offscreen \
-        "$root/usr/bin/vlakomat" --throttle 3 2>"$work/stderr") &
+        VLAKOMAT_READY_LINE=1 "$root/usr/bin/vlakomat" --throttle 3 2>"$work/stderr") &
     program=$!
-    sleep 4
+    # The lost echo's message sent again comes with the tone, in the same step.
+    wait_until ready "$work/stderr" && wait_until resent || true
     kill -TERM "$program"
     wait "$program" || fail "the program ($tones the tones) ended with status $?"
     kill "$station"
     wait "$station" || true
-    [ "$(grep -c '^RX BF' "$work/cs")" -ge 2 ] || fail "no message was sent again: $(cat "$work/cs")"
+    resent || fail "no message was sent again: $(cat "$work/cs")"
     said=$(grep -c "Tones not installed" "$work/stderr" || true)
     [ "$said" = "$([ "$tones" = without ] && echo 1 || echo 0)" ] ||
         fail "$tones the tones, the missing tones were named $said times: $(cat "$work/stderr")"

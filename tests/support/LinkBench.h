@@ -54,6 +54,7 @@ public:
         link.SetSettings(&settings);
         link.SetMonitorSink([this](const std::string& line) { lines.push_back(line); });
         link.SetPortFactory([this](const std::string& name) {
+            ++portsMade;
             auto port = CreatePort(name, clock);
             port->SetReadyReadHandler([this] { link.Process(); });
             return port;
@@ -107,6 +108,7 @@ public:
     ScriptedPrompts prompts;
     ProgramSettings settings;
     std::vector<std::string> lines;
+    int portsMade = 0; // the first opening and each attempt to open again
     TestThrottle throttle;
     CLoconet link{clock, beeper, prompts};
     QTimer timer;

@@ -136,8 +136,8 @@ inline void LostEchoIsRetried(LinkBench& b, const StationCommand& cs, bool serve
     QElapsedTimer timer;
     timer.start();
     b.link.SetSlotSpeed(kSlot, 60, false);
-    const bool recovered =
-        b.WaitFor([&] { return b.LinesStartingWith("Repeated: ").size() >= 2 && b.Idle(); });
+    const bool recovered = LinkBench::WaitFor(
+        [&] { return b.LinesStartingWith("Repeated: ").size() >= 2 && b.Idle(); });
     if (!recovered)
         for (const auto& l : b.lines)
             std::fprintf(stderr, "%s\n", l.c_str());

@@ -191,7 +191,7 @@ std::optional<VlkReadResult> CVlakomatDoc::ReadFile(const std::string& path, Pro
         return std::nullopt;
     }
     VlkReader reader;
-    std::vector<char> chunk(64 * 1024);
+    std::vector<char> chunk(std::size_t{64} * 1024);
     while (in) {
         in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         if (!reader.Feed({chunk.data(), static_cast<std::size_t>(in.gcount())}))

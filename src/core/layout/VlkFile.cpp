@@ -217,7 +217,7 @@ void VlkReader::TakeLine(std::string_view line) {
     }
     LayoutElement e;
     if (LineReader(lineNumber_, result_).Read(line, e))
-        result_.elements.push_back(std::move(e));
+        result_.elements.push_back(e);
 }
 
 VlkReadResult ReadVlk(std::string_view text) {

@@ -13,9 +13,7 @@ bool AfterKeyword(std::string_view line, std::string_view keyword, std::string_v
     if (line.substr(0, keyword.size()) != keyword)
         return false;
     rest = line.substr(keyword.size());
-    if (!rest.empty() && !IsBlank(rest[0]))
-        return false;
-    return true;
+    return rest.empty() || IsBlank(rest[0]);
 }
 
 } // namespace

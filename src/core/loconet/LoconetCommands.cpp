@@ -7,6 +7,8 @@
 #include "core/loconet/MonitorText.h"
 #include "util/Text.h"
 
+#include <cmath>
+
 namespace {
 
 LocoNetMessage SlotMessage(Opcode opcode, int slot, std::uint8_t value) {
@@ -187,7 +189,7 @@ int CLoconet::PercentToSpeed(int percent) {
         percent = 0;
     if (percent > 99)
         percent = 99;
-    const auto speed = static_cast<std::uint8_t>(static_cast<int>(percent * 126 / 99.0 + 0.5) + 1);
+    const auto speed = static_cast<std::uint8_t>(std::lround(percent * 126 / 99.0) + 1);
     if (speed > 127)
         return 127;
     return speed <= 1 ? 0 : speed;

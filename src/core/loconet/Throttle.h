@@ -25,7 +25,7 @@ enum ThrottleWhich : int {
 
 class Throttle {
 public:
-    explicit Throttle(ThrottleType type) : type(type) {}
+    explicit Throttle(ThrottleType kind) : type(kind) {}
     virtual ~Throttle() = default;
     Throttle(const Throttle&) = delete;
     Throttle& operator=(const Throttle&) = delete;

@@ -47,7 +47,7 @@ private:
 
 // Splits a comma-separated list the way the table files do: each item is the text up to
 // the next comma with trailing blanks removed; an empty text gives no items.
-std::vector<std::string> SplitCommaList(std::string_view text);
+std::vector<std::string> SplitCommaList(std::string_view rest);
 
 // The message for a fault on one line of a table file.
 std::string TableFileMessage(const std::string& fileName, int lineNumber, const std::string& what);

@@ -32,6 +32,6 @@ void SetSerialLine(Settings& settings, SerialLine line);
 std::string FormatSerialLine(SerialLine line);
 // Reads what FormatSerialLine writes, also without "baud" and in any letter case
 // ("115200", "57600 rts/cts"); nothing when the text is no such line.
-std::optional<SerialLine> ParseSerialLine(std::string_view text);
+std::optional<SerialLine> ParseSerialLine(std::string_view s);
 // Shown when ParseSerialLine refuses a text.
 extern const char* const kSerialLineMessage;

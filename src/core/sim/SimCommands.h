@@ -9,7 +9,7 @@
 
 // Runs one command line; returns "OK ..." or "ERROR ..." (one or more lines, no line end),
 // or for "help" the list of commands.
-std::string RunSimCommand(SimCommandStation& station, std::string_view line);
+std::string RunSimCommand(SimCommandStation& cs, std::string_view line);
 
 // The list of commands, one per line ("quit" is for vlakomat-cs, which ends on it).
 const char* SimCommandHelp();

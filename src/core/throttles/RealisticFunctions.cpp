@@ -54,10 +54,10 @@ void RealisticThrottle::CalculateOutFunctions(bool forceAll) {
     for (int i = 0; i < events.loadSteps; ++i)
         StepList(load_, false);
     for (int i = 0; i < events.brakeToggles; ++i) {
-        const int type = BrakeType() == kLocoBrake ? kTrainBrake : kLocoBrake;
-        if (type == kLocoBrake)
+        const int other = BrakeType() == kLocoBrake ? kTrainBrake : kLocoBrake;
+        if (other == kLocoBrake)
             beeper_.Tone(500, 100);
-        SwitchBrakeType(type);
+        SwitchBrakeType(other);
         Redraw(RealisticRedraw::kAll);
     }
     if (events.engine >= 0)

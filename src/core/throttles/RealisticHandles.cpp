@@ -97,9 +97,9 @@ void RealisticThrottle::PowerThrottleChanged(Tick now) {
 void RealisticThrottle::BrakeThrottleChanged(Tick now) {
     const SlotRecord& r = link_.Slot(iBrakeSlot);
     if (!Locked() && settings_.settings.UseRightDirForBrakeType != 0) {
-        const int type = SlotForward(r) ? kLocoBrake : kTrainBrake;
-        if (type != BrakeType()) {
-            SwitchBrakeType(type);
+        const int wanted = SlotForward(r) ? kLocoBrake : kTrainBrake;
+        if (wanted != BrakeType()) {
+            SwitchBrakeType(wanted);
             Redraw(RealisticRedraw::kAll);
         }
     }
@@ -166,13 +166,13 @@ void RealisticThrottle::OnReverser(bool forward) {
 }
 
 void RealisticThrottle::OnBrakeType(int brakeType) {
-    const int type = brakeType == kLocoBrake ? kLocoBrake : kTrainBrake;
+    const int wanted = brakeType == kLocoBrake ? kLocoBrake : kTrainBrake;
     // Choosing the type in use again changes nothing (and applies no brakes).
-    if (!Controls().handles || type == BrakeType()) {
+    if (!Controls().handles || wanted == BrakeType()) {
         Show(RealisticShow::kBrakeType);
         return;
     }
-    SwitchBrakeType(type);
+    SwitchBrakeType(wanted);
     Redraw(RealisticRedraw::kAll);
 }
 

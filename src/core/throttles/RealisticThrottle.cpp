@@ -98,6 +98,7 @@ bool RealisticThrottle::TableMode() const {
 
 std::vector<std::string> RealisticThrottle::LocoNames() const {
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(data_.roster.count));
     for (int i = 0; i < data_.roster.count; ++i)
         names.push_back(data_.roster.locos[static_cast<std::size_t>(i)].Descr);
     return names;

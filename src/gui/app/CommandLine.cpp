@@ -153,6 +153,10 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
     // each gets its default answer, as during a session end.
     if (options.quitWhenShown)
         prompts.EndSession();
+    // For tests and scripts that signal the program: the first event loop to run, the main
+    // window's or a start-up message box's, says that signals are handled from now on.
+    if (qEnvironmentVariableIsSet("VLAKOMAT_READY_LINE"))
+        QTimer::singleShot(0, qApp, [] { std::fputs("vlakomat: ready\n", stderr); });
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
     // The monitor may be closed at the first tone, so the missing package is named on standard

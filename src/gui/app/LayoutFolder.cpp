@@ -21,7 +21,7 @@ QString Shown(const QString& path) {
 } // namespace
 
 QString SamplesFolder() {
-    const QString set = qEnvironmentVariable("VLAKOMAT_SAMPLES");
+    QString set = qEnvironmentVariable("VLAKOMAT_SAMPLES");
     if (!set.isEmpty())
         return set;
     return QCoreApplication::applicationDirPath() + QStringLiteral("/" VLAKOMAT_SAMPLES_DIR);

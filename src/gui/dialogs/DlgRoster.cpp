@@ -11,10 +11,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-CDlgRoster::CDlgRoster(QWidget* parent, RosterData& data, Prompts& prompts)
-    : QDialog(parent), data_(data), prompts_(prompts),
+CDlgRoster::CDlgRoster(QWidget* parent, RosterData& roster, Prompts& prompts)
+    : QDialog(parent), data_(roster), prompts_(prompts),
       editor_(
-          data, prompts,
+          roster, prompts,
           [this](const Loco& loco) -> std::optional<Loco> {
               CDlgLoco dialog(this, data_.decoders, data_.functions, prompts_, loco);
               if (dialog.exec() != QDialog::Accepted)

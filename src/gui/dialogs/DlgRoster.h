@@ -12,7 +12,7 @@ class QTreeWidget;
 class CDlgRoster : public QDialog {
     Q_OBJECT
 public:
-    CDlgRoster(QWidget* parent, RosterData& data, Prompts& prompts);
+    CDlgRoster(QWidget* parent, RosterData& roster, Prompts& prompts);
 
     const RosterEditor& Editor() const { return editor_; }
 

@@ -55,7 +55,7 @@ public:
     LayoutBus& Bus() { return bus_; }
     // What the window shows in an area of the given size (device-independent pixels),
     // drawn at a device pixel ratio.
-    QImage Snapshot(const QSize& size, qreal devicePixelRatio) const;
+    QImage Snapshot(const QSize& size, qreal dpr) const;
 
 signals:
     void StatusText(const QString& text);
@@ -75,7 +75,7 @@ private:
     bool CannotSend() const;
     PanelLook Look() const;
     void UpdateScrollRange();
-    void PaintContents(QPainter& painter, const QRect& area, qreal devicePixelRatio) const;
+    void PaintContents(QPainter& painter, const QRect& area, qreal dpr) const;
 
     CVlakomatDoc& doc_;
     CLoconet& link_;

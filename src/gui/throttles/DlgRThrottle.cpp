@@ -32,12 +32,12 @@ constexpr int kKeyRows[] = {123, 135, 147, 160, 174, 187};
 } // namespace
 
 CDlgRThrottle::CDlgRThrottle(CLoconet& loconet, Clock& clock, Beeper& beeper, Prompts& prompts,
-                             const ProgramSettings& settings, RosterData& data,
+                             const ProgramSettings& settings, RosterData& roster,
                              CMainFrame* mainWindow)
     : CDlgThrottle(
           loconet, mainWindow,
-          std::make_unique<RealisticThrottle>(loconet, clock, beeper, prompts, settings, data)),
-      throttle_(static_cast<RealisticThrottle*>(&Logic())), data_(data), prompts_(prompts) {
+          std::make_unique<RealisticThrottle>(loconet, clock, beeper, prompts, settings, roster)),
+      throttle_(static_cast<RealisticThrottle*>(&Logic())), data_(roster), prompts_(prompts) {
     setObjectName(QStringLiteral("RealisticThrottle"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     BuildControls();

@@ -29,7 +29,7 @@ class CDlgRThrottle : public CDlgThrottle, public RealisticThrottleView {
     Q_OBJECT
 public:
     CDlgRThrottle(CLoconet& loconet, Clock& clock, Beeper& beeper, Prompts& prompts,
-                  const ProgramSettings& settings, RosterData& data, CMainFrame* mainWindow);
+                  const ProgramSettings& settings, RosterData& roster, CMainFrame* mainWindow);
     ~CDlgRThrottle() override;
 
     RealisticThrottle& Realistic() const { return *throttle_; }

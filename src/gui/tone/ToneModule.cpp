@@ -39,7 +39,7 @@ extern "C" Q_DECL_EXPORT bool vlakomat_play_tone(int frequencyHz, int lengthMs) 
         return false;
     const int rate = out.format.sampleRate();
     const int samples = rate * lengthMs / 1000;
-    QByteArray pcm(samples * 2, Qt::Uninitialized);
+    QByteArray pcm(static_cast<qsizetype>(samples) * 2, Qt::Uninitialized);
     auto* data = reinterpret_cast<qint16*>(pcm.data());
     for (int i = 0; i < samples; ++i)
         data[i] = static_cast<qint16>(12000 * qSin(2 * M_PI * frequencyHz * i / double(rate)));

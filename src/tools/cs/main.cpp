@@ -103,11 +103,11 @@ Options TakeOptions(const QCommandLineParser& parser) {
 }
 
 // Reads the command line; the exit status when the tool ends here (help, version, a fault).
-std::optional<int> ParseCommandLine(const QCoreApplication& app, Options& o) {
+std::optional<int> ParseCommandLine(Options& o) {
     QCommandLineParser parser;
     DescribeOptions(parser);
     std::string error;
-    if (!parser.parse(app.arguments()))
+    if (!parser.parse(QCoreApplication::arguments()))
         error = parser.errorText().toStdString();
     else if (parser.isSet(QStringLiteral("help"))) {
         std::printf("%s\nCommands on standard input:\n%s\n", qPrintable(parser.helpText()),
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("vlakomat-cs"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VLAKOMAT_VERSION));
     Options o;
-    if (const std::optional<int> status = ParseCommandLine(app, o))
+    if (const std::optional<int> status = ParseCommandLine(o))
         return *status;
 
     SystemClock clock;
@@ -240,5 +240,5 @@ int main(int argc, char** argv) {
         bus->Deliver();
     });
     tick.start(2);
-    return app.exec();
+    return QCoreApplication::exec();
 }

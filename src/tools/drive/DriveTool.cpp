@@ -153,7 +153,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         throw BadArgs{"--duration is required"};
     for (const Event& e : o.events)
         if (e.ms > std::llround(*o.duration * 1000))
-            throw BadArgs{text::Format("--at %g is after the end of the run", e.ms / 1000.0)};
+            throw BadArgs{text::Format("--at %g is after the end of the run",
+                                       static_cast<double>(e.ms) / 1000.0)};
     std::stable_sort(o.events.begin(), o.events.end(),
                      [](const Event& x, const Event& y) { return x.ms < y.ms; });
     return o;
@@ -223,9 +224,8 @@ private:
         const int n = w.size() > 1 ? text::ParseInt(w[1]) : 0;
         const std::string power = std::to_string(o_.powerAddress);
         const std::string brake = std::to_string(o_.brakeAddress);
-        if (name == "acquire" && !t.Acquired())
-            t.OnAcquireRelease(power, brake);
-        else if (name == "release" && t.Running())
+        // One button takes the locomotive and lets it go.
+        if ((name == "acquire" && !t.Acquired()) || (name == "release" && t.Running()))
             t.OnAcquireRelease(power, brake);
         else if (name == "close")
             t.CloseThrottle();

@@ -110,7 +110,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     for (const Change& c : o.changes)
         if (c.tick > std::llround(*o.duration * 1000))
             throw BadArgs{text::Format("--at %g is after the end of the run (--duration %g)",
-                                       c.tick / 1000.0, *o.duration)};
+                                       static_cast<double>(c.tick) / 1000.0, *o.duration)};
     return o;
 }
 
