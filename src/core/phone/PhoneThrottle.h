@@ -77,7 +77,7 @@ private:
     // Gone from the phone with a word why (none when empty), and from the registry.
     void Drop(const std::string& why);
     void SetFunction(int function, bool on);
-    void OnFunctionKey(std::string_view command, bool forced);
+    void OnFunctionKey(std::string_view arg, bool forced);
     // What the slot command changed goes to the program's other throttles on the slot.
     void Told(const SlotRecord& before);
     void StopForSilence(Tick now);
