@@ -11,9 +11,9 @@
 //       second (default 4000) for S seconds (default 30): processor time of the program's
 //       thread, the most bytes ever waiting unread, and the resident memory's growth.
 
-#include "BenchProgram.h"
-#include "app/MainFrm.h"
+#include "gui/app/MainFrm.h"
 #include "gui/throttles/DlgSThrottle.h"
+#include "support/BenchProgram.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // `vlakomat --init` in a temporary home, and a start in a folder without the decoder table,
 // which names it.
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QTest>

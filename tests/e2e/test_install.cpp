@@ -2,7 +2,7 @@
 // files, the icons, a launcher that starts the program in the layout's folder, and a clean
 // uninstall.
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <QImage>
 #include <QProcess>

@@ -1,6 +1,6 @@
 // The vlakomat program itself, started as a process in a temporary folder.
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QTest>

@@ -1,12 +1,12 @@
 // Start-up and exit of the application object on real files in a temporary folder, with
 // the message boxes answered through the prompts seam.
 
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/Vlakomat.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/Vlakomat.h"
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // a dialog, every page of the guide with its pictures and links, the "What's this?" mode,
 // and a sentence for every control of every window.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "EveryWindow.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
+#include "support/EveryWindow.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>

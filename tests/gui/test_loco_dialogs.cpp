@@ -1,10 +1,10 @@
 // The locomotive, function and function map dialogs on the sample tables: real widgets found
 // by objectName, the message boxes answered through the prompts seam.
 
-#include "DialogRig.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "support/DialogRig.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,14 +3,14 @@
 // regions it redraws, the train fields' checks, the locomotive dialog, and the picture of
 // the window against reviewed references.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "ReferenceImage.h"
 #include "core/throttles/GaugePanel.h"
-#include "dialogs/DlgLoco.h"
+#include "gui/roster/DlgLoco.h"
 #include "gui/throttles/EngineKey.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/RealisticGauges.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
+#include "support/ReferenceImage.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,14 +2,14 @@
 // and function dialogs answered while they run, message boxes through the prompts seam; and
 // the dialog opened from the menu of a started program.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "dialogs/Controls.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
-#include "dialogs/DlgRoster.h"
-#include "roster/TableFile.h"
+#include "core/roster/TableFile.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "gui/roster/DlgRoster.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
 
 #include <QPushButton>
 

@@ -2,13 +2,13 @@
 // real dialogs driven by objectName, real files in a temporary folder and the simulated
 // command station.
 
-#include "AppRig.h"
-#include "BusServer.h"
-#include "LbClient.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "settings/SerialLine.h"
-#include "settings/SettingsFields.h"
+#include "core/settings/SerialLine.h"
+#include "core/settings/SettingsFields.h"
+#include "gui/settings/DlgSave.h"
+#include "gui/settings/DlgSettings.h"
+#include "io/BusServer.h"
+#include "support/AppRig.h"
+#include "support/LbClient.h"
 
 #include <QApplication>
 #include <QCheckBox>

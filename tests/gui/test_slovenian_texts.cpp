@@ -4,8 +4,8 @@
 // file dialog is opened as the program opens it. The English texts that belong to the
 // program's own captions stand in one table, each with its window.
 
-#include "DialogRig.h"
-#include "EveryWindow.h"
+#include "support/DialogRig.h"
+#include "support/EveryWindow.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -6,13 +6,13 @@
 // memory after the first minute grew by less than 1 MB, and that no throttle lost its slot.
 //   vlakomat-soak --cs PATH [--minutes M] [--rate R]
 
-#include "BenchProgram.h"
-#include "PortFactory.h"
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/Vlakomat.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/Vlakomat.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
+#include "io/PortFactory.h"
+#include "support/BenchProgram.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,14 +3,14 @@
 // simulated command station, a fake clock, and message boxes answered by script. The
 // station records every message the program writes to it.
 
-#include "app/MainFrm.h"
-#include "app/Vlakomat.h"
+#include "core/sim/SimPort.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/Vlakomat.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "ports/SimPort.h"
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -3,9 +3,9 @@
 // temporary folder with the sample tables, message boxes printed instead of shown, and the
 // measures of time and processor use.
 
-#include "app/Vlakomat.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/Vlakomat.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
 
 #include <QDir>
 #include <QEventLoop>

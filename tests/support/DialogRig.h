@@ -2,9 +2,9 @@
 // Helpers for the roster editing dialogs: the sample tables, controls found by their
 // objectName ("idc" and the control id), and modal dialogs answered while they run.
 
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <QAbstractButton>
 #include <QApplication>

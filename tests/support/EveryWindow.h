@@ -3,18 +3,18 @@
 // throttles, the monitor, the guide and every dialog. A new window is one more row here,
 // and the tests that walk every window (help sentences, Slovenian texts) see it.
 
-#include "AppRig.h"
-#include "app/AboutDialog.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
-#include "dialogs/DlgRoster.h"
+#include "gui/app/AboutDialog.h"
 #include "gui/help/Help.h"
 #include "gui/help/HelpWindow.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "gui/roster/DlgRoster.h"
+#include "gui/settings/DlgSave.h"
+#include "gui/settings/DlgSettings.h"
+#include "support/AppRig.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 // What the fuzz targets share: quiet seams and splitting the input into lines.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <cstdint>
 #include <string>

@@ -2,11 +2,11 @@
 // A link on an in-memory bus with a fake clock, recorded monitor lines and throttles that
 // record what the link calls.
 
-#include "Fakes.h"
 #include "core/loconet/Loconet.h"
-#include "ports/MemoryPort.h"
-#include "settings/Settings.h"
-#include "util/Text.h"
+#include "core/loconet/MemoryPort.h"
+#include "core/settings/Settings.h"
+#include "core/util/Text.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ports/MemoryPort.h"
+#include "core/loconet/MemoryPort.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // is kept. The monitor tool reads captures through it, and tests use it as the bus. With
 // echo on it hands every written message back, as a LocoNet interface does.
 
-#include "ports/SerialPort.h"
+#include "core/loconet/SerialPort.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // The "sim" port: the simulated command station in-process, behind the SerialPort seam.
 // Writes go to the station at once; what it puts on the bus is read on the link's next step.
 
-#include "ports/SerialPort.h"
-#include "sim/SimCommandStation.h"
+#include "core/loconet/SerialPort.h"
+#include "core/sim/SimCommandStation.h"
 
 class SimPort : public SerialPort {
 public:

@@ -1,17 +1,17 @@
-#include "app/CommandLine.h"
+#include "gui/app/CommandLine.h"
 
-#include "app/AboutDialog.h"
-#include "app/LayoutFolder.h"
-#include "app/MainFrm.h"
-#include "app/QtPlatform.h"
-#include "app/QtTexts.h"
-#include "app/SignalWatcher.h"
-#include "app/Vlakomat.h"
 #include "core/layout/VlakomatDoc.h"
 #include "core/layout/VlkFile.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/LayoutFolder.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/SignalWatcher.h"
+#include "gui/app/Vlakomat.h"
+#include "gui/common/QtPlatform.h"
+#include "gui/common/QtTexts.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,17 +1,17 @@
-#include "app/Vlakomat.h"
+#include "gui/app/Vlakomat.h"
 
-#include "BusServer.h"
-#include "PortFactory.h"
-#include "app/DlgSettings.h"
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/QtTexts.h"
+#include "core/settings/SerialLine.h"
+#include "core/util/Files.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/common/QtTexts.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
+#include "gui/settings/DlgSettings.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "settings/SerialLine.h"
-#include "util/Files.h"
+#include "io/BusServer.h"
+#include "io/PortFactory.h"
 
 #include <QApplication>
 #include <QDir>

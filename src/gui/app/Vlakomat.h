@@ -4,10 +4,10 @@
 
 #include "core/loconet/BusShare.h"
 #include "core/loconet/Loconet.h"
-#include "platform.h"
-#include "roster/RosterData.h"
-#include "settings/Settings.h"
-#include "util/QueuedPrompts.h"
+#include "core/platform.h"
+#include "core/roster/RosterData.h"
+#include "core/settings/Settings.h"
+#include "core/util/QueuedPrompts.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "dialogs/Controls.h"
+#include "gui/common/Controls.h"
 
 #include <QApplication>
 #include <QDialog>

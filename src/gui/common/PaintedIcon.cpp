@@ -1,4 +1,4 @@
-#include "app/PaintedIcon.h"
+#include "gui/common/PaintedIcon.h"
 
 #include <QApplication>
 #include <QHash>

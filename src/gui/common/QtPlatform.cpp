@@ -1,4 +1,4 @@
-#include "app/QtPlatform.h"
+#include "gui/common/QtPlatform.h"
 
 #include <QAbstractButton>
 #include <QApplication>

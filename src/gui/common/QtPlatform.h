@@ -1,7 +1,7 @@
 #pragma once
 // Qt implementations of the platform seams.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <QPointer>
 #include <QStringList>

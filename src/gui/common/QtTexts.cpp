@@ -1,4 +1,4 @@
-#include "app/QtTexts.h"
+#include "gui/common/QtTexts.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

@@ -1,6 +1,6 @@
-#include "dialogs/DlgFunction.h"
+#include "gui/roster/DlgFunction.h"
 
-#include "dialogs/Controls.h"
+#include "gui/common/Controls.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // The function properties dialog: a thin view over FunctionEditor, for one catalogue entry
 // with its status choice.
 
-#include "roster/FunctionEditor.h"
+#include "core/roster/FunctionEditor.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "dialogs/DlgFunctionMap.h"
+#include "gui/roster/DlgFunctionMap.h"
 
-#include "dialogs/Controls.h"
+#include "gui/common/Controls.h"
 
 #include <QApplication>
 #include <QCheckBox>

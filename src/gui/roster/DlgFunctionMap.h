@@ -2,7 +2,7 @@
 // The function map dialog: a thin view over FunctionMapEditor. A sequence text is checked
 // when its edit is left (and on OK), and then shown normalized.
 
-#include "roster/FunctionMapEditor.h"
+#include "core/roster/FunctionMapEditor.h"
 
 #include <QDialog>
 

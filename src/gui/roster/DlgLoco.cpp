@@ -1,7 +1,7 @@
-#include "dialogs/DlgLoco.h"
+#include "gui/roster/DlgLoco.h"
 
-#include "dialogs/Controls.h"
-#include "dialogs/DlgFunctionMap.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgFunctionMap.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

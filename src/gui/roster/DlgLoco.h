@@ -2,7 +2,7 @@
 // The locomotive properties dialog: a thin view over LocoEditor. It works on its own copy
 // of a record and changes no roster: the caller takes Record() back after OK.
 
-#include "roster/LocoEditor.h"
+#include "core/roster/LocoEditor.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
-#include "dialogs/DlgRoster.h"
+#include "gui/roster/DlgRoster.h"
 
-#include "dialogs/Controls.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgLoco.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgLoco.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 // The roster dialog: the locomotives and the function catalogue of the application, edited
 // in place through RosterEditor; the locomotive and function dialogs open over it.
 
-#include "roster/RosterEditor.h"
+#include "core/roster/RosterEditor.h"
 
 #include <QDialog>
 

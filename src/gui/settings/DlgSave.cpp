@@ -1,6 +1,6 @@
-#include "app/DlgSave.h"
+#include "gui/settings/DlgSave.h"
 
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
-#include "app/DlgSettings.h"
+#include "gui/settings/DlgSettings.h"
 
-#include "platform.h"
-#include "settings/SerialLine.h"
-#include "settings/SettingsFields.h"
-#include "settings/SettingsProcedure.h"
+#include "core/platform.h"
+#include "core/settings/SerialLine.h"
+#include "core/settings/SettingsFields.h"
+#include "core/settings/SettingsProcedure.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

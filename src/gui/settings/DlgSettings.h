@@ -3,7 +3,7 @@
 // power throttle mode, the bus shared with other programs, the preferences and the train
 // dynamics. It edits a copy; the settings procedure takes the copy over after OK.
 
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <QDialog>
 #include <QString>

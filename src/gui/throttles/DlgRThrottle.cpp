@@ -1,13 +1,13 @@
 #include "gui/throttles/DlgRThrottle.h"
 
-#include "dialogs/Controls.h"
-#include "dialogs/DlgLoco.h"
+#include "core/roster/LocoEditor.h"
+#include "core/roster/RosterData.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgLoco.h"
 #include "gui/throttles/EngineKey.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/HandleSlider.h"
 #include "gui/throttles/RealisticGauges.h"
-#include "roster/LocoEditor.h"
-#include "roster/RosterData.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "core/throttles/DriveSession.h"
+#include "tools/drive/DriveSession.h"
 
-#include "ports/SimPort.h"
-#include "settings/Settings.h"
-#include "sim/SimCommands.h"
+#include "core/settings/Settings.h"
+#include "core/sim/SimCommands.h"
+#include "core/sim/SimPort.h"
 
 #include <algorithm>
 

@@ -3,21 +3,21 @@
 // window has changed. It drives the windows as an operator would, on the simulated command
 // station with the sample tables and layout.
 
-#include "AppRig.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
-#include "dialogs/DlgRoster.h"
 #include "gui/help/Help.h"
 #include "gui/help/HelpWindow.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "gui/roster/DlgRoster.h"
+#include "gui/settings/DlgSave.h"
+#include "gui/settings/DlgSettings.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/FuncButton.h"
+#include "support/AppRig.h"
 
 #include <QApplication>
 #include <QFileInfo>
