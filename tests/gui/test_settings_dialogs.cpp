@@ -341,10 +341,7 @@ private slots:
                      QStringLiteral("sim"));
 
             app.MainFrame()->Action(QStringLiteral("actionNewSimpleThrottle"))->trigger();
-            CDlgSThrottle* throttle = nullptr;
-            for (int i = 0; i < CLoconet::kRegistrySize && !throttle; ++i)
-                if (Throttle* t = app.Link().GetThrottle(i))
-                    throttle = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+            auto* throttle = qobject_cast<CDlgSThrottle*>(app.Throttles().Latest());
             QVERIFY(throttle);
             for (const auto& [edit, value] : {std::pair{"addressEdit", "3"}, {"speedEdit", "50"}}) {
                 auto* field = throttle->findChild<QLineEdit*>(QString::fromLatin1(edit));

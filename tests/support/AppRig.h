@@ -80,12 +80,7 @@ struct AppRig {
     // The window that a menu command opened.
     CDlgThrottle* OpenThrottle(const char* action) {
         Frame().Action(QString::fromLatin1(action))->trigger();
-        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
-            if (Throttle* t = Link().GetThrottle(i); t && !opened.contains(t)) {
-                opened.append(t);
-                return CDlgThrottle::WindowOf(t);
-            }
-        return nullptr;
+        return app->Throttles().Latest();
     }
 
     // The messages of one opcode the station received since the last Take.
@@ -115,5 +110,4 @@ struct AppRig {
     bool started = false;
     SimCommandStation* station = nullptr;
     std::vector<Bytes> received;
-    QList<Throttle*> opened;
 };

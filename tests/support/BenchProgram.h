@@ -95,11 +95,7 @@ struct Program {
     }
     // Opens a simple throttle window, as from the menu; nullptr when none opened.
     CDlgSThrottle* NewSimpleThrottle() {
-        app.Link().NewSimpleThrottle();
-        for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
-            if (Throttle* t = app.Link().GetThrottle(i))
-                return qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
-        return nullptr;
+        return qobject_cast<CDlgSThrottle*>(app.Throttles().Open(ThrottleType::Simple));
     }
     QTemporaryDir dir;
     PrintingPrompts prompts;
