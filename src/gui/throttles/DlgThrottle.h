@@ -26,7 +26,7 @@ public:
     // whatever title the window sets meanwhile.
     void ShowLinkState(bool down);
 
-    // Whether this window holds `logic` (also while it is being destroyed).
+    // Whether this window holds `logic`.
     bool Holds(const Throttle* logic) const { return logic_.get() == logic; }
 
 protected:
