@@ -109,8 +109,6 @@ QStringList TextsOf(QWidget* window) {
 // no field takes, and the window's OK (or Enter, in a throttle) is pressed.
 QStringList FieldCheckTexts(QWidget* window, ScriptedPrompts& prompts) {
     auto* ok = window->findChild<QAbstractButton*>(QStringLiteral("okButton"));
-    if (!ok)
-        ok = window->findChild<QAbstractButton*>(QStringLiteral("idc1"));
     const bool throttle = window->inherits("CDlgThrottle");
     if (!ok && !throttle)
         return {};

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for the roster editing dialogs: the sample tables, controls found by their
-// objectName ("idc" and the control id), and modal dialogs answered while they run.
+// objectName (nameEdit, okButton), and modal dialogs answered while they run.
 
 #include "core/roster/RosterData.h"
 
@@ -24,23 +24,23 @@ inline RosterData SampleData() {
     return data;
 }
 
-template <typename T = QWidget> T* Find(const QWidget* parent, int id) {
-    T* control = parent->findChild<T*>(QStringLiteral("idc%1").arg(id));
+template <typename T = QWidget> T* Find(const QWidget* parent, const QString& name) {
+    T* control = parent->findChild<T*>(name);
     if (!control)
-        qFatal("no control idc%d in %s", id, qPrintable(parent->objectName()));
+        qFatal("no control %s in %s", qPrintable(name), qPrintable(parent->objectName()));
     return control;
 }
 
 // A check box or radio button is clicked on its box, which a caption may not reach.
-inline void Click(const QWidget* parent, int id) {
-    QAbstractButton* button = Find<QAbstractButton>(parent, id);
+inline void Click(const QWidget* parent, const QString& name) {
+    QAbstractButton* button = Find<QAbstractButton>(parent, name);
     const bool boxed = button->inherits("QCheckBox") || button->inherits("QRadioButton");
     QTest::mouseClick(button, Qt::LeftButton, {},
                       boxed ? QPoint(6, button->height() / 2) : button->rect().center());
 }
 
-inline void Type(const QWidget* parent, int id, const QString& text) {
-    QLineEdit* edit = Find<QLineEdit>(parent, id);
+inline void Type(const QWidget* parent, const QString& name, const QString& text) {
+    QLineEdit* edit = Find<QLineEdit>(parent, name);
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
@@ -52,13 +52,13 @@ inline void Type(const QWidget* parent, int id, const QString& text) {
             QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-inline QString Text(const QWidget* parent, int id) {
-    return Find<QLineEdit>(parent, id)->text();
+inline QString Text(const QWidget* parent, const QString& name) {
+    return Find<QLineEdit>(parent, name)->text();
 }
 
 // Clicks row `row` of a list (double: a double click, as the window system sends it).
-inline void ClickRow(const QWidget* parent, int id, int row, bool twice = false) {
-    QTreeWidget* list = Find<QTreeWidget>(parent, id);
+inline void ClickRow(const QWidget* parent, const QString& name, int row, bool twice = false) {
+    QTreeWidget* list = Find<QTreeWidget>(parent, name);
     const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     if (twice)

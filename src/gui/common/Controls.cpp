@@ -11,9 +11,9 @@
 #include <QPushButton>
 
 QHBoxLayout* OkCancelRow(QDialog* dialog) {
-    auto* ok = Control<QPushButton>(1, QStringLiteral("OK"));
+    auto* ok = Control<QPushButton>(QStringLiteral("okButton"), QStringLiteral("OK"));
     ok->setDefault(true);
-    auto* cancel = Control<QPushButton>(2, QStringLiteral("Cancel"));
+    auto* cancel = Control<QPushButton>(QStringLiteral("cancelButton"), QStringLiteral("Cancel"));
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     auto* row = new QHBoxLayout;
@@ -31,8 +31,9 @@ void SetReadOnly(QLineEdit* edit, bool readOnly) {
     edit->setPalette(palette);
 }
 
-QTreeWidget* ReportList(int id, std::initializer_list<std::pair<const char*, int>> columns) {
-    auto* list = Control<QTreeWidget>(id);
+QTreeWidget* ReportList(const QString& name,
+                        std::initializer_list<std::pair<const char*, int>> columns) {
+    auto* list = Control<QTreeWidget>(name);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers that the dialogs share. Each dialog control's objectName is "idc" followed by its
-// dialog control id (idc1072), so that tests and other windows find it.
+// Helpers that the dialogs share. Each dialog control's objectName says what it is
+// (locoList, brakeTypeTrain), so that the help table, tests and other windows find it.
 
 #include <QString>
 #include <QTreeWidget>
@@ -15,21 +15,22 @@ class QIcon;
 class QLineEdit;
 class QWidget;
 
-template <typename T, typename... Args> T* Control(int id, Args&&... args) {
+template <typename T, typename... Args> T* Control(const QString& name, Args&&... args) {
     auto* control = new T(std::forward<Args>(args)...);
-    control->setObjectName(QStringLiteral("idc%1").arg(id));
+    control->setObjectName(name);
     return control;
 }
 
-// "OK" (idc1, the default button) and "Cancel" (idc2) at the right of a row, wired to the
-// dialog's accept and reject.
+// "OK" (okButton, the default button) and "Cancel" (cancelButton) at the right of a row, wired to
+// the dialog's accept and reject.
 QHBoxLayout* OkCancelRow(QDialog* dialog);
 
 // A read-only edit looks like the window behind it, so the operator sees where to type.
 void SetReadOnly(QLineEdit* edit, bool readOnly);
 
 // A report-style list: single selection, always shown, columns with their widths.
-QTreeWidget* ReportList(int id, std::initializer_list<std::pair<const char*, int>> columns);
+QTreeWidget* ReportList(const QString& name,
+                        std::initializer_list<std::pair<const char*, int>> columns);
 QTreeWidgetItem* AddRow(QTreeWidget* list, int data, std::initializer_list<std::string> texts);
 // The item data of the selected row, -1 for none.
 int SelectedRow(const QTreeWidget* list);

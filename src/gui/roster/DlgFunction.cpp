@@ -15,17 +15,17 @@
 
 namespace {
 struct StatusButton {
-    int id;
+    const char* name;
     const char* caption;
 };
 // In the order of the status choice.
 constexpr std::array<StatusButton, FunctionEditor::kStatusChoices> kStatusButtons{{
-    {1097, "Interna - za preklaplanje interno definiranih funkcij"},
-    {1098, "Skrita - ni vidna v nastavitvah lokomotive"},
-    {1103, "Onemogočena - funkcionalnost je povsod neaktivna"},
-    {1099, "Privzeto neaktivna - ob kreiranju lokomotive neaktivna"},
-    {1100, "Privzeto aktivna - ob kreiranju lokomotive aktivna"},
-    {1101, "Vedno aktivna - se je ne da izključiti"},
+    {"statusInternal", "Interna - za preklaplanje interno definiranih funkcij"},
+    {"statusHidden", "Skrita - ni vidna v nastavitvah lokomotive"},
+    {"statusDisabled", "Onemogočena - funkcionalnost je povsod neaktivna"},
+    {"statusDefaultOff", "Privzeto neaktivna - ob kreiranju lokomotive neaktivna"},
+    {"statusDefaultOn", "Privzeto aktivna - ob kreiranju lokomotive aktivna"},
+    {"statusAlwaysActive", "Vedno aktivna - se je ne da izključiti"},
 }};
 } // namespace
 
@@ -39,11 +39,11 @@ CDlgFunction::CDlgFunction(QWidget* parent, const FunctionCatalogue& catalogue,
 
 void CDlgFunction::BuildControls() {
     const FunctionEdit& edit = editor_.Edit();
-    name_ = Control<QLineEdit>(1069, FromStd(edit.function.Name));
-    auto* builtin = Control<QLineEdit>(1096, FromStd(editor_.BuiltinText()));
+    name_ = Control<QLineEdit>("nameEdit", FromStd(edit.function.Name));
+    auto* builtin = Control<QLineEdit>("builtinEdit", FromStd(editor_.BuiltinText()));
     builtin->setEnabled(false);
-    auto* direction = Control<QLabel>(1112, FromStd(editor_.DirectionText()));
-    key_ = Control<QComboBox>(1102);
+    auto* direction = Control<QLabel>("directionLabel", FromStd(editor_.DirectionText()));
+    key_ = Control<QComboBox>("keyCombo");
     for (const FunctionEditor::KeyItem& item : editor_.KeyItems()) {
         key_->addItem(FromStd(item.text), item.key);
         if (item.key == edit.function.Fkey)
@@ -56,7 +56,8 @@ void CDlgFunction::BuildControls() {
     status_ = new QButtonGroup(this);
     for (int choice = 0; choice < FunctionEditor::kStatusChoices; ++choice) {
         const StatusButton& b = kStatusButtons[static_cast<std::size_t>(choice)];
-        auto* radio = Control<QRadioButton>(b.id, QString::fromUtf8(b.caption));
+        auto* radio =
+            Control<QRadioButton>(QString::fromLatin1(b.name), QString::fromUtf8(b.caption));
         radio->setEnabled(editor_.ChoiceEnabled(choice));
         radio->setChecked(choice == edit.statusChoice);
         status_->addButton(radio, choice);

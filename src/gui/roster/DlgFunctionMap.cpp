@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 
 namespace {
-QLineEdit* ReadOnlyEdit(int id, const std::string& text) {
-    auto* edit = Control<QLineEdit>(id, FromStd(text));
+QLineEdit* ReadOnlyEdit(const char* name, const std::string& text) {
+    auto* edit = Control<QLineEdit>(QString::fromLatin1(name), FromStd(text));
     SetReadOnly(edit, true);
     edit->setFocusPolicy(Qt::ClickFocus);
     return edit;
@@ -36,17 +36,17 @@ void CDlgFunctionMap::BuildControls() {
     grid->addWidget(label("Ime:"), 0, 0);
     grid->addWidget(label("Vgrajena:"), 0, 1);
     grid->addWidget(label("F tipka:"), 0, 2);
-    grid->addWidget(ReadOnlyEdit(1069, editor_.Name()), 1, 0);
-    grid->addWidget(ReadOnlyEdit(1081, editor_.BuiltinText()), 1, 1);
-    auto* key = ReadOnlyEdit(1082, editor_.KeyText());
+    grid->addWidget(ReadOnlyEdit("nameEdit", editor_.Name()), 1, 0);
+    grid->addWidget(ReadOnlyEdit("builtinEdit", editor_.BuiltinText()), 1, 1);
+    auto* key = ReadOnlyEdit("keyEdit", editor_.KeyText());
     key->setMaximumWidth(60);
     grid->addWidget(key, 1, 2);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 2);
 
-    active_ = Control<QCheckBox>(1080);
-    initialOn_ = Control<QCheckBox>(1087);
-    auto_ = Control<QCheckBox>(1086);
+    active_ = Control<QCheckBox>("activeCheck");
+    initialOn_ = Control<QCheckBox>("initialOnCheck");
+    auto_ = Control<QCheckBox>("autoCheck");
     auto* flags = new QHBoxLayout;
     flags->addWidget(label("Aktivna:"));
     flags->addWidget(active_);
@@ -55,8 +55,8 @@ void CDlgFunctionMap::BuildControls() {
     flags->addWidget(initialOn_);
     flags->addStretch();
 
-    edits_[kSequenceOn] = Control<QLineEdit>(1070);
-    edits_[kSequenceOff] = Control<QLineEdit>(1071);
+    edits_[kSequenceOn] = Control<QLineEdit>("sequenceOnEdit");
+    edits_[kSequenceOff] = Control<QLineEdit>("sequenceOffEdit");
     const QString hint = QStringLiteral("Ukazi, ločeni z vejico, na primer M0+,M3-,S1F");
     for (QLineEdit* edit : edits_) {
         edit->setToolTip(hint);
@@ -75,7 +75,7 @@ void CDlgFunctionMap::BuildControls() {
     layout->addWidget(label("Sekvenca izklopa:"));
     layout->addLayout(offRow);
     layout->addLayout(OkCancelRow(this));
-    cancel_ = findChild<QPushButton*>(QStringLiteral("idc2"));
+    cancel_ = findChild<QPushButton*>(QStringLiteral("cancelButton"));
     resize(440, sizeHint().height());
 
     connect(active_, &QCheckBox::toggled, this, [this](bool on) { editor_.SetActive(on); });

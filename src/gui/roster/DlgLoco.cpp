@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* Label(const char* text, int id = 0) {
-    if (id != 0)
-        return Control<QLabel>(id, QString::fromUtf8(text));
+QLabel* Label(const char* text, const char* name = nullptr) {
+    if (name)
+        return Control<QLabel>(QString::fromLatin1(name), QString::fromUtf8(text));
     return new QLabel(QString::fromUtf8(text));
 }
 } // namespace
@@ -39,14 +39,14 @@ void CDlgLoco::BuildControls(const DecoderTable& decoders) {
     groups->addWidget(BuildLocoGroup());
     groups->addWidget(BuildSoundGroup(decoders), 1);
 
-    advanced_ = Control<QCheckBox>(1111, QStringLiteral("Napredno"));
+    advanced_ = Control<QCheckBox>("advancedCheck", QStringLiteral("Napredno"));
     mapLabel_ = Label("Mapiranje funkcionalnosti:");
-    map_ = ReportList(1072, {{"Ime", 120},
-                             {"Vgr.", 35},
-                             {"Ftip.", 35},
-                             {"Zač.", 30},
-                             {"Sekvenca vkl.", 90},
-                             {"Sekvenca izkl.", 90}});
+    map_ = ReportList("functionMapList", {{"Ime", 120},
+                                          {"Vgr.", 35},
+                                          {"Ftip.", 35},
+                                          {"Zač.", 30},
+                                          {"Sekvenca vkl.", 90},
+                                          {"Sekvenca izkl.", 90}});
     map_->setToolTip(QStringLiteral("Dvoklik odpre mapiranje funkcionalnosti"));
     map_->setMinimumHeight(160);
 
@@ -69,23 +69,23 @@ void CDlgLoco::BuildControls(const DecoderTable& decoders) {
 QWidget* CDlgLoco::BuildLocoGroup() {
     struct Row {
         LocoField field;
-        int id;
+        const char* name;
         const char* label;
     };
     const Row rows[] = {
-        {LocoField::Name, 1069, "Ime:"},
-        {LocoField::Weight, 1064, "Teža [t]:"},
-        {LocoField::Axles, 1065, "Št. osi:"},
-        {LocoField::Power, 1066, "Moč [ks]:"},
-        {LocoField::MotorAddr, 1062, "Motorski  Nasl.:"},
-        {LocoField::PowerDelay, 1071, "Zaost.motorja :"},
-        {LocoField::DynBrakeDelay, 1075, "Zaost dinam.zavore:"},
+        {LocoField::Name, "nameEdit", "Ime:"},
+        {LocoField::Weight, "weightEdit", "Teža [t]:"},
+        {LocoField::Axles, "axlesEdit", "Št. osi:"},
+        {LocoField::Power, "powerEdit", "Moč [ks]:"},
+        {LocoField::MotorAddr, "motorAddressEdit", "Motorski  Nasl.:"},
+        {LocoField::PowerDelay, "powerDelayEdit", "Zaost.motorja :"},
+        {LocoField::DynBrakeDelay, "dynBrakeDelayEdit", "Zaost dinam.zavore:"},
     };
     auto* group = new QGroupBox(QStringLiteral("Lokomotiva"));
     auto* grid = new QGridLayout(group);
     int line = 0;
     for (const Row& row : rows) {
-        QLineEdit* edit = edits_[row.field] = Control<QLineEdit>(row.id);
+        QLineEdit* edit = edits_[row.field] = Control<QLineEdit>(QString::fromLatin1(row.name));
         grid->addWidget(Label(row.label), line, 0);
         grid->addWidget(edit, line++, 1);
     }
@@ -93,8 +93,8 @@ QWidget* CDlgLoco::BuildLocoGroup() {
     edits_[LocoField::MotorAddr]->setToolTip(QStringLiteral("Naslov dekoderja (0 do 9983)"));
     edits_[LocoField::PowerDelay]->setToolTip(QStringLiteral("V milisekundah"));
     edits_[LocoField::DynBrakeDelay]->setToolTip(QStringLiteral("V milisekundah"));
-    trainBrake_ = Control<QRadioButton>(1109, QStringLiteral("Vlakovna"));
-    locoBrake_ = Control<QRadioButton>(1110, QStringLiteral("Lokomotivska"));
+    trainBrake_ = Control<QRadioButton>("brakeTypeTrain", QStringLiteral("Vlakovna"));
+    locoBrake_ = Control<QRadioButton>("brakeTypeLoco", QStringLiteral("Lokomotivska"));
     auto* brake = new QButtonGroup(group);
     brake->addButton(trainBrake_);
     brake->addButton(locoBrake_);
@@ -110,23 +110,26 @@ QWidget* CDlgLoco::BuildLocoGroup() {
 QWidget* CDlgLoco::BuildSoundGroup(const DecoderTable& decoders) {
     auto* group = new QGroupBox(QStringLiteral("Zvok"));
     auto* grid = new QGridLayout(group);
-    decoder_ = Control<QComboBox>(1076);
+    decoder_ = Control<QComboBox>("decoderCombo");
     for (int i = 0; i < decoders.count; ++i)
         decoder_->addItem(FromStd(decoders.rows[static_cast<std::size_t>(i)].NameSl), i);
     decoder_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     decoder_->setMinimumContentsLength(20);
-    defaults_ = Control<QCheckBox>(1073);
-    tableLabel_ = Label("Tabela hitrosti:", 1077);
-    slash_ = Label("/", 1078);
-    soundAddrLabel_ = Label("Zvočni naslov:", 1079);
-    dynBrakeLevelLabel_ = Label("Nivo dinam.zavore:", 1081);
-    compressorLevelLabel_ = Label("Nivo kompresorja:", 1082);
-    const std::pair<LocoField, int> edits[] = {
-        {LocoField::SpeedTable, 1074},    {LocoField::FuncUp, 1067},
-        {LocoField::FuncDown, 1068},      {LocoField::SoundAddr, 1063},
-        {LocoField::DynBrakeLevel, 1070}, {LocoField::CompressorLevel, 1080}};
-    for (const auto& [field, id] : edits)
-        edits_[field] = Control<QLineEdit>(id);
+    defaults_ = Control<QCheckBox>("decoderDefaultsCheck");
+    tableLabel_ = Label("Tabela hitrosti:", "speedTableLabel");
+    slash_ = Label("/", "soundKeysSlashLabel");
+    soundAddrLabel_ = Label("Zvočni naslov:", "soundAddressLabel");
+    dynBrakeLevelLabel_ = Label("Nivo dinam.zavore:", "dynBrakeLevelLabel");
+    compressorLevelLabel_ = Label("Nivo kompresorja:", "compressorLevelLabel");
+    const std::pair<LocoField, const char*> edits[] = {
+        {LocoField::SpeedTable, "speedTableEdit"},
+        {LocoField::FuncUp, "soundUpKeyEdit"},
+        {LocoField::FuncDown, "soundDownKeyEdit"},
+        {LocoField::SoundAddr, "soundAddressEdit"},
+        {LocoField::DynBrakeLevel, "dynBrakeLevelEdit"},
+        {LocoField::CompressorLevel, "compressorLevelEdit"}};
+    for (const auto& [field, name] : edits)
+        edits_[field] = Control<QLineEdit>(QString::fromLatin1(name));
     edits_[LocoField::SpeedTable]->setToolTip(
         QStringLiteral("Vrednosti za nivoje zvoka, ločene z vejico (0 do 126)"));
     edits_[LocoField::FuncUp]->setToolTip(QStringLiteral("Funkcija, ki zvok poveča (0 do 8)"));

@@ -35,32 +35,36 @@ CDlgRoster::CDlgRoster(QWidget* parent, RosterData& data, Prompts& prompts)
 
 void CDlgRoster::BuildControls() {
     locos_ = ReportList(
-        1072, {{"Ime", 250}, {"Motor.nasl.", 70}, {"Zvočni dekoder", 150}, {"Zvočni nasl.", 70}});
-    functions_ = ReportList(1073, {{"Ime", 200}, {"Vgrajena", 150}, {"F tipka", 50}});
-    auto button = [this](int id, const char* caption, void (RosterEditor::*operation)()) {
-        auto* b = Control<QPushButton>(id, QString::fromUtf8(caption));
+        "locoList",
+        {{"Ime", 250}, {"Motor.nasl.", 70}, {"Zvočni dekoder", 150}, {"Zvočni nasl.", 70}});
+    functions_ = ReportList("functionList", {{"Ime", 200}, {"Vgrajena", 150}, {"F tipka", 50}});
+    auto button = [this](const char* name, const char* caption, void (RosterEditor::*operation)()) {
+        auto* b = Control<QPushButton>(QString::fromLatin1(name), QString::fromUtf8(caption));
         b->setAutoDefault(false);
         if (operation)
             connect(b, &QPushButton::clicked, this, [this, operation] { Run(operation); });
         return b;
     };
     auto* locoButtons = new QVBoxLayout;
-    locoButtons->addWidget(button(1088, "Uredi", &RosterEditor::EditLoco));
-    locoButtons->addWidget(button(1089, "Nova loko.", &RosterEditor::NewLoco));
-    QPushButton* consist = button(1090, "Nov sestav", nullptr);
+    locoButtons->addWidget(button("editLocoButton", "Uredi", &RosterEditor::EditLoco));
+    locoButtons->addWidget(button("newLocoButton", "Nova loko.", &RosterEditor::NewLoco));
+    QPushButton* consist = button("newConsistButton", "Nov sestav", nullptr);
     consist->setEnabled(false);
     locoButtons->addWidget(consist);
-    locoButtons->addWidget(button(1099, "Kopiraj loko.", &RosterEditor::CopyLoco));
-    locoButtons->addWidget(button(1091, "Zbriši", &RosterEditor::DeleteLoco));
-    locoButtons->addWidget(button(1092, "Premakni gor", &RosterEditor::MoveLocoUp));
-    locoButtons->addWidget(button(1093, "Premakni dol", &RosterEditor::MoveLocoDown));
+    locoButtons->addWidget(button("copyLocoButton", "Kopiraj loko.", &RosterEditor::CopyLoco));
+    locoButtons->addWidget(button("deleteLocoButton", "Zbriši", &RosterEditor::DeleteLoco));
+    locoButtons->addWidget(button("locoUpButton", "Premakni gor", &RosterEditor::MoveLocoUp));
+    locoButtons->addWidget(button("locoDownButton", "Premakni dol", &RosterEditor::MoveLocoDown));
     locoButtons->addStretch();
     auto* functionButtons = new QVBoxLayout;
-    functionButtons->addWidget(button(1094, "Uredi", &RosterEditor::EditFunction));
-    functionButtons->addWidget(button(1095, "Nova", &RosterEditor::NewFunction));
-    functionButtons->addWidget(button(1096, "Zbriši", &RosterEditor::DeleteFunction));
-    functionButtons->addWidget(button(1097, "Premakni gor", &RosterEditor::MoveFunctionUp));
-    functionButtons->addWidget(button(1098, "Premakni dol", &RosterEditor::MoveFunctionDown));
+    functionButtons->addWidget(button("editFunctionButton", "Uredi", &RosterEditor::EditFunction));
+    functionButtons->addWidget(button("newFunctionButton", "Nova", &RosterEditor::NewFunction));
+    functionButtons->addWidget(
+        button("deleteFunctionButton", "Zbriši", &RosterEditor::DeleteFunction));
+    functionButtons->addWidget(
+        button("functionUpButton", "Premakni gor", &RosterEditor::MoveFunctionUp));
+    functionButtons->addWidget(
+        button("functionDownButton", "Premakni dol", &RosterEditor::MoveFunctionDown));
     functionButtons->addStretch();
 
     auto* grid = new QGridLayout;
@@ -73,7 +77,7 @@ void CDlgRoster::BuildControls() {
     grid->setRowStretch(1, 1);
     grid->setRowStretch(3, 1);
 
-    auto* close = Control<QPushButton>(1, QStringLiteral("Close"));
+    auto* close = Control<QPushButton>("closeButton", QStringLiteral("Close"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();

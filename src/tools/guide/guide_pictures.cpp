@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     rig.Pump();
     Save(throttle, "enostavni-upravljalnik.png");
     CDlgRThrottle* realistic = rig.NewRealisticThrottle();
-    Child<QPushButton>(realistic, "idc1009")->click(); // "Uporabi"
+    Child<QPushButton>(realistic, "acquireButton")->click(); // "Uporabi"
     rig.Pump();
     Save(realistic, "realisticni-upravljalnik.png");
     Child<QPushButton>(frame.Monitor(), "markerButton")->click();
