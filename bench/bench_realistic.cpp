@@ -1,10 +1,10 @@
 // Cost of one Idle pass of ten running realistic throttles: each train under way with its
 // brake pipe charging, as the link's processing step calls them.
 
-#include "core/throttles/DriveSession.h"
-#include "ports/SimPort.h"
-#include "roster/RosterData.h"
-#include "settings/Settings.h"
+#include "core/roster/RosterData.h"
+#include "core/settings/Settings.h"
+#include "core/sim/SimPort.h"
+#include "tools/drive/DriveSession.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // A saturated LocoNet carries about 400 messages a second.
 
 #include "core/loconet/Loconet.h"
-#include "ports/MemoryPort.h"
-#include "settings/Settings.h"
+#include "core/loconet/MemoryPort.h"
+#include "core/settings/Settings.h"
 
 #include <benchmark/benchmark.h>
 

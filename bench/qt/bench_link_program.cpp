@@ -18,9 +18,9 @@
 //       locomotive 3, ready for its first speed command, as a client of the shared bus sees
 //       it: median, min and max of N runs.
 
-#include "BenchProgram.h"
-#include "app/MainFrm.h"
+#include "gui/app/MainFrm.h"
 #include "gui/throttles/DlgSThrottle.h"
+#include "support/BenchProgram.h"
 
 #include <QAction>
 #include <QApplication>

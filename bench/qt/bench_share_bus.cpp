@@ -9,11 +9,11 @@
 //       program's own speed messages waited from queued to written, and the processor time
 //       of the program's thread.
 
-#include "BenchProgram.h"
-#include "BusServer.h"
-#include "app/Heartbeat.h"
+#include "core/sim/SimPort.h"
+#include "gui/app/Heartbeat.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "ports/SimPort.h"
+#include "io/BusServer.h"
+#include "support/BenchProgram.h"
 
 #include <QApplication>
 #include <QTcpServer>

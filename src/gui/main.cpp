@@ -1,6 +1,6 @@
 // Vlakomat: a control panel for a LocoNet model railway.
 
-#include "app/CommandLine.h"
+#include "gui/app/CommandLine.h"
 
 int main(int argc, char** argv) {
     return RunVlakomat(argc, argv);

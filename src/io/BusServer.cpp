@@ -1,10 +1,10 @@
-#include "BusServer.h"
+#include "io/BusServer.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "TcpPort.h"
+#include "io/TcpPort.h"
 
 namespace {
 

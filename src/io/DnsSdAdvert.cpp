@@ -1,4 +1,4 @@
-#include "DnsSdAdvert.h"
+#include "io/DnsSdAdvert.h"
 
 #ifdef VLAKOMAT_HAVE_AVAHI
 

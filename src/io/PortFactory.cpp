@@ -1,8 +1,8 @@
-#include "PortFactory.h"
+#include "io/PortFactory.h"
 
-#include "SerialDevicePort.h"
-#include "TcpPort.h"
-#include "ports/SimPort.h"
+#include "core/sim/SimPort.h"
+#include "io/SerialDevicePort.h"
+#include "io/TcpPort.h"
 
 #include <cctype>
 

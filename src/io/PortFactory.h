@@ -1,7 +1,7 @@
 #pragma once
-#include "platform.h"
-#include "ports/SerialPort.h"
-#include "settings/SerialLine.h"
+#include "core/loconet/SerialPort.h"
+#include "core/platform.h"
+#include "core/settings/SerialLine.h"
 
 // Chooses the port implementation by name: "sim" for the simulated command station (which
 // keeps time on `clock`, the link's own), "tcp://host[:port]" for LocoNet over TCP,

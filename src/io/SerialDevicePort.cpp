@@ -1,4 +1,4 @@
-#include "SerialDevicePort.h"
+#include "io/SerialDevicePort.h"
 
 #include <QSerialPort>
 

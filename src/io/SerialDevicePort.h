@@ -2,8 +2,8 @@
 // A serial device (/dev/ttyUSB0, a pseudo-terminal, COM3) as the link's port, through
 // Qt SerialPort, with the LocoNet interface's line settings.
 
-#include "ports/SerialPort.h"
-#include "settings/SerialLine.h"
+#include "core/loconet/SerialPort.h"
+#include "core/settings/SerialLine.h"
 
 #include <memory>
 

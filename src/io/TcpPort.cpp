@@ -1,4 +1,4 @@
-#include "TcpPort.h"
+#include "io/TcpPort.h"
 
 #include <QMetaEnum>
 #include <QTcpSocket>

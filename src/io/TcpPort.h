@@ -2,7 +2,7 @@
 // LocoNet over TCP ("tcp://host[:port]") as the link's port, in the LbServer text protocol.
 
 #include "core/loconet/LbServerProtocol.h"
-#include "ports/SerialPort.h"
+#include "core/loconet/SerialPort.h"
 
 #include <cstdint>
 #include <deque>

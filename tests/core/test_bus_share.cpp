@@ -1,8 +1,8 @@
 // The shared bus: clients' SEND lines answered, their messages carried behind the program's
 // own with the link's echo check, every bus message handed to every client, and the limits.
 
-#include "LoconetFixture.h"
 #include "core/loconet/BusShare.h"
+#include "support/LoconetFixture.h"
 
 #include <map>
 

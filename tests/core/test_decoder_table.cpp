@@ -1,7 +1,7 @@
-#include "roster/DecoderTable.h"
-#include "roster/TableFile.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/TableFile.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The realistic throttle's gauges as a picture: the texts of the values, the bars with their
 // red bands, the marks, the grey of a throttle that is not running, and the redraw regions.
 
+#include "core/settings/Settings.h"
 #include "core/throttles/GaugePanel.h"
 #include "core/throttles/RealisticThrottle.h"
 #include "core/throttles/TrainModel.h"
-#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 

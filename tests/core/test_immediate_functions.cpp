@@ -1,9 +1,9 @@
 // F9 to F28 as immediate packets: the bytes for short and long addresses, what the monitor
 // makes of them, and a simple throttle that sends F13 to F28 and follows another station's.
 
-#include "LoconetFixture.h"
 #include "core/loconet/ImmediatePacket.h"
 #include "core/throttles/SimpleThrottle.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "core/layout/VlakomatDoc.h"
 #include "core/layout/VlkFile.h"
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include "core/layout/LayoutPanel.h"
 #include "core/layout/TurnoutSwitch.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Slot commands: table changes, bytes sent, suppression, traces and the percent scale.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The processing step: assembly of bytes into messages, echo and retry, the reply hold,
 // opening and closing, and the throttles' periodic call.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Monitor lines for received messages, with and without Debug Mode.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The port's own events: informational lines of a LocoNet-over-TCP server, and a lost
 // connection, which leaves the link down until the same port opens again.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

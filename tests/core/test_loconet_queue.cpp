@@ -1,7 +1,7 @@
 // Messages the link builds, the checks of QueueMessage and the output queue's order.
 
-#include "LoconetFixture.h"
 #include "core/loconet/OutputQueue.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

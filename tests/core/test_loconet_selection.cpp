@@ -1,6 +1,6 @@
 // Loco selection: its phases, refusals and messages, and the throttle registry.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 #include <array>
 #include <utility>

@@ -1,6 +1,6 @@
 // The slot table: what the bus writes into it and which throttles hear of a change.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

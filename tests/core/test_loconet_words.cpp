@@ -2,7 +2,7 @@
 // whatever its echo does, "SENT ERROR" has it written again, a few times at most; a server
 // that gives no word is waited on longer than a serial interface.
 
-#include "LoconetFixture.h"
+#include "support/LoconetFixture.h"
 
 #include <deque>
 

@@ -3,11 +3,11 @@
 // heartbeat's stop, the turnouts of the open layout, the track power, and lines that mean
 // nothing.
 
-#include "LoconetFixture.h"
 #include "core/layout/LayoutBus.h"
 #include "core/layout/VlakomatDoc.h"
 #include "core/phone/PhoneServer.h"
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
+#include "support/LoconetFixture.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // What a processing step must tell the operator waits until the step is over and is shown
 // one box at a time; outside a step a box opens at once.
 
-#include "Fakes.h"
-#include "util/QueuedPrompts.h"
+#include "core/util/QueuedPrompts.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // and releasing its slots, the handles from the hand-helds and the window, the emergency
 // stop and the brake types.
 
-#include "RealisticBench.h"
 #include "core/loconet/Loconet.h"
+#include "support/RealisticBench.h"
 
 #include <algorithm>
 #include <cmath>

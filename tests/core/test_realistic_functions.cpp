@@ -2,8 +2,8 @@
 // station: keys straight through or through the function map, the train's own functions,
 // the F9 to F12 memories, and the sound decoder's level.
 
-#include "RealisticBench.h"
-#include "roster/Sequence.h"
+#include "core/roster/Sequence.h"
+#include "support/RealisticBench.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "roster/RosterData.h"
-#include "roster/TableFile.h"
-#include "util/Files.h"
+#include "core/roster/RosterData.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Files.h"
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

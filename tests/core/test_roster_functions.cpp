@@ -1,8 +1,8 @@
-#include "roster/FunctionsFile.h"
-#include "roster/Roster.h"
-#include "roster/TableFile.h"
+#include "core/roster/FunctionsFile.h"
+#include "core/roster/Roster.h"
+#include "core/roster/TableFile.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "roster/DecoderTable.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/Roster.h"
-#include "roster/TableFile.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/Roster.h"
+#include "core/roster/TableFile.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "roster/Sequence.h"
+#include "core/roster/Sequence.h"
 
-#include "Fakes.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

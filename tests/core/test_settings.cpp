@@ -1,6 +1,6 @@
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // What the settings dialog decides without a window: field texts in and out, and the
 // interface's line.
 
-#include "settings/SerialLine.h"
-#include "settings/SettingsFields.h"
+#include "core/settings/SerialLine.h"
+#include "core/settings/SettingsFields.h"
 
 #include <gtest/gtest.h>
 

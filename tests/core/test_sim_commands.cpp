@@ -1,9 +1,9 @@
 // The text commands of the simulated station, the "sim" port, and the LbServer line codec.
 
-#include "Fakes.h"
 #include "core/loconet/LbServerProtocol.h"
-#include "ports/SimPort.h"
-#include "sim/SimCommands.h"
+#include "core/sim/SimCommands.h"
+#include "core/sim/SimPort.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The simulated command station's answers, byte for byte, its refusals, purge and faults.
 
-#include "Fakes.h"
-#include "sim/SimCommandStation.h"
+#include "core/sim/SimCommandStation.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

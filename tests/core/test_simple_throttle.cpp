@@ -1,9 +1,9 @@
 // The simple throttle's decisions: checking the typed fields, what goes to the link for each
 // control, the minute's speed refresh, and what the window is told to show.
 
-#include "LoconetFixture.h"
 #include "core/loconet/ImmediatePacket.h"
 #include "core/throttles/SimpleThrottle.h"
+#include "support/LoconetFixture.h"
 
 namespace {
 

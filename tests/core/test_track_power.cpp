@@ -1,9 +1,9 @@
 // Track power: what the bus says of it, and the simulated station's answers to power off,
 // power on and the emergency stop of every locomotive.
 
-#include "Fakes.h"
 #include "core/loconet/TrackPower.h"
-#include "sim/SimCommandStation.h"
+#include "core/sim/SimCommandStation.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The air brake of the simulated train: brake pipe rates, the triple valve, the presets
 // and the gauges that show them.
 
-#include "TrainHarness.h"
+#include "support/TrainHarness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Whatever the settings file, the roster or the window hands the train model, its state
 // stays finite and its gauges inside their frames.
 
-#include "TrainHarness.h"
+#include "support/TrainHarness.h"
 
 #include <gtest/gtest.h>
 

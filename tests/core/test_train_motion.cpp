@@ -1,6 +1,6 @@
 // Motion of the simulated train: forces, integration, limits and the step's report.
 
-#include "TrainHarness.h"
+#include "support/TrainHarness.h"
 
 #include <gtest/gtest.h>
 

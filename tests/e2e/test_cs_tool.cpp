@@ -1,8 +1,8 @@
 // vlakomat-cs's fault and purge options, its trace lines and its command replies, seen
 // through LocoNet over TCP.
 
-#include "CsProcess.h"
-#include "TcpPort.h"
+#include "io/TcpPort.h"
+#include "support/CsProcess.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // vlakomat-drive from the outside: a train driven for ten simulated minutes from the two
 // hand-helds, read back from the bus it prints.
 
-#include "TempDir.h"
-#include "ToolProcess.h"
+#include "support/TempDir.h"
+#include "support/ToolProcess.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // `vlakomat --init` in a temporary home, and a start in a folder without the decoder table,
 // which names it.
 
-#include "ReadyLine.h"
-#include "TempDir.h"
+#include "support/ReadyLine.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QTest>

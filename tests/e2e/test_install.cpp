@@ -2,8 +2,8 @@
 // files, the icons, a launcher that starts the program in the layout's folder, and a clean
 // uninstall.
 
-#include "ReadyLine.h"
-#include "TempDir.h"
+#include "support/ReadyLine.h"
+#include "support/TempDir.h"
 
 #include <QImage>
 #include <QProcess>

@@ -1,11 +1,11 @@
 // The program opens its serial interface with the rate and flow control of its settings
 // file: read back from the terminal's side of a pseudo-terminal.
 
-#include "app/Vlakomat.h"
+#include "gui/app/Vlakomat.h"
 
-#include "Fakes.h"
-#include "PtyPair.h"
-#include "TempDir.h"
+#include "support/Fakes.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
 
 #include <QDir>
 #include <QTest>

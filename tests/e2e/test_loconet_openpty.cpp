@@ -3,10 +3,10 @@
 // and the monitor, the program's own messages arrive there, one per echo, and a device that
 // goes away and comes back is opened again.
 
-#include "LinkBench.h"
-#include "PtyPair.h"
-#include "SerialDevicePort.h"
-#include "TempDir.h"
+#include "io/SerialDevicePort.h"
+#include "support/LinkBench.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The link over the real Qt serial implementation on a pseudo-terminal, against vlakomat-cs
 // at the other end: the whole run, and a command station that goes away.
 
-#include "CsProcess.h"
-#include "LinkScenarios.h"
-#include "SerialDevicePort.h"
+#include "io/SerialDevicePort.h"
+#include "support/CsProcess.h"
+#include "support/LinkScenarios.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

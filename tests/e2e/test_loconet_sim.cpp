@@ -1,8 +1,8 @@
 // The link over the in-process "sim" port, on the real clock and an event loop: selection,
 // slot commands, a hand-held throttle, a lost echo, a consist member and a full station.
 
-#include "LinkScenarios.h"
-#include "sim/SimCommands.h"
+#include "core/sim/SimCommands.h"
+#include "support/LinkScenarios.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

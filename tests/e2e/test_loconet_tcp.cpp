@@ -1,10 +1,10 @@
 // The link over LocoNet over TCP (tcp://127.0.0.1:PORT) against vlakomat-cs --tcp: the whole
 // run, the server's own lines in Debug Mode, and a server that goes away.
 
-#include "CsProcess.h"
-#include "DelayProxy.h"
-#include "LinkScenarios.h"
 #include "io/TcpPort.h"
+#include "support/CsProcess.h"
+#include "support/DelayProxy.h"
+#include "support/LinkScenarios.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>

@@ -2,9 +2,9 @@
 // exactly the program's monitor lines; bad words are named with their line; --port reads a
 // live bus (a pseudo-terminal or LocoNet over TCP) until the port goes away.
 
-#include "CsProcess.h"
-#include "TempDir.h"
-#include "ToolProcess.h"
+#include "support/CsProcess.h"
+#include "support/TempDir.h"
+#include "support/ToolProcess.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

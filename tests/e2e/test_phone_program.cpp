@@ -2,9 +2,9 @@
 // the phone's locomotive, and over LocoNet over TCP to vlakomat-cs. What reaches the bus is
 // watched through the shared bus, or through the station's own server.
 
-#include "CsProcess.h"
-#include "PhoneClient.h"
-#include "ProgramProcess.h"
+#include "support/CsProcess.h"
+#include "support/PhoneClient.h"
+#include "support/ProgramProcess.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // The vlakomat program itself, started as a process in a temporary folder.
 
-#include "ReadyLine.h"
-#include "TempDir.h"
+#include "support/ReadyLine.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The Qt serial device port on pseudo-terminals: its line settings, reading and writing, and
 // a whole exchange with vlakomat-cs.
 
-#include "CsProcess.h"
-#include "PtyPair.h"
-#include "SerialDevicePort.h"
+#include "io/SerialDevicePort.h"
+#include "support/CsProcess.h"
+#include "support/PtyPair.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -2,8 +2,9 @@
 // a second program started as its client, raw LbServer clients up to the limit and past it,
 // and a client that sends a corrupt message.
 
-#include "LbClient.h"
-#include "ProgramProcess.h"
+#include "support/LbClient.h"
+#include "support/ProgramProcess.h"
+#include "support/TempDir.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
 // The "sim" port as the program gets it from the port factory, on the system clock.
 
-#include "CsProcess.h"
-#include "PortFactory.h"
-#include "SerialDevicePort.h"
-#include "TcpPort.h"
-#include "ports/SimPort.h"
-#include "util/SystemClock.h"
+#include "core/sim/SimPort.h"
+#include "core/util/SystemClock.h"
+#include "io/PortFactory.h"
+#include "io/SerialDevicePort.h"
+#include "io/TcpPort.h"
+#include "support/CsProcess.h"
 
 #include <QCoreApplication>
 #include <QTimer>

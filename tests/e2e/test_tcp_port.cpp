@@ -1,8 +1,8 @@
 // LocoNet over TCP: the port against vlakomat-cs --tcp, and against a server that sends
 // whatever a test wants.
 
-#include "CsProcess.h"
-#include "TcpPort.h"
+#include "io/TcpPort.h"
+#include "support/CsProcess.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>

@@ -2,7 +2,7 @@
 // version, --help ends well, and the options that --help lists are those of the tool's
 // manual page, both ways.
 
-#include "ToolProcess.h"
+#include "support/ToolProcess.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The main window's power button over LocoNet over TCP (vlakomat-cs --tcp): it follows the
 // power that another station switches, and its commands reach the command station.
 
-#include "CsProcess.h"
-#include "Fakes.h"
-#include "LinkBench.h"
-#include "app/PowerControls.h"
+#include "gui/app/PowerControls.h"
+#include "support/CsProcess.h"
+#include "support/Fakes.h"
+#include "support/LinkBench.h"
 
 #include <QAction>
 #include <QApplication>

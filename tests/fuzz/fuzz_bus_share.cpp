@@ -2,8 +2,10 @@
 // link's steps, echoes that come or do not and the link closing: every line a client sends
 // is answered exactly once, and nothing waits for the bus once the link has gone.
 
-#include "FuzzSupport.h"
 #include "core/loconet/BusShare.h"
+#include "core/loconet/Loconet.h"
+#include "core/loconet/MemoryPort.h"
+#include "support/FuzzSupport.h"
 
 #include <array>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // bytes it yields written out as a capture read back to the same bytes without a fault.
 
 #include "core/loconet/LbServerProtocol.h"
-#include "monitor/HexCapture.h"
+#include "tools/monitor/HexCapture.h"
 
-#include "FuzzSupport.h"
+#include "support/FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,10 +3,10 @@
 // table and the monitor text all see hostile input.
 
 #include "core/loconet/Loconet.h"
-#include "ports/MemoryPort.h"
-#include "settings/Settings.h"
+#include "core/loconet/MemoryPort.h"
+#include "core/settings/Settings.h"
 
-#include "FuzzSupport.h"
+#include "support/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as the settings file: reading must neither crash nor take a value it
 // cannot write, and a written file must read back to what was written.
 
-#include "settings/Settings.h"
-#include "util/Files.h"
+#include "core/settings/Settings.h"
+#include "core/util/Files.h"
 
 #include <unistd.h>
 

@@ -2,10 +2,10 @@
 // station's clock moving and its bus output read between them: no command may crash it,
 // and every command gets an answer.
 
-#include "sim/SimCommandStation.h"
-#include "sim/SimCommands.h"
+#include "core/sim/SimCommandStation.h"
+#include "core/sim/SimCommands.h"
 
-#include "FuzzSupport.h"
+#include "support/FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,11 +2,11 @@
 // start-up reading must neither crash nor write outside its tables, and what saving writes
 // must read back to the same files.
 
-#include "platform.h"
-#include "roster/RosterData.h"
-#include "roster/TableFile.h"
+#include "core/platform.h"
+#include "core/roster/RosterData.h"
+#include "core/roster/TableFile.h"
 
-#include "FuzzSupport.h"
+#include "support/FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,11 +3,11 @@
 // nothing the phones say can crash the server, and once they are gone no throttle of theirs
 // is left in the registry.
 
-#include "FuzzSupport.h"
 #include "core/layout/LayoutBus.h"
 #include "core/layout/VlakomatDoc.h"
 #include "core/phone/PhoneServer.h"
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
+#include "support/FuzzSupport.h"
 
 #include <cstdlib>
 

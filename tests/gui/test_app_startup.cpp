@@ -1,12 +1,14 @@
 // Start-up and exit of the application object on real files in a temporary folder, with
 // the message boxes answered through the prompts seam.
 
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/Vlakomat.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/Vlakomat.h"
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "support/AppRig.h"
+#include "support/Fakes.h"
+#include "support/LinkBench.h"
+#include "support/TempDir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +22,8 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 class TestAppStartup : public QObject {
     Q_OBJECT
@@ -165,6 +169,42 @@ private slots:
         QVERIFY(prompts.texts.empty());
         app.ExitInstance(0);
         QVERIFY(dir.Read("vlakomat.ini").find("First Run=0\n") != std::string::npos);
+    }
+
+    // Opening a throttle gives its window; a window is found from its logic while it is open
+    // and is off the list once it has gone; with every registry entry taken none opens.
+    void throttleWindowsFollowTheirRegistryEntries() {
+        AppRig rig;
+        QVERIFY(rig.started);
+        ThrottleWindows& windows = rig.app->Throttles();
+        CDlgSThrottle* simple = rig.NewThrottle();
+        CDlgRThrottle* realistic = rig.NewRealisticThrottle();
+        QVERIFY(simple && realistic);
+        QCOMPARE(windows.Of(&simple->Logic()), simple);
+        QCOMPARE(windows.Of(&realistic->Logic()), realistic);
+        QCOMPARE(windows.All().size(), std::size_t{2});
+
+        const Throttle* gone = &simple->Logic();
+        simple->close();
+        rig.Pump();
+        QVERIFY(windows.Of(gone) == nullptr);
+        QCOMPARE(windows.All().size(), std::size_t{1});
+        QCOMPARE(windows.All().front().data(), realistic);
+
+        // The other entries held by throttles without windows.
+        std::vector<std::unique_ptr<TestThrottle>> others;
+        for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+            if (rig.Link().GetThrottle(i) == nullptr) {
+                others.push_back(std::make_unique<TestThrottle>());
+                QVERIFY(rig.Link().RegisterThrottle(i, others.back().get()));
+            }
+        QVERIFY(rig.NewThrottle() == nullptr);
+        QVERIFY(rig.Messages().contains(
+            QStringLiteral("Doseženo je maksimalno število upravljalnikov!")));
+        QVERIFY(windows.Of(others.front().get()) == nullptr);
+        QCOMPARE(windows.All().size(), std::size_t{1});
+        for (const auto& t : others)
+            rig.Link().RemoveThrottle(t->registryIndex);
     }
 
     void aboutBoxShowsTheVersionLine() {

@@ -1,10 +1,10 @@
 // The processing heartbeat: runs while the link is active, also under a modal window.
 
-#include "app/Heartbeat.h"
-#include "ports/MemoryPort.h"
-#include "util/SystemClock.h"
+#include "core/loconet/MemoryPort.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/Heartbeat.h"
 
-#include "AppRig.h"
+#include "support/AppRig.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -2,9 +2,9 @@
 // a dialog, every page of the guide with its pictures and links, the "What's this?" mode,
 // and a sentence for every control of every window.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "EveryWindow.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
+#include "support/EveryWindow.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>
@@ -228,6 +228,7 @@ private slots:
         const std::vector<QWidget*>& windows = every.windows;
 
         QStringList missing;
+        QStringList twice; // one name for two controls: tests, help and code find only one
         QSet<QString> used;
         for (QWidget* window : windows) {
             QVERIFY(window && !window->objectName().isEmpty());
@@ -236,9 +237,13 @@ private slots:
                     continue;
                 if (w->whatsThis().isEmpty())
                     missing << Describe(w);
-                used << window->objectName() + '\t' + w->objectName();
+                const QString key = window->objectName() + '\t' + w->objectName();
+                if (!w->objectName().isEmpty() && used.contains(key)) // toolbar buttons: none
+                    twice << Describe(w);
+                used << key;
             }
         }
+        QVERIFY2(twice.isEmpty(), qPrintable("\n" + twice.join('\n')));
         for (QAction* action : frame.findChildren<QAction*>()) {
             if (action->objectName().isEmpty())
                 continue; // the recent files

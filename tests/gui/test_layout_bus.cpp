@@ -2,10 +2,10 @@
 // switch requests and the output reports of a separate station over tcp://, detectors its
 // sensor reports, and "Sinhroniziraj" puts every position back on the bus, paced.
 
-#include "AppRig.h"
-#include "CsProcess.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
+#include "support/AppRig.h"
+#include "support/CsProcess.h"
 
 #include <QStatusBar>
 

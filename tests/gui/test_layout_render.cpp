@@ -1,10 +1,10 @@
 // The sample layout as the panel draws it, against reviewed pictures at device pixel
 // ratios 1 and 2, and printed to a PDF file.
 
-#include "AppRig.h"
-#include "ReferenceImage.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
+#include "support/AppRig.h"
+#include "support/ReferenceImage.h"
 
 #include <QPrinter>
 #include <QRegularExpression>

@@ -2,11 +2,11 @@
 // switch requests as the simulated command station receives them, and the file commands
 // with their question about unsaved work.
 
-#include "AppRig.h"
 #include "core/layout/VlkFile.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
+#include "support/AppRig.h"
 
 #include <QApplication>
 #include <QLineEdit>

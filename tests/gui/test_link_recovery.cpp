@@ -3,8 +3,8 @@
 // titles say that the link is down, nothing is sent meanwhile, and once the link is back by
 // itself the throttle shows what the command station holds and drives on.
 
-#include "AppRig.h"
-#include "CsProcess.h"
+#include "support/AppRig.h"
+#include "support/CsProcess.h"
 
 #include <QLabel>
 #include <QLineEdit>

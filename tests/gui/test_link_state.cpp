@@ -1,8 +1,8 @@
 // The link's state in the status bar in each state the program can start in, and a throttle
 // that is used without a link: it says so at once and nothing waits to be sent.
 
-#include "AppRig.h"
-#include "DialogRig.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // The locomotive, function and function map dialogs on the sample tables: real widgets found
 // by objectName, the message boxes answered through the prompts seam.
 
-#include "DialogRig.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "support/DialogRig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,9 +24,9 @@ struct LocoRig {
         return index < 0 ? LocoEditor::NewLoco(data.functions)
                          : data.roster.locos[static_cast<std::size_t>(index)];
     }
-    bool Shown(int id) const { return Find(&dialog, id)->isVisibleTo(&dialog); }
+    bool Shown(const QString& name) const { return Find(&dialog, name)->isVisibleTo(&dialog); }
     void ChooseDecoder(int type) {
-        auto* combo = Find<QComboBox>(&dialog, 1076);
+        auto* combo = Find<QComboBox>(&dialog, "decoderCombo");
         combo->setCurrentIndex(type);
         emit combo->activated(type);
     }
@@ -47,40 +47,50 @@ class TestLocoDialogs : public QObject {
 
 private slots:
     void fieldChecks_data() {
-        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("address above 9983") << 1062 << "10000"
+        QTest::newRow("address above 9983") << "motorAddressEdit"
+                                            << "10000"
                                             << "Vnesite celo število med 0 in 9983.";
-        QTest::newRow("sound address letters") << 1063 << "12a"
+        QTest::newRow("sound address letters") << "soundAddressEdit"
+                                               << "12a"
                                                << "Vnesite celo število.";
-        QTest::newRow("empty axles") << 1065 << ""
+        QTest::newRow("empty axles") << "axlesEdit"
+                                     << ""
                                      << "Vnesite celo število.";
-        QTest::newRow("weight in words") << 1064 << "dvesto"
+        QTest::newRow("weight in words") << "weightEdit"
+                                         << "dvesto"
                                          << "Vnesite število.";
-        QTest::newRow("weight not a number") << 1064 << "nan"
+        QTest::newRow("weight not a number") << "weightEdit"
+                                             << "nan"
                                              << "Vnesite število.";
-        QTest::newRow("negative power") << 1066 << "-5"
+        QTest::newRow("negative power") << "powerEdit"
+                                        << "-5"
                                         << "Vnesite število med 0 in 99999.";
-        QTest::newRow("sound key above 8") << 1067 << "9"
+        QTest::newRow("sound key above 8") << "soundUpKeyEdit"
+                                           << "9"
                                            << "Vnesite celo število med 0 in 8.";
-        QTest::newRow("name of blanks") << 1069 << "   "
+        QTest::newRow("name of blanks") << "nameEdit"
+                                        << "   "
                                         << "Lokomotiva mora imeti ime!";
-        QTest::newRow("speed of 200") << 1074 << "5,200"
+        QTest::newRow("speed of 200") << "speedTableEdit"
+                                      << "5,200"
                                       << "Vnesite celo število med 0 in 126.";
-        QTest::newRow("speed in letters") << 1074 << "abc"
+        QTest::newRow("speed in letters") << "speedTableEdit"
+                                          << "abc"
                                           << "Vnesite celo število.";
     }
 
     void fieldChecks() {
-        QFETCH(int, field);
-        LocoRig rig(field == 1074 ? 1 : 0);
-        if (field == 1074)
-            Click(&rig.dialog, 1073); // own values: the speed table can be typed
+        QFETCH(QString, field);
+        LocoRig rig(field == "speedTableEdit" ? 1 : 0);
+        if (field == "speedTableEdit")
+            Click(&rig.dialog, "decoderDefaultsCheck"); // own values: the speed table can be typed
         const Loco before = rig.dialog.Record();
         QFETCH(QString, typed);
         Type(&rig.dialog, field, typed);
-        Click(&rig.dialog, 1);
+        Click(&rig.dialog, "okButton");
         QTEST(Joined(rig.prompts.texts), "message");
         QVERIFY(rig.dialog.isVisible());
         QCOMPARE(rig.dialog.focusWidget(), Find(&rig.dialog, field));
@@ -89,11 +99,11 @@ private slots:
 
     void acceptedFieldsAreStored() {
         LocoRig rig(2); // no sound: the hidden sound fields keep the record's values
-        Type(&rig.dialog, 1064, QStringLiteral(" 812.6 "));
-        Type(&rig.dialog, 1066, QStringLiteral("+1500"));
-        Type(&rig.dialog, 1075, QStringLiteral("2500"));
-        Click(&rig.dialog, 1109);
-        Click(&rig.dialog, 1);
+        Type(&rig.dialog, "weightEdit", QStringLiteral(" 812.6 "));
+        Type(&rig.dialog, "powerEdit", QStringLiteral("+1500"));
+        Type(&rig.dialog, "dynBrakeDelayEdit", QStringLiteral("2500"));
+        Click(&rig.dialog, "brakeTypeTrain");
+        Click(&rig.dialog, "okButton");
         QVERIFY(rig.prompts.texts.empty());
         QCOMPARE(rig.dialog.result(), int(QDialog::Accepted));
         const Loco& l = rig.dialog.Record();
@@ -128,17 +138,17 @@ private slots:
 
     void speedTableText() {
         LocoRig rig(1);
-        QVERIFY(!Find(&rig.dialog, 1074)->isEnabled()); // the decoder's own values
-        Click(&rig.dialog, 1073);
-        QVERIFY(Find(&rig.dialog, 1074)->isEnabled());
+        QVERIFY(!Find(&rig.dialog, "speedTableEdit")->isEnabled()); // the decoder's own values
+        Click(&rig.dialog, "decoderDefaultsCheck");
+        QVERIFY(Find(&rig.dialog, "speedTableEdit")->isEnabled());
         QFETCH(QString, typed);
-        Type(&rig.dialog, 1074, typed);
-        Click(&rig.dialog, 1);
+        Type(&rig.dialog, "speedTableEdit", typed);
+        Click(&rig.dialog, "okButton");
         QTEST(Joined(rig.prompts.texts), "message");
         QCOMPARE(rig.dialog.result(), int(QDialog::Accepted));
         CDlgLoco again(nullptr, rig.data.decoders, rig.data.functions, rig.prompts,
                        rig.dialog.Record());
-        QTEST(Text(&again, 1074), "shown");
+        QTEST(Text(&again, "speedTableEdit"), "shown");
     }
 
     void soundControlsFollowTheDecoderType_data() {
@@ -163,18 +173,21 @@ private slots:
         LocoRig rig(-1); // a new locomotive takes its decoder's defaults
         QFETCH(int, type);
         rig.ChooseDecoder(type);
-        for (int id : {1073, 1063, 1079, 1070, 1081, 1080, 1082, 1077})
-            QCOMPARE(rig.Shown(id), defaults);
+        for (const char* name : {"decoderDefaultsCheck", "soundAddressEdit", "soundAddressLabel",
+                                 "dynBrakeLevelEdit", "dynBrakeLevelLabel", "compressorLevelEdit",
+                                 "compressorLevelLabel", "speedTableLabel"})
+            QCOMPARE(rig.Shown(name), defaults);
         QCOMPARE(rig.dialog.findChild<QLabel*>(QStringLiteral("defaultsLabel"))
                      ->isVisibleTo(&rig.dialog),
                  defaults);
-        QTEST(rig.Shown(1074), "table");
+        QTEST(rig.Shown("speedTableEdit"), "table");
         QFETCH(bool, keys);
-        for (int id : {1067, 1078, 1068})
-            QCOMPARE(rig.Shown(id), keys);
-        QTEST(Find<QLabel>(&rig.dialog, 1077)->text(), "label");
-        QTEST(Text(&rig.dialog, 1067) + "/" + Text(&rig.dialog, 1068), "keyTexts");
-        QVERIFY(!Find(&rig.dialog, 1067)->isEnabled());
+        for (const char* name : {"soundUpKeyEdit", "soundKeysSlashLabel", "soundDownKeyEdit"})
+            QCOMPARE(rig.Shown(name), keys);
+        QTEST(Find<QLabel>(&rig.dialog, "speedTableLabel")->text(), "label");
+        QTEST(Text(&rig.dialog, "soundUpKeyEdit") + "/" + Text(&rig.dialog, "soundDownKeyEdit"),
+              "keyTexts");
+        QVERIFY(!Find(&rig.dialog, "soundUpKeyEdit")->isEnabled());
         QVERIFY(rig.prompts.texts.empty());
     }
 
@@ -186,56 +199,62 @@ private slots:
         CDlgLoco dialog(nullptr, data.decoders, data.functions, prompts, loco);
         QCOMPARE(Joined(prompts.texts),
                  QStringLiteral("Fatalna Napaka! Izbrani tip zvočnega dekoderja ne obstaja!"));
-        QCOMPARE(Find<QComboBox>(&dialog, 1076)->currentIndex(), 0);
+        QCOMPARE(Find<QComboBox>(&dialog, "decoderCombo")->currentIndex(), 0);
         QCOMPARE(dialog.Record().SoundDecoder, 0);
     }
 
     void advancedHidesTheMapWithoutChangingIt() {
         LocoRig rig(0);
-        QVERIFY(rig.Shown(1072)); // the sample loco 0 is advanced
-        QTreeWidget* map = Find<QTreeWidget>(&rig.dialog, 1072);
+        QVERIFY(rig.Shown("functionMapList")); // the sample loco 0 is advanced
+        QTreeWidget* map = Find<QTreeWidget>(&rig.dialog, "functionMapList");
         QCOMPARE(map->topLevelItemCount(), 10); // hidden and internal functions are not listed
         QCOMPARE(map->topLevelItem(9)->text(4), QStringLiteral("M10+,M0-"));
         QCOMPARE(map->topLevelItem(9)->text(5), QStringLiteral("M10-,M0+"));
         QCOMPARE(map->topLevelItem(3)->text(5), QStringLiteral("Auto"));
-        Click(&rig.dialog, 1111);
-        QVERIFY(!rig.Shown(1072));
-        Click(&rig.dialog, 1);
+        Click(&rig.dialog, "advancedCheck");
+        QVERIFY(!rig.Shown("functionMapList"));
+        Click(&rig.dialog, "okButton");
         QCOMPARE(rig.dialog.Record().Advanced, 0);
         QCOMPARE(rig.dialog.Record().FuncFlags, rig.data.roster.locos[0].FuncFlags);
     }
 
     void functionDialogOffersWhatTheEntryAllows_data() {
         QTest::addColumn<int>("entry");
-        QTest::addColumn<QList<int>>("choices"); // the enabled status buttons
+        QTest::addColumn<QStringList>("choices"); // the enabled status buttons
         QTest::addColumn<bool>("keyList");
         QTest::addColumn<QString>("direction");
         QTest::addColumn<QString>("keys");
-        using L = QList<int>;
+        using L = QStringList;
         QTest::newRow("default state") << 0 << L{} << false << "Izhodna funkcija"
                                        << "brez F7 F8 F12";
-        QTest::newRow("horn, F2") << 3 << L{1098, 1103, 1099, 1100, 1101} << true
-                                  << "Vhodno-izhodna funkcija"
+        QTest::newRow("horn, F2") << 3
+                                  << L{"statusHidden", "statusDisabled", "statusDefaultOff",
+                                       "statusDefaultOn", "statusAlwaysActive"}
+                                  << true << "Vhodno-izhodna funkcija"
                                   << "brez F2 F7 F8 F12";
-        QTest::newRow("compressor")
-            << 7 << L{1098, 1103, 1099, 1100, 1101} << false << "Izhodna funkcija"
-            << "brez F7 F8 F12";
-        QTest::newRow("number of cars, internal") << 10 << L{1097} << true << "Vhodna funkcija"
-                                                  << "brez F7 F8 F9 F12";
+        QTest::newRow("compressor") << 7
+                                    << L{"statusHidden", "statusDisabled", "statusDefaultOff",
+                                         "statusDefaultOn", "statusAlwaysActive"}
+                                    << false << "Izhodna funkcija"
+                                    << "brez F7 F8 F12";
+        QTest::newRow("number of cars, internal")
+            << 10 << L{"statusInternal"} << true << "Vhodna funkcija"
+            << "brez F7 F8 F9 F12";
     }
 
     void functionDialogOffersWhatTheEntryAllows() {
         QFETCH(int, entry);
-        QFETCH(QList<int>, choices);
+        QFETCH(QStringList, choices);
         RosterData data = SampleData();
         ScriptedPrompts prompts;
         const FunctionDef& f = data.functions.entries[static_cast<std::size_t>(entry)];
         CDlgFunction dialog(nullptr, data.functions, FunctionEdit::Of(f), prompts);
-        for (int id : {1097, 1098, 1103, 1099, 1100, 1101})
-            QCOMPARE(Find(&dialog, id)->isEnabled(), choices.contains(id));
-        auto* keys = Find<QComboBox>(&dialog, 1102);
+        for (const char* name : {"statusInternal", "statusHidden", "statusDisabled",
+                                 "statusDefaultOff", "statusDefaultOn", "statusAlwaysActive"})
+            QCOMPARE(Find(&dialog, name)->isEnabled(), choices.contains(name));
+        auto* keys = Find<QComboBox>(&dialog, "keyCombo");
         QTEST(keys->isEnabled(), "keyList");
-        QTEST(Find<QLabel>(&dialog, 1112)->text(), "direction");
+        QTEST(Find<QLabel>(&dialog, "directionLabel")->text(), "direction");
         QStringList offered;
         for (int i = 0; i < keys->count(); ++i)
             offered << keys->itemText(i);
@@ -249,14 +268,14 @@ private slots:
         CDlgFunction dialog(nullptr, data.functions, FunctionEdit::Of(data.functions.entries[3]),
                             prompts);
         dialog.show();
-        Type(&dialog, 1069, QStringLiteral(" "));
-        Click(&dialog, 1);
+        Type(&dialog, "nameEdit", QStringLiteral(" "));
+        Click(&dialog, "okButton");
         QCOMPARE(Joined(prompts.texts), QStringLiteral("Funkcionalnost mora imeti ime!"));
         QVERIFY(dialog.isVisible());
-        Type(&dialog, 1069, QStringLiteral("Hupa dolga"));
-        Find<QComboBox>(&dialog, 1102)->setCurrentIndex(0); // "brez"
-        Click(&dialog, 1101);
-        Click(&dialog, 1);
+        Type(&dialog, "nameEdit", QStringLiteral("Hupa dolga"));
+        Find<QComboBox>(&dialog, "keyCombo")->setCurrentIndex(0); // "brez"
+        Click(&dialog, "statusAlwaysActive");
+        Click(&dialog, "okButton");
         const FunctionDef stored = dialog.Edit().Applied();
         QCOMPARE(stored.Name, std::string("Hupa dolga"));
         QCOMPARE(stored.Fkey, -1);
@@ -295,20 +314,22 @@ private slots:
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QFETCH(QString, typed);
-        Type(&dialog, 1070, typed);
-        QTest::keyClick(Find(&dialog, 1070), Qt::Key_Tab);
+        Type(&dialog, "sequenceOnEdit", typed);
+        QTest::keyClick(Find(&dialog, "sequenceOnEdit"), Qt::Key_Tab);
         QCoreApplication::processEvents();
-        QTEST(Text(&dialog, 1070), "on");
-        QTEST(Text(&dialog, 1071), "off");
+        QTEST(Text(&dialog, "sequenceOnEdit"), "on");
+        QTEST(Text(&dialog, "sequenceOffEdit"), "off");
         QTEST(Joined(prompts.texts), "message");
-        QCOMPARE(dialog.focusWidget() == Find(&dialog, 1070), editAgain);
+        QCOMPARE(dialog.focusWidget() == Find(&dialog, "sequenceOnEdit"), editAgain);
         if (editAgain)
             return;
         // OK stores the sequences that the edits show, a reverted one included.
-        Click(&dialog, 1);
+        Click(&dialog, "okButton");
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(Sequence(dialog.Editor().Sequences(), kSequenceOn), Text(&dialog, 1070));
-        QCOMPARE(Sequence(dialog.Editor().Sequences(), kSequenceOff), Text(&dialog, 1071));
+        QCOMPARE(Sequence(dialog.Editor().Sequences(), kSequenceOn),
+                 Text(&dialog, "sequenceOnEdit"));
+        QCOMPARE(Sequence(dialog.Editor().Sequences(), kSequenceOff),
+                 Text(&dialog, "sequenceOffEdit"));
     }
 
     void cancelAsksNothingAboutTheSequence() {
@@ -319,10 +340,10 @@ private slots:
         dialog.show();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        Type(&dialog, 1070, QStringLiteral("X1+"));
+        Type(&dialog, "sequenceOnEdit", QStringLiteral("X1+"));
         // As the window system delivers a click: the press moves the focus, events run, and
         // only then comes the release.
-        QWidget* cancel = Find(&dialog, 2);
+        QWidget* cancel = Find(&dialog, "cancelButton");
         QTest::mousePress(cancel, Qt::LeftButton);
         QCoreApplication::processEvents();
         QTest::mouseRelease(cancel, Qt::LeftButton);
@@ -339,13 +360,13 @@ private slots:
         ParseSequenceText("M9+", kSequenceOff, sequences, false);
         CDlgFunctionMap dialog(
             nullptr, FunctionMapEditor(data.functions.entries[3], kFuncActive, sequences, prompts));
-        auto* off = Find<QLineEdit>(&dialog, 1071);
+        auto* off = Find<QLineEdit>(&dialog, "sequenceOffEdit");
         QCOMPARE(off->text(), QStringLiteral("M9+"));
         QVERIFY(!off->isReadOnly());
-        Click(&dialog, 1086);
+        Click(&dialog, "autoCheck");
         QCOMPARE(off->text(), QStringLiteral("M1-,M2+,S3-,S4-"));
         QVERIFY(off->isReadOnly());
-        Click(&dialog, 1086);
+        Click(&dialog, "autoCheck");
         QCOMPARE(off->text(), QStringLiteral("M1-,M2+,S3-,S4-"));
         QVERIFY(!off->isReadOnly());
         QCOMPARE(dialog.Editor().Flags(), std::uint8_t(kFuncActive));
@@ -367,13 +388,13 @@ private slots:
         ScriptedPrompts prompts;
         CDlgFunctionMap dialog(nullptr, FunctionMapEditor(data.functions.entries[entry], kFuncAuto,
                                                           FunctionSequences{}, prompts));
-        for (int id : {1080, 1087})
-            QTEST(Find(&dialog, id)->isEnabled(), "flagsEnabled");
+        for (const char* name : {"activeCheck", "initialOnCheck"})
+            QTEST(Find(&dialog, name)->isEnabled(), "flagsEnabled");
         if (entry == 0)
-            QVERIFY(Find<QCheckBox>(&dialog, 1080)->isChecked() &&
-                    Find<QCheckBox>(&dialog, 1087)->isChecked());
-        QCOMPARE(Find<QLineEdit>(&dialog, 1070)->isReadOnly(), !sequencesEditable);
-        QCOMPARE(Find(&dialog, 1086)->isEnabled(), sequencesEditable);
+            QVERIFY(Find<QCheckBox>(&dialog, "activeCheck")->isChecked() &&
+                    Find<QCheckBox>(&dialog, "initialOnCheck")->isChecked());
+        QCOMPARE(Find<QLineEdit>(&dialog, "sequenceOnEdit")->isReadOnly(), !sequencesEditable);
+        QCOMPARE(Find(&dialog, "autoCheck")->isEnabled(), sequencesEditable);
     }
 };
 

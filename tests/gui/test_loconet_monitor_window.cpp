@@ -1,9 +1,9 @@
 // The LocoNet monitor window: opened and closed by the main frame's command, the 100-line
 // bound, Record, marker and comment lines, and the debug log file.
 
-#include "AppRig.h"
+#include "core/sim/SimCommands.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
-#include "sim/SimCommands.h"
+#include "support/AppRig.h"
 
 #include <QCheckBox>
 #include <QComboBox>

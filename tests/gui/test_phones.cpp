@@ -2,10 +2,10 @@
 // locomotive and each sees what the other does, ten phones at once, and a phone as the power
 // and brake hand-helds of a realistic throttle.
 
-#include "AppRig.h"
-#include "BusServer.h"
-#include "PhoneClient.h"
 #include "core/throttles/RealisticThrottle.h"
+#include "io/BusServer.h"
+#include "support/AppRig.h"
+#include "support/PhoneClient.h"
 
 #include <QLabel>
 #include <QLineEdit>

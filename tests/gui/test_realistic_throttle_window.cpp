@@ -3,14 +3,14 @@
 // regions it redraws, the train fields' checks, the locomotive dialog, and the picture of
 // the window against reviewed references.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "ReferenceImage.h"
 #include "core/throttles/GaugePanel.h"
-#include "dialogs/DlgLoco.h"
+#include "gui/roster/DlgLoco.h"
 #include "gui/throttles/EngineKey.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/RealisticGauges.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
+#include "support/ReferenceImage.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -101,37 +101,39 @@ private slots:
         CDlgRThrottle* w = rig.NewRealisticThrottle();
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik"));
-        QCOMPARE(Entries(Find<QComboBox>(w, 1057)),
+        QCOMPARE(Entries(Find<QComboBox>(w, "locoCombo")),
                  (QStringList{"SŽ 664-101", "SŽ 363-011 Brigitte", "SŽ 732-105"}));
-        QCOMPARE(Find<QComboBox>(w, 1057)->currentIndex(), 0);
-        QCOMPARE(Find<QLabel>(w, 1070)->toolTip(),
+        QCOMPARE(Find<QComboBox>(w, "locoCombo")->currentIndex(), 0);
+        QCOMPARE(Find<QLabel>(w, "descriptionLabel")->toolTip(),
                  QStringLiteral("M:664, Z:Zvok na naslovu motorja, stopenjsko, P:2200hp, W:103t"));
-        QCOMPARE(Entries(Find<QComboBox>(w, 1048)), (QStringList{"0", "5", "10", "20"}));
-        QCOMPARE(Entries(Find<QComboBox>(w, 1049)), (QStringList{"0", "50", "100"}));
-        QCOMPARE(Find<QSlider>(w, 1013)->maximum(), 99);
-        QCOMPARE(Find<QSlider>(w, 1013)->value(), 63); // the train brake applied
-        QVERIFY(!Find(w, 1014)->isEnabled() && !Find(w, 1031)->isEnabled());
-        QCOMPARE(Find<CEngineKey>(w, 1113)->Picture(), EnginePicture::NotHeld);
+        QCOMPARE(Entries(Find<QComboBox>(w, "carsCombo")), (QStringList{"0", "5", "10", "20"}));
+        QCOMPARE(Entries(Find<QComboBox>(w, "loadCombo")), (QStringList{"0", "50", "100"}));
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->maximum(), 99);
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->value(), 63); // the train brake applied
+        QVERIFY(!Find(w, "powerHandle")->isEnabled() && !Find(w, "f0Button")->isEnabled());
+        QCOMPARE(Find<CEngineKey>(w, "engineKey")->Picture(), EnginePicture::NotHeld);
 
-        QTest::mouseClick(Find<QPushButton>(w, 1009), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(w, "acquireButton"), Qt::LeftButton);
         Run(rig, 200);
-        QCOMPARE(Find<QPushButton>(w, 1009)->text(), QStringLiteral("Sprosti"));
+        QCOMPARE(Find<QPushButton>(w, "acquireButton")->text(), QStringLiteral("Sprosti"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Upravljalnik 664"));
-        QVERIFY(!Find(w, 1057)->isEnabled() && Find<QLineEdit>(w, 1010)->isReadOnly());
+        QVERIFY(!Find(w, "locoCombo")->isEnabled() &&
+                Find<QLineEdit>(w, "powerAddressEdit")->isReadOnly());
         for (int address : {664, 1, 2})
             QCOMPARE(SlotByte(rig, address, SimSlotByte::STAT1) & SimStat1::kStateMask,
                      SimStat1::kInUse);
         // The engine is off: the handles stay locked until F1 starts it.
-        QCOMPARE(Find<CEngineKey>(w, 1113)->Picture(), EnginePicture::Stopped);
-        QVERIFY(!Find(w, 1014)->isEnabled() && Find(w, 1031)->isEnabled());
+        QCOMPARE(Find<CEngineKey>(w, "engineKey")->Picture(), EnginePicture::Stopped);
+        QVERIFY(!Find(w, "powerHandle")->isEnabled() && Find(w, "f0Button")->isEnabled());
         HandHeld(rig, rig.station->ThrottleFunction(1, 1, true));
-        QCOMPARE(Find<CEngineKey>(w, 1113)->Picture(), EnginePicture::Running);
-        QVERIFY(Find(w, 1014)->isEnabled() && Find<CFuncButton>(w, 1032)->isChecked());
+        QCOMPARE(Find<CEngineKey>(w, "engineKey")->Picture(), EnginePicture::Running);
+        QVERIFY(Find(w, "powerHandle")->isEnabled() &&
+                Find<CFuncButton>(w, "f1Button")->isChecked());
         // The brake knob released fully; the power knob between notches 4 and 5 snaps to 5.
         HandHeld(rig, rig.station->ThrottleSpeed(2, 127));
-        QCOMPARE(Find<QSlider>(w, 1013)->value(), 90);
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->value(), 90);
         HandHeld(rig, rig.station->ThrottleSpeed(1, 7));
-        QCOMPARE(Find<QSlider>(w, 1014)->value(), 5);
+        QCOMPARE(Find<QSlider>(w, "powerHandle")->value(), 5);
         QCOMPARE(SlotByte(rig, 1, SimSlotByte::SPD), 7); // notch 5 reads 6 on the knob
 
         Run(rig, 20000);
@@ -141,15 +143,16 @@ private slots:
         QVERIFY(std::abs(SlotByte(rig, 664, SimSlotByte::SPD) - (model.iSpeedStep + 1)) <= 2);
         QVERIFY(model.iSpeedStep > 70);
 
-        QTest::mouseClick(Find<QPushButton>(w, 1009), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(w, "acquireButton"), Qt::LeftButton);
         Run(rig, 1500);
-        QCOMPARE(Find<QPushButton>(w, 1009)->text(), QStringLiteral("Uporabi"));
+        QCOMPARE(Find<QPushButton>(w, "acquireButton")->text(), QStringLiteral("Uporabi"));
         QCOMPARE(SlotByte(rig, 664, SimSlotByte::SPD), 0);
         for (int address : {664, 1, 2})
             QCOMPARE(SlotByte(rig, address, SimSlotByte::STAT1) & SimStat1::kStateMask,
                      SimStat1::kCommon);
-        QVERIFY(Find(w, 1057)->isEnabled() && !Find<QLineEdit>(w, 1010)->isReadOnly());
-        QCOMPARE(Find<CEngineKey>(w, 1113)->Picture(), EnginePicture::NotHeld);
+        QVERIFY(Find(w, "locoCombo")->isEnabled() &&
+                !Find<QLineEdit>(w, "powerAddressEdit")->isReadOnly());
+        QCOMPARE(Find<CEngineKey>(w, "engineKey")->Picture(), EnginePicture::NotHeld);
         QCOMPARE(rig.Messages(), QString());
     }
 
@@ -159,34 +162,37 @@ private slots:
         AppRig rig;
         CDlgRThrottle* other = OpenAndAcquire(rig, 5, 6);
         CDlgRThrottle* w = rig.NewRealisticThrottle();
-        QTest::keyClick(Find<QComboBox>(w, 1057), Qt::Key_End); // SŽ 732-105: no engine key
-        QCOMPARE(Find<QLabel>(w, 1070)->text(), QStringLiteral("M:732, Z:Brez, P:800hp, W:64t"));
-        QVERIFY(Find<QRadioButton>(w, 1008)->isChecked()); // its brake is the locomotive's
+        QTest::keyClick(Find<QComboBox>(w, "locoCombo"), Qt::Key_End); // SŽ 732-105: no engine key
+        QCOMPARE(Find<QLabel>(w, "descriptionLabel")->text(),
+                 QStringLiteral("M:732, Z:Brez, P:800hp, W:64t"));
+        QVERIFY(
+            Find<QRadioButton>(w, "brakeTypeLoco")->isChecked()); // its brake is the locomotive's
         w->Acquire(1, 2);
         Run(rig, 200);
         QVERIFY(w->Realistic().Running() && other->Realistic().Running());
-        QVERIFY(Find(w, 1014)->isEnabled());
-        QCOMPARE(Find<QSlider>(w, 1013)->maximum(), 10);
+        QVERIFY(Find(w, "powerHandle")->isEnabled());
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->maximum(), 10);
 
-        QSlider* power = Find<QSlider>(w, 1014);
+        QSlider* power = Find<QSlider>(w, "powerHandle");
         power->setFocus();
         QTest::keyClick(power, Qt::Key_Up);
         QTest::keyClick(power, Qt::Key_Up);
         Run(rig, 100);
         QCOMPARE(SlotByte(rig, 1, SimSlotByte::SPD), 3); // notch 2 on the knob
         QCOMPARE(Values(w).first(), QStringLiteral("2"));
-        QTest::mouseClick(Find<QRadioButton>(w, 1006), Qt::LeftButton, {}, QPoint(6, 6));
+        QTest::mouseClick(Find<QRadioButton>(w, "reverseRadio"), Qt::LeftButton, {}, QPoint(6, 6));
         Run(rig, 100);
         QCOMPARE(SlotByte(rig, 1, SimSlotByte::DIRF) & 0x20, 0x20);
-        QTest::mouseClick(Find<CFuncButton>(w, 1034), Qt::LeftButton); // F3
+        QTest::mouseClick(Find<CFuncButton>(w, "f3Button"), Qt::LeftButton); // F3
         Run(rig, 100);
         for (int address : {1, 2})
             QCOMPARE(SlotByte(rig, address, SimSlotByte::DIRF) & 0x04, 0x04);
         // The train brake: the slider's scale changes, the brake hand-held is told 63 psi.
-        QTest::mouseClick(Find<QRadioButton>(w, 1007), Qt::LeftButton, {}, QPoint(6, 6));
+        QTest::mouseClick(Find<QRadioButton>(w, "brakeTypeTrain"), Qt::LeftButton, {},
+                          QPoint(6, 6));
         Run(rig, 100);
-        QCOMPARE(Find<QSlider>(w, 1013)->maximum(), 99);
-        QCOMPARE(Find<QSlider>(w, 1013)->value(), 63);
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->maximum(), 99);
+        QCOMPARE(Find<QSlider>(w, "brakeHandle")->value(), 63);
         QCOMPARE(SlotByte(rig, 2, SimSlotByte::SPD), CLoconet::PercentToSpeed(63));
         QCOMPARE(other->Realistic().Model().iPowerStep, 0);
     }
@@ -194,52 +200,58 @@ private slots:
     // A refused value gets the standard message and the focus, sends nothing and changes
     // nothing: a train field shows its value again, an address is kept for mending.
     void refusedFieldsChangeNothing_data() {
-        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shownAfter");
         QTest::addColumn<QString>("train"); // cars, load, grade in use afterwards
-        QTest::newRow("cars") << 1048 << "2.5"
+        QTest::newRow("cars") << "carsCombo"
+                              << "2.5"
                               << "Vnesite celo število."
                               << "0"
                               << "0 0 0";
-        QTest::newRow("load") << 1049 << "101"
+        QTest::newRow("load") << "loadCombo"
+                              << "101"
                               << "Vnesite število med 0 in 100."
                               << "0"
                               << "0 0 0";
-        QTest::newRow("grade") << 1019 << "x"
+        QTest::newRow("grade") << "gradeEdit"
+                               << "x"
                                << "Vnesite število."
                                << "0"
                                << "0 0 0";
-        QTest::newRow("power address") << 1010 << "9984"
+        QTest::newRow("power address") << "powerAddressEdit"
+                                       << "9984"
                                        << "Vnesite celo število med 0 in 9983."
                                        << "9984"
                                        << "0 0 0";
-        QTest::newRow("cars taken") << 1048 << "7"
+        QTest::newRow("cars taken") << "carsCombo"
+                                    << "7"
                                     << ""
                                     << "7"
                                     << "7 0 0";
-        QTest::newRow("grade taken") << 1019 << "-2.5"
+        QTest::newRow("grade taken") << "gradeEdit"
+                                     << "-2.5"
                                      << ""
                                      << "-2.5"
                                      << "0 0 -2.5";
     }
     void refusedFieldsChangeNothing() {
-        QFETCH(int, id);
+        QFETCH(QString, name);
         QFETCH(QString, typed);
         QFETCH(QString, message);
         QFETCH(QString, shownAfter);
         QFETCH(QString, train);
         AppRig rig;
         CDlgRThrottle* w = rig.NewRealisticThrottle();
-        auto* box = qobject_cast<QComboBox*>(Find(w, id));
-        QLineEdit* edit = box ? box->lineEdit() : Find<QLineEdit>(w, id);
+        auto* box = qobject_cast<QComboBox*>(Find(w, name));
+        QLineEdit* edit = box ? box->lineEdit() : Find<QLineEdit>(w, name);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, typed);
-        if (id == 1010)
-            QTest::mouseClick(Find<QPushButton>(w, 1009), Qt::LeftButton);
+        if (name == "powerAddressEdit")
+            QTest::mouseClick(Find<QPushButton>(w, "acquireButton"), Qt::LeftButton);
         else
             QTest::keyClick(edit, Qt::Key_Return);
         Run(rig, 100);
@@ -304,22 +316,24 @@ private slots:
         AppRig rig;
         CDlgRThrottle* w = rig.NewRealisticThrottle();
         WhenOpen<CDlgLoco>([](CDlgLoco* d) {
-            Type(d, 1069, QStringLiteral("Nova lokomotiva"));
+            Type(d, "nameEdit", QStringLiteral("Nova lokomotiva"));
             d->accept();
         });
-        QTest::mouseClick(Find<QPushButton>(w, 1076), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(w, "newLocoButton"), Qt::LeftButton);
         QCOMPARE(rig.app->Data().roster.count, 4);
         QVERIFY(rig.app->Data().RosterModified);
-        QCOMPARE(Find<QComboBox>(w, 1057)->currentText(), QStringLiteral("Nova lokomotiva"));
-        QCOMPARE(Find<QLabel>(w, 1070)->text(), QStringLiteral("M:3, Z:Brez, P:2500hp, W:200t"));
+        QCOMPARE(Find<QComboBox>(w, "locoCombo")->currentText(), QStringLiteral("Nova lokomotiva"));
+        QCOMPARE(Find<QLabel>(w, "descriptionLabel")->text(),
+                 QStringLiteral("M:3, Z:Brez, P:2500hp, W:200t"));
 
         WhenOpen<CDlgLoco>([](CDlgLoco* d) {
-            Type(d, 1062, QStringLiteral("45"));
+            Type(d, "motorAddressEdit", QStringLiteral("45"));
             d->accept();
         });
-        QTest::mouseClick(Find<QPushButton>(w, 1075), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(w, "editLocoButton"), Qt::LeftButton);
         QCOMPARE(rig.app->Data().roster.locos[3].MotorAddr, 45);
-        QCOMPARE(Find<QLabel>(w, 1070)->text(), QStringLiteral("M:45, Z:Brez, P:2500hp, W:200t"));
+        QCOMPARE(Find<QLabel>(w, "descriptionLabel")->text(),
+                 QStringLiteral("M:45, Z:Brez, P:2500hp, W:200t"));
     }
 
     void windowMatchesTheReference_data() {

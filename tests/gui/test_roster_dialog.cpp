@@ -2,14 +2,14 @@
 // and function dialogs answered while they run, message boxes through the prompts seam; and
 // the dialog opened from the menu of a started program.
 
-#include "AppRig.h"
-#include "DialogRig.h"
-#include "dialogs/Controls.h"
-#include "dialogs/DlgFunction.h"
-#include "dialogs/DlgFunctionMap.h"
-#include "dialogs/DlgLoco.h"
-#include "dialogs/DlgRoster.h"
-#include "roster/TableFile.h"
+#include "core/roster/TableFile.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgFunction.h"
+#include "gui/roster/DlgFunctionMap.h"
+#include "gui/roster/DlgLoco.h"
+#include "gui/roster/DlgRoster.h"
+#include "support/AppRig.h"
+#include "support/DialogRig.h"
 
 #include <QPushButton>
 
@@ -32,8 +32,8 @@ QList<int> FunctionIds(const RosterData& data, int first = 4) {
 void AnswerLoco(const QString& name, bool ok) {
     WhenOpen<CDlgLoco>([name, ok](CDlgLoco* dialog) {
         if (!name.isEmpty())
-            Type(dialog, 1069, name);
-        Click(dialog, ok ? 1 : 2);
+            Type(dialog, "nameEdit", name);
+        Click(dialog, ok ? "okButton" : "cancelButton");
     });
 }
 
@@ -51,7 +51,7 @@ private slots:
 
         // A new locomotive takes the smallest free Id and the defaults of a new record.
         AnswerLoco(QStringLiteral("Nova"), true);
-        Click(&dialog, 1089);
+        Click(&dialog, "newLocoButton");
         QCOMPARE(LocoIds(data), (QList<int>{1, 2, 3, 0}));
         const Loco& added = data.roster.locos[3];
         QCOMPARE(added.Descr, std::string("Nova"));
@@ -66,65 +66,72 @@ private slots:
 
         // A cancelled copy leaves the roster as it was, with the original selected.
         data.RosterModified = false;
-        ClickRow(&dialog, 1072, 1);
+        ClickRow(&dialog, "locoList", 1);
         AnswerLoco({}, false);
-        Click(&dialog, 1099);
+        Click(&dialog, "copyLocoButton");
         QCOMPARE(LocoIds(data), (QList<int>{1, 2, 3, 0}));
         QVERIFY(!data.RosterModified);
         QCOMPARE(dialog.Editor().SelectedLoco(), 1);
-        QCOMPARE(SelectedRow(Find<QTreeWidget>(&dialog, 1072)), 1);
+        QCOMPARE(SelectedRow(Find<QTreeWidget>(&dialog, "locoList")), 1);
 
         // An accepted copy gets the next free Id.
         AnswerLoco(QStringLiteral("Kopija"), true);
-        Click(&dialog, 1099);
+        Click(&dialog, "copyLocoButton");
         QCOMPARE(LocoIds(data), (QList<int>{1, 2, 3, 0, 4}));
         QCOMPARE(data.roster.locos[4].MotorAddr, data.roster.locos[1].MotorAddr);
 
         // Deleting asks, clears the selection, and frees the Id for the next new one.
         prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
-        Click(&dialog, 1091); // the copy is selected; No keeps it
+        Click(&dialog, "deleteLocoButton"); // the copy is selected; No keeps it
         QCOMPARE(data.roster.count, 5);
-        ClickRow(&dialog, 1072, 1);
-        Click(&dialog, 1091);
+        ClickRow(&dialog, "locoList", 1);
+        Click(&dialog, "deleteLocoButton");
         QCOMPARE(LocoIds(data), (QList<int>{1, 3, 0, 4}));
         QCOMPARE(dialog.Editor().SelectedLoco(), -1);
-        QVERIFY(!OpensDialog([&] { Click(&dialog, 1088); }));
+        QVERIFY(!OpensDialog([&] { Click(&dialog, "editLocoButton"); }));
         QCOMPARE(QString::fromStdString(prompts.texts.back()),
                  QStringLiteral("Ali res želite trajno zbrisati to lokomotivo?"));
         AnswerLoco(QStringLiteral("Še ena"), true);
-        Click(&dialog, 1089);
+        Click(&dialog, "newLocoButton");
         QCOMPARE(data.roster.locos[4].Id, 2);
     }
 
     void movesStopAtTheEnds_data() {
-        QTest::addColumn<int>("list");
+        QTest::addColumn<QString>("list");
         QTest::addColumn<int>("row");
-        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("selected");
         QTest::addColumn<QList<int>>("ids"); // locomotives, or the first four functions
         QTest::addColumn<bool>("modified");
         using V = QList<int>;
-        QTest::newRow("first loco up") << 1072 << 0 << 1092 << 0 << V{1, 2, 3} << false;
-        QTest::newRow("last loco down") << 1072 << 2 << 1093 << 2 << V{1, 2, 3} << false;
-        QTest::newRow("loco down") << 1072 << 0 << 1093 << 1 << V{2, 1, 3} << true;
-        QTest::newRow("loco up") << 1072 << 2 << 1092 << 1 << V{1, 3, 2} << true;
-        QTest::newRow("function 1 up") << 1073 << 1 << 1097 << 1 << V{0, 1, 2, 3} << false;
-        QTest::newRow("function 0 down") << 1073 << 0 << 1098 << 0 << V{0, 1, 2, 3} << false;
-        QTest::newRow("function 1 down") << 1073 << 1 << 1098 << 2 << V{0, 2, 1, 3} << true;
-        QTest::newRow("last function down") << 1073 << 12 << 1098 << 12 << V{0, 1, 2, 3} << false;
+        QTest::newRow("first loco up")
+            << "locoList" << 0 << "locoUpButton" << 0 << V{1, 2, 3} << false;
+        QTest::newRow("last loco down")
+            << "locoList" << 2 << "locoDownButton" << 2 << V{1, 2, 3} << false;
+        QTest::newRow("loco down")
+            << "locoList" << 0 << "locoDownButton" << 1 << V{2, 1, 3} << true;
+        QTest::newRow("loco up") << "locoList" << 2 << "locoUpButton" << 1 << V{1, 3, 2} << true;
+        QTest::newRow("function 1 up")
+            << "functionList" << 1 << "functionUpButton" << 1 << V{0, 1, 2, 3} << false;
+        QTest::newRow("function 0 down")
+            << "functionList" << 0 << "functionDownButton" << 0 << V{0, 1, 2, 3} << false;
+        QTest::newRow("function 1 down")
+            << "functionList" << 1 << "functionDownButton" << 2 << V{0, 2, 1, 3} << true;
+        QTest::newRow("last function down")
+            << "functionList" << 12 << "functionDownButton" << 12 << V{0, 1, 2, 3} << false;
     }
 
     void movesStopAtTheEnds() {
-        QFETCH(int, list);
+        QFETCH(QString, list);
         QFETCH(int, row);
-        QFETCH(int, button);
+        QFETCH(QString, button);
         RosterData data = SampleData();
         ScriptedPrompts prompts;
         CDlgRoster dialog(nullptr, data, prompts);
         dialog.show();
         ClickRow(&dialog, list, row);
         Click(&dialog, button);
-        const bool locos = list == 1072;
+        const bool locos = list == "locoList";
         QTEST(locos ? dialog.Editor().SelectedLoco() : dialog.Editor().SelectedFunction(),
               "selected");
         QTEST(locos ? LocoIds(data) : FunctionIds(data), "ids");
@@ -139,16 +146,16 @@ private slots:
         CDlgRoster dialog(nullptr, data, prompts);
         dialog.show();
         // A builtin function cannot go, and is not asked about.
-        ClickRow(&dialog, 1073, 2); // "Vklop motorja"
-        Click(&dialog, 1096);
+        ClickRow(&dialog, "functionList", 2); // "Vklop motorja"
+        Click(&dialog, "deleteFunctionButton");
         QCOMPARE(data.functions.count, 13);
         QVERIFY(prompts.texts.empty());
 
-        ClickRow(&dialog, 1073, 3); // "Hupa", Id 3, mapped on every sample loco
+        ClickRow(&dialog, "functionList", 3); // "Hupa", Id 3, mapped on every sample loco
         prompts.answers = {PromptAnswer::Cancel};
-        Click(&dialog, 1096);
+        Click(&dialog, "deleteFunctionButton");
         QCOMPARE(data.functions.count, 13);
-        Click(&dialog, 1096);
+        Click(&dialog, "deleteFunctionButton");
         QCOMPARE(QString::fromStdString(prompts.texts.back()),
                  QStringLiteral("Ali res želite trajno zbrisati funkcionalnost Hupa? To bo hkkrati "
                                 "izbrisalo vse funkcijske mape definirane za to funkcionalnost v "
@@ -164,30 +171,30 @@ private slots:
         }
         // The maps are in Roster.tab: it has to be written again as well.
         QVERIFY(data.FunctionsModified && data.RosterModified);
-        QCOMPARE(Find<QTreeWidget>(&dialog, 1073)->topLevelItemCount(), 12);
+        QCOMPARE(Find<QTreeWidget>(&dialog, "functionList")->topLevelItemCount(), 12);
     }
 
     void fullTablesAreRefused_data() {
-        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("locos");     // roster filled up to
         QTest::addColumn<bool>("ordinary"); // ordinary functions Id 10 to 29 instead of internal
         QTest::addColumn<int>("internal");  // internal functions added (Ids from -4)
         QTest::addColumn<QString>("message");
         const QString locos = QStringLiteral(
             "Doseženo maksimalno število lokomotiv! Seznam lahko vsebuje največ 100 lokomotiv.");
-        QTest::newRow("new loco") << 1089 << 100 << false << 0 << locos;
-        QTest::newRow("copied loco") << 1099 << 100 << false << 0 << locos;
+        QTest::newRow("new loco") << "newLocoButton" << 100 << false << 0 << locos;
+        QTest::newRow("copied loco") << "copyLocoButton" << 100 << false << 0 << locos;
         QTest::newRow("function Ids used up")
-            << 1095 << 3 << true << 0
+            << "newFunctionButton" << 3 << true << 0
             << QStringLiteral("Doseženo maksimalno število funkcionalnosti!");
         QTest::newRow("catalogue full of internal functions")
-            << 1095 << 3 << false << 17
+            << "newFunctionButton" << 3 << false << 17
             << QStringLiteral("Doseženo maksimalno število funkcionalnosti! Seznam lahko vsebuje "
                               "največ 30 funkcionalnosti.");
     }
 
     void fullTablesAreRefused() {
-        QFETCH(int, button);
+        QFETCH(QString, button);
         QFETCH(int, locos);
         QFETCH(bool, ordinary);
         QFETCH(int, internal);
@@ -207,12 +214,12 @@ private slots:
         for (int i = 0; i < internal; ++i)
             catalogue.entries[static_cast<std::size_t>(catalogue.count++)] =
                 FunctionDef{-4 - i, 0, 0, -1, "f"};
-        QCOMPARE(catalogue.count, button == 1095 ? 30 : 13);
+        QCOMPARE(catalogue.count, button == "newFunctionButton" ? 30 : 13);
         const RosterData before = data;
         ScriptedPrompts prompts;
         CDlgRoster dialog(nullptr, data, prompts);
         dialog.show();
-        ClickRow(&dialog, 1072, 0);
+        ClickRow(&dialog, "locoList", 0);
         QVERIFY(!OpensDialog([&] { Click(&dialog, button); }));
         QFETCH(QString, message);
         QCOMPARE(Joined(prompts.texts), message);
@@ -222,17 +229,21 @@ private slots:
     }
 
     void newFunctionOffersItsStatusToEveryLoco_data() {
-        QTest::addColumn<int>("statusButton");
+        QTest::addColumn<QString>("statusButton");
+        QTest::addColumn<int>("status"); // the catalogue's status of that choice
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("active");
-        QTest::newRow("default active, yes") << 1100 << int(PromptAnswer::Yes) << true << true;
-        QTest::newRow("always active, no") << 1101 << int(PromptAnswer::No) << true << false;
-        QTest::newRow("default inactive") << 1099 << int(PromptAnswer::Yes) << false << false;
+        QTest::newRow("default active, yes")
+            << "statusDefaultOn" << 3 << int(PromptAnswer::Yes) << true << true;
+        QTest::newRow("always active, no")
+            << "statusAlwaysActive" << 4 << int(PromptAnswer::No) << true << false;
+        QTest::newRow("default inactive")
+            << "statusDefaultOff" << 2 << int(PromptAnswer::Yes) << false << false;
     }
 
     void newFunctionOffersItsStatusToEveryLoco() {
-        QFETCH(int, statusButton);
+        QFETCH(QString, statusButton);
         QFETCH(bool, active);
         RosterData data = SampleData();
         ScriptedPrompts prompts;
@@ -241,17 +252,18 @@ private slots:
         CDlgRoster dialog(nullptr, data, prompts);
         dialog.show();
         WhenOpen<CDlgFunction>([statusButton](CDlgFunction* d) {
-            QVERIFY(Find<QAbstractButton>(d, 1100)->isChecked()); // a new one: default active
-            Type(d, 1069, QStringLiteral("Piščalka"));
+            QVERIFY(Find<QAbstractButton>(d, "statusDefaultOn")
+                        ->isChecked()); // a new one: default active
+            Type(d, "nameEdit", QStringLiteral("Piščalka"));
             Click(d, statusButton);
-            Click(d, 1);
+            Click(d, "okButton");
         });
-        Click(&dialog, 1095);
+        Click(&dialog, "newFunctionButton");
         QCOMPARE(data.functions.count, 14);
         const FunctionDef& added = data.functions.entries[13];
         QCOMPARE(added.Id, 10);
         QCOMPARE(added.Name, std::string("Piščalka"));
-        QCOMPARE(added.Status, statusButton - 1097); // buttons 1099..1101: status 2..4
+        QTEST(added.Status, "status");
         QCOMPARE(dialog.Editor().SelectedFunction(), 13);
         QTEST(!prompts.texts.empty(), "asked");
         for (int i = 0; i < data.roster.count; ++i)
@@ -267,8 +279,8 @@ private slots:
         data.roster.locos[2].SoundDecoder = 25; // only 4 types
         ScriptedPrompts prompts;
         CDlgRoster dialog(nullptr, data, prompts);
-        QTreeWidget* locos = Find<QTreeWidget>(&dialog, 1072);
-        QTreeWidget* functions = Find<QTreeWidget>(&dialog, 1073);
+        QTreeWidget* locos = Find<QTreeWidget>(&dialog, "locoList");
+        QTreeWidget* functions = Find<QTreeWidget>(&dialog, "functionList");
         auto row = [](QTreeWidget* list, int r) {
             QStringList texts;
             for (int c = 0; c < list->columnCount(); ++c)
@@ -296,21 +308,21 @@ private slots:
         WhenOpen<CDlgRoster>([&](CDlgRoster* roster) {
             WhenOpen<CDlgLoco>([&](CDlgLoco* loco) {
                 // As pasted: a tab is written as a blank.
-                Find<QLineEdit>(loco, 1069)->setText(QStringLiteral("SŽ 342-008\tnova"));
-                Type(loco, 1062, QStringLiteral("342"));
+                Find<QLineEdit>(loco, "nameEdit")->setText(QStringLiteral("SŽ 342-008\tnova"));
+                Type(loco, "motorAddressEdit", QStringLiteral("342"));
                 WhenOpen<CDlgFunctionMap>([&](CDlgFunctionMap* map) {
                     mapShown = true;
-                    Click(map, 1080); // "Aktivna:"
-                    Type(map, 1070, QStringLiteral("m7+,s2f"));
-                    Click(map, 1);
+                    Click(map, "activeCheck"); // "Aktivna:"
+                    Type(map, "sequenceOnEdit", QStringLiteral("m7+,s2f"));
+                    Click(map, "okButton");
                 });
-                ClickRow(loco, 1072, 3, true); // "Hupa", Id 3
-                QCOMPARE(Find<QTreeWidget>(loco, 1072)->topLevelItem(3)->text(4),
+                ClickRow(loco, "functionMapList", 3, true); // "Hupa", Id 3
+                QCOMPARE(Find<QTreeWidget>(loco, "functionMapList")->topLevelItem(3)->text(4),
                          QStringLiteral("M7+,S2F"));
-                Click(loco, 1);
+                Click(loco, "okButton");
             });
-            Click(roster, 1089);
-            Click(roster, 1);
+            Click(roster, "newLocoButton");
+            Click(roster, "closeButton");
         });
         rig.Frame().Action(QStringLiteral("actionRoster"))->trigger();
         QVERIFY(mapShown);

@@ -2,13 +2,13 @@
 // real dialogs driven by objectName, real files in a temporary folder and the simulated
 // command station.
 
-#include "AppRig.h"
-#include "BusServer.h"
-#include "LbClient.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "settings/SerialLine.h"
-#include "settings/SettingsFields.h"
+#include "core/settings/SerialLine.h"
+#include "core/settings/SettingsFields.h"
+#include "gui/settings/DlgSave.h"
+#include "gui/settings/DlgSettings.h"
+#include "io/BusServer.h"
+#include "support/AppRig.h"
+#include "support/LbClient.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -341,10 +341,7 @@ private slots:
                      QStringLiteral("sim"));
 
             app.MainFrame()->Action(QStringLiteral("actionNewSimpleThrottle"))->trigger();
-            CDlgSThrottle* throttle = nullptr;
-            for (int i = 0; i < CLoconet::kRegistrySize && !throttle; ++i)
-                if (Throttle* t = app.Link().GetThrottle(i))
-                    throttle = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
+            auto* throttle = qobject_cast<CDlgSThrottle*>(app.Throttles().Latest());
             QVERIFY(throttle);
             for (const auto& [edit, value] : {std::pair{"addressEdit", "3"}, {"speedEdit", "50"}}) {
                 auto* field = throttle->findChild<QLineEdit*>(QString::fromLatin1(edit));

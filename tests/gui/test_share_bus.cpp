@@ -1,10 +1,10 @@
 // The bus shared over TCP, on real sockets on this machine: a second program drives through
 // the first, and the server serves whatever the first program's link runs on.
 
-#include "AppRig.h"
-#include "BusServer.h"
-#include "CsProcess.h"
-#include "LbClient.h"
+#include "io/BusServer.h"
+#include "support/AppRig.h"
+#include "support/CsProcess.h"
+#include "support/LbClient.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

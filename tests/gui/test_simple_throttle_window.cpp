@@ -2,10 +2,10 @@
 // objectName, the program's messages answered through the prompts seam, and the bytes the
 // command station received checked exactly.
 
-#include "AppRig.h"
 #include "core/loconet/ImmediatePacket.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
 #include "gui/throttles/FuncButton.h"
+#include "support/AppRig.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,8 +4,8 @@
 // file dialog is opened as the program opens it. The English texts that belong to the
 // program's own captions stand in one table, each with its window.
 
-#include "DialogRig.h"
-#include "EveryWindow.h"
+#include "support/DialogRig.h"
+#include "support/EveryWindow.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -109,8 +109,6 @@ QStringList TextsOf(QWidget* window) {
 // no field takes, and the window's OK (or Enter, in a throttle) is pressed.
 QStringList FieldCheckTexts(QWidget* window, ScriptedPrompts& prompts) {
     auto* ok = window->findChild<QAbstractButton*>(QStringLiteral("okButton"));
-    if (!ok)
-        ok = window->findChild<QAbstractButton*>(QStringLiteral("idc1"));
     const bool throttle = window->inherits("CDlgThrottle");
     if (!ok && !throttle)
         return {};

@@ -4,9 +4,9 @@
 // two realistic windows naming the same hand-helds, and the end of the program with a
 // locomotive running.
 
-#include "AppRig.h"
-#include "CsProcess.h"
-#include "app/DlgSave.h"
+#include "gui/settings/DlgSave.h"
+#include "support/AppRig.h"
+#include "support/CsProcess.h"
 
 #include <QLineEdit>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // Without the tone module the program beeps with the bell and names the missing package until
 // the notice says it has been told (in Debug Mode only).
 
-#include "TempDir.h"
-#include "app/QtPlatform.h"
+#include "gui/common/QtPlatform.h"
+#include "support/TempDir.h"
 
 #include <QTest>
 

@@ -2,8 +2,8 @@
 // that follows what the bus says, "Ustavi vse" on the station's slots, and the key that
 // switches the power off from a throttle window.
 
-#include "AppRig.h"
-#include "app/PowerControls.h"
+#include "gui/app/PowerControls.h"
+#include "support/AppRig.h"
 
 #include <QLineEdit>
 

@@ -6,13 +6,13 @@
 // memory after the first minute grew by less than 1 MB, and that no throttle lost its slot.
 //   vlakomat-soak --cs PATH [--minutes M] [--rate R]
 
-#include "BenchProgram.h"
-#include "PortFactory.h"
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/Vlakomat.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/Vlakomat.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
+#include "io/PortFactory.h"
+#include "support/BenchProgram.h"
 
 #include <QAction>
 #include <QApplication>
@@ -201,16 +201,9 @@ int main(int argc, char** argv) {
     }
     app.MainFrame()->Action(QStringLiteral("actionMonitor"))->trigger();
     std::vector<CDlgSThrottle*> windows;
-    for (int i = 0; i < 4; ++i) {
-        app.Link().NewSimpleThrottle();
-        for (int r = CLoconet::kRegistrySize - 1; r >= 0; --r)
-            if (Throttle* t = app.Link().GetThrottle(r))
-                if (auto* w = qobject_cast<CDlgSThrottle*>(CDlgThrottle::WindowOf(t));
-                    w && std::find(windows.begin(), windows.end(), w) == windows.end()) {
-                    windows.push_back(w);
-                    break;
-                }
-    }
+    for (int i = 0; i < 4; ++i)
+        if (auto* w = qobject_cast<CDlgSThrottle*>(app.Throttles().Open(ThrottleType::Simple)))
+            windows.push_back(w);
     station.Command(("flood " + std::to_string(o.rate) + "\n").c_str());
 
     int step = 0;

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "core/loconet/LbServerProtocol.h"
-#include "ports/SerialPort.h"
+#include "core/loconet/SerialPort.h"
 
 #include <string>
 #include <vector>

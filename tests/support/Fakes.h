@@ -2,7 +2,7 @@
 // Test doubles for the platform seams: a clock the test moves, a beeper that records, and
 // message boxes answered from a script.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <deque>
 #include <functional>

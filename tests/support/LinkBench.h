@@ -3,12 +3,12 @@
 // and the port's ready-read call both run the processing step. A registered test throttle
 // records what the link tells it.
 
-#include "Fakes.h"
-#include "PortFactory.h"
 #include "core/loconet/Loconet.h"
-#include "ports/SimPort.h"
-#include "settings/Settings.h"
-#include "util/SystemClock.h"
+#include "core/settings/Settings.h"
+#include "core/sim/SimPort.h"
+#include "core/util/SystemClock.h"
+#include "io/PortFactory.h"
+#include "support/Fakes.h"
 
 #include <QTest>
 #include <QTimer>

@@ -3,7 +3,7 @@
 // carries the bytes (a pseudo-terminal, LocoNet over TCP, the in-process "sim" port). The
 // station is reached through its command lines, as vlakomat-cs takes them on standard input.
 
-#include "LinkBench.h"
+#include "support/LinkBench.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

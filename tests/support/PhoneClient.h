@@ -3,7 +3,7 @@
 // its name, asks for the heartbeat and drives locomotives on its multi-throttle '0', letting
 // the event loop run while it waits for the program's lines.
 
-#include "LbClient.h"
+#include "support/LbClient.h"
 
 #include <string>
 

@@ -3,8 +3,8 @@
 // folder with the sample tables and the given [LOCONET] keys, and a client of one of its TCP
 // servers once it has come up.
 
-#include "LbClient.h"
-#include "TempDir.h"
+#include "support/LbClient.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

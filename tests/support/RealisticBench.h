@@ -4,11 +4,11 @@
 // Tables: decoder types (0 none, 1 stepped on the motor address, 2 separate by speed), a
 // small catalogue, and one plain locomotive at address 3; hand-helds on addresses 1 and 2.
 
-#include "Fakes.h"
-#include "core/throttles/DriveSession.h"
-#include "roster/RosterData.h"
-#include "roster/TableFile.h"
-#include "settings/Settings.h"
+#include "core/roster/RosterData.h"
+#include "core/roster/TableFile.h"
+#include "core/settings/Settings.h"
+#include "support/Fakes.h"
+#include "tools/drive/DriveSession.h"
 
 #include <gtest/gtest.h>
 

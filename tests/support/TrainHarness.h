@@ -2,9 +2,9 @@
 // A train model with the default settings and the built-in default locomotive (2500 hp,
 // 200 t, 4 axles), stepped every 10 ms from tick 0.
 
-#include "Fakes.h"
 #include "core/throttles/LocoRecord.h"
 #include "core/throttles/TrainModel.h"
+#include "support/Fakes.h"
 
 struct TrainHarness {
     Settings settings;

@@ -1,6 +1,6 @@
 // Hex text captures for the monitor tool.
 
-#include "monitor/HexCapture.h"
+#include "tools/monitor/HexCapture.h"
 
 #include <gtest/gtest.h>
 

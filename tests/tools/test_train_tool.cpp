@@ -1,6 +1,6 @@
 // vlakomat-train: the command line, its table and its errors.
 
-#include "train/TrainTool.h"
+#include "tools/train/TrainTool.h"
 
 #include <gtest/gtest.h>
 

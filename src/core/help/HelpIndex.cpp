@@ -1,6 +1,6 @@
 #include "core/help/HelpIndex.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include "core/layout/VlakomatDoc.h"
 #include "core/loconet/LocoNetMessage.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <cstdint>
 #include <deque>

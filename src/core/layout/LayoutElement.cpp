@@ -1,6 +1,6 @@
 #include "core/layout/LayoutElement.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 namespace {
 

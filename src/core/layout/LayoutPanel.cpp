@@ -1,8 +1,8 @@
 #include "core/layout/LayoutPanel.h"
 
 #include "core/layout/TurnoutSwitch.h"
-#include "platform.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

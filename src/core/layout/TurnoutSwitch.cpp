@@ -1,6 +1,6 @@
 #include "core/layout/TurnoutSwitch.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 LocoNetMessage SwitchRequest(int address, bool closed) {
     const int number = address - 1;

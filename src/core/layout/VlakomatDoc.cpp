@@ -1,9 +1,9 @@
 #include "core/layout/VlakomatDoc.h"
 
 #include "core/layout/VlkFile.h"
-#include "platform.h"
-#include "util/Files.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/util/Files.h"
+#include "core/util/Text.h"
 
 #include <filesystem>
 #include <fstream>

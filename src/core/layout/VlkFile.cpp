@@ -1,7 +1,7 @@
 #include "core/layout/VlkFile.h"
 
 #include "core/layout/VlakomatDoc.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

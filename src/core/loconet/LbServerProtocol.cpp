@@ -1,6 +1,6 @@
 #include "core/loconet/LbServerProtocol.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 namespace {
 

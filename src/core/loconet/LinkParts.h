@@ -6,10 +6,10 @@
 
 #include "core/loconet/LocoNetMessage.h"
 #include "core/loconet/OutputQueue.h"
+#include "core/loconet/SerialPort.h"
 #include "core/loconet/SlotRecord.h"
 #include "core/loconet/Throttle.h"
-#include "platform.h"
-#include "ports/SerialPort.h"
+#include "core/platform.h"
 
 #include <array>
 #include <bitset>

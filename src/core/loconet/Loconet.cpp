@@ -3,7 +3,7 @@
 #include "core/loconet/Loconet.h"
 
 #include "core/loconet/MonitorText.h"
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace {
 std::string OpenFailedText(const std::string& name) {

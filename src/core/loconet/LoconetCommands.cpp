@@ -5,7 +5,7 @@
 
 #include "core/loconet/ImmediatePacket.h"
 #include "core/loconet/MonitorText.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 #include "core/loconet/Loconet.h"
 
 #include "core/loconet/MonitorText.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 namespace {
 constexpr int kFirstNonLocoSlot = 120;

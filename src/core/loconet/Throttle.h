@@ -4,7 +4,7 @@
 // step and whenever one of their slots changes on the bus.
 
 #include "core/loconet/SlotRecord.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <cstdint>
 #include <functional>

@@ -6,7 +6,7 @@
 #include "core/layout/VlakomatDoc.h"
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneThrottle.h"
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
 
 #include <algorithm>
 

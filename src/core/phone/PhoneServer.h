@@ -8,7 +8,7 @@
 #include "core/loconet/TcpService.h"
 #include "core/loconet/TrackPower.h"
 #include "core/phone/WiThrottleText.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <array>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneServer.h"
 #include "core/phone/WiThrottleText.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

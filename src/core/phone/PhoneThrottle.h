@@ -5,7 +5,7 @@
 // the locomotive does, whoever drives it.
 
 #include "core/loconet/Throttle.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <array>
 #include <cstdint>

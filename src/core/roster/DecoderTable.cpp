@@ -1,8 +1,8 @@
-#include "roster/DecoderTable.h"
+#include "core/roster/DecoderTable.h"
 
-#include "platform.h"
-#include "roster/TableFile.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Text.h"
 
 namespace {
 

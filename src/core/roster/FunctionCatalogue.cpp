@@ -1,4 +1,4 @@
-#include "roster/FunctionCatalogue.h"
+#include "core/roster/FunctionCatalogue.h"
 
 const std::array<const char*, kBuiltinCodes> Letter = {" ", "*", "Š", "O", "Z",
                                                        "M", "U", "D", "K", "C"};

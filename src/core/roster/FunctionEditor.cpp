@@ -1,7 +1,7 @@
-#include "roster/FunctionEditor.h"
+#include "core/roster/FunctionEditor.h"
 
-#include "platform.h"
-#include "roster/FunctionsFile.h"
+#include "core/platform.h"
+#include "core/roster/FunctionsFile.h"
 
 FunctionEdit FunctionEdit::Of(const FunctionDef& function) {
     return {function, function.Id < 0 ? FunctionEditor::kInternalChoice : function.Status + 1};

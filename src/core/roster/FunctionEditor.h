@@ -2,7 +2,7 @@
 // The logic of the function properties dialog: one catalogue entry, its name, status and
 // throttle key, with the choices that the entry allows.
 
-#include "roster/FunctionCatalogue.h"
+#include "core/roster/FunctionCatalogue.h"
 
 #include <string>
 #include <vector>

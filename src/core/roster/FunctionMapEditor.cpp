@@ -1,6 +1,6 @@
-#include "roster/FunctionMapEditor.h"
+#include "core/roster/FunctionMapEditor.h"
 
-#include "roster/Loco.h"
+#include "core/roster/Loco.h"
 
 namespace {
 std::size_t Slot(int index) {

@@ -2,8 +2,8 @@
 // The logic of the function map dialog: one function map entry of a locomotive (its flags
 // and its two sequences), the sequences edited as text that is checked when an edit is left.
 
-#include "roster/FunctionCatalogue.h"
-#include "roster/Sequence.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/Sequence.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "roster/FunctionsFile.h"
+#include "core/roster/FunctionsFile.h"
 
-#include "platform.h"
-#include "roster/Roster.h"
-#include "roster/TableFile.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/Roster.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "roster/FunctionCatalogue.h"
+#include "core/roster/FunctionCatalogue.h"
 
 class Prompts;
 class TableFileReader;

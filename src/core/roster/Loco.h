@@ -1,7 +1,7 @@
 #pragma once
 // One locomotive of the roster.
 
-#include "roster/Sequence.h"
+#include "core/roster/Sequence.h"
 
 #include <array>
 #include <cstdint>

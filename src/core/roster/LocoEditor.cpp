@@ -1,9 +1,9 @@
-#include "roster/LocoEditor.h"
+#include "core/roster/LocoEditor.h"
 
-#include "platform.h"
-#include "roster/FunctionsFile.h"
-#include "util/Fields.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/FunctionsFile.h"
+#include "core/util/Fields.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,10 +2,10 @@
 // The logic of the locomotive properties dialog: one roster record, its sound controls that
 // follow the sound decoder type, its function map list, and the checks of every field.
 
-#include "roster/DecoderTable.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/FunctionMapEditor.h"
-#include "roster/Loco.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/FunctionMapEditor.h"
+#include "core/roster/Loco.h"
 
 #include <array>
 #include <optional>

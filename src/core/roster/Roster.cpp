@@ -1,12 +1,12 @@
-#include "roster/Roster.h"
+#include "core/roster/Roster.h"
 
-#include "platform.h"
-#include "roster/DecoderTable.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/FunctionsFile.h"
-#include "roster/RosterFunctionField.h"
-#include "roster/TableFile.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/FunctionsFile.h"
+#include "core/roster/RosterFunctionField.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

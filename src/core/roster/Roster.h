@@ -1,7 +1,7 @@
 #pragma once
 // The roster: the locomotives the program knows, and Roster.tab that holds them.
 
-#include "roster/Loco.h"
+#include "core/roster/Loco.h"
 
 #include <array>
 #include <string>

@@ -1,10 +1,10 @@
-#include "roster/RosterData.h"
+#include "core/roster/RosterData.h"
 
-#include "platform.h"
-#include "roster/FunctionsFile.h"
-#include "roster/TableFile.h"
-#include "util/Files.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/FunctionsFile.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Files.h"
+#include "core/util/Text.h"
 
 std::string TableFilePath(const std::string& directory, const std::string& fileName) {
     std::string path;

@@ -2,9 +2,9 @@
 // The tables that the application reads at start-up and writes at exit: sound decoder
 // types, the function catalogue and the roster, with their modified flags.
 
-#include "roster/DecoderTable.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/Roster.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/Roster.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "roster/RosterEditor.h"
+#include "core/roster/RosterEditor.h"
 
-#include "platform.h"
-#include "roster/LocoEditor.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/LocoEditor.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 #include <utility>

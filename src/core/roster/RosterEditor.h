@@ -3,8 +3,8 @@
 // changed in place, with the selection of each list. The locomotive and function dialogs
 // are run through the two callbacks, so that every rule is tested without windows.
 
-#include "roster/FunctionEditor.h"
-#include "roster/RosterData.h"
+#include "core/roster/FunctionEditor.h"
+#include "core/roster/RosterData.h"
 
 #include <array>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "roster/RosterFunctionField.h"
+#include "core/roster/RosterFunctionField.h"
 
-#include "platform.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/Loco.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/Loco.h"
+#include "core/util/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "roster/Sequence.h"
+#include "core/roster/Sequence.h"
 
-#include "platform.h"
-#include "util/Text.h"
+#include "core/platform.h"
+#include "core/util/Text.h"
 
 namespace {
 

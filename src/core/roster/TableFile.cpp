@@ -1,7 +1,7 @@
-#include "roster/TableFile.h"
+#include "core/roster/TableFile.h"
 
-#include "util/Files.h"
-#include "util/Text.h"
+#include "core/util/Files.h"
+#include "core/util/Text.h"
 
 TableFileReader::TableFileReader(const std::string& path) {
     auto content = files::ReadAll(path);

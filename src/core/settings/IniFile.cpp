@@ -1,6 +1,6 @@
-#include "settings/IniFile.h"
+#include "core/settings/IniFile.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "settings/SerialLine.h"
+#include "core/settings/SerialLine.h"
 
-#include "settings/Settings.h"
-#include "util/Text.h"
+#include "core/settings/Settings.h"
+#include "core/util/Text.h"
 
 #include <charconv>
 

@@ -1,8 +1,8 @@
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
-#include "settings/IniFile.h"
-#include "util/Files.h"
-#include "util/Text.h"
+#include "core/settings/IniFile.h"
+#include "core/util/Files.h"
+#include "core/util/Text.h"
 
 namespace {
 

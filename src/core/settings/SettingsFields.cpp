@@ -1,7 +1,7 @@
-#include "settings/SettingsFields.h"
+#include "core/settings/SettingsFields.h"
 
-#include "util/Fields.h"
-#include "util/Text.h"
+#include "core/util/Fields.h"
+#include "core/util/Text.h"
 
 namespace {
 

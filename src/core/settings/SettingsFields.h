@@ -2,7 +2,7 @@
 // The text fields of the settings dialog: their labels, how a value is shown in its field
 // and how the field's text is taken back, with the checks that refuse a text.
 
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <climits>
 #include <span>

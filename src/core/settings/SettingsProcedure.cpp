@@ -1,6 +1,6 @@
-#include "settings/SettingsProcedure.h"
+#include "core/settings/SettingsProcedure.h"
 
-#include "settings/SerialLine.h"
+#include "core/settings/SerialLine.h"
 
 #include <algorithm>
 

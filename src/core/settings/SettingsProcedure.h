@@ -2,7 +2,7 @@
 // The settings procedure: the settings dialog, and the link opened again when the port
 // changed, for as long as the port will not open.
 
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <functional>
 #include <optional>

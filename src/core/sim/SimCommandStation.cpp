@@ -1,4 +1,4 @@
-#include "sim/SimCommandStation.h"
+#include "core/sim/SimCommandStation.h"
 
 #include "core/loconet/ImmediatePacket.h"
 

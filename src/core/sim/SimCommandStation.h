@@ -6,7 +6,7 @@
 
 #include "core/loconet/LocoNetMessage.h"
 #include "core/loconet/SlotRecord.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "sim/SimCommands.h"
+#include "core/sim/SimCommands.h"
 
 #include "core/loconet/LbServerProtocol.h"
 #include "core/loconet/LocoNetMessage.h"

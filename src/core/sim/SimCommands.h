@@ -2,7 +2,7 @@
 // Text commands that let a user or a test act as the other stations on the simulated bus and
 // switch the station's faults, e.g. "throttle 1234 speed 50" or "fault lose 2".
 
-#include "sim/SimCommandStation.h"
+#include "core/sim/SimCommandStation.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
 #include "core/throttles/ChoiceList.h"
 
-#include "roster/TableFile.h"
-#include "util/Fields.h"
-#include "util/Text.h"
+#include "core/roster/TableFile.h"
+#include "core/util/Fields.h"
+#include "core/util/Text.h"
 
 ChoiceList ChoiceList::FromSetting(std::string_view setting, double low, double high) {
     ChoiceList list;

@@ -1,9 +1,9 @@
 #include "core/throttles/FunctionOutputs.h"
 
-#include "roster/DecoderTable.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/Loco.h"
-#include "roster/Sequence.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/Loco.h"
+#include "core/roster/Sequence.h"
 
 namespace {
 

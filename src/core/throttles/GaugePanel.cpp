@@ -2,7 +2,7 @@
 
 #include "core/throttles/RealisticThrottle.h"
 #include "core/throttles/TrainModel.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "core/throttles/HandleScale.h"
 
+#include "core/settings/Settings.h"
 #include "core/throttles/TrainModel.h"
-#include "settings/Settings.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "core/throttles/LocoRecord.h"
 
-#include "roster/Roster.h"
-#include "util/Text.h"
+#include "core/roster/Roster.h"
+#include "core/util/Text.h"
 
 Loco BuiltInLoco() {
     Loco loco;

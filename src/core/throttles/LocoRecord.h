@@ -2,8 +2,8 @@
 // What a realistic throttle takes from a roster record: its sound decoder type, the line
 // that describes it, the record as the locomotive dialog opens it, and a new record's Id.
 
-#include "roster/DecoderTable.h"
-#include "roster/Loco.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/Loco.h"
 
 #include <string>
 

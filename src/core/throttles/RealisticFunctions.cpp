@@ -4,8 +4,8 @@
 #include "core/throttles/RealisticThrottle.h"
 
 #include "core/loconet/Loconet.h"
-#include "roster/FunctionCatalogue.h"
-#include "roster/RosterData.h"
+#include "core/roster/FunctionCatalogue.h"
+#include "core/roster/RosterData.h"
 
 void RealisticThrottle::FunctionStateChanged(int function, bool state) {
     if (!IsSlotNumber(iSlot) || function < 0 || function >= FunctionOutputs::kKeyCount)

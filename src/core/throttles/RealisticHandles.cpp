@@ -4,8 +4,8 @@
 #include "core/throttles/RealisticThrottle.h"
 
 #include "core/loconet/Loconet.h"
-#include "settings/Settings.h"
-#include "util/Text.h"
+#include "core/settings/Settings.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

@@ -4,11 +4,11 @@
 #include "core/throttles/RealisticThrottle.h"
 
 #include "core/loconet/Loconet.h"
+#include "core/roster/RosterData.h"
+#include "core/settings/Settings.h"
 #include "core/throttles/LocoRecord.h"
-#include "roster/RosterData.h"
-#include "settings/Settings.h"
-#include "util/Fields.h"
-#include "util/Text.h"
+#include "core/util/Fields.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 #include <cmath>

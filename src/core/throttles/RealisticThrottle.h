@@ -8,13 +8,13 @@
 // state, hands over the operator's input and redraws what it is told.
 
 #include "core/loconet/Throttle.h"
+#include "core/roster/DecoderTable.h"
 #include "core/throttles/ChoiceList.h"
 #include "core/throttles/FunctionOutputs.h"
 #include "core/throttles/HandleScale.h"
 #include "core/throttles/LocoRecord.h"
 #include "core/throttles/SoundLevel.h"
 #include "core/throttles/TrainModel.h"
-#include "roster/DecoderTable.h"
 
 #include <array>
 #include <cstdint>

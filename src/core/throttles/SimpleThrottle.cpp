@@ -1,8 +1,8 @@
 #include "core/throttles/SimpleThrottle.h"
 
 #include "core/loconet/Loconet.h"
-#include "util/Fields.h"
-#include "util/Text.h"
+#include "core/util/Fields.h"
+#include "core/util/Text.h"
 
 namespace {
 constexpr const char* kCaptionRelease = "Sprosti";

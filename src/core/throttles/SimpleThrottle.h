@@ -5,7 +5,7 @@
 // redraws what it is told.
 
 #include "core/loconet/Throttle.h"
-#include "platform.h"
+#include "core/platform.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "core/throttles/SoundLevel.h"
 
 #include "core/loconet/Loconet.h"
-#include "roster/DecoderTable.h"
-#include "roster/Loco.h"
-#include "util/Text.h"
+#include "core/roster/DecoderTable.h"
+#include "core/roster/Loco.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // stepped one level at a time with the decoder's volume keys (a press, and more than
 // 200 ms later its release), or set as the speed of a separate sound address.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <array>
 #include <cstdint>

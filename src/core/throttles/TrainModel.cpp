@@ -1,6 +1,6 @@
 #include "core/throttles/TrainModel.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 #include <climits>

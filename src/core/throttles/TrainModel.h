@@ -3,9 +3,9 @@
 // a grade and an air brake in psi. It knows nothing of windows: the throttle sets the
 // inputs, calls Step with the current tick and acts on the returned report.
 
-#include "platform.h"
-#include "roster/Loco.h"
-#include "settings/Settings.h"
+#include "core/platform.h"
+#include "core/roster/Loco.h"
+#include "core/settings/Settings.h"
 
 // Brake types of `iBrakeType`.
 inline constexpr int kTrainBrake = 0;

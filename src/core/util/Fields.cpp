@@ -1,6 +1,6 @@
-#include "util/Fields.h"
+#include "core/util/Fields.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <charconv>
 #include <cmath>

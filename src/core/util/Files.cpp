@@ -1,6 +1,6 @@
-#include "util/Files.h"
+#include "core/util/Files.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <cerrno>
 #include <cstdio>

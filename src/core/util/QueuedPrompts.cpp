@@ -1,4 +1,4 @@
-#include "util/QueuedPrompts.h"
+#include "core/util/QueuedPrompts.h"
 
 void QueuedPrompts::ShowQueued() {
     while (inStep_ == 0 && open_ == 0 && !queue_.empty()) {

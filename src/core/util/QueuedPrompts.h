@@ -3,7 +3,7 @@
 // operator while a step runs waits here and is shown after the step, one box at a time,
 // so that no step ever waits on a person. Outside a step, boxes open at once.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <deque>
 #include <string>

@@ -2,7 +2,7 @@
 // The Clock seam on the system's steady clock: milliseconds, truncated to 32 bits as the
 // program's tick counter is.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <chrono>
 

@@ -1,7 +1,7 @@
-#include "app/AboutDialog.h"
+#include "gui/app/AboutDialog.h"
 
-#include "app/PaintedIcon.h"
-#include "app/Vlakomat.h"
+#include "gui/app/Vlakomat.h"
+#include "gui/common/PaintedIcon.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

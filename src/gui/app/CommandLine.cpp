@@ -1,17 +1,17 @@
-#include "app/CommandLine.h"
+#include "gui/app/CommandLine.h"
 
-#include "app/AboutDialog.h"
-#include "app/LayoutFolder.h"
-#include "app/MainFrm.h"
-#include "app/QtPlatform.h"
-#include "app/QtTexts.h"
-#include "app/SignalWatcher.h"
-#include "app/Vlakomat.h"
 #include "core/layout/VlakomatDoc.h"
 #include "core/layout/VlkFile.h"
+#include "core/util/SystemClock.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/LayoutFolder.h"
+#include "gui/app/MainFrm.h"
+#include "gui/app/SignalWatcher.h"
+#include "gui/app/Vlakomat.h"
+#include "gui/common/QtPlatform.h"
+#include "gui/common/QtTexts.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "util/SystemClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -77,33 +77,16 @@ struct StartOptions {
     bool quitWhenShown = false;
 };
 
-// Opens a throttle window as the menu command does; nullptr when none opened.
-CDlgThrottle* NewThrottleWindow(CLoconet& link, ThrottleType type) {
-    bool known[CLoconet::kRegistrySize];
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        known[i] = link.GetThrottle(i) != nullptr;
-    if (type == ThrottleType::Realistic)
-        link.NewRealisticThrottle();
-    else
-        link.NewSimpleThrottle();
-    for (int i = CLoconet::kRegistrySize - 1; i >= 0; --i)
-        if (Throttle* t = link.GetThrottle(i); t && !known[i])
-            return CDlgThrottle::WindowOf(t);
-    return nullptr;
-}
-
 void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
     for (int address : addresses)
-        if (auto* window =
-                qobject_cast<CDlgSThrottle*>(NewThrottleWindow(app.Link(), ThrottleType::Simple)))
+        if (auto* window = qobject_cast<CDlgSThrottle*>(app.Throttles().Open(ThrottleType::Simple)))
             window->Acquire(address);
 }
 
 // A realistic throttle with the first locomotive of the roster on the hand-held addresses it
 // offers; once the command station has given it the slots, the train sets off.
 void OpenRealisticThrottle(CVlakomatApp& app, int notch) {
-    auto* window =
-        qobject_cast<CDlgRThrottle*>(NewThrottleWindow(app.Link(), ThrottleType::Realistic));
+    auto* window = qobject_cast<CDlgRThrottle*>(app.Throttles().Open(ThrottleType::Realistic));
     if (!window)
         return;
     const RealisticThrottle& logic = window->Realistic();

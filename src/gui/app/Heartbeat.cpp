@@ -1,4 +1,4 @@
-#include "app/Heartbeat.h"
+#include "gui/app/Heartbeat.h"
 
 #include <QAbstractEventDispatcher>
 

@@ -1,4 +1,4 @@
-#include "app/LayoutFolder.h"
+#include "gui/app/LayoutFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

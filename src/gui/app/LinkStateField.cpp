@@ -1,4 +1,4 @@
-#include "app/LinkStateField.h"
+#include "gui/app/LinkStateField.h"
 
 #include "core/loconet/Loconet.h"
 

@@ -1,20 +1,19 @@
-#include "app/MainFrm.h"
+#include "gui/app/MainFrm.h"
 
-#include "app/AboutDialog.h"
-#include "app/DlgSave.h"
-#include "app/DlgSettings.h"
-#include "app/LinkStateField.h"
-#include "app/PaintedIcon.h"
-#include "app/PowerControls.h"
-#include "app/Vlakomat.h"
-#include "dialogs/DlgRoster.h"
+#include "core/settings/SettingsProcedure.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/LinkStateField.h"
+#include "gui/app/PowerControls.h"
+#include "gui/common/PaintedIcon.h"
 #include "gui/help/Help.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/LayoutIcons.h"
 #include "gui/layout/VlakomatView.h"
 #include "gui/loconet/DlgLoconetMonitor.h"
-#include "gui/throttles/DlgThrottle.h"
-#include "settings/SettingsProcedure.h"
+#include "gui/roster/DlgRoster.h"
+#include "gui/settings/DlgSave.h"
+#include "gui/settings/DlgSettings.h"
+#include "gui/throttles/ThrottleWindows.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -26,12 +25,12 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
-CMainFrame::CMainFrame(CVlakomatApp& app) : app_(app) {
+CMainFrame::CMainFrame(MainFrameParts parts) : parts_(std::move(parts)) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(VlakomatIcon());
     resize(900, 600);
     help_ = new CHelp(this);
-    power_ = new CPowerControls(app_.Link(), app_.GetPrompts(), this);
+    power_ = new CPowerControls(parts_.link, parts_.prompts, this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -106,7 +105,8 @@ void CMainFrame::CreateMenus() {
     QAction* realistic =
         AddAction(trains, "actionNewRealisticThrottle", "Nov realističen upravljalnik", {},
                   "Odpri nov realističen upravljalnik vlaka");
-    connect(realistic, &QAction::triggered, this, [this] { app_.Link().NewRealisticThrottle(); });
+    connect(realistic, &QAction::triggered, this,
+            [this] { parts_.throttles.Open(ThrottleType::Realistic); });
     trains->addSeparator();
     QAction* roster = AddAction(trains, "actionRoster", "&Seznam lokomotiv in funkcionalnosti", {},
                                 "Uredi seznam lokomotiv in funkcionalnosti");
@@ -171,7 +171,7 @@ void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage(QStringLiteral("Pripravljen"));
     // Always in view, whatever else the status bar shows.
     linkState_ = new CLinkStateField(this);
-    linkState_->Show(app_.Link());
+    linkState_->Show(parts_.link);
     statusBar()->addPermanentWidget(linkState_);
     busClients_ = new QLabel(this);
     busClients_->setObjectName(QStringLiteral("busClientsLabel"));
@@ -193,7 +193,7 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateRecentFiles() {
     recentMenu_->clear();
     int shown = 0;
-    for (const std::string& path : app_.Settings().RecentFiles) {
+    for (const std::string& path : parts_.settings.RecentFiles) {
         if (path.empty())
             continue;
         ++shown;
@@ -208,8 +208,8 @@ void CMainFrame::UpdateRecentFiles() {
 }
 
 void CMainFrame::CreateLayout() {
-    layout_ = new CLayoutFiles(app_.GetPrompts(), app_.Settings().RecentFiles, this);
-    view_ = new CVlakomatView(layout_->Doc(), app_.Link(), app_.GetPrompts(), this);
+    layout_ = new CLayoutFiles(parts_.prompts, parts_.settings.RecentFiles, this);
+    view_ = new CVlakomatView(layout_->Doc(), parts_.link, parts_.prompts, this);
     setCentralWidget(view_);
     app_.Phones().SetLayout(&layout_->Doc(), &view_->Bus());
     auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
@@ -250,7 +250,7 @@ void CMainFrame::SetStatusText(const QString& text) {
 }
 
 void CMainFrame::ShowLinkState(bool down) {
-    const CLoconet& link = app_.Link();
+    const CLoconet& link = parts_.link;
     const QString name = QString::fromStdString(link.PortName());
     linkState_->Show(link);
     power_->LinkDown(down);
@@ -259,14 +259,12 @@ void CMainFrame::ShowLinkState(bool down) {
         SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena; kretnice uskladite z "
                                      "Maketa > Sinhroniziraj")
                           .arg(name));
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (const Throttle* throttle = link.GetThrottle(i))
-            if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
-                window->ShowLinkState(down);
+    for (const QPointer<CDlgThrottle>& window : parts_.throttles.All())
+        window->ShowLinkState(down);
 }
 
 void CMainFrame::UpdateLinkState() {
-    linkState_->Show(app_.Link());
+    linkState_->Show(parts_.link);
 }
 
 void CMainFrame::ShowPhoneClients(int count) {
@@ -293,7 +291,7 @@ void CMainFrame::OnToggleMonitor() {
         delete monitor_.data();
         return;
     }
-    monitor_ = new CDlgLoconetMonitor(this, app_.LogFile(), &app_.Settings(), &app_.GetPrompts());
+    monitor_ = new CDlgLoconetMonitor(this, parts_.logFile, &parts_.settings, &parts_.prompts);
     connect(monitor_, &CDlgLoconetMonitor::Closed, this, &CMainFrame::MonitorClosed);
     monitor_->show();
     Action("actionMonitor")->setChecked(true);
@@ -305,12 +303,12 @@ void CMainFrame::MonitorClosed() {
 }
 
 void CMainFrame::OnNewSimpleThrottle() {
-    app_.Link().NewSimpleThrottle();
+    parts_.throttles.Open(ThrottleType::Simple);
 }
 
 void CMainFrame::OnRoster() {
     // Modal: the link and the throttles pause while the roster changes under them.
-    CDlgRoster dialog(this, app_.Data(), app_.GetPrompts());
+    CDlgRoster dialog(this, parts_.data, parts_.prompts);
     dialog.exec();
 }
 
@@ -344,21 +342,21 @@ void CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
         preselect = false;
         if (IsTcpAddress(values.ComPort))
             lastTcpAddress_ = QString::fromStdString(values.ComPort);
-        CDlgSettings dialog(values, app_.GetPrompts(),
-                            CDlgSettings::AvailablePorts(lastTcpAddress_), this);
+        CDlgSettings dialog(values, parts_.prompts, CDlgSettings::AvailablePorts(lastTcpAddress_),
+                            this);
         dialog.SetIntro(intro);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.Values();
     };
     steps.closeLink = [this] {
-        app_.Link().Close();
+        parts_.link.Close();
         power_->LinkDown(true);
     };
-    steps.openLink = [this] { return app_.OpenLink(); };
-    RunSettingsProcedure(app_.Settings().settings, steps, openOnOk);
+    steps.openLink = [this] { return parts_.openLink(); };
+    RunSettingsProcedure(parts_.settings.settings, steps, openOnOk);
     UpdateLinkState();
-    app_.ShareBus();
+    parts_.shareBus();
 }
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
@@ -390,8 +388,8 @@ bool CMainFrame::TryClose() {
 
 bool CMainFrame::FinishClose() {
     // The locomotives are given back before anything waits on a person.
-    app_.DrainLink(kReleaseWaitMs);
-    if (!OfferToSaveTables(app_.Data(), app_.GetPrompts(), app_.CurrentDirectory(), this))
+    parts_.drainLink(kReleaseWaitMs);
+    if (!OfferToSaveTables(parts_.data, parts_.prompts, parts_.currentDirectory, this))
         return CancelClose();
     if (!layout_->SaveModified())
         return CancelClose();
@@ -407,13 +405,13 @@ bool CMainFrame::CancelClose() {
 }
 
 bool CMainFrame::CloseThrottles() {
-    CLoconet& link = app_.Link();
+    CLoconet& link = parts_.link;
     for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
         Throttle* throttle = link.GetThrottle(i);
         if (throttle == nullptr)
             continue;
         // Queued: the procedure goes on outside the throttle's destruction.
-        if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+        if (CDlgThrottle* window = parts_.throttles.Of(throttle))
             connect(window, &QObject::destroyed, this, &CMainFrame::ThrottleGone,
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
         throttle->StopForExit();

@@ -6,6 +6,8 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -16,8 +18,27 @@ class CLinkStateField;
 class CHelp;
 class CLayoutFiles;
 class CPowerControls;
-class CVlakomatApp;
+class CLoconet;
 class CVlakomatView;
+class Prompts;
+struct RosterData;
+class ThrottleWindows;
+struct ProgramSettings;
+
+// What the main frame works with, lent by the application that owns it all and outlives it.
+struct MainFrameParts {
+    ProgramSettings& settings;
+    RosterData& data;
+    CLoconet& link;
+    Prompts& prompts;
+    ThrottleWindows& throttles;
+    std::string currentDirectory;
+    std::FILE* logFile = nullptr; // the monitor's log in Debug Mode, or none
+    // The application's steps that the frame's commands start.
+    std::function<bool()> openLink;
+    std::function<void()> shareBus;
+    std::function<void(std::uint32_t limitMs)> drainLink;
+};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -25,7 +46,7 @@ public:
     // The longest wait at exit for the throttles' releases to reach the bus.
     static constexpr std::uint32_t kReleaseWaitMs = 2000;
 
-    explicit CMainFrame(CVlakomatApp& app);
+    explicit CMainFrame(MainFrameParts parts);
     ~CMainFrame() override;
 
     // Hands a monitor line to the monitor window, if one is open; otherwise drops it.
@@ -87,7 +108,7 @@ private:
     bool CancelClose();
     void ThrottleGone();
 
-    CVlakomatApp& app_;
+    MainFrameParts parts_;
     CHelp* help_ = nullptr;
     CPowerControls* power_ = nullptr;
     QMenu* recentMenu_ = nullptr;

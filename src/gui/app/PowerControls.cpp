@@ -1,8 +1,8 @@
-#include "app/PowerControls.h"
+#include "gui/app/PowerControls.h"
 
-#include "app/PaintedIcon.h"
 #include "core/loconet/Loconet.h"
-#include "platform.h"
+#include "core/platform.h"
+#include "gui/common/PaintedIcon.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "app/SignalWatcher.h"
+#include "gui/app/SignalWatcher.h"
 
 #include <QSocketNotifier>
 

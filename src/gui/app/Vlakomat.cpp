@@ -1,18 +1,18 @@
-#include "app/Vlakomat.h"
+#include "gui/app/Vlakomat.h"
 
-#include "BusServer.h"
-#include "DnsSdAdvert.h"
-#include "PortFactory.h"
-#include "app/DlgSettings.h"
-#include "app/Heartbeat.h"
-#include "app/MainFrm.h"
-#include "app/QtTexts.h"
+#include "core/settings/SerialLine.h"
+#include "core/util/Files.h"
+#include "gui/app/Heartbeat.h"
+#include "gui/app/MainFrm.h"
+#include "gui/common/QtTexts.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
+#include "gui/settings/DlgSettings.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "settings/SerialLine.h"
-#include "util/Files.h"
+#include "io/BusServer.h"
+#include "io/DnsSdAdvert.h"
+#include "io/PortFactory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -116,10 +116,11 @@ void CVlakomatApp::RegisterThrottleFactory() {
             window->move(frame_->geometry().topLeft() + QPoint(24 + place * step, 80));
         }
         window->show();
+        throttleWindows_.Add(index, window);
         return &window->Logic();
     };
     factory.destroy = [this](Throttle* throttle) {
-        if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
+        if (CDlgThrottle* window = throttleWindows_.Of(throttle))
             delete window; // its destruction releases the slot and clears the entry
         else
             link_.RemoveThrottle(throttle->registryIndex);
@@ -130,10 +131,8 @@ void CVlakomatApp::RegisterThrottleFactory() {
 void CVlakomatApp::DestroyThrottleWindows() {
     if (QApplication::instance() == nullptr)
         return;
-    for (int i = 0; i < CLoconet::kRegistrySize; ++i)
-        if (Throttle* throttle = link_.GetThrottle(i))
-            if (CDlgThrottle* window = CDlgThrottle::WindowOf(throttle))
-                delete window;
+    for (const QPointer<CDlgThrottle>& window : throttleWindows_.All())
+        delete window.data();
 }
 
 void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
@@ -239,7 +238,10 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
         return false;
     OpenLogFile();
 
-    frame_ = std::make_unique<CMainFrame>(*this);
+    frame_ = std::make_unique<CMainFrame>(
+        MainFrameParts{settings_, data_, link_, prompts_, throttleWindows_, currentDirectory_,
+                       logFile_, [this] { return OpenLink(); }, [this] { ShareBus(); },
+                       [this](std::uint32_t limitMs) { DrainLink(limitMs); }});
     frame_->show();
     // A layout that will not open leaves the program running with an empty one. Without
     // one named, the operator goes on where the last session ended.

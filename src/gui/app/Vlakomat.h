@@ -5,10 +5,11 @@
 #include "core/loconet/BusShare.h"
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneServer.h"
-#include "platform.h"
-#include "roster/RosterData.h"
-#include "settings/Settings.h"
-#include "util/QueuedPrompts.h"
+#include "core/platform.h"
+#include "core/roster/RosterData.h"
+#include "core/settings/Settings.h"
+#include "core/util/QueuedPrompts.h"
+#include "gui/throttles/ThrottleWindows.h"
 
 #include <QString>
 
@@ -47,6 +48,7 @@ public:
     ProgramSettings& Settings() { return settings_; }
     RosterData& Data() { return data_; }
     CLoconet& Link() { return link_; }
+    ThrottleWindows& Throttles() { return throttleWindows_; }
     // Opens the link on the port that the settings name (or offline); false when the port
     // would not open (the link has said why).
     bool OpenLink();
@@ -98,6 +100,9 @@ private:
     RosterData data_;
     std::FILE* logFile_ = nullptr;
     std::unique_ptr<Heartbeat> heartbeat_;
+    // The throttle windows, found by the link's throttle factory also while the link ends; it
+    // only keeps the link to ask it for throttles.
+    ThrottleWindows throttleWindows_{link_};
     // Declared after the heartbeat and before the frame: the link outlives the windows
     // (it disposes of the throttles) and the heartbeat outlives the link's port.
     CLoconet link_;

@@ -1,8 +1,8 @@
 #include "gui/layout/DlgTurnout.h"
 
 #include "core/layout/TurnoutSwitch.h"
+#include "core/platform.h"
 #include "core/util/Fields.h"
-#include "platform.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "gui/layout/LayoutFiles.h"
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,7 +1,7 @@
 #include "gui/layout/LayoutIcons.h"
 
-#include "app/PaintedIcon.h"
 #include "core/layout/LayoutPanel.h"
+#include "gui/common/PaintedIcon.h"
 #include "gui/layout/LayoutPainter.h"
 
 #include <QPainter>

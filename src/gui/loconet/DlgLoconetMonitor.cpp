@@ -1,8 +1,8 @@
 #include "gui/loconet/DlgLoconetMonitor.h"
 
-#include "platform.h"
-#include "settings/Settings.h"
-#include "util/Files.h"
+#include "core/platform.h"
+#include "core/settings/Settings.h"
+#include "core/util/Files.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

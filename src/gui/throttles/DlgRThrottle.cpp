@@ -1,13 +1,13 @@
 #include "gui/throttles/DlgRThrottle.h"
 
-#include "dialogs/Controls.h"
-#include "dialogs/DlgLoco.h"
+#include "core/roster/LocoEditor.h"
+#include "core/roster/RosterData.h"
+#include "gui/common/Controls.h"
+#include "gui/roster/DlgLoco.h"
 #include "gui/throttles/EngineKey.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/HandleSlider.h"
 #include "gui/throttles/RealisticGauges.h"
-#include "roster/LocoEditor.h"
-#include "roster/RosterData.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -71,38 +71,40 @@ void CDlgRThrottle::BuildControls() {
     auto label = [this](const char* text, int x, int y, int w, int h) {
         Place(new QLabel(QString::fromUtf8(text), this), x, y, w, h);
     };
-    auto addressEdit = [this](int id, const char* tip) {
-        auto* edit = Control<QLineEdit>(id, this);
+    auto addressEdit = [this](const char* name, const char* tip) {
+        auto* edit = Control<QLineEdit>(QString::fromLatin1(name), this);
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,4}")), edit));
         edit->setAlignment(Qt::AlignRight);
         edit->setToolTip(QString::fromUtf8(tip));
         return edit;
     };
-    auto button = [this](int id, const char* text) {
-        auto* b = Control<QPushButton>(id, QString::fromUtf8(text), this);
+    auto button = [this](const char* name, const char* text) {
+        auto* b = Control<QPushButton>(QString::fromLatin1(name), QString::fromUtf8(text), this);
         b->setAutoDefault(false);
         return b;
     };
 
     label("Naslovi upravlj:", 2, 4, 49, 8);
     label("Moč:", 56, 4, 17, 8);
-    powerAddress_ = addressEdit(1010, "Naslov ročnega upravljalnika za moč (0 do 9983)");
+    powerAddress_ =
+        addressEdit("powerAddressEdit", "Naslov ročnega upravljalnika za moč (0 do 9983)");
     Place(powerAddress_, 75, 2, 22, 12);
     label("Zavore:", 100, 4, 26, 8);
-    brakeAddress_ = addressEdit(1011, "Naslov ročnega upravljalnika za zavore (0 do 9983)");
+    brakeAddress_ =
+        addressEdit("brakeAddressEdit", "Naslov ročnega upravljalnika za zavore (0 do 9983)");
     Place(brakeAddress_, 127, 2, 22, 12);
-    acquire_ = button(1009, "Uporabi");
+    acquire_ = button("acquireButton", "Uporabi");
     Place(acquire_, 153, 3, 29, 11);
 
     Place(new QGroupBox(QStringLiteral("Lokomotiva"), this), 2, 12, 180, 49);
-    locos_ = Control<QComboBox>(1057, this);
+    locos_ = Control<QComboBox>("locoCombo", this);
     Place(locos_, 9, 22, 161, 12);
-    edit_ = button(1075, "Uredi");
+    edit_ = button("editLocoButton", "Uredi");
     Place(edit_, 9, 36, 38, 11);
-    add_ = button(1076, "Nova");
+    add_ = button("newLocoButton", "Nova");
     Place(add_, 50, 36, 38, 11);
-    description_ = Control<QLabel>(1070, this);
+    description_ = Control<QLabel>("descriptionLabel", this);
     Place(description_, 9, 50, 161, 8);
 
     label("Št.vagon.:", 2, 67, 34, 8);
@@ -112,7 +114,8 @@ void CDlgRThrottle::BuildControls() {
     BuildHandles();
 
     for (int f = 0; f < FunctionOutputs::kKeyCount; ++f) {
-        auto* key = Control<CFuncButton>(1031 + f, QStringLiteral("F%1").arg(f), this);
+        auto* key = Control<CFuncButton>(QStringLiteral("f%1Button").arg(f),
+                                         QStringLiteral("F%1").arg(f), this);
         key->Attach(f, this);
         buttons_[static_cast<std::size_t>(f)] = key;
         if (f == 0)
@@ -123,26 +126,26 @@ void CDlgRThrottle::BuildControls() {
 }
 
 void CDlgRThrottle::BuildTrainRow() {
-    auto list = [this](int id, int x, int w) {
-        auto* box = Control<QComboBox>(id, this);
+    auto list = [this](const char* name, int x, int w) {
+        auto* box = Control<QComboBox>(QString::fromLatin1(name), this);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         Place(box, x, 65, w, 12);
         return box;
     };
-    cars_ = list(1048, 35, 23);
+    cars_ = list("carsCombo", 35, 23);
     cars_->setToolTip(QStringLiteral("Število vagonov"));
-    load_ = list(1049, 102, 28);
+    load_ = list("loadCombo", 102, 28);
     load_->setToolTip(QStringLiteral("Poprečna obtežba vagonov v odstotkih"));
-    grade_ = Control<QLineEdit>(1019, this);
+    grade_ = Control<QLineEdit>("gradeEdit", this);
     grade_->setAlignment(Qt::AlignRight);
     grade_->setToolTip(QStringLiteral("Klanec v odstotkih; navzdol z minusom"));
     Place(grade_, 168, 65, 14, 12);
 }
 
 void CDlgRThrottle::BuildHandles() {
-    auto slider = [this](int id, const char* tip, int x, int w) {
-        auto* s = Control<QSlider>(id, Qt::Vertical, this);
+    auto slider = [this](const char* name, const char* tip, int x, int w) {
+        auto* s = Control<QSlider>(QString::fromLatin1(name), Qt::Vertical, this);
         s->setTickPosition(QSlider::TicksBothSides);
         s->setSingleStep(1);
         s->setToolTip(QString::fromUtf8(tip));
@@ -150,28 +153,28 @@ void CDlgRThrottle::BuildHandles() {
         return s;
     };
     // The sliders' values are the handles: power notch 8 and the brakes released at the top.
-    power_ = slider(1014, "Moč: pozicija krmilnika 0 do 8", 9, 27);
+    power_ = slider("powerHandle", "Moč: pozicija krmilnika 0 do 8", 9, 27);
     power_->setRange(0, RealisticThrottle::kMaxPowerStep);
     power_->setPageStep(1);
     power_->setTickInterval(1);
-    brake_ = slider(1013, "", 69, 28);
+    brake_ = slider("brakeHandle", "", 69, 28);
 
-    auto radio = [this](int id, const char* text, const char* tip, int x) {
-        auto* r = Control<QRadioButton>(id, QString::fromUtf8(text), this);
+    auto radio = [this](const char* name, const char* text, const char* tip, int x) {
+        auto* r = Control<QRadioButton>(QString::fromLatin1(name), QString::fromUtf8(text), this);
         r->setToolTip(QString::fromUtf8(tip));
         Place(r, x, 184, 16, 8);
         return r;
     };
-    backwards_ = radio(1006, "<", "Nazaj", 4);
-    forwards_ = radio(1005, ">", "Naprej", 23);
-    trainBrake_ = radio(1007, "T", "Vlakovna zavora", 64);
-    locoBrake_ = radio(1008, "L", "Lokomotivska zavora", 83);
+    backwards_ = radio("reverseRadio", "<", "Nazaj", 4);
+    forwards_ = radio("forwardRadio", ">", "Naprej", 23);
+    trainBrake_ = radio("brakeTypeTrain", "T", "Vlakovna zavora", 64);
+    locoBrake_ = radio("brakeTypeLoco", "L", "Lokomotivska zavora", 83);
     for (auto [a, b] : {std::pair{backwards_, forwards_}, std::pair{trainBrake_, locoBrake_}}) {
         auto* group = new QButtonGroup(this);
         group->addButton(a);
         group->addButton(b);
     }
-    engine_ = Control<CEngineKey>(1113, this);
+    engine_ = Control<CEngineKey>("engineKey", this);
     Place(engine_, 43, 184, 20, 20);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The realistic throttle window: a thin view over RealisticThrottle. Every control carries
-// its dialog control id as objectName ("idc1009" is "Uporabi"/"Sprosti"); the gauges are
+// The realistic throttle window: a thin view over RealisticThrottle. Every control's
+// objectName says what it is ("acquireButton" is "Uporabi"/"Sprosti"); the gauges are
 // painted under the controls by CRealisticGauges ("gauges").
 
 #include "core/throttles/RealisticThrottle.h"

@@ -1,9 +1,9 @@
 #include "gui/throttles/DlgSThrottle.h"
 
-#include "dialogs/Controls.h"
+#include "core/settings/Settings.h"
+#include "gui/common/Controls.h"
 #include "gui/throttles/FuncButton.h"
 #include "gui/throttles/HandleSlider.h"
-#include "settings/Settings.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -3,7 +3,6 @@
 #include "core/loconet/Loconet.h"
 #include "gui/throttles/FuncButton.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -38,13 +37,6 @@ void CDlgThrottle::DestroyWindow() {
     destroying_ = true;
     hide();
     deleteLater();
-}
-
-CDlgThrottle* CDlgThrottle::WindowOf(const Throttle* logic) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<CDlgThrottle*>(w); t && t->logic_.get() == logic)
-            return t;
-    return nullptr;
 }
 
 void CDlgThrottle::ShowLinkState(bool down) {

@@ -26,8 +26,8 @@ public:
     // whatever title the window sets meanwhile.
     void ShowLinkState(bool down);
 
-    // The window that holds a logic object, among the open top-level windows; or nullptr.
-    static CDlgThrottle* WindowOf(const Throttle* logic);
+    // Whether this window holds `logic`.
+    bool Holds(const Throttle* logic) const { return logic_.get() == logic; }
 
 protected:
     // The Enter key when no ordinary push button has the focus.

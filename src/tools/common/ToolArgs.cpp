@@ -1,6 +1,6 @@
-#include "common/ToolArgs.h"
+#include "tools/common/ToolArgs.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 #include <cerrno>
 #include <cmath>

@@ -2,7 +2,7 @@
 // What the command-line companions share: checked numbers from their arguments, and
 // message boxes that become lines on the error stream.
 
-#include "platform.h"
+#include "core/platform.h"
 
 #include <functional>
 #include <iosfwd>

@@ -1,4 +1,4 @@
-#include "BusFlood.h"
+#include "tools/cs/BusFlood.h"
 
 bool BusFlood::SetRate(int perSecond, Tick now) {
     if (perSecond < 0 || perSecond > kMaxRate)

@@ -3,8 +3,8 @@
 // reports, hand-held throttles' speed and function messages, and slot reads (which the
 // station answers), in turn.
 
-#include "platform.h"
-#include "sim/SimCommandStation.h"
+#include "core/platform.h"
+#include "core/sim/SimCommandStation.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "CsBus.h"
+#include "tools/cs/CsBus.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>

@@ -3,7 +3,7 @@
 // LocoNet interface, or an LbServer that speaks LocoNet over TCP.
 
 #include "core/loconet/LbServerProtocol.h"
-#include "sim/SimCommandStation.h"
+#include "core/sim/SimCommandStation.h"
 
 #include <QHostAddress>
 #include <QList>

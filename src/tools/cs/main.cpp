@@ -4,12 +4,12 @@
 // and "TX ..." for everything put on the bus. Commands on standard input act as other
 // stations on the bus (see "help").
 
-#include "BusFlood.h"
-#include "CsBus.h"
-#include "common/ToolArgs.h"
 #include "core/loconet/LbServerProtocol.h"
-#include "sim/SimCommands.h"
-#include "util/SystemClock.h"
+#include "core/sim/SimCommands.h"
+#include "core/util/SystemClock.h"
+#include "tools/common/ToolArgs.h"
+#include "tools/cs/BusFlood.h"
+#include "tools/cs/CsBus.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,13 +1,13 @@
-#include "drive/DriveTool.h"
+#include "tools/drive/DriveTool.h"
 
-#include "common/ToolArgs.h"
 #include "core/loconet/LbServerProtocol.h"
-#include "core/throttles/DriveSession.h"
-#include "roster/RosterData.h"
-#include "settings/Settings.h"
-#include "sim/SimCommandStation.h"
-#include "util/Files.h"
-#include "util/Text.h"
+#include "core/roster/RosterData.h"
+#include "core/settings/Settings.h"
+#include "core/sim/SimCommandStation.h"
+#include "core/util/Files.h"
+#include "core/util/Text.h"
+#include "tools/common/ToolArgs.h"
+#include "tools/drive/DriveSession.h"
 
 #include <algorithm>
 #include <cmath>

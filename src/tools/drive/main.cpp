@@ -1,7 +1,7 @@
 // vlakomat-drive: drives one realistic throttle against the simulated command station on a
 // simulated clock and prints the bus.
 
-#include "drive/DriveTool.h"
+#include "tools/drive/DriveTool.h"
 
 #include <iostream>
 #include <string>

@@ -1,6 +1,6 @@
-#include "monitor/HexCapture.h"
+#include "tools/monitor/HexCapture.h"
 
-#include "util/Text.h"
+#include "core/util/Text.h"
 
 void HexCaptureParser::ParseLine(std::string_view line, std::vector<std::uint8_t>& out,
                                  std::vector<std::string>& errors) {

@@ -1,4 +1,4 @@
-#include "LivePort.h"
+#include "tools/monitor/LivePort.h"
 
 #include <chrono>
 #include <thread>

@@ -3,7 +3,7 @@
 // which makes the port as the program does and runs its event handling while waiting; a
 // core-only build uses LivePort.cpp, which has no port to offer.
 
-#include "ports/SerialPort.h"
+#include "core/loconet/SerialPort.h"
 
 #include <memory>
 #include <string>

@@ -2,9 +2,9 @@
 // takes ("sim", "tcp://host[:port]", a serial device), with Qt's event handling running
 // while the monitor waits for input.
 
-#include "LivePort.h"
-#include "PortFactory.h"
-#include "util/SystemClock.h"
+#include "core/util/SystemClock.h"
+#include "io/PortFactory.h"
+#include "tools/monitor/LivePort.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

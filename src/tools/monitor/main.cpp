@@ -5,12 +5,12 @@
 // Input is a capture file or standard input, as hex text by default (two-digit hex bytes
 // separated by white space, '#' comments) or, with --raw, as binary bytes.
 
-#include "LivePort.h"
-#include "common/ToolArgs.h"
 #include "core/loconet/Loconet.h"
-#include "monitor/HexCapture.h"
-#include "ports/MemoryPort.h"
-#include "settings/Settings.h"
+#include "core/loconet/MemoryPort.h"
+#include "core/settings/Settings.h"
+#include "tools/common/ToolArgs.h"
+#include "tools/monitor/HexCapture.h"
+#include "tools/monitor/LivePort.h"
 
 #include <chrono>
 #include <cstdio>

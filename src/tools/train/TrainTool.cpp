@@ -1,8 +1,8 @@
-#include "train/TrainTool.h"
+#include "tools/train/TrainTool.h"
 
-#include "common/ToolArgs.h"
 #include "core/throttles/TrainModel.h"
-#include "util/Text.h"
+#include "core/util/Text.h"
+#include "tools/common/ToolArgs.h"
 
 #include <algorithm>
 #include <cmath>

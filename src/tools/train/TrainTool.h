@@ -2,7 +2,7 @@
 // The heart of vlakomat-train: runs the train model without a window from a command line
 // and prints the state once a second. Kept in the core so that it can be tested.
 
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,8 +1,8 @@
 // vlakomat-train: runs the train model of the realistic throttle without a window.
 
-#include "settings/Settings.h"
-#include "train/TrainTool.h"
-#include "util/Files.h"
+#include "core/settings/Settings.h"
+#include "core/util/Files.h"
+#include "tools/train/TrainTool.h"
 
 #include <iostream>
 #include <string>
