@@ -1,5 +1,6 @@
 #include "gui/app/MainFrm.h"
 
+#include "core/phone/PhoneServer.h"
 #include "core/settings/SettingsProcedure.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/LinkStateField.h"
@@ -211,7 +212,7 @@ void CMainFrame::CreateLayout() {
     layout_ = new CLayoutFiles(parts_.prompts, parts_.settings.RecentFiles, this);
     view_ = new CVlakomatView(layout_->Doc(), parts_.link, parts_.prompts, this);
     setCentralWidget(view_);
-    app_.Phones().SetLayout(&layout_->Doc(), &view_->Bus());
+    parts_.phones.SetLayout(&layout_->Doc(), &view_->Bus());
     auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
     view_->AddCommandsTo(toolBar);
     QAction* synchronize = Action("actionSynchronize");
@@ -226,7 +227,7 @@ void CMainFrame::CreateLayout() {
         view_->SetDocumentName(layout_->Title());
         view_->OnUpdate();
         UpdateTitle();
-        app_.Phones().LayoutChanged();
+        parts_.phones.LayoutChanged();
     });
     connect(layout_, &CLayoutFiles::RecentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
     connect(Action("actionNew"), &QAction::triggered, layout_, &CLayoutFiles::OnFileNew);

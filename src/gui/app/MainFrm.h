@@ -21,6 +21,7 @@ class CPowerControls;
 class CLoconet;
 class CVlakomatView;
 class Prompts;
+class PhoneServer;
 struct RosterData;
 class ThrottleWindows;
 struct ProgramSettings;
@@ -32,6 +33,7 @@ struct MainFrameParts {
     CLoconet& link;
     Prompts& prompts;
     ThrottleWindows& throttles;
+    PhoneServer& phones; // told of the layout the phones may switch
     std::string currentDirectory;
     std::FILE* logFile = nullptr; // the monitor's log in Debug Mode, or none
     // The application's steps that the frame's commands start.

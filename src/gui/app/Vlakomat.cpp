@@ -238,10 +238,10 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
         return false;
     OpenLogFile();
 
-    frame_ = std::make_unique<CMainFrame>(
-        MainFrameParts{settings_, data_, link_, prompts_, throttleWindows_, currentDirectory_,
-                       logFile_, [this] { return OpenLink(); }, [this] { ShareBus(); },
-                       [this](std::uint32_t limitMs) { DrainLink(limitMs); }});
+    frame_ = std::make_unique<CMainFrame>(MainFrameParts{
+        settings_, data_, link_, prompts_, throttleWindows_, phones_, currentDirectory_, logFile_,
+        [this] { return OpenLink(); }, [this] { ShareBus(); },
+        [this](std::uint32_t limitMs) { DrainLink(limitMs); }});
     frame_->show();
     // A layout that will not open leaves the program running with an empty one. Without
     // one named, the operator goes on where the last session ended.
