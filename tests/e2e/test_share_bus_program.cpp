@@ -18,13 +18,18 @@ private slots:
         QVERIFY(watcher);
         QCOMPARE(watcher->WaitFor("VERSION"), "VERSION Vlakomat " VLAKOMAT_VERSION);
 
-        // A second program drives address 3 through the first.
+        // A second program drives addresses 3 and 4 through the first; the command line's
+        // throttles take their locomotives one after the other.
         Program second("COM Port=tcp://127.0.0.1:" + std::to_string(port) + "\n",
-                       {"--throttle", "3"});
+                       {"--throttle", "3", "--throttle", "4"});
         QVERIFY(!watcher->WaitFor("RECEIVE BF 00 03 43", 30000).empty());
         const std::string nullMove = watcher->WaitFor("RECEIVE BA ");
         QVERIFY(!nullMove.empty());
         QCOMPARE(nullMove.substr(11, 2), nullMove.substr(14, 2)); // the slot moved onto itself
+        QVERIFY(!watcher->WaitFor("RECEIVE BF 00 04 44", 30000).empty());
+        const std::string secondMove = watcher->WaitFor("RECEIVE BA ");
+        QVERIFY(!secondMove.empty());
+        QVERIFY(secondMove != nullMove);
 
         // Sixteen clients in all: the 17th is told why and let go.
         std::vector<std::unique_ptr<LbClient>> clients;

@@ -157,6 +157,7 @@ public:
     bool ButtonState(int function) const { return keys_.Key(function); }
     bool Acquired() const { return phase_ == Phase::Running || phase_ == Phase::Releasing; }
     bool Running() const { return phase_ == Phase::Running; }
+    bool Acquiring() const { return phase_ == Phase::Acquiring; }
     // The four addresses are being selected again after the port came back.
     bool Reselecting() const { return reselecting_; }
     // Selected again after the port came back, until the train is released.

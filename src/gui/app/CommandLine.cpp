@@ -17,12 +17,15 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -77,30 +80,70 @@ struct StartOptions {
     bool quitWhenShown = false;
 };
 
-void OpenThrottles(CVlakomatApp& app, const QList<int>& addresses) {
-    for (int address : addresses)
-        if (auto* window = qobject_cast<CDlgSThrottle*>(app.Throttles().Open(ThrottleType::Simple)))
-            window->Acquire(address);
+// One throttle of the command line: `start` opens its window and asks for its locomotive;
+// `done` says that its acquisition has ended, taken or refused.
+struct Opening {
+    std::function<void()> start;
+    std::function<bool()> done;
+};
+
+// The throttles named on the command line take their locomotives one after another: the link
+// selects one address at a time and refuses a request made while another is pending.
+void OpenInTurn(CVlakomatApp& app, std::vector<Opening> openings) {
+    if (openings.empty())
+        return;
+    auto* timer = new QTimer(app.MainFrame());
+    // One state for the timer's calls and the first call below.
+    auto step = std::make_shared<std::function<void()>>(
+        [&app, timer, openings = std::move(openings), next = std::size_t{0}, waits = 0]() mutable {
+            const bool previousDone = next == 0 || openings[next - 1].done() || --waits <= 0;
+            if (!previousDone || app.Link().IsSelectionPending())
+                return;
+            if (next == openings.size()) {
+                timer->stop();
+                timer->deleteLater();
+                return;
+            }
+            waits = 500; // 10 s: a station that never answers does not hold the rest for ever
+            openings[next++].start();
+        });
+    QObject::connect(timer, &QTimer::timeout, timer, [step] { (*step)(); });
+    (*step)(); // the first at once, as before the event loop runs
+    timer->start(20);
+}
+
+Opening SimpleThrottleOpening(CVlakomatApp& app, int address) {
+    return {[&app, address] {
+                if (auto* w =
+                        qobject_cast<CDlgSThrottle*>(app.Throttles().Open(ThrottleType::Simple)))
+                    w->Acquire(address);
+            },
+            [&app] { return !app.Link().IsSelectionPending(); }};
 }
 
 // A realistic throttle with the first locomotive of the roster on the hand-held addresses it
 // offers; once the command station has given it the slots, the train sets off.
-void OpenRealisticThrottle(CVlakomatApp& app, int notch) {
-    auto* window = qobject_cast<CDlgRThrottle*>(app.Throttles().Open(ThrottleType::Realistic));
-    if (!window)
-        return;
-    const RealisticThrottle& logic = window->Realistic();
-    window->Acquire(logic.PowerAddress(), logic.BrakeAddress());
-    auto* wait = new QTimer(window);
-    QObject::connect(wait, &QTimer::timeout, window, [window, wait, notch, tries = 100]() mutable {
-        if (window->Realistic().Running())
-            window->Drive(notch);
-        if (window->Realistic().Running() || --tries == 0) {
-            wait->stop();
-            wait->deleteLater();
-        }
-    });
-    wait->start(100);
+Opening RealisticThrottleOpening(CVlakomatApp& app, int notch) {
+    auto window = std::make_shared<QPointer<CDlgRThrottle>>();
+    auto start = [&app, window, notch] {
+        auto* w = qobject_cast<CDlgRThrottle*>(app.Throttles().Open(ThrottleType::Realistic));
+        *window = w;
+        if (!w)
+            return;
+        const RealisticThrottle& logic = w->Realistic();
+        w->Acquire(logic.PowerAddress(), logic.BrakeAddress());
+        auto* wait = new QTimer(w);
+        QObject::connect(wait, &QTimer::timeout, w, [w, wait, notch, tries = 100]() mutable {
+            if (w->Realistic().Running())
+                w->Drive(notch);
+            if (w->Realistic().Running() || --tries == 0) {
+                wait->stop();
+                wait->deleteLater();
+            }
+        });
+        wait->start(100);
+    };
+    return {start, [window] { return !*window || !(*window)->Realistic().Acquiring(); }};
 }
 
 // Check mode for a layout: the messages of loading it, and with `dump` what saving it would
@@ -154,9 +197,12 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
     if (!app.InitInstance(layoutFile))
         return app.ExitInstance(1);
     prompts.SetParent(app.MainFrame());
-    OpenThrottles(app, options.throttleAddresses);
+    std::vector<Opening> openings;
+    for (int address : options.throttleAddresses)
+        openings.push_back(SimpleThrottleOpening(app, address));
     if (options.realisticNotch >= 0)
-        OpenRealisticThrottle(app, options.realisticNotch);
+        openings.push_back(RealisticThrottleOpening(app, options.realisticNotch));
+    OpenInTurn(app, std::move(openings));
     QApplication::processEvents();
     // The measure of a start-up ends here: neither the settings file nor the teardown of the
     // windows belongs to it, so nothing is written.
