@@ -30,16 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::array<LbLineSplitter, 3> lines; // what each client sent, line by line
     for (int i = 0; i < 3; ++i)
         share.Connect("client");
-    const std::size_t piece = 1 + bytes[1] % 48;
-    for (std::size_t at = 2, n = 0; at < size; at += piece, ++n) {
-        const int client = static_cast<int>(n % 3);
-        const std::size_t count = std::min(piece, size - at);
-        share.Receive(client, reinterpret_cast<const char*>(bytes + at), count);
-        lines[static_cast<std::size_t>(client)].Append(reinterpret_cast<const char*>(bytes + at),
-                                                       count);
-        clock.now += bytes[at] % 8 == 0 ? 201 : 1;
+    FeedThreeClients(bytes, size, [&](int client, const char* piece, std::size_t count) {
+        share.Receive(client, piece, count);
+        lines[static_cast<std::size_t>(client)].Append(piece, count);
+        clock.now += static_cast<std::uint8_t>(piece[0]) % 8 == 0 ? 201 : 1;
         link.Process();
-    }
+    });
     // Every line ended, then the bus worked off, or the link closed under it.
     for (int client = 0; client < 3; ++client) {
         share.Receive(client, "\n", 1);

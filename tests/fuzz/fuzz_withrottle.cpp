@@ -34,14 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         server.SetLayout(&doc, &bus);
         for (int i = 0; i < 3; ++i)
             server.Connect("phone");
-        const std::size_t piece = 1 + bytes[1] % 48;
-        for (std::size_t at = 2, n = 0; at < size; at += piece, ++n) {
-            const std::size_t count = std::min(piece, size - at);
-            server.Receive(static_cast<int>(n % 3), reinterpret_cast<const char*>(bytes + at),
-                           count);
-            clock.now += bytes[at] % 8 == 0 ? 4000 : 1;
+        FeedThreeClients(bytes, size, [&](int client, const char* piece, std::size_t count) {
+            server.Receive(client, piece, count);
+            clock.now += static_cast<std::uint8_t>(piece[0]) % 8 == 0 ? 4000 : 1;
             link.Process();
-        }
+        });
         if (bytes[0] & 2)
             link.Close();
         for (int client = 0; client < 3; ++client)

@@ -5,6 +5,8 @@
 #include "core/loconet/MemoryPort.h"
 #include "core/platform.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,6 +44,16 @@ inline std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 // A link opened on an in-memory port, with quiet seams; `port` stays null when it did not open.
+// The input after its first two bytes, cut into pieces of 1 to 48 bytes (the second byte says
+// how long), handed in turn to three clients: `feed(client, piece, count)`.
+template <class Feed>
+void FeedThreeClients(const std::uint8_t* bytes, std::size_t size, Feed feed) {
+    const std::size_t piece = 1 + bytes[1] % 48;
+    for (std::size_t at = 2, n = 0; at < size; at += piece, ++n)
+        feed(static_cast<int>(n % 3), reinterpret_cast<const char*>(bytes + at),
+             std::min(piece, size - at));
+}
+
 struct MemoryLink {
     MemoryLink() {
         link.SetPortFactory([this](const std::string&) {
