@@ -30,24 +30,62 @@ void RealisticThrottle::Idle(Tick now) {
     sound_.Step(now, iSlot, iSoundSlot);
     ApplyPowerStep(now);
     StageTimers(now);
+    if (!settled_ && !lookedAhead_)
+        LookAhead();
 }
 
 void RealisticThrottle::PhysicsStep(Tick now) {
-    const double before[] = {model_.dSpeed, model_.dAccel, model_.dBrakePipe, model_.dAuxReservoir,
-                             model_.dBrakeCylinder};
+    CatchUp(now);
+    // A step on time: the look-ahead starts again from it.
+    if (RunStep(now, clock_.Now()))
+        lookedAhead_ = false;
+}
+
+// The steps the program slept through run now, each at its own time: nothing in them shows
+// or sends anything, so they give what running them on time would have given.
+void RealisticThrottle::CatchUp(Tick now) {
+    while (quietSteps_ > 0 && TicksSince(now, model_.tLastPhysics) >= kPhysicsMs) {
+        --quietSteps_;
+        const Tick at = model_.tLastPhysics + kPhysicsMs;
+        RunStep(at, at);
+    }
+}
+
+// Finds how many of the coming physics steps change nothing that is shown or sent: the
+// program wakes for the first one that does, and a train under way costs a wake-up a few
+// times a second instead of a hundred.
+void RealisticThrottle::LookAhead() {
+    quietSteps_ = model_.QuietSteps(
+        kLookAheadSteps, [this](const TrainModel& train, const StepReport& report, Tick at) {
+            return report.SendDirection >= 0 || report.SpeedometerChanged ||
+                   report.GaugesChanged != 0 || report.WheelSlipChanged ||
+                   report.AccelSignChanged || !report.Moved ||
+                   (train.iSpeedStep != lastSentSpeedStep_ &&
+                    TicksSince(at, speedSendTick_) >= kSpeedSendMs);
+        });
+    lookedAhead_ = true;
+}
+
+// What the train runs with is about to change: the steps slept through run first with the
+// inputs they had, and the next wake-up is worked out again from the new ones.
+void RealisticThrottle::BeforeInputChange(Tick now) {
+    CatchUp(now);
+    quietSteps_ = 0;
+    lookedAhead_ = false;
+    settled_ = false;
+}
+
+bool RealisticThrottle::RunStep(Tick now, Tick fresh) {
     const StepReport report = model_.Step(now);
     if (!report.Ran)
-        return;
-    const double after[] = {model_.dSpeed, model_.dAccel, model_.dBrakePipe, model_.dAuxReservoir,
-                            model_.dBrakeCylinder};
-    settled_ = std::equal(std::begin(before), std::end(before), std::begin(after));
+        return false;
+    settled_ = !report.Moved;
 
     if (report.SendDirection >= 0) {
         const bool forward = report.SendDirection == kForwards;
         Trace(forward ? "Idle: SetSlotForw" : "Idle: SetSlotBack");
         link_.SetSlotForw(iSlot, forward, false);
     }
-    const Tick fresh = clock_.Now();
     if (model_.iSpeedStep != lastSentSpeedStep_ &&
         TicksSince(fresh, speedSendTick_) >= kSpeedSendMs) {
         lastSentSpeedStep_ = model_.iSpeedStep;
@@ -55,6 +93,7 @@ void RealisticThrottle::PhysicsStep(Tick now) {
         SendLocoSpeed(ToWire(model_.iSpeedStep), false, fresh);
     }
     AfterPhysics(report, now);
+    return true;
 }
 
 void RealisticThrottle::AfterPhysics(const StepReport& report, Tick now) {
@@ -128,10 +167,10 @@ void RealisticThrottle::ApplyPowerStep(Tick now) {
         return;
     const std::int64_t waited = TicksSince(now, powerChangeTick_);
     if (waited > CurrentLoco().PowerDelay || model_.iAppliedPowerStep > model_.iPowerStep) {
+        // The train answers the new power from the next physics step on.
+        BeforeInputChange(now);
         model_.iAppliedPowerStep = model_.iPowerStep;
         powerChangePending_ = false;
-        // The train answers the new power from the next physics step on.
-        settled_ = false;
         Trace(text::Format("Power Step applied to %d", model_.iAppliedPowerStep));
     }
 }
@@ -174,9 +213,14 @@ std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
                        model_.iAppliedPowerStep > model_.iPowerStep
                            ? 0
                            : after(powerChangeTick_, std::int64_t{CurrentLoco().PowerDelay} + 1));
+    if (!settled_ && lookedAhead_) {
+        // A moving train wakes the program for the first step that shows or sends something;
+        // the speed command and the speedometer are among what the look-ahead watches.
+        return std::min(due,
+                        after(model_.tLastPhysics, std::int64_t{kPhysicsMs} * (quietSteps_ + 1)));
+    }
     if (model_.iSpeedStep != lastSentSpeedStep_)
         due = std::min(due, after(speedSendTick_, kSpeedSendMs));
-    // A moving train wants its next physics step, and no wake-up before it.
     if (!settled_)
         due = std::min(due, model_.PhysicsDue(now));
     return std::min(due, model_.SpeedometerDue(now));
@@ -224,6 +268,7 @@ void RealisticThrottle::UpdateThrottle(Tick now, int which) {
 
 void RealisticThrottle::EmergencyBreak(bool fromThrottle) {
     const Tick now = clock_.Now();
+    BeforeInputChange(now);
     // Forced: a stop goes out even when the table holds it already.
     SendLocoSpeed(slotbits::kSpeedEmergency, true, now);
     sound_.Emergency(iSoundSlot);
@@ -239,7 +284,6 @@ void RealisticThrottle::EmergencyBreak(bool fromThrottle) {
     if (BrakeType() == kTrainBrake)
         lowestBrakeHandle_ = model_.iBrakeHandle;
     link_.SetSlotSpeed(iBrakeSlot, BrakeWire(), false);
-    settled_ = false;
     Show(RealisticShow::kPowerSlider | RealisticShow::kBrakeSlider);
     Redraw(RealisticRedraw::kAll);
 }

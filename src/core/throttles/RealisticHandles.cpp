@@ -67,6 +67,7 @@ void RealisticThrottle::CopyFunctions(int from, int to, bool forward) {
 }
 
 void RealisticThrottle::PowerThrottleChanged(Tick now) {
+    BeforeInputChange(now);
     const SlotRecord& r = link_.Slot(iPowerSlot);
     if (r.SPD == slotbits::kSpeedEmergency) {
         EmergencyBreak(true);
@@ -95,6 +96,7 @@ void RealisticThrottle::PowerThrottleChanged(Tick now) {
 }
 
 void RealisticThrottle::BrakeThrottleChanged(Tick now) {
+    BeforeInputChange(now);
     const SlotRecord& r = link_.Slot(iBrakeSlot);
     if (!Locked() && settings_.settings.UseRightDirForBrakeType != 0) {
         const int wanted = SlotForward(r) ? kLocoBrake : kTrainBrake;
@@ -136,6 +138,7 @@ void RealisticThrottle::OnPowerSliderReleased(int position) {
         Show(RealisticShow::kPowerSlider);
         return;
     }
+    BeforeInputChange(clock_.Now());
     model_.iPowerStep = kMaxPowerStep - std::clamp(position, 0, kMaxPowerStep);
     link_.SetSlotSpeed(iPowerSlot, PowerWire(), false);
     SetSoundLevel();
@@ -149,6 +152,7 @@ void RealisticThrottle::OnBrakeSliderReleased(int position) {
         return;
     }
     const int handle = BrakeSliderMax() - std::clamp(position, 0, BrakeSliderMax());
+    BeforeInputChange(clock_.Now());
     model_.iBrakeHandle = std::min(handle, MaxBrakeHandle());
     Show(RealisticShow::kBrakeSlider);
     link_.SetSlotSpeed(iBrakeSlot, BrakeWire(), false);
@@ -160,6 +164,7 @@ void RealisticThrottle::OnReverser(bool forward) {
         Show(RealisticShow::kReverser);
         return;
     }
+    BeforeInputChange(clock_.Now());
     model_.iDirection = forward ? kForwards : kBackwards;
     link_.SetSlotForw(iPowerSlot, forward, false);
     Idle(clock_.Now());
@@ -177,6 +182,7 @@ void RealisticThrottle::OnBrakeType(int brakeType) {
 }
 
 void RealisticThrottle::SwitchBrakeType(int brakeType) {
+    BeforeInputChange(clock_.Now());
     if (brakeType == kLocoBrake) {
         model_.SwitchToLocoBrake();
     } else {

@@ -236,6 +236,7 @@ bool RealisticThrottle::OnCarsEntered(const std::string& text) {
     double value = 0;
     if (!TakeTrainValue(text, RealisticField::Cars, 0, kMaxCars, value))
         return false;
+    BeforeInputChange(clock_.Now());
     model_.iCars = static_cast<unsigned>(value);
     cars_.Match(value);
     return true;
@@ -245,6 +246,7 @@ bool RealisticThrottle::OnLoadEntered(const std::string& text) {
     double value = 0;
     if (!TakeTrainValue(text, RealisticField::Load, 0, kMaxLoad, value))
         return false;
+    BeforeInputChange(clock_.Now());
     model_.dLoadPercent = value;
     load_.Match(value);
     return true;
@@ -254,6 +256,7 @@ bool RealisticThrottle::OnGradeEntered(const std::string& text) {
     double value = 0;
     if (!TakeTrainValue(text, RealisticField::Grade, -kMaxGrade, kMaxGrade, value))
         return false;
+    BeforeInputChange(clock_.Now());
     model_.dGradePercent = value;
     return true;
 }
@@ -262,6 +265,7 @@ void RealisticThrottle::StepList(ChoiceList& list, bool cars) {
     if (list.Next())
         beeper_.Tone(500, 100);
     const double value = list.Value().value_or(0);
+    BeforeInputChange(clock_.Now());
     if (cars)
         model_.iCars = static_cast<unsigned>(value);
     else
@@ -406,6 +410,8 @@ void RealisticThrottle::ReleaseAll() {
             link_.ReleaseLoco(*slot);
         *slot = kNoSlot;
     }
+    quietSteps_ = 0;
+    lookedAhead_ = false;
     const bool wasIdle = phase_ == Phase::Idle;
     phase_ = Phase::Idle;
     awaiting_ = -1;

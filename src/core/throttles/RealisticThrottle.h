@@ -83,6 +83,8 @@ public:
     static constexpr std::uint32_t kSpeedSendMs = 500; // between speed commands
     static constexpr std::uint32_t kKeepAliveMs = 60000;
     static constexpr std::uint32_t kBeepPauseMs = 200; // from one beep of a pair to the next
+    static constexpr std::uint32_t kPhysicsMs = 10;    // one physics step
+    static constexpr int kLookAheadSteps = 100;        // the longest sleep of a moving train
     static constexpr double kMaxCars = 1000;
     static constexpr double kMaxLoad = 100;
     static constexpr double kMaxGrade = 100;
@@ -188,6 +190,10 @@ private:
 
     // Control cycle (RealisticCycle.cpp).
     void PhysicsStep(Tick now);
+    bool RunStep(Tick now, Tick fresh); // false when it was not yet time
+    void CatchUp(Tick now);
+    void LookAhead();
+    void BeforeInputChange(Tick now);
     void AfterPhysics(const StepReport& report, Tick now);
     void BrakeHandleMoved();
     void KeepAlive(Tick now);
@@ -265,5 +271,9 @@ private:
     Tick releaseTick_ = 0;
     bool secondBeepDue_ = false;
     bool settled_ = false; // the last physics step changed nothing
+    // Physics steps ahead that show and send nothing, so the program sleeps through them and
+    // runs them when it wakes; valid while lookedAhead_.
+    int quietSteps_ = 0;
+    bool lookedAhead_ = false;
     Tick firstBeepTick_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -213,10 +214,24 @@ StepReport TrainModel::Step(Tick now) {
         return report;
     }
     report.Ran = true;
+    const double before[] = {dSpeed, dAccel, dBrakePipe, dAuxReservoir, dBrakeCylinder};
     AdvanceSpeed(now, dt, report);
     ComputeForces(report);
     ReportGauges(report);
+    const double after[] = {dSpeed, dAccel, dBrakePipe, dAuxReservoir, dBrakeCylinder};
+    report.Moved = !std::equal(std::begin(before), std::end(before), std::begin(after));
     return report;
+}
+
+int TrainModel::QuietSteps(int limit, const StepTest& shows) const {
+    TrainModel copy(*this);
+    copy.prompts_ = nullptr;
+    for (int n = 0; n < limit; ++n) {
+        const Tick at = copy.tLastPhysics + kMinStepMs;
+        if (shows(copy, copy.Step(at), at))
+            return n;
+    }
+    return limit;
 }
 
 std::uint32_t TrainModel::SpeedometerDue(Tick now) const {

@@ -7,6 +7,8 @@
 #include "core/roster/Loco.h"
 #include "core/settings/Settings.h"
 
+#include <functional>
+
 // Brake types of `iBrakeType`.
 inline constexpr int kTrainBrake = 0;
 inline constexpr int kLocoBrake = 1;
@@ -49,6 +51,7 @@ struct StepReport {
     unsigned GaugesChanged = 0;      // GaugeRegion bits of the values that changed
     bool WheelSlipChanged = false;
     bool AccelSignChanged = false;
+    bool Moved = false; // speed, acceleration or a brake pressure changed
 };
 
 class TrainModel {
@@ -127,6 +130,12 @@ public:
     std::uint32_t SpeedometerDue(Tick now) const;
     // Milliseconds until the next physics step may run (0: it may run now).
     std::uint32_t PhysicsDue(Tick now) const;
+
+    // The steps of the next `limit` times 10 ms, run on a copy of the train with the inputs
+    // as they stand: how many pass before one for which `shows` is true (`limit` when none
+    // is). The train itself does not change, and the copy shows no message.
+    using StepTest = std::function<bool(const TrainModel& after, const StepReport&, Tick at)>;
+    int QuietSteps(int limit, const StepTest& shows) const;
 
 private:
     void AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report);
