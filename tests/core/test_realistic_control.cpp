@@ -502,6 +502,18 @@ TEST_F(WakeTest, SleepingThroughQuietStepsChangesNothingTheOperatorSees) {
     EXPECT_LT(driving, 170);
 }
 
+// A train standing still sleeps until its keep-alive; a grade entered in the window wakes it,
+// and it starts to roll at once rather than at the next keep-alive.
+TEST_F(RealisticTest, ATrainAtRestRollsAsSoonAsAGradeIsEntered) {
+    Acquire();
+    HandHeld(2, "speed 127"); // the brakes release, and the train may move
+    session->AdvanceByDeadlines(30000);
+    ASSERT_GT(throttle().NextIdleDue(session->clock.now), 10000u); // asleep
+    ASSERT_TRUE(throttle().OnGradeEntered("2"));
+    session->AdvanceByDeadlines(3000);
+    EXPECT_LT(model().dSpeed, -0.5);
+}
+
 // Without a look-ahead (right after an input) the next step is due 10 ms after the last.
 TEST_F(RealisticTest, PhysicsIsDueTenMillisecondsAfterTheLastStep) {
     Acquire();
