@@ -44,9 +44,9 @@ void RealisticThrottle::PhysicsStep(Tick now) {
 // The steps the program slept through run now, each at its own time: nothing in them shows
 // or sends anything, so they give what running them on time would have given.
 void RealisticThrottle::CatchUp(Tick now) {
-    while (quietSteps_ > 0 && TicksSince(now, model_.tLastPhysics) >= kPhysicsMs) {
+    while (quietSteps_ > 0 && TicksSince(now, model_.tLastPhysics) >= TrainModel::kStepMs) {
         --quietSteps_;
-        const Tick at = model_.tLastPhysics + kPhysicsMs;
+        const Tick at = model_.tLastPhysics + TrainModel::kStepMs;
         RunStep(at, at);
     }
 }
@@ -216,8 +216,8 @@ std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!settled_ && lookedAhead_) {
         // A moving train wakes the program for the first step that shows or sends something;
         // the speed command and the speedometer are among what the look-ahead watches.
-        return std::min(due,
-                        after(model_.tLastPhysics, std::int64_t{kPhysicsMs} * (quietSteps_ + 1)));
+        return std::min(
+            due, after(model_.tLastPhysics, std::int64_t{TrainModel::kStepMs} * (quietSteps_ + 1)));
     }
     if (model_.iSpeedStep != lastSentSpeedStep_)
         due = std::min(due, after(speedSendTick_, kSpeedSendMs));

@@ -83,7 +83,6 @@ public:
     static constexpr std::uint32_t kSpeedSendMs = 500; // between speed commands
     static constexpr std::uint32_t kKeepAliveMs = 60000;
     static constexpr std::uint32_t kBeepPauseMs = 200; // from one beep of a pair to the next
-    static constexpr std::uint32_t kPhysicsMs = 10;    // one physics step
     static constexpr int kLookAheadSteps = 100;        // the longest sleep of a moving train
     static constexpr double kMaxCars = 1000;
     static constexpr double kMaxLoad = 100;

@@ -18,7 +18,6 @@ constexpr double kMetresPerFoot = 0.30479;
 constexpr double kFullServiceFactor = 0.7142857142857143; // 5 / 7
 
 constexpr double kMaxSpeed = 27.5; // m/s, 99 km/h
-constexpr std::uint32_t kMinStepMs = 10;
 constexpr std::uint32_t kSpeedometerMs = 500;
 constexpr int kMaxBar = 98;
 
@@ -209,7 +208,7 @@ void TrainModel::UpdateTripleValve() {
 StepReport TrainModel::Step(Tick now) {
     StepReport report;
     const std::uint32_t dt = TicksSince(now, tLastPhysics);
-    if (dt < kMinStepMs) {
+    if (dt < kStepMs) {
         report.Gauges = shown_;
         return report;
     }
@@ -227,7 +226,7 @@ int TrainModel::QuietSteps(int limit, const StepTest& shows) const {
     TrainModel copy(*this);
     copy.prompts_ = nullptr;
     for (int n = 0; n < limit; ++n) {
-        const Tick at = copy.tLastPhysics + kMinStepMs;
+        const Tick at = copy.tLastPhysics + kStepMs;
         if (shows(copy, copy.Step(at), at))
             return n;
     }
@@ -245,7 +244,7 @@ std::uint32_t TrainModel::SpeedometerDue(Tick now) const {
 
 std::uint32_t TrainModel::PhysicsDue(Tick now) const {
     const std::uint32_t since = TicksSince(now, tLastPhysics);
-    return since >= kMinStepMs ? 0 : kMinStepMs - since;
+    return since >= kStepMs ? 0 : kStepMs - since;
 }
 
 // Integration, zero crossing, direction, speed limit, speedometer and speed step.

@@ -56,6 +56,8 @@ struct StepReport {
 
 class TrainModel {
 public:
+    static constexpr std::uint32_t kStepMs = 10; // the shortest time between physics steps
+
     // `settings` is read on every step, so edits in the settings dialog apply at once; it
     // must outlive the model.
     explicit TrainModel(const Settings& settings, Prompts* prompts = nullptr);
