@@ -11,6 +11,33 @@ class TestMissingModules : public QObject {
 private slots:
     void initTestCase() { SetModuleFolders({QString::fromStdString(empty_.Path())}); }
 
+    // A module that is there but will not load is told apart from one not installed.
+    void aModuleIsFoundOrTheReasonGiven_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("not installed") << QString() << "ni modula vlakomat-ports";
+        QTest::newRow("broken") << "vlakomat-ports.so"
+                                << "modula vlakomat-ports ni mogoče naložiti: ";
+        QTest::newRow("another module only") << "vlakomat-print.so"
+                                             << "ni modula vlakomat-ports";
+    }
+    void aModuleIsFoundOrTheReasonGiven() {
+        QFETCH(QString, file);
+        QFETCH(QString, why);
+        TempDir folder;
+        if (!file.isEmpty())
+            folder.Write(file.toStdString(), "not a library");
+        QString reason;
+        const QStringList folders{QString::fromStdString(folder.Path()),
+                                  QString::fromStdString(empty_.Path())};
+        QVERIFY(ResolveModule(folders, "vlakomat-ports", "vlakomat_ports_module", &reason) ==
+                nullptr);
+        QVERIFY2(reason.startsWith(why), qPrintable(reason));
+        // Where the build put it, it is found.
+        QVERIFY(ResolveModule(folders + QStringList{VLAKOMAT_BINARY_DIR "/src/gui"},
+                              "vlakomat-ports", "vlakomat_ports_module") != nullptr);
+    }
+
     void simRunsAndTheServersSayWhyTheyCannotListen() {
         AppRig rig(AppRig::Ini{"[LOCONET]\nCOM Port=sim\nShare Port=21570\nWiThrottle "
                                "Port=21571\n[PREFERENCES]\nFirst Run=0\n"});
