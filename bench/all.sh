@@ -53,6 +53,7 @@ row "a realistic train driving at notch 4, physics every 10 ms (% of a core)" "$
 info "the empty Qt window woken every 10 ms and doing nothing (% of a core)" "$(after idle 'realistic throttle' 'timer') %"
 row "start-up to the painted main window, 100 locomotives and 30 functions (ratio to the empty window)" "$(after startup '100 locomotives' 'ratio')" "" 1.5
 row "start-up with \`Postaja.vlk\` on the command line (ratio to the empty window)" "$(after startup 'Postaja' 'ratio')" "" 2.0
+info "start-up, 100 locomotives and 30 functions (ratio to the empty window with a line of text)" "$(after startup '100 locomotives' 'ratio to text')"
 info "process start to \`--throttle 3\` holding its locomotive on \`sim\`, median" "$(after start 'holding' 'median') ms"
 info "\"Uporabi\" to the realistic throttle's four selections done on \`sim\`, median" "$(after acquire 'on sim' 'median') ms"
 info "\"Uporabi\" to four selections done on \`vlakomat-cs\` on a pseudo-terminal, median" "$(after acquire 'pseudo-terminal' 'median') ms"

@@ -1,7 +1,8 @@
 # Installing Vlakomat like any desktop program, and its Debian packages (scripts/package):
 # vlakomat with the program and the tools, the desktop entry with its launcher, the icons, the
 # MIME type of .vlk layouts, manual pages and the sample data (the operator's guide is built
-# into the program); vlakomat-zvok with the tone module, whose Qt Multimedia pulls in a large
+# into the program), and the modules of the ports and servers and of printing, which the
+# program loads when it first needs them; vlakomat-zvok with the tone module, whose Qt Multimedia pulls in a large
 # share of a desktop's sound and video libraries, so it is only recommended.
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME vlakomat)
@@ -15,6 +16,8 @@ set(_maintainer ${VLAKOMAT_PACKAGE_MAINTAINER})
 set(_packaging ${PROJECT_BINARY_DIR}/packaging)
 
 install(TARGETS vlakomat ${VLAKOMAT_TOOLS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(VLAKOMAT_MODULES vlakomat-ports vlakomat-print)
+install(TARGETS ${VLAKOMAT_MODULES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vlakomat)
 install(TARGETS vlakomat-tone LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vlakomat COMPONENT zvok)
 # Stripped also of the compiler's version notes, as Debian strips its own binaries.
 function(vlakomat_strip_notes component)
@@ -30,6 +33,9 @@ endfunction()
 set(_programs)
 foreach(_program vlakomat ${VLAKOMAT_TOOLS})
   list(APPEND _programs ${CMAKE_INSTALL_BINDIR}/${_program})
+endforeach()
+foreach(_module ${VLAKOMAT_MODULES})
+  list(APPEND _programs ${CMAKE_INSTALL_LIBDIR}/vlakomat/${_module}.so)
 endforeach()
 vlakomat_strip_notes(vlakomat ${_programs})
 vlakomat_strip_notes(zvok ${CMAKE_INSTALL_LIBDIR}/vlakomat/vlakomat-tone.so)

@@ -4,6 +4,7 @@
 // asked, hands each one's bytes to its service and writes what it is told. What is answered,
 // and who may connect, the service decides.
 
+#include "core/loconet/PortsModule.h"
 #include "core/loconet/TcpService.h"
 
 #include <QtGlobal>
@@ -17,7 +18,7 @@
 class QTcpServer;
 class QTcpSocket;
 
-class BusServer {
+class BusServer : public TcpListener {
 public:
     // A client that does not read what it is sent is let go once this much waits for it.
     static constexpr qint64 kMaxUnsent = 1 << 20;
@@ -25,7 +26,7 @@ public:
     static constexpr qint64 kReadBuffer = 1 << 16;
 
     explicit BusServer(TcpService& service);
-    ~BusServer();
+    ~BusServer() override;
     BusServer(const BusServer&) = delete;
     BusServer& operator=(const BusServer&) = delete;
 
@@ -33,16 +34,20 @@ public:
     // `anyInterface`, else on 127.0.0.1 and ::1 (where the system has IPv6); already
     // listening so, nothing changes. Returns "" or why it
     // cannot (the system's words).
-    std::string Listen(int port, bool anyInterface);
+    std::string Listen(int port, bool anyInterface) override;
     // Stops listening and lets every client go.
-    void Stop();
-    bool IsListening() const;
-    int Port() const;
+    void Stop() override;
+    bool IsListening() const override;
+    int Port() const override;
 
     // Called after a client's bytes were handed over: its messages wait for the bus.
-    void SetActivityHandler(std::function<void()> handler) { activity_ = std::move(handler); }
+    void SetActivityHandler(std::function<void()> handler) override {
+        activity_ = std::move(handler);
+    }
     // Called when a client came or went, with the number connected.
-    void SetClientsHandler(std::function<void(int)> handler) { clients_ = std::move(handler); }
+    void SetClientsHandler(std::function<void(int)> handler) override {
+        clients_ = std::move(handler);
+    }
 
 private:
     void OnNewConnection(QTcpServer& server);

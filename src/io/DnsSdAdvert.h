@@ -4,20 +4,22 @@
 // Avahi in the build) nothing is published and the phones are given the address by hand;
 // the daemon that starts later is found by itself.
 
+#include "core/loconet/PortsModule.h"
+
 #include <memory>
 #include <string>
 
-class DnsSdAdvert {
+class DnsSdAdvert : public ServiceAdvert {
 public:
     static constexpr const char* kServiceType = "_withrottle._tcp";
 
     DnsSdAdvert();
-    ~DnsSdAdvert();
+    ~DnsSdAdvert() override;
     DnsSdAdvert(const DnsSdAdvert&) = delete;
     DnsSdAdvert& operator=(const DnsSdAdvert&) = delete;
 
     // Publishes the service `name` on `port`; port 0 withdraws it.
-    void Publish(const std::string& name, int port);
+    void Publish(const std::string& name, int port) override;
 
 private:
     // Starts Avahi's client in its own thread; false when it cannot.

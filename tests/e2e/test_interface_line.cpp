@@ -3,6 +3,7 @@
 
 #include "gui/app/Vlakomat.h"
 
+#include "support/BuiltModules.h"
 #include "support/Fakes.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"

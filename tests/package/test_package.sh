@@ -77,7 +77,8 @@ expected=(./usr/bin/vlakomat ./usr/libexec/vlakomat/vlakomat-launcher
     ./usr/share/icons/hicolor/48x48/apps/vlakomat.png ./usr/share/icons/hicolor/256x256/apps/vlakomat.png
     ./usr/share/man/man1/vlakomat.1.gz ./usr/share/vlakomat/primeri/Decoders.tab
     ./usr/share/vlakomat/primeri/Postaja.vlk ./usr/share/doc/vlakomat/copyright
-    ./usr/share/doc/vlakomat/changelog.gz)
+    ./usr/share/doc/vlakomat/changelog.gz "./usr/lib/$multiarch/vlakomat/vlakomat-ports.so"
+    "./usr/lib/$multiarch/vlakomat/vlakomat-print.so")
 for tool in "${tools[@]}"; do
     expected+=("./usr/bin/$tool" "./usr/share/man/man1/$tool.1.gz")
 done
@@ -93,7 +94,8 @@ done
 root="$work/root"
 dpkg -x "$deb" "$root"
 dpkg -x "$zvok" "$work/zvok"
-for binary in "$root"/usr/bin/* "$work/zvok/usr/lib/$multiarch/vlakomat/vlakomat-tone.so"; do
+for binary in "$root"/usr/bin/* "$root/usr/lib/$multiarch"/vlakomat/*.so \
+    "$work/zvok/usr/lib/$multiarch/vlakomat/vlakomat-tone.so"; do
     ! readelf -S "$binary" | grep -q '\.comment' || fail "$binary keeps its .comment section"
     readelf -d "$binary" | grep -Eq 'FLAGS.*NOW' || fail "$binary is not bound now"
     readelf -lW "$binary" | grep -q GNU_RELRO || fail "$binary has no read-only relocations"

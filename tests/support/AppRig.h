@@ -9,6 +9,7 @@
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
 
+#include "support/BuiltModules.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 

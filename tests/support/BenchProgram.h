@@ -8,6 +8,8 @@
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
 
+#include "support/BuiltModules.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QTemporaryDir>

@@ -4,15 +4,13 @@
 #include "core/util/Files.h"
 #include "gui/app/Heartbeat.h"
 #include "gui/app/MainFrm.h"
+#include "gui/common/Ports.h"
 #include "gui/common/QtTexts.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
 #include "gui/settings/DlgSettings.h"
 #include "gui/throttles/DlgRThrottle.h"
 #include "gui/throttles/DlgSThrottle.h"
-#include "io/BusServer.h"
-#include "io/DnsSdAdvert.h"
-#include "io/PortFactory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,16 +36,16 @@ CVlakomatApp::CVlakomatApp(Prompts& prompts, Clock& clock, Beeper& beeper)
                                               prompts_.ShowQueued();
                                       })),
       link_(clock, beeper, prompts_), share_(link_, "Vlakomat " VLAKOMAT_VERSION),
-      server_(std::make_unique<BusServer>(share_)),
+      server_(CreateProgramListener(share_)),
       phones_(link_, clock, data_, "Vlakomat " VLAKOMAT_VERSION),
-      phoneServer_(std::make_unique<BusServer>(phones_)), advert_(std::make_unique<DnsSdAdvert>()) {
+      phoneServer_(CreateProgramListener(phones_)), advert_(CreateProgramAdvert()) {
     InstallQtTranslation();
     SetProgramPath(QStringLiteral("vlakomat"));
     link_.SetSettings(&settings_);
     // Every port the link makes (also when it opens a lost one again) wakes the heartbeat
     // when bytes arrive.
     link_.SetPortFactory([this](const std::string& name) {
-        auto port = CreatePort(name, clock_, SerialLineOf(settings_.settings));
+        auto port = CreateProgramPort(name, clock_, SerialLineOf(settings_.settings));
         port->SetReadyReadHandler([this] { heartbeat_->Beat(); });
         return port;
     });
@@ -154,7 +152,7 @@ void CVlakomatApp::DrainLink(std::uint32_t limitMs) {
     }
 }
 
-std::string CVlakomatApp::Listen(BusServer& server, int port, int onNetwork) {
+std::string CVlakomatApp::Listen(TcpListener& server, int port, int onNetwork) {
     return port < 0 || port > 65535 ? "port mora biti med 1 in 65535"
                                     : server.Listen(port, onNetwork != 0);
 }

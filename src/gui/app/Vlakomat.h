@@ -4,6 +4,7 @@
 
 #include "core/loconet/BusShare.h"
 #include "core/loconet/Loconet.h"
+#include "core/loconet/PortsModule.h"
 #include "core/phone/PhoneServer.h"
 #include "core/platform.h"
 #include "core/roster/RosterData.h"
@@ -17,8 +18,6 @@
 #include <memory>
 #include <string>
 
-class BusServer;
-class DnsSdAdvert;
 class CMainFrame;
 class Heartbeat;
 class QTranslator;
@@ -60,8 +59,8 @@ public:
     // a port that cannot be served is reported.
     // Then serves the phones as "WiThrottle Port" and "WiThrottle On Network" say.
     void ShareBus();
-    const BusServer& Server() const { return *server_; }
-    const BusServer& PhoneListener() const { return *phoneServer_; }
+    const TcpListener& Server() const { return *server_; }
+    const TcpListener& PhoneListener() const { return *phoneServer_; }
     PhoneServer& Phones() { return phones_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
     Heartbeat* GetHeartbeat() const { return heartbeat_.get(); }
@@ -84,7 +83,7 @@ private:
     void DestroyThrottleWindows();
     void ServePhones();
     // Listens on the port of the settings: "" or why not.
-    static std::string Listen(BusServer& server, int port, int onNetwork);
+    static std::string Listen(TcpListener& server, int port, int onNetwork);
     // A server that cannot serve is told to the monitor and the operator.
     void Fail(const std::string& text);
 
@@ -108,9 +107,9 @@ private:
     CLoconet link_;
     // After the link, which they serve, and before the frame, which shows their clients.
     BusShare share_;
-    std::unique_ptr<BusServer> server_;
+    std::unique_ptr<TcpListener> server_;
     PhoneServer phones_;
-    std::unique_ptr<BusServer> phoneServer_;
-    std::unique_ptr<DnsSdAdvert> advert_;
+    std::unique_ptr<TcpListener> phoneServer_;
+    std::unique_ptr<ServiceAdvert> advert_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -1,8 +1,9 @@
 #include "gui/common/QtPlatform.h"
 
+#include "gui/common/Modules.h"
+
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLibrary>
 #include <QMessageBox>
 
 void QtPrompts::EndSession() {
@@ -69,20 +70,11 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
 
 QtBeeper::QtBeeper(QStringList moduleFolders) : folders_(std::move(moduleFolders)) {}
 
-QStringList QtBeeper::DefaultModuleFolders() {
-    const QString here = QCoreApplication::applicationDirPath();
-    return {here, here + QStringLiteral("/" VLAKOMAT_TONE_DIR)};
-}
-
 bool QtBeeper::HasModule() {
     if (!looked_) {
         looked_ = true;
-        for (const QString& dir : folders_) {
-            QLibrary module(dir + QStringLiteral("/vlakomat-tone"));
-            playTone_ = reinterpret_cast<PlayTone>(module.resolve("vlakomat_play_tone"));
-            if (playTone_)
-                break;
-        }
+        playTone_ = reinterpret_cast<PlayTone>(
+            ResolveModule(folders_, QStringLiteral("vlakomat-tone"), "vlakomat_play_tone"));
     }
     return playTone_ != nullptr;
 }

@@ -2,6 +2,7 @@
 // Qt implementations of the platform seams.
 
 #include "core/platform.h"
+#include "gui/common/Modules.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -38,14 +39,12 @@ public:
 
     // The folders the module is looked for in; by default beside the program (its build
     // folder) and in its library folder once installed.
-    explicit QtBeeper(QStringList moduleFolders = DefaultModuleFolders());
+    explicit QtBeeper(QStringList moduleFolders = ModuleFolders());
     void SetMissingNotice(MissingNotice notice) { notice_ = std::move(notice); }
     void Tone(int frequencyHz, int lengthMs) override;
     bool HasModule();
 
 private:
-    static QStringList DefaultModuleFolders();
-
     // From the tone module, loaded at the first tone; nullptr when it is not there.
     using PlayTone = bool (*)(int frequencyHz, int lengthMs);
     QStringList folders_;

@@ -2,6 +2,7 @@
 
 #include "core/layout/TurnoutMove.h"
 #include "core/loconet/Loconet.h"
+#include "gui/common/Modules.h"
 #include "gui/layout/DlgTurnout.h"
 #include "gui/layout/LayoutIcons.h"
 #include "gui/layout/LayoutPainter.h"
@@ -12,9 +13,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QWheelEvent>
@@ -318,16 +316,14 @@ QSize UsedCells(const CVlakomatDoc& doc) {
 }
 } // namespace
 
-void CVlakomatView::PreparePrinter(QPrinter& printer) const {
+PrintJob CVlakomatView::PrintJobOf() const {
     const QSize cells = UsedCells(doc_);
-    printer.setPageOrientation(cells.width() > cells.height() ? QPageLayout::Landscape
-                                                              : QPageLayout::Portrait);
-    printer.setDocName(documentName_);
+    return {documentName_, cells.width() > cells.height(),
+            [this](QPainter& painter, const QSize& page) { Print(painter, page); }};
 }
 
-void CVlakomatView::Print(QPrinter& printer) const {
+void CVlakomatView::Print(QPainter& painter, const QSize& page) const {
     const QSize cells = UsedCells(doc_);
-    QPainter painter(&printer);
     const QString title =
         (documentName_.isEmpty() ? QStringLiteral("Brez naslova") : documentName_) +
         QStringLiteral(" - ") +
@@ -336,10 +332,9 @@ void CVlakomatView::Print(QPrinter& printer) const {
     font.setPointSize(12);
     painter.setFont(font);
     const int titleHeight = painter.fontMetrics().height() * 2;
-    painter.drawText(QRect(0, 0, printer.width(), titleHeight), Qt::AlignLeft | Qt::AlignTop,
-                     title);
-    const int cs = std::max(1, std::min(printer.width() / cells.width(),
-                                        (printer.height() - titleHeight) / cells.height()));
+    painter.drawText(QRect(0, 0, page.width(), titleHeight), Qt::AlignLeft | Qt::AlignTop, title);
+    const int cs = std::max(
+        1, std::min(page.width() / cells.width(), (page.height() - titleHeight) / cells.height()));
     painter.translate(0, titleHeight);
     PanelLook look;
     look.paper = true;
@@ -348,19 +343,21 @@ void CVlakomatView::Print(QPrinter& printer) const {
                QRect(0, 0, cells.width() * cs, cells.height() * cs), look);
 }
 
+void CVlakomatView::OpenPrinting(bool preview) {
+    QString why;
+    const auto print = reinterpret_cast<PrintEntry>(ResolveModule(
+        ModuleFolders(), QString::fromLatin1(kPrintModuleName), kPrintModuleEntry, &why));
+    if (!print) {
+        prompts_.Inform("Tiskanje ni mogoče (" + why.toStdString() + ").", PromptIcon::Warning);
+        return;
+    }
+    print(this, PrintJobOf(), preview);
+}
+
 void CVlakomatView::OnFilePrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    PreparePrinter(printer);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        Print(printer);
+    OpenPrinting(false);
 }
 
 void CVlakomatView::OnFilePrintPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    PreparePrinter(printer);
-    QPrintPreviewDialog dialog(&printer, this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* target) { Print(*target); });
-    dialog.exec();
+    OpenPrinting(true);
 }

@@ -6,6 +6,7 @@
 #include "core/layout/LayoutBus.h"
 #include "core/layout/LayoutPanel.h"
 #include "gui/layout/LayoutPainter.h"
+#include "gui/print/PrintJob.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -16,7 +17,7 @@ class CVlakomatDoc;
 class Prompts;
 class QAction;
 class QActionGroup;
-class QPrinter;
+class QPainter;
 class QToolBar;
 
 class CVlakomatView : public QAbstractScrollArea {
@@ -35,11 +36,12 @@ public:
     void OnUpdate();
     void OnFilePrint();
     void OnFilePrintPreview();
-    // Draws the panel's elements on one page, as large as the page allows, turned to suit
-    // the layout's shape, under a title of the file's name and the date.
-    void Print(QPrinter& printer) const;
-    // Turns the page to suit the layout's shape (wider than high: landscape).
-    void PreparePrinter(QPrinter& printer) const;
+    // The panel for the print module: a page turned to suit the layout's shape (wider than
+    // high: landscape), drawn by Print.
+    PrintJob PrintJobOf() const;
+    // Draws the panel's elements on one page of `page` pixels, as large as the page allows,
+    // under a title of the file's name and the date.
+    void Print(QPainter& painter, const QSize& page) const;
     // The name that the printed page carries.
     void SetDocumentName(const QString& name) { documentName_ = name; }
     // Turnouts' and detectors' addresses on the panel.
@@ -67,6 +69,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Hands the page to the print module (loaded now), or says that printing cannot be done.
+    void OpenPrinting(bool preview);
     void CreateCommands();
     QAction* AddCommand(int id, const char* name, const char* text, const char* tip);
     void OnCommand(int id);

@@ -4,6 +4,7 @@
 #include "core/settings/SerialLine.h"
 #include "core/settings/SettingsFields.h"
 #include "core/settings/SettingsProcedure.h"
+#include "gui/common/Ports.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPortInfo>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -255,12 +255,9 @@ void CDlgSettings::accept() {
 
 std::vector<CDlgSettings::PortChoice> CDlgSettings::AvailablePorts(const QString& lastTcpAddress) {
     std::vector<PortChoice> choices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        QString description = info.description();
-        if (description.isEmpty())
-            description = info.manufacturer();
-        choices.push_back({info.systemLocation(), description});
-    }
+    for (const SerialPortInfo& info : ProgramSerialPorts())
+        choices.push_back(
+            {QString::fromStdString(info.location), QString::fromStdString(info.description)});
     choices.push_back({QStringLiteral("sim"), QStringLiteral("simulirana centrala v programu")});
     choices.push_back(
         {lastTcpAddress.isEmpty() ? QStringLiteral("tcp://localhost:1234") : lastTcpAddress,
@@ -276,9 +273,9 @@ void CDlgSettings::SetIntro(const QString& text) {
 QString CDlgSettings::PreselectFirstRunPort(Settings& values) {
     std::vector<std::string> ports;
     std::vector<std::string> usbPorts;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back(info.systemLocation().toStdString());
-        if (info.hasVendorIdentifier())
+    for (const SerialPortInfo& info : ProgramSerialPorts()) {
+        ports.push_back(info.location);
+        if (info.usb)
             usbPorts.push_back(ports.back());
     }
     values.ComPort = FirstRunPort(values.ComPort, ports, usbPorts);
