@@ -30,7 +30,8 @@ void RealisticThrottle::Idle(Tick now) {
     sound_.Step(now, iSlot, iSoundSlot);
     ApplyPowerStep(now);
     StageTimers(now);
-    if (!settled_ && !lookedAhead_)
+    // While the program steps anyway, a look-ahead would be thrown away at the next step.
+    if (!settled_ && !lookedAhead_ && !WantsEveryStep())
         LookAhead();
 }
 
@@ -191,14 +192,18 @@ void RealisticThrottle::StageTimers(Tick now) {
         FinishRelease();
 }
 
+// The stages, the keys, a handle just moved and a reselection waiting keep the program
+// stepping: no wake-up is worked out for them.
+bool RealisticThrottle::WantsEveryStep() const {
+    return reselectWaiting_ || emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ ||
+           sound_.Stepping() || model_.iPowerStep != previousPowerStep_ ||
+           model_.iBrakeHandle != previousBrakeHandle_;
+}
+
 std::uint32_t RealisticThrottle::NextIdleDue(Tick now) const {
     if (!bActive)
         return kNoDeadline;
-    if (reselectWaiting_)
-        return 0;
-    // The stages and keys want every step.
-    if (emergencyPending_ || phase_ == Phase::Releasing || secondBeepDue_ || sound_.Stepping() ||
-        model_.iPowerStep != previousPowerStep_ || model_.iBrakeHandle != previousBrakeHandle_)
+    if (WantsEveryStep())
         return 0;
     // The rest wait for their time; each is a deadline, or the heartbeat sleeps through it.
     const auto after = [now](Tick since, std::int64_t wait) -> std::uint32_t {

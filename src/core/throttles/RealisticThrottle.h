@@ -193,6 +193,7 @@ private:
     void CatchUp(Tick now);
     void LookAhead();
     void BeforeInputChange(Tick now);
+    bool WantsEveryStep() const;
     void AfterPhysics(const StepReport& report, Tick now);
     void BrakeHandleMoved();
     void KeepAlive(Tick now);
