@@ -119,7 +119,7 @@ TEST_F(CommandTest, BytesTableAndSuppression) {
          &SlotRecord::SND,
          0x75},
         {"release",
-         [](CLoconet& l) { l.ReleaseLoco(3); },
+         [](CLoconet& l) { l.ReleaseLoco(3, nullptr); },
          {A(0xB5, 0x13)},
          &SlotRecord::STAT1,
          0x13},
@@ -159,7 +159,7 @@ TEST_F(CommandTest, SlotOutsideTheTableChangesAndSendsNothing) {
             link.SetSlotF0toF4(slot, 0x1F, false, true);
             link.SetSlotF5toF8(slot, 0x0F, true);
             link.SendImmF9toF12(slot, 0x0F);
-            link.ReleaseLoco(slot);
+            link.ReleaseLoco(slot, nullptr);
             link.SendSlotDirF(slot);
             link.SendSlotSnd(slot);
         });
@@ -215,7 +215,7 @@ TEST_F(CommandTest, DebugTraces) {
 
 TEST_F(CommandTest, ReleaseIsAlwaysOnTheMonitor) {
     settings.DebugMode = 0;
-    link.ReleaseLoco(3);
+    link.ReleaseLoco(3, nullptr);
     EXPECT_EQ(lines, std::vector<std::string>{"!!Release Loco 1234"});
 }
 

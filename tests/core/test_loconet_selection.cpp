@@ -269,7 +269,7 @@ TEST_F(SelectionTest, ChainOfFourOnAMovingClock) {
         };
         t.onReleaseAll = [&] {
             for (int* slot : held)
-                link.ReleaseLoco(std::exchange(*slot, kNoSlot));
+                link.ReleaseLoco(std::exchange(*slot, kNoSlot), &t);
         };
         clock.drift = 1;
         link.SelectLoco(50, 100, kWhichLoco);

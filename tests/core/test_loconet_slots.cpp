@@ -59,12 +59,18 @@ TEST_F(SlotTableTest, SlotByteMessagesStoreOnlyIntoValidRecords) {
     }
 }
 
-TEST_F(SlotTableTest, OwnEchoChangesNothingAndCallsNoThrottle) {
+TEST_F(SlotTableTest, OwnCommandIsToldOnceInTheStepAndItsEchoChangesNothing) {
     OpenLink();
     MakeSlot(4, 300, 0x33, 0, 0x11);
     RecordingThrottle& t = AddThrottle(0, ThrottleType::Simple, 4);
+    RecordingThrottle& train = AddThrottle(1, ThrottleType::Realistic, kNoSlot, kNoSlot, 4);
     link.SetSlotForw(4, false, false);
+    EXPECT_TRUE(t.calls.empty()); // not inside the command
     link.Process();
+    EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateThrottle 1000 0"});
+    // The realistic throttle hears only other stations and the phones.
+    EXPECT_TRUE(train.calls.empty());
+    t.calls.clear();
     EchoLastWrite();
     EXPECT_TRUE(t.calls.empty());
     EXPECT_EQ(link.Slot(4).DIRF, 0x31);

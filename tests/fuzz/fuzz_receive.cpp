@@ -21,7 +21,7 @@ public:
     EchoThrottle(CLoconet& link, ThrottleType type) : Throttle(type), link_(link) {}
     void CloseThrottle() override {}
     void FunctionStateChanged(int, bool) override {}
-    void ReleaseAll() override { link_.ReleaseLoco(iSlot); }
+    void ReleaseAll() override { link_.ReleaseLoco(iSlot, this); }
     void UpdateControls(Tick, int slot, int which) override {
         if (which == 0)
             iSlot = slot;

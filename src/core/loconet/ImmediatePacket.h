@@ -28,6 +28,18 @@ constexpr int FirstFunction(ImmGroup group) {
     return group == ImmGroup::F9toF12 ? 9 : (group == ImmGroup::F13toF20 ? 13 : 21);
 }
 
+// A group's bits within F9 to F28 held in one word (bit n: Fn), bit 0 the group's first.
+constexpr std::uint8_t GroupBits(std::uint32_t high, ImmGroup group) {
+    const std::uint32_t mask = group == ImmGroup::F9toF12 ? 0x0Fu : 0xFFu;
+    return static_cast<std::uint8_t>((high >> FirstFunction(group)) & mask);
+}
+// `high` with the group's bits replaced by `bits`.
+constexpr std::uint32_t WithGroupBits(std::uint32_t high, ImmGroup group, std::uint8_t bits) {
+    const std::uint32_t mask = (group == ImmGroup::F9toF12 ? 0x0Fu : 0xFFu)
+                               << FirstFunction(group);
+    return (high & ~mask) | ((static_cast<std::uint32_t>(bits) << FirstFunction(group)) & mask);
+}
+
 // Short address form when `adr2` is 0, long form otherwise. Bits beyond the group are
 // ignored. The checksum is left for QueueMessage to fill in.
 LocoNetMessage BuildImmFunctions(std::uint8_t adr, std::uint8_t adr2, ImmGroup group,

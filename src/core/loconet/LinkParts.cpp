@@ -2,6 +2,7 @@
 
 #include "core/loconet/MonitorText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -181,6 +182,23 @@ bool SlotTable::Settle(int slot) {
         return false;
     doubted_.reset(Index(slot));
     return true;
+}
+
+void SlotTable::Changing(int slot) {
+    if (!IsSlotNumber(slot) || untold_.test(Index(slot)))
+        return;
+    untold_.set(Index(slot));
+    toldAs_[Index(slot)] = slots_[Index(slot)];
+}
+
+int SlotTable::TakeUntold(int from, SlotRecord& toldAs) {
+    for (int slot = std::max(from, 0); slot < kSlotCount; ++slot)
+        if (untold_.test(Index(slot))) {
+            untold_.reset(Index(slot));
+            toldAs = toldAs_[Index(slot)];
+            return slot;
+        }
+    return kNoSlot;
 }
 
 void Selection::Start(int throttleIndex, int addr, int whichAddress, Tick now) {

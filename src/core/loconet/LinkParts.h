@@ -130,14 +130,25 @@ public:
     bool Settle(int slot);
     void SettleAll() { doubted_.reset(); }
 
+    // The program's own command is about to change the slot: what its throttles were last
+    // told of it is kept (once) until they are told of the change.
+    void Changing(int slot);
+    bool AnyUntold() const { return untold_.any(); }
+    // The next slot whose change the throttles were not told yet (from `from` on), or
+    // kNoSlot; `toldAs` is what they were last told of it. The slot counts as told.
+    int TakeUntold(int from, SlotRecord& toldAs);
+
 private:
     static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }
     std::array<SlotRecord, kSlotCount> slots_{};
     std::bitset<kSlotCount> doubted_;
+    std::bitset<kSlotCount> untold_;
+    std::array<SlotRecord, kSlotCount> toldAs_{};
 };
 
 // The one loco selection that may be under way, and which slots each throttle's
-// selections have taken into use (rather than found in use by another throttle).
+// selections have taken into use (rather than found in use by another station). Only a
+// slot that a selection took is ever given back for a requester that left or failed.
 class Selection {
 public:
     static constexpr std::uint32_t kTimeoutMs = 5000;

@@ -31,15 +31,6 @@ CLoconet::~CLoconet() {
     Close();
 }
 
-int CLoconet::AddMessageWatcher(MessageWatcher watcher) {
-    watchers_.emplace_back(++lastWatcherId_, std::move(watcher));
-    return lastWatcherId_;
-}
-
-void CLoconet::RemoveMessageWatcher(int id) {
-    std::erase_if(watchers_, [id](const auto& w) { return w.first == id; });
-}
-
 bool CLoconet::Offline() const {
     return settings_ != nullptr && settings_->settings.Offline != 0;
 }

@@ -13,6 +13,7 @@
 #include "core/loconet/SlotRecord.h"
 #include "core/loconet/Throttle.h"
 #include "core/platform.h"
+#include "core/util/Subscription.h"
 
 #include <array>
 #include <cstdint>
@@ -55,10 +56,11 @@ public:
     // --- wiring -------------------------------------------------------------------------
     void SetPortFactory(SerialPortFactory factory) { portFactory_ = std::move(factory); }
     void SetMonitorSink(MonitorSink sink) { monitor_ = std::move(sink); }
-    // Several parts of the program watch the bus (the layout panel, the power button); each
-    // is given a number to take its watcher away with before it goes.
-    int AddMessageWatcher(MessageWatcher watcher);
-    void RemoveMessageWatcher(int id);
+    // Several parts of the program watch the bus (the layout panel, the power button, the
+    // phones); each keeps the handle, and its watcher goes with it.
+    [[nodiscard]] Subscription AddMessageWatcher(MessageWatcher watcher) {
+        return watchers_.Add(std::move(watcher));
+    }
     // The link reads "Offline" and "Debug Mode" from here each time it needs them; nullptr
     // means online without debug lines. The settings must outlive the link.
     void SetSettings(const ProgramSettings* settings) { settings_ = settings; }
@@ -107,8 +109,13 @@ public:
     int GetSlotLocoAddress(int slot) const { return slots_.Address(slot); }
     // Tells the throttles of `slot` that it changed; a throttle whose address the slot no
     // longer holds in use loses the slot instead (`before`: the record before the change;
-    // `again`: the change is the answer to the read after the port came back).
-    void UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again = false);
+    // `again`: the change is the answer to the read after the port came back). `except`,
+    // the throttle whose own command made the change, is not told. Whoever changes a slot
+    // is told F9 to F28 that changed too.
+    void UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again = false,
+                         const Throttle* except = nullptr);
+    // Another of the program's throttles (not `except`) that holds `slot` in any role.
+    const Throttle* OtherHolder(int slot, const Throttle* except) const;
     // Asked for again after the port came back and not yet answered: commands wait.
     bool IsSlotInDoubt(int slot) const { return slots_.Doubted(slot); }
 
@@ -144,7 +151,13 @@ public:
         SendImmFunctions(slot, ImmGroup::F21toF28, bits);
     }
     void SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits);
-    void ReleaseLoco(int slot);
+    // `by` lets go of the slot; it goes back to the command station only when no other of
+    // the program's throttles holds it (nullptr: the link's own release).
+    void ReleaseLoco(int slot, const Throttle* by);
+    // The slot that a throttle's selection has just finished with is not wanted after all
+    // (the throttle moved on): it goes back stopped if the selection took it into use;
+    // one found in use stays with the station that holds it.
+    void ReturnUnwanted(int slot, const Throttle* by);
     void SendSlotDirF(int slot);
     void SendSlotSnd(int slot);
     static int SpeedToPercent(int speed);
@@ -166,6 +179,15 @@ private:
     SlotRecord* Commandable(int slot, const char* command);
     void InterpretImmediate(const LocoNetMessage& m, const std::string& header, bool fromOther);
     void SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now);
+    // F9 to F28 that differ from `before` go to the throttle on the slot as `which`.
+    void TellFunctions(Throttle& t, int which, std::uint32_t before, Tick now);
+    // The throttles hear what the program's own commands changed since they were last told.
+    // The realistic throttle drives its slots itself and hears only other stations and the
+    // phones that share its hand-helds (those tell it at once).
+    void TellOwnChanges();
+    // A stop-all on the bus: the command station stops every slot in use; each throttle
+    // hears it once.
+    void StopAllInTable();
     void RetryEcho();
     // The server's words on the messages written (a LbServer server's SENT lines).
     void TakeWriteAnswers();
@@ -193,6 +215,11 @@ private:
     void TaskStep(const LocoNetMessage& m);
     void WarnAddressInUse();
     void FinishSelection(bool taken);
+    // A selection failed: the throttle gives up what it holds, but only the slots its own
+    // selections took go back; one it found in use stays with the station that holds it.
+    void Abandon(Throttle& t);
+    // A slot that the program took and nobody of it wants any more: stopped and given back.
+    void GiveBack(int slot);
     void FailSelection(const std::string& text);
     void CheckSelectionTimeout();
     void NewThrottle(ThrottleType type);
@@ -207,8 +234,7 @@ private:
     Prompts& prompts_;
     SerialPortFactory portFactory_;
     MonitorSink monitor_;
-    std::vector<std::pair<int, MessageWatcher>> watchers_;
-    int lastWatcherId_ = 0;
+    Subscribers<const LocoNetMessage&> watchers_;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
     LinkStateSink linkState_;
@@ -221,9 +247,6 @@ private:
     // Tick for the throttles' periodic call: the step's, or a fresh one once a selection
     // has finished in the step.
     Tick actTick_ = 0;
-    // While a failed selection hands its slots back, only those that the throttle's own
-    // selections took go back: a slot it found in use is another throttle's.
-    int failingThrottle_ = -1;
 
     PortSupervisor port_;
     Receiver receiver_;

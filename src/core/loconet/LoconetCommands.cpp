@@ -25,6 +25,7 @@ SlotRecord* CLoconet::Commandable(int slot, const char* command) {
             text::Format("%s : Slot:%d not sent, its locomotive is not confirmed", command, slot));
         return nullptr;
     }
+    slots_.Changing(slot);
     return slots_.Mutable(slot);
 }
 
@@ -125,24 +126,27 @@ void CLoconet::SetSlotF5toF8(int slot, std::uint8_t bits, bool force) {
 }
 
 void CLoconet::SendImmF9toF12(int slot, std::uint8_t bits) {
-    const SlotRecord* r = Commandable(slot, "SendImmF9toF12");
+    SlotRecord* r = Commandable(slot, "SendImmF9toF12");
     if (r == nullptr)
         return;
     Trace(text::Format("SendImmF9toF12 : Slot:%d,Loco:%d F9to12=%d%d%d%d", slot,
                        GetSlotLocoAddress(slot), monitortext::Bit(bits, 0x01),
                        monitortext::Bit(bits, 0x02), monitortext::Bit(bits, 0x04),
                        monitortext::Bit(bits, 0x08)));
+    r->high = WithGroupBits(r->high, ImmGroup::F9toF12, bits);
     QueueMessage(BuildImmF9toF12(r->ADR, r->ADR2, bits & 0x0F));
 }
 
 void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
-    const SlotRecord* r = slots_.Mutable(slot);
-    if (r == nullptr)
-        return;
     if (group == ImmGroup::F9toF12) {
         SendImmF9toF12(slot, bits);
         return;
     }
+    SlotRecord* r = slots_.Mutable(slot);
+    if (r == nullptr)
+        return;
+    slots_.Changing(slot);
+    r->high = WithGroupBits(r->high, group, bits);
     const int first = FirstFunction(group);
     std::string line = text::Format("SendImmF%dtoF%d : Slot:%d,Loco:%d F%dto%d=", first, first + 7,
                                     slot, GetSlotLocoAddress(slot), first, first + 7);
@@ -152,18 +156,35 @@ void CLoconet::SendImmFunctions(int slot, ImmGroup group, std::uint8_t bits) {
     QueueMessage(BuildImmFunctions(r->ADR, r->ADR2, group, bits));
 }
 
-void CLoconet::ReleaseLoco(int slot) {
+void CLoconet::ReleaseLoco(int slot, const Throttle* by) {
+    if (!IsSlotNumber(slot))
+        return;
+    // Another of the program's throttles still drives it: it stays theirs, untouched.
+    if (const Throttle* other = OtherHolder(slot, by)) {
+        Trace(text::Format("!!Slot %d kept: %s still holds it", slot, other->Title().c_str()));
+        return;
+    }
     SlotRecord* r = Commandable(slot, "ReleaseLoco");
     if (r == nullptr)
         return;
-    if (failingThrottle_ >= 0 && !selection_.HasTaken(failingThrottle_, slot)) {
-        Trace(text::Format("!!Slot %d kept: not taken by this throttle", slot));
-        return;
-    }
     selection_.Forget(slot);
     LogToMonitor(text::Format("!!Release Loco %d", GetSlotLocoAddress(slot)));
     r->STAT1 = static_cast<std::uint8_t>(r->STAT1 & ~slotbits::kStat1Busy);
     QueueMessage(SlotMessage(Opcode::OPC_SLOT_STAT1, slot, r->STAT1));
+}
+
+void CLoconet::ReturnUnwanted(int slot, const Throttle* by) {
+    if (by != nullptr && selection_.HasTaken(by->registryIndex, slot))
+        GiveBack(slot);
+    else
+        Trace(text::Format("!!Slot %d kept: not taken by this throttle", slot));
+}
+
+void CLoconet::GiveBack(int slot) {
+    if (OtherHolder(slot, nullptr) != nullptr)
+        return;
+    SetSlotSpeed(slot, 0, false);
+    ReleaseLoco(slot, nullptr);
 }
 
 void CLoconet::SendSlotDirF(int slot) {

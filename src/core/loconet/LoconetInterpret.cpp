@@ -7,6 +7,8 @@
 #include "core/loconet/MonitorText.h"
 #include "core/util/Text.h"
 
+#include <bitset>
+
 using monitortext::AppendF;
 
 namespace {
@@ -46,10 +48,12 @@ bool CLoconet::Interpret(const LocoNetMessage& m, const std::string& header, boo
         LogToMonitor(line);
         return true;
     }
+    case Opcode::OPC_IDLE:
+        StopAllInTable();
+        break;
     case Opcode::OPC_BUSY:
     case Opcode::OPC_GPOFF:
     case Opcode::OPC_GPON:
-    case Opcode::OPC_IDLE:
     case Opcode::OPC_LONG_ACK:
     case Opcode::OPC_MOVE_SLOTS:
     case Opcode::OPC_RQ_SL_DATA:
@@ -177,6 +181,8 @@ void CLoconet::InterpretImmediate(const LocoNetMessage& m, const std::string& he
     LogToMonitor(line);
     if (!fromOther || found == kNoSlot)
         return;
+    SlotRecord& r = *slots_.Mutable(found);
+    r.high = WithGroupBits(r.high, imm.group, imm.bits);
     if (imm.group == ImmGroup::F9toF12) {
         SendF9toF12ToThrottles(found, imm.bits, stepTick_);
         return;
@@ -203,32 +209,84 @@ void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
     }
 }
 
-void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again) {
+void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again,
+                               const Throttle* except) {
     Trace("Update Throttles start");
     for (int i = 0; i < kRegistrySize; ++i) {
         for (int which : {kWhichLoco, kWhichSound, kWhichPower, kWhichBrake}) {
             // Each call may close the throttle, so the entry is read before every call.
             Throttle* t = registry_.Get(i);
-            if (t == nullptr || (which != kWhichLoco && t->type != ThrottleType::Realistic))
-                continue;
-            int* held = which == kWhichLoco    ? &t->iSlot
-                        : which == kWhichSound ? &t->iSoundSlot
-                        : which == kWhichPower ? &t->iPowerSlot
-                                               : &t->iBrakeSlot;
-            if (*held != slot)
+            if (t == nullptr || t == except || which >= t->Roles() || t->SlotFor(which) != slot)
                 continue;
             const int address = t->AddressOf(which);
             if (address < 0 || slots_.Holds(slot, address)) {
                 t->UpdateThrottle(now, which);
+                if (registry_.Get(i) == t)
+                    TellFunctions(*t, which, before.high, now);
                 continue;
             }
             // The command station no longer keeps the address there: whatever the throttle
             // sent next would drive another locomotive, or none.
             LogToMonitor(text::Format("!!Slot %d no longer holds loco %d", slot, address));
-            *held = kNoSlot;
+            t->SlotFor(which) = kNoSlot;
             selection_.Forget(slot);
             t->SlotLost(now, which, again, before);
         }
     }
     Trace("Update Throttles end");
+}
+
+void CLoconet::TellFunctions(Throttle& t, int which, std::uint32_t before, Tick now) {
+    const std::uint32_t high = slots_.At(t.SlotFor(which)).high;
+    if (GroupBits(high, ImmGroup::F9toF12) != GroupBits(before, ImmGroup::F9toF12))
+        t.UpdateThrottleF9toF12(GroupBits(high, ImmGroup::F9toF12), now, which);
+    if (which != kWhichLoco)
+        return;
+    for (ImmGroup group : {ImmGroup::F13toF20, ImmGroup::F21toF28})
+        if (GroupBits(high, group) != GroupBits(before, group))
+            t.UpdateThrottleF13toF28(FirstFunction(group), GroupBits(high, group), now);
+}
+
+void CLoconet::TellOwnChanges() {
+    SlotRecord told;
+    for (int slot = slots_.TakeUntold(0, told); slot != kNoSlot;
+         slot = slots_.TakeUntold(slot + 1, told)) {
+        const SlotRecord& now = slots_.At(slot);
+        const bool bytes = !now.SameBytes(told);
+        if (!bytes && now.high == told.high)
+            continue;
+        for (int i = 0; i < kRegistrySize; ++i) {
+            Throttle* t = registry_.Get(i);
+            if (t == nullptr || t->type == ThrottleType::Realistic || t->iSlot != slot)
+                continue;
+            if (bytes)
+                t->UpdateThrottle(stepTick_, kWhichLoco);
+            if (registry_.Get(i) == t)
+                TellFunctions(*t, kWhichLoco, told.high, stepTick_);
+        }
+    }
+}
+
+void CLoconet::StopAllInTable() {
+    std::bitset<kSlotCount> stopped;
+    for (int slot = kFirstLocoSlot; slot <= kLastLocoSlot; ++slot) {
+        SlotRecord& r = *slots_.Mutable(slot);
+        if (!r.valid || (r.STAT1 & slotbits::kStat1StateMask) == slotbits::kStat1Free ||
+            r.SPD == slotbits::kSpeedEmergency)
+            continue;
+        r.SPD = slotbits::kSpeedEmergency;
+        stopped.set(static_cast<std::size_t>(slot));
+    }
+    // Once for each throttle, on its first role that stopped: the realistic train brakes
+    // once and sets its hand-helds itself.
+    for (int i = 0; i < kRegistrySize; ++i) {
+        Throttle* t = registry_.Get(i);
+        for (int which = kWhichLoco; t != nullptr && which < t->Roles(); ++which) {
+            const int slot = t->SlotFor(which);
+            if (IsSlotNumber(slot) && stopped.test(static_cast<std::size_t>(slot))) {
+                t->UpdateThrottle(stepTick_, which);
+                break;
+            }
+        }
+    }
 }

@@ -46,6 +46,7 @@ void CLoconet::Step() {
         RetryEcho();
         SendNext();
     }
+    TellOwnChanges();
     CallThrottlesIdle();
 }
 
@@ -106,6 +107,7 @@ std::uint32_t CLoconet::NextStepDue() const {
         return kNoDeadline;
     SerialPort* port = port_.port.get();
     if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.active || port_.lost ||
+        slots_.AnyUntold() ||
         (port && port->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
@@ -135,8 +137,7 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     if (intact)
         ShareWithGuests(m, echo && tx_.PendingIsGuest());
     if (intact)
-        for (std::size_t i = 0; i < watchers_.size(); ++i)
-            watchers_[i].second(m);
+        watchers_.Call(m);
     const bool debug = DebugMode();
     if (debug) {
         std::string line = header;

@@ -38,6 +38,20 @@ const char* CLoconet::WhichName(int which) {
     }
 }
 
+const Throttle* CLoconet::OtherHolder(int slot, const Throttle* except) const {
+    if (!IsSlotNumber(slot))
+        return nullptr;
+    for (int i = 0; i < kRegistrySize; ++i) {
+        const Throttle* t = registry_.Get(i);
+        if (t == nullptr || t == except)
+            continue;
+        for (int which = kWhichLoco; which < t->Roles(); ++which)
+            if (t->SlotFor(which) == slot)
+                return t;
+    }
+    return nullptr;
+}
+
 const Throttle* CLoconet::ThrottleUsing(int address, int exceptIndex) const {
     for (int i = 0; i < kRegistrySize; ++i) {
         const Throttle* t = registry_.Get(i);
@@ -150,7 +164,8 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
 }
 
 void CLoconet::WarnAddressInUse() {
-    if (selection_.which != kWhichLoco)
+    // Nobody to warn when the requester has left.
+    if (selection_.which != kWhichLoco || selection_.throttle < 0)
         return;
     Throttle* t = GetThrottle(selection_.throttle);
     if (t == nullptr || !t->TakeRefusal(kAddressInUse, true))
@@ -169,27 +184,42 @@ void CLoconet::FinishSelection(bool taken) {
     const int index = selection_.throttle;
     const int slot = selection_.slot;
     LogToMonitor(text::Format("!! Finishing loco %d selection", selection_.address));
-    // A throttle closed while waiting has left its entry empty: the slot that the null
-    // move has just taken into use is given back, or the locomotive stays locked.
     if (Throttle* t = GetThrottle(index)) {
         if (taken)
             selection_.Took(index, slot);
         t->UpdateControls(stepTick_, slot, selection_.which);
+    } else if (taken) {
+        // The requester left while it waited: the slot that the null move has just taken
+        // into use goes back stopped, or the locomotive stays locked.
+        GiveBack(slot);
     } else {
-        ReleaseLoco(slot);
+        // Found in use: another station's, and none of this program's business.
+        Trace(text::Format("!!Slot %d kept: its requester has left", slot));
     }
     actTick_ = clock_.Now();
 }
 
 void CLoconet::FailSelection(const std::string& text) {
     selection_.active = false;
-    if (Throttle* t = GetThrottle(selection_.throttle)) {
-        failingThrottle_ = selection_.throttle;
-        t->ReleaseAll();
-        failingThrottle_ = -1;
-    }
     LogToMonitor(text);
+    // A requester that left has nothing to give up and nobody waits for the word.
+    Throttle* t = GetThrottle(selection_.throttle);
+    if (selection_.throttle < 0)
+        return;
+    if (t != nullptr)
+        Abandon(*t);
     RefuseFor(selection_.throttle, text);
+}
+
+void CLoconet::Abandon(Throttle& t) {
+    for (int which = kWhichLoco; which < t.Roles(); ++which) {
+        int& slot = t.SlotFor(which);
+        if (IsSlotNumber(slot) && !selection_.HasTaken(t.registryIndex, slot)) {
+            Trace(text::Format("!!Slot %d kept: not taken by this throttle", slot));
+            slot = kNoSlot;
+        }
+    }
+    t.ReleaseAll();
 }
 
 void CLoconet::CheckSelectionTimeout() {
@@ -201,14 +231,12 @@ void CLoconet::CheckSelectionTimeout() {
     // The null move may have taken the slot into use after all: it goes back, as the
     // command station reported it before, or the locomotive stays locked.
     if (selection_.phase == Selection::kPhaseSetBusy)
-        ReleaseLoco(selection_.slot);
+        ReleaseLoco(selection_.slot, nullptr);
     // A throttle closed meanwhile has nothing to go back to and nobody waits for the word.
     Throttle* t = GetThrottle(selection_.throttle);
     if (t == nullptr)
         return;
-    failingThrottle_ = selection_.throttle;
-    t->ReleaseAll();
-    failingThrottle_ = -1;
+    Abandon(*t);
     RefuseFor(selection_.throttle,
               port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, selection_.address));
 }

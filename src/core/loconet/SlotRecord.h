@@ -1,6 +1,8 @@
 #pragma once
 // One command-station slot as the link mirrors it: the eleven slot bytes in wire order
-// (bytes 2 to 12 of a slot data message) and whether slot data for it was ever seen.
+// (bytes 2 to 12 of a slot data message), whether slot data for it was ever seen, and
+// F9 to F28, which no slot byte holds: the immediate packets sent or seen for its address
+// set them.
 
 #include <cstdint>
 
@@ -17,8 +19,15 @@ struct SlotRecord {
     std::uint8_t SND = 0;
     std::uint8_t ID1 = 0;
     std::uint8_t ID2 = 0;
+    std::uint32_t high = 0; // F9 to F28, bit n: Fn
 
     int Address() const { return ADR2 * 128 + ADR; }
+    // The slot bytes alike (F9 to F28 and `valid` aside).
+    bool SameBytes(const SlotRecord& o) const {
+        return SLOT == o.SLOT && STAT1 == o.STAT1 && ADR == o.ADR && SPD == o.SPD &&
+               DIRF == o.DIRF && TRK == o.TRK && SS2 == o.SS2 && ADR2 == o.ADR2 && SND == o.SND &&
+               ID1 == o.ID1 && ID2 == o.ID2;
+    }
 };
 
 // Bits of the slot bytes, named once so that no mask is repeated across the link.

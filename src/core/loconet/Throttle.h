@@ -90,6 +90,17 @@ public:
         return false;
     }
 
+    // The slot held as `which` (a simple throttle holds only its locomotive's).
+    int& SlotFor(int which) {
+        return which == kWhichSound ? iSoundSlot
+               : which == kWhichPower ? iPowerSlot
+               : which == kWhichBrake ? iBrakeSlot
+                                      : iSlot;
+    }
+    int SlotFor(int which) const { return const_cast<Throttle*>(this)->SlotFor(which); }
+    // The roles a throttle of this type has.
+    int Roles() const { return type == ThrottleType::Realistic ? 4 : 1; }
+
     const ThrottleType type;
     int registryIndex = -1;
     int iSlot = kNoSlot;

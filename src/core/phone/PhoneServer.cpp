@@ -84,7 +84,7 @@ PhoneServer::PhoneServer(CLoconet& link, Clock& clock, const RosterData& data,
 
 PhoneServer::~PhoneServer() {
     SetLayout(nullptr, nullptr);
-    link_.RemoveMessageWatcher(powerWatcher_);
+    powerWatcher_.Reset();
     output_ = nullptr;
     for (int i = 0; i < kMaxClients; ++i)
         if (clients_[static_cast<std::size_t>(i)].connected)
@@ -92,9 +92,7 @@ PhoneServer::~PhoneServer() {
 }
 
 void PhoneServer::SetLayout(CVlakomatDoc* doc, LayoutBus* bus) {
-    if (layoutWatcher_ != 0)
-        link_.RemoveMessageWatcher(layoutWatcher_);
-    layoutWatcher_ = 0;
+    layoutWatcher_.Reset();
     doc_ = doc;
     bus_ = bus;
     turnouts_.clear();

@@ -9,6 +9,7 @@
 #include "core/loconet/TrackPower.h"
 #include "core/phone/WiThrottleText.h"
 #include "core/platform.h"
+#include "core/util/Subscription.h"
 
 #include <array>
 #include <memory>
@@ -94,10 +95,10 @@ private:
     std::array<Client, kMaxClients> clients_;
     int count_ = 0;
     TrackPower power_;
-    int powerWatcher_ = 0;
+    Subscription powerWatcher_;
     CVlakomatDoc* doc_ = nullptr;
     LayoutBus* bus_ = nullptr;
-    int layoutWatcher_ = 0;
+    Subscription layoutWatcher_;
     // What the phones were last told of each turnout: system name and state.
     std::vector<std::pair<std::string, int>> turnouts_;
 };

@@ -1,5 +1,6 @@
 #include "core/phone/PhoneThrottle.h"
 
+#include "core/loconet/ImmediatePacket.h"
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneServer.h"
 #include "core/phone/WiThrottleText.h"
@@ -12,13 +13,11 @@ namespace {
 constexpr const char* kSlotGone =
     "Lokomotive %d ta upravljalnik ne upravlja več: njen slot je prevzel drug upravljalnik.";
 
+// F9 to F28 of the slot's word, as the phone shows them.
+constexpr std::uint32_t kHighFunctions = 0x1FFFFE00u;
+
 bool Bit(std::uint32_t bits, int n) {
     return ((bits >> n) & 1u) != 0;
-}
-
-// The group's bits of F9 to F28 held in one word (bit n: Fn), bit 0 the group's first.
-std::uint8_t Group(std::uint32_t bits, int first, int count) {
-    return static_cast<std::uint8_t>((bits >> first) & ((1u << count) - 1u));
 }
 
 } // namespace
@@ -37,18 +36,22 @@ void PhoneThrottle::Start() {
 bool PhoneThrottle::JoinHeld() {
     // The program's own throttle drives the address already: the phone shares its slot, as
     // a second hand on the same locomotive, rather than selecting it against the window.
+    // The realistic throttle's locomotive and sound decoder are driven by its train model,
+    // which another hand would fight: only its hand-helds are shared, and a selection of the
+    // others is refused by the link.
     for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
         const Throttle* t = link_.GetThrottle(i);
         if (t == nullptr || t == this)
             continue;
-        const std::array<std::pair<int, int>, 3> held{
-            {{kWhichLoco, t->iSlot}, {kWhichPower, t->iPowerSlot}, {kWhichBrake, t->iBrakeSlot}}};
-        for (const auto& [which, slot] : held)
-            if (t->AddressOf(which) == address_ && IsSlotNumber(slot) &&
+        for (int which = kWhichLoco; which < t->Roles(); ++which) {
+            const int slot = t->SlotFor(which);
+            const bool modelDriven = t->type == ThrottleType::Realistic && which <= kWhichSound;
+            if (!modelDriven && t->AddressOf(which) == address_ && IsSlotNumber(slot) &&
                 link_.GetSlotLocoAddress(slot) == address_) {
-                Acquired(slot, false);
+                Acquired(slot);
                 return true;
             }
+        }
     }
     return false;
 }
@@ -57,9 +60,8 @@ void PhoneThrottle::Send(const std::string& what) {
     server_.Send(client_, std::string("M") + throttleKey_ + "A" + key_ + "<;>" + what);
 }
 
-void PhoneThrottle::Acquired(int slot, bool own) {
+void PhoneThrottle::Acquired(int slot) {
     iSlot = slot;
-    own_ = own;
     server_.Send(client_, std::string("M") + throttleKey_ + "+" + key_ + "<;>");
     std::string labels = std::string("M") + throttleKey_ + "L" + key_ + "<;>";
     for (const std::string& label : labels_)
@@ -74,7 +76,7 @@ PhoneThrottle::Shown PhoneThrottle::Current() const {
     Shown s;
     s.speed = withrottle::PhoneSpeed(r.SPD);
     s.forward = (r.DIRF & slotbits::kDirfBackward) == 0;
-    s.functions = high_ | ((r.DIRF & slotbits::kDirfF0) != 0 ? 1u : 0u) |
+    s.functions = (r.high & kHighFunctions) | ((r.DIRF & slotbits::kDirfF0) != 0 ? 1u : 0u) |
                   static_cast<std::uint32_t>(r.DIRF & slotbits::kDirfF1toF4) << 1 |
                   static_cast<std::uint32_t>(r.SND & slotbits::kSndF5toF8) << 5;
     return s;
@@ -97,7 +99,7 @@ void PhoneThrottle::Report(bool all) {
 void PhoneThrottle::Told(const SlotRecord& before) {
     // The phone is not told of its own command; the others on the slot are.
     shown_ = Current();
-    link_.UpdateThrottles(clock_.Now(), iSlot, before);
+    link_.UpdateThrottles(clock_.Now(), iSlot, before, false, this);
 }
 
 void PhoneThrottle::Command(std::string_view command) {
@@ -163,21 +165,22 @@ void PhoneThrottle::SetFunction(int function, bool on) {
         link_.SetSlotF0toF08(iSlot, function, on);
         return;
     }
-    high_ = on ? high_ | (1u << function) : high_ & ~(1u << function);
-    // F9 and up are not in the slot: immediate packets carry them, as the windows send them.
-    if (function <= 12)
-        link_.SendImmF9toF12(iSlot, Group(high_, 9, 4));
-    else if (function <= 20)
-        link_.SendImmF13toF20(iSlot, Group(high_, 13, 8));
-    else
-        link_.SendImmF21toF28(iSlot, Group(high_, 21, 8));
+    // F9 and up are not in the slot bytes: immediate packets carry them, as the windows send
+    // them, and the link keeps what they were last set to.
+    const ImmGroup group = function <= 12   ? ImmGroup::F9toF12
+                           : function <= 20 ? ImmGroup::F13toF20
+                                            : ImmGroup::F21toF28;
+    const std::uint32_t high = link_.Slot(iSlot).high;
+    const std::uint32_t wanted = on ? high | (1u << function) : high & ~(1u << function);
+    link_.SendImmFunctions(iSlot, group, GroupBits(wanted, group));
 }
 
 void PhoneThrottle::Release(bool stop) {
-    if (Driving() && own_) {
-        if (stop)
+    if (Driving()) {
+        // A window or another phone that shares the slot keeps driving it.
+        if (stop && link_.OtherHolder(iSlot, this) == nullptr)
             link_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
-        link_.ReleaseLoco(iSlot);
+        link_.ReleaseLoco(iSlot, this);
     }
     iSlot = kNoSlot;
     Drop("");
@@ -205,8 +208,8 @@ void PhoneThrottle::FunctionStateChanged(int function, bool state) {
 }
 
 void PhoneThrottle::ReleaseAll() {
-    if (Driving() && own_)
-        link_.ReleaseLoco(iSlot);
+    if (Driving())
+        link_.ReleaseLoco(iSlot, this);
     iSlot = kNoSlot;
     selecting_ = false;
 }
@@ -220,7 +223,7 @@ void PhoneThrottle::UpdateControls(Tick now, int slot, int which) {
         Drop("");
         return;
     }
-    Acquired(slot, true);
+    Acquired(slot);
 }
 
 bool PhoneThrottle::TakeRefusal(const std::string& text, bool inUse) {
@@ -245,17 +248,8 @@ void PhoneThrottle::Idle(Tick now) {
         link_.SelectLoco(registryIndex, address_, kWhichLoco);
         return;
     }
-    if (!Driving())
-        return;
-    // The slot was given up by the program's throttle whose slot the phone shares.
-    if (link_.GetSlotLocoAddress(iSlot) != address_ ||
-        (link_.Slot(iSlot).STAT1 & slotbits::kStat1StateMask) != slotbits::kStat1InUse) {
-        iSlot = kNoSlot;
-        Drop(text::Format(kSlotGone, address_));
-        return;
-    }
-    StopForSilence(now);
-    Report(false);
+    if (Driving())
+        StopForSilence(now);
 }
 
 void PhoneThrottle::StopForSilence(Tick now) {
@@ -267,6 +261,7 @@ void PhoneThrottle::StopForSilence(Tick now) {
                                     server_.ClientName(client_).c_str(), address_));
     const SlotRecord before = link_.Slot(iSlot);
     link_.SetSlotSpeed(iSlot, slotbits::kSpeedEmergency, true);
+    // The phone is told too: its app shows the stop once it speaks again.
     link_.UpdateThrottles(clock_.Now(), iSlot, before);
 }
 
@@ -275,7 +270,7 @@ std::uint32_t PhoneThrottle::NextIdleDue(Tick now) const {
         return 0;
     if (!Driving() || closed_)
         return kNoDeadline;
-    return std::min(kPollMs, server_.SilenceDue(client_, now));
+    return server_.SilenceDue(client_, now);
 }
 
 void PhoneThrottle::UpdateThrottle(Tick now, int which) {
@@ -290,10 +285,10 @@ void PhoneThrottle::UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which
 }
 
 void PhoneThrottle::UpdateThrottleF13toF28(int first, std::uint8_t bits, Tick now) {
+    // The slot table holds them already.
+    (void)first;
+    (void)bits;
     (void)now;
-    const int count = first == 9 ? 4 : 8;
-    const std::uint32_t mask = ((1u << count) - 1u) << first;
-    high_ = (high_ & ~mask) | ((static_cast<std::uint32_t>(bits) << first) & mask);
     Report(false);
 }
 
@@ -315,6 +310,6 @@ std::string PhoneThrottle::Title() const {
 }
 
 void PhoneThrottle::StopForExit() {
-    if (Driving() && own_)
+    if (Driving())
         link_.SetSlotSpeed(iSlot, 0, true);
 }

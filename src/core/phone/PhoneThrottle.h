@@ -18,9 +18,6 @@ class PhoneServer;
 
 class PhoneThrottle : public Throttle {
 public:
-    // How often the slot is looked at for what the program's own throttles changed.
-    static constexpr std::uint32_t kPollMs = 100;
-
     // `throttleKey` is the phone's throttle ('0' to '6' of a multi-throttle, 'T' or 'S' of
     // the older commands), `key` the locomotive's key on it ("S3").
     PhoneThrottle(PhoneServer& server, CLoconet& link, Clock& clock, int client, char throttleKey,
@@ -31,8 +28,8 @@ public:
     void Start();
     // One command of the phone for this locomotive ("V30", "R0", "F112", "X", ...).
     void Command(std::string_view command);
-    // The phone lets the locomotive go: the slot goes back unless it belongs to another of
-    // the program's throttles. `stop` first brings it to an emergency stop.
+    // The phone lets the locomotive go: the slot goes back unless another of the program's
+    // throttles shares it. `stop` first brings it to an emergency stop (unshared only).
     void Release(bool stop);
     // Function names for the phone, F0 first.
     void SetLabels(const std::array<std::string, 29>& labels) { labels_ = labels; }
@@ -73,7 +70,7 @@ private:
     // Sends the phone what changed since it was last told (everything when `all`).
     void Report(bool all);
     void Send(const std::string& what);
-    void Acquired(int slot, bool own);
+    void Acquired(int slot);
     // Gone from the phone with a word why (none when empty), and from the registry.
     void Drop(const std::string& why);
     void SetFunction(int function, bool on);
@@ -93,10 +90,8 @@ private:
 
     bool waiting_ = false;   // for the link's selection to be free
     bool selecting_ = false; // the link selects the address
-    bool own_ = false;       // the slot was selected for the phone (else another throttle's)
     bool closed_ = false;
     bool inUse_ = false;                // the selection found the address in use elsewhere
-    std::uint32_t high_ = 0;            // F9 to F28 as last sent, bit n: Fn
     std::uint32_t momentary_ = 1u << 2; // F2 (the horn) only while pressed
     std::optional<Shown> shown_;
     // The last word heard from the phone when its silence stopped the locomotive.

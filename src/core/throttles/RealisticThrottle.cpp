@@ -334,7 +334,7 @@ void RealisticThrottle::UpdateControls(Tick now, int slot, int which) {
         return;
     if (phase_ != Phase::Acquiring || which != awaiting_) {
         // Not asked for (any more): the slot just taken into use goes back.
-        link_.ReleaseLoco(slot);
+        link_.ReturnUnwanted(slot, this);
         return;
     }
     awaiting_ = -1;
@@ -407,7 +407,7 @@ void RealisticThrottle::ReleaseAll() {
     sound_.LetGo(iSlot, iSoundSlot);
     for (int* slot : {&iSlot, &iSoundSlot, &iPowerSlot, &iBrakeSlot}) {
         if (IsSlotNumber(*slot))
-            link_.ReleaseLoco(*slot);
+            link_.ReleaseLoco(*slot, this);
         *slot = kNoSlot;
     }
     quietSteps_ = 0;

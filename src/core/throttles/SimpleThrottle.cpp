@@ -159,7 +159,7 @@ void SimpleThrottle::FunctionStateChanged(int function, bool state) {
 
 void SimpleThrottle::ReleaseAll() {
     if (Driving())
-        loconet_.ReleaseLoco(iSlot);
+        loconet_.ReleaseLoco(iSlot, this);
     // A selection again that failed leaves the throttle without its locomotive.
     if (Reselecting()) {
         reselect_ = Reselect::None;

@@ -65,9 +65,7 @@ CPowerControls::CPowerControls(CLoconet& link, Prompts& prompts, QWidget* frame)
     Show();
 }
 
-CPowerControls::~CPowerControls() {
-    link_.RemoveMessageWatcher(watcher_);
-}
+CPowerControls::~CPowerControls() = default;
 
 void CPowerControls::AddToMenu(QMenu* menu) const {
     menu->addAction(on_);

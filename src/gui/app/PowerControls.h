@@ -4,6 +4,7 @@
 // while unknown) and switches it. "Izklopi napajanje" has a key that works in every window
 // of the program.
 
+#include "core/util/Subscription.h"
 #include "core/loconet/TrackPower.h"
 
 #include <QObject>
@@ -33,7 +34,7 @@ private:
     void Show();
 
     CLoconet& link_;
-    int watcher_ = 0;
+    Subscription watcher_;
     Prompts& prompts_;
     TrackPower power_;
     QAction* on_ = nullptr;

@@ -43,9 +43,7 @@ CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts
     });
 }
 
-CVlakomatView::~CVlakomatView() {
-    link_.RemoveMessageWatcher(watcher_);
-}
+CVlakomatView::~CVlakomatView() = default;
 
 QAction* CVlakomatView::AddCommand(int id, const char* name, const char* text, const char* tip) {
     auto* action = new QAction(QString::fromUtf8(text), this);

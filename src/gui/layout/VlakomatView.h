@@ -3,6 +3,7 @@
 // deleting, editing and switching turnouts, zooms with the mouse wheel and prints. The
 // decisions are LayoutPanel's; this window shows them and sends the switch requests.
 
+#include "core/util/Subscription.h"
 #include "core/layout/LayoutBus.h"
 #include "core/layout/LayoutPanel.h"
 #include "gui/layout/LayoutPainter.h"
@@ -83,7 +84,7 @@ private:
 
     CVlakomatDoc& doc_;
     CLoconet& link_;
-    int watcher_ = 0;
+    Subscription watcher_;
     Prompts& prompts_;
     LayoutPanel panel_;
     LayoutBus bus_;
