@@ -122,12 +122,15 @@ TEST_F(ImmediateFunctionsTest, ThrottleSendsF13toF28AndFollowsAnotherStation) {
         states += throttle.ButtonState(f) ? '1' : '0';
     EXPECT_EQ(states, "0100000010000001"); // F14, F21 (0x01 of the last), F28
 
-    // The next press goes on from what the bus said; a new selection starts from nothing.
+    // The next press goes on from what the bus said; a new selection of the locomotive
+    // starts from what the link knows of it, and another locomotive in the slot from nothing.
     throttle.FunctionStateChanged(15, true);
     EXPECT_EQ(throttle.F13toF20(), 0x06);
     throttle.UpdateControls(clock.Now(), 5, kWhichLoco);
-    EXPECT_EQ(throttle.F13toF20(), 0);
-    EXPECT_EQ(throttle.F21toF28(), 0);
+    EXPECT_EQ(throttle.F13toF20(), 0x06);
+    EXPECT_EQ(throttle.F21toF28(), 0x81);
+    Receive(SlotData(5, 4, 0x13));
+    EXPECT_EQ(link.Slot(5).high, 0u);
 }
 
 } // namespace

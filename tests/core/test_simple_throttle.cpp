@@ -216,9 +216,9 @@ TEST_F(SimpleThrottleTest, FunctionsAndTheF9toF12Mask) {
         masks.push_back(imm.bits);
     }
     EXPECT_EQ(masks, (std::vector<int>{2, 10, 8}));
-    // A new selection starts again from no F9 to F12 function.
+    // A new selection of the locomotive starts from what the link knows of it.
     throttle.UpdateControls(clock.Now(), 5, kWhichLoco);
-    EXPECT_EQ(throttle.F9toF12(), 0);
+    EXPECT_EQ(throttle.F9toF12(), 8);
 }
 
 TEST_F(SimpleThrottleTest, BusChangesShowSpeedDirectionAndButtons) {
@@ -227,7 +227,8 @@ TEST_F(SimpleThrottleTest, BusChangesShowSpeedDirectionAndButtons) {
     EXPECT_EQ(throttle.Speed(), 1);
     EXPECT_EQ(throttle.SliderPosition(), 98);
     EXPECT_FALSE(throttle.Forward());
-    EXPECT_EQ(view.shown, SimpleThrottleShow::kAll);
+    // Only what changed is shown again: an edit the operator is in keeps its selection.
+    EXPECT_EQ(view.shown, SimpleThrottleShow::kSpeed | SimpleThrottleShow::kDirection);
     EXPECT_EQ(view.buttonShows, 1);
     throttle.UpdateThrottleF9toF12(0x1A, 0, kWhichLoco);
     EXPECT_EQ(view.buttonShows, 2);

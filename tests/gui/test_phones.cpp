@@ -71,9 +71,19 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(phone.Told(3, "V"), "V" + std::to_string(CLoconet::PercentToSpeed(20) - 1));
 
-        // The window lets the locomotive go: the phone is told it no longer has it.
+        // The window lets the locomotive go: the phone still drives it, in the slot that
+        // stays in use until the phone lets it go too.
         w->Simple().OnSetRelease();
+        phone.Drive(3, "V10");
+        QVERIFY(RunUntil([&] { return SlotByte(rig, 3, SimSlotByte::SPD) == 11; }));
+        const auto inUse = [&] {
+            return (SlotByte(rig, 3, SimSlotByte::STAT1) & slotbits::kStat1StateMask) ==
+                   slotbits::kStat1InUse;
+        };
+        QVERIFY(inUse());
+        phone.Send("M0-S3<;>r");
         QVERIFY(!phone.WaitFor("M0-S3<;>").empty());
+        QVERIFY(RunUntil([&] { return !inUse(); }));
         QCOMPARE(rig.Messages(), QString());
     }
 

@@ -69,6 +69,19 @@ public:
     // Programs that share the bus through this one; nullptr for none. They must outlive
     // the link or be taken away first.
     void SetGuests(BusGuests* guests) { guests_ = guests; }
+    // Input that the step handles after the bus's messages (the phones' lines), so that
+    // whatever it sets off runs inside a step, with the boxes it asks for queued. `take`
+    // handles what waits; `waiting` says whether anything does.
+    [[nodiscard]] Subscription AddStepInput(std::function<void()> take,
+                                            std::function<bool()> waiting) {
+        return stepInputs_.Add([take = std::move(take), waiting = std::move(waiting)](
+                                   bool handle, bool& any) {
+            if (handle)
+                take();
+            else
+                any = any || waiting();
+        });
+    }
 
     bool Offline() const;
     bool DebugMode() const;
@@ -235,6 +248,8 @@ private:
     SerialPortFactory portFactory_;
     MonitorSink monitor_;
     Subscribers<const LocoNetMessage&> watchers_;
+    // Called with true to handle input, with false to ask (into the flag) whether any waits.
+    Subscribers<bool, bool&> stepInputs_;
     const ProgramSettings* settings_ = nullptr;
     ThrottleFactory throttleFactory_;
     LinkStateSink linkState_;

@@ -91,6 +91,9 @@ bool CLoconet::InterpretSlotData(const LocoNetMessage& m, const std::string& hea
     r.ID1 = m.bytes[11];
     r.ID2 = m.bytes[12];
     r.valid = true;
+    // Another locomotive in the slot: what was known of F9 to F28 was the other one's.
+    if (!before.valid || before.Address() != r.Address())
+        r.high = 0;
     std::string line = header;
     AppendF(line, read ? "Read Slot:%d,Loc:%d" : "Write Slot:%d,Loc:%d", slot,
             GetSlotLocoAddress(slot));

@@ -40,6 +40,10 @@ void CLoconet::Step() {
         StepReopen();
     if (!ReadPort())
         return;
+    bool unused = false;
+    stepInputs_.Call(true, unused);
+    if (!open_)
+        return;
     // After the answers of this step: one that came just in time still counts.
     CheckSelectionTimeout();
     if (port_.Usable() || Offline()) {
@@ -106,8 +110,10 @@ std::uint32_t CLoconet::NextStepDue() const {
     if (!open_)
         return kNoDeadline;
     SerialPort* port = port_.port.get();
+    bool input = false;
+    stepInputs_.Call(false, input);
     if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.active || port_.lost ||
-        slots_.AnyUntold() ||
+        slots_.AnyUntold() || input ||
         (port && port->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();

@@ -80,9 +80,11 @@ PhoneServer::PhoneServer(CLoconet& link, Clock& clock, const RosterData& data,
         if (power_.Observe(m))
             Broadcast(PowerLine(power_.State()));
     });
+    input_ = link_.AddStepInput([this] { TakeInput(); }, [this] { return waiting_; });
 }
 
 PhoneServer::~PhoneServer() {
+    input_.Reset();
     SetLayout(nullptr, nullptr);
     powerWatcher_.Reset();
     output_ = nullptr;
@@ -145,10 +147,24 @@ void PhoneServer::Receive(int client, const char* data, std::size_t count) {
     Client& c = clients_[static_cast<std::size_t>(client)];
     c.heard = clock_.Now();
     c.lines.Append(data, count);
+    waiting_ = true;
+    // The link's next step handles the lines; a closed link steps no more, and nothing of
+    // what they set off can reach the bus or a throttle then.
+    if (!link_.IsActive())
+        TakeInput();
+}
+
+void PhoneServer::TakeInput() {
+    if (!waiting_)
+        return;
+    waiting_ = false;
     std::string line;
-    while (c.connected && c.lines.Next(line))
-        HandleLine(client, line);
-    Purge(c);
+    for (int client = 0; client < kMaxClients; ++client) {
+        Client& c = clients_[static_cast<std::size_t>(client)];
+        while (c.connected && c.lines.Next(line))
+            HandleLine(client, line);
+        Purge(c);
+    }
 }
 
 void PhoneServer::Purge(Client& c) {

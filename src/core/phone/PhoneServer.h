@@ -65,6 +65,8 @@ private:
         std::vector<std::unique_ptr<PhoneThrottle>> throttles;
     };
 
+    // The lines that arrived, inside the link's step.
+    void TakeInput();
     void HandleLine(int client, std::string_view line);
     void MultiThrottle(int client, char key, std::string_view rest);
     void SingleThrottle(int client, char key, std::string_view rest);
@@ -96,6 +98,8 @@ private:
     int count_ = 0;
     TrackPower power_;
     Subscription powerWatcher_;
+    Subscription input_;
+    bool waiting_ = false; // lines arrived and wait for the step
     CVlakomatDoc* doc_ = nullptr;
     LayoutBus* bus_ = nullptr;
     Subscription layoutWatcher_;

@@ -174,11 +174,12 @@ void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
     if (reselected_) {
         Restore(iSlot);
     } else {
-        // The decoder's functions above F8 are not in the slot: a new locomotive starts
-        // with them off as far as the throttle knows.
-        f9to12_ = 0;
-        f13to20_ = 0;
-        f21to28_ = 0;
+        // The decoder's functions above F8 are not in the slot bytes: the link knows them
+        // from the packets it sent or saw for the locomotive (off for one it never saw).
+        const std::uint32_t high = loconet_.Slot(iSlot).high;
+        f9to12_ = GroupBits(high, ImmGroup::F9toF12);
+        f13to20_ = GroupBits(high, ImmGroup::F13toF20);
+        f21to28_ = GroupBits(high, ImmGroup::F21toF28);
     }
     // Held, the slot is refreshed every minute so that the command station keeps it.
     bActive = Driving();
@@ -188,6 +189,7 @@ void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
         // The slot data that finished the selection came before the slot was ours: the
         // locomotive's speed, direction and functions are shown from the table now.
         ShowSlot();
+        Show(SimpleThrottleShow::kAll);
         if (view_)
             view_->Focus(SimpleThrottleField::Speed, false);
     } else {
@@ -249,10 +251,17 @@ void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
 
 void SimpleThrottle::ShowSlot() {
     const SlotRecord& r = loconet_.Slot(iSlot);
-    speed_ = CLoconet::SpeedToPercent(r.SPD);
-    forward_ = (r.DIRF & slotbits::kDirfBackward) == 0;
+    const int speed = CLoconet::SpeedToPercent(r.SPD);
+    const bool forward = (r.DIRF & slotbits::kDirfBackward) == 0;
+    // The window's own command comes back too: what it shows already is left alone, so
+    // that the operator's edit keeps its selection.
+    const unsigned parts = (speed != speed_ ? SimpleThrottleShow::kSpeed : 0u) |
+                           (forward != forward_ ? SimpleThrottleShow::kDirection : 0u);
+    speed_ = speed;
+    forward_ = forward;
     SetButtons();
-    Show(SimpleThrottleShow::kAll);
+    if (parts != 0)
+        Show(parts);
 }
 
 void SimpleThrottle::UpdateThrottleF9toF12(std::uint8_t bits, Tick /*now*/, int /*which*/) {
