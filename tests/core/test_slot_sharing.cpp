@@ -207,29 +207,69 @@ TEST_F(SlotSharingTest, FunctionsPassBetweenAPhoneAWindowAndAnotherStation) {
         bool windowShows;
     };
     const Case cases[] = {
-        {"phone F10", [&] { Say(phone, "MTAS3<;>F110"); },
-         {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}}, nullptr, 10, true},
-        {"window F12", [&] { window.FunctionStateChanged(12, true); },
-         {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2A, 0x00, 0x00, 0x00}}, "MTAS3<;>F112", 12,
+        {"phone F10",
+         [&] { Say(phone, "MTAS3<;>F110"); },
+         {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}},
+         nullptr,
+         10,
          true},
-        {"station F9", [&] { Receive(WithChecksum(
-                                 {0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2B, 0x00, 0x00, 0x00})); },
-         {}, "MTAS3<;>F19", 9, true},
-        {"station's answer", [&] { Receive(WithChecksum({0xB4, 0x6D, 0x7F})); }, {}, nullptr, 9,
+        {"window F12",
+         [&] { window.FunctionStateChanged(12, true); },
+         {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2A, 0x00, 0x00, 0x00}},
+         "MTAS3<;>F112",
+         12,
          true},
-        {"window F21", [&] { window.FunctionStateChanged(21, true); },
-         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}}, "MTAS3<;>F121", 21,
+        {"station F9",
+         [&] {
+             Receive(WithChecksum({0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x2B, 0x00, 0x00, 0x00}));
+         },
+         {},
+         "MTAS3<;>F19",
+         9,
          true},
-        {"phone F21", [&] { Say(phone, "MTAS3<;>F121"); },
-         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x00, 0x00, 0x00}}, nullptr, 21, false},
+        {"station's answer",
+         [&] {
+             Receive(WithChecksum({0xB4, 0x6D, 0x7F}));
+         },
+         {},
+         nullptr,
+         9,
+         true},
+        {"window F21",
+         [&] { window.FunctionStateChanged(21, true); },
+         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}},
+         "MTAS3<;>F121",
+         21,
+         true},
+        {"phone F21",
+         [&] { Say(phone, "MTAS3<;>F121"); },
+         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x00, 0x00, 0x00}},
+         nullptr,
+         21,
+         false},
         {"phone F5", [&] { Say(phone, "MTAS3<;>F15"); }, {{0xA2, 5, 0x01}}, nullptr, 5, true},
-        {"window F6", [&] { window.FunctionStateChanged(6, true); }, {{0xA2, 5, 0x03}},
-         "MTAS3<;>F16", 6, true},
-        {"station F15", [&] { Receive(WithChecksum(
-                                  {0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5E, 0x04, 0x00, 0x00})); },
-         {}, "MTAS3<;>F115", 15, true},
-        {"station's answer again", [&] { Receive(WithChecksum({0xB4, 0x6D, 0x7F})); }, {},
-         nullptr, 15, true},
+        {"window F6",
+         [&] { window.FunctionStateChanged(6, true); },
+         {{0xA2, 5, 0x03}},
+         "MTAS3<;>F16",
+         6,
+         true},
+        {"station F15",
+         [&] {
+             Receive(WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5E, 0x04, 0x00, 0x00}));
+         },
+         {},
+         "MTAS3<;>F115",
+         15,
+         true},
+        {"station's answer again",
+         [&] {
+             Receive(WithChecksum({0xB4, 0x6D, 0x7F}));
+         },
+         {},
+         nullptr,
+         15,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

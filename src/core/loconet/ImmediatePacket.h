@@ -35,8 +35,7 @@ constexpr std::uint8_t GroupBits(std::uint32_t high, ImmGroup group) {
 }
 // `high` with the group's bits replaced by `bits`.
 constexpr std::uint32_t WithGroupBits(std::uint32_t high, ImmGroup group, std::uint8_t bits) {
-    const std::uint32_t mask = (group == ImmGroup::F9toF12 ? 0x0Fu : 0xFFu)
-                               << FirstFunction(group);
+    const std::uint32_t mask = (group == ImmGroup::F9toF12 ? 0x0Fu : 0xFFu) << FirstFunction(group);
     return (high & ~mask) | ((static_cast<std::uint32_t>(bits) << FirstFunction(group)) & mask);
 }
 

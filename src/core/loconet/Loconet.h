@@ -74,13 +74,13 @@ public:
     // handles what waits; `waiting` says whether anything does.
     [[nodiscard]] Subscription AddStepInput(std::function<void()> take,
                                             std::function<bool()> waiting) {
-        return stepInputs_.Add([take = std::move(take), waiting = std::move(waiting)](
-                                   bool handle, bool& any) {
-            if (handle)
-                take();
-            else
-                any = any || waiting();
-        });
+        return stepInputs_.Add(
+            [take = std::move(take), waiting = std::move(waiting)](bool handle, bool& any) {
+                if (handle)
+                    take();
+                else
+                    any = any || waiting();
+            });
     }
 
     bool Offline() const;

@@ -113,8 +113,8 @@ std::uint32_t CLoconet::NextStepDue() const {
     bool input = false;
     stepInputs_.Call(false, input);
     if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.active || port_.lost ||
-        slots_.AnyUntold() || input ||
-        (port && port->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
+        slots_.AnyUntold() || input || (port && port->HasPendingInput()) ||
+        (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
     std::uint32_t due = port_.down ? port_.ReopenDue(now) : kNoDeadline;

@@ -92,7 +92,7 @@ public:
 
     // The slot held as `which` (a simple throttle holds only its locomotive's).
     int& SlotFor(int which) {
-        return which == kWhichSound ? iSoundSlot
+        return which == kWhichSound   ? iSoundSlot
                : which == kWhichPower ? iPowerSlot
                : which == kWhichBrake ? iBrakeSlot
                                       : iSlot;

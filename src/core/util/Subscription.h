@@ -36,23 +36,22 @@ private:
     std::function<void()> end_;
 };
 
-template <typename... Args>
-class Subscribers {
+template <typename... Args> class Subscribers {
 public:
     using Callback = std::function<void(Args...)>;
 
     [[nodiscard]] Subscription Add(Callback callback) {
         auto entry = std::make_shared<Entry>(Entry{std::move(callback), true});
         list_->push_back(entry);
-        return Subscription([weakList = std::weak_ptr<List>(list_),
-                             weakEntry = std::weak_ptr<Entry>(entry)] {
-            const auto e = weakEntry.lock();
-            if (!e)
-                return;
-            e->alive = false;
-            if (const auto list = weakList.lock())
-                std::erase(*list, e);
-        });
+        return Subscription(
+            [weakList = std::weak_ptr<List>(list_), weakEntry = std::weak_ptr<Entry>(entry)] {
+                const auto e = weakEntry.lock();
+                if (!e)
+                    return;
+                e->alive = false;
+                if (const auto list = weakList.lock())
+                    std::erase(*list, e);
+            });
     }
 
     void Call(Args... args) const {

@@ -4,8 +4,8 @@
 // while unknown) and switches it. "Izklopi napajanje" has a key that works in every window
 // of the program.
 
-#include "core/util/Subscription.h"
 #include "core/loconet/TrackPower.h"
+#include "core/util/Subscription.h"
 
 #include <QObject>
 

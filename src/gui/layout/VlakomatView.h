@@ -3,9 +3,9 @@
 // deleting, editing and switching turnouts, zooms with the mouse wheel and prints. The
 // decisions are LayoutPanel's; this window shows them and sends the switch requests.
 
-#include "core/util/Subscription.h"
 #include "core/layout/LayoutBus.h"
 #include "core/layout/LayoutPanel.h"
+#include "core/util/Subscription.h"
 #include "gui/layout/LayoutPainter.h"
 #include "gui/print/PrintJob.h"
 
