@@ -203,10 +203,9 @@ void CLoconet::FailSelection(const std::string& text) {
     selection_.active = false;
     LogToMonitor(text);
     // A requester that left has nothing to give up and nobody waits for the word.
-    Throttle* t = GetThrottle(selection_.throttle);
     if (selection_.throttle < 0)
         return;
-    if (t != nullptr)
+    if (Throttle* t = GetThrottle(selection_.throttle))
         Abandon(*t);
     RefuseFor(selection_.throttle, text);
 }

@@ -188,8 +188,7 @@ void SimpleThrottle::UpdateControls(Tick now, int slot, int /*which*/) {
         lastSpeedTick_ = now;
         // The slot data that finished the selection came before the slot was ours: the
         // locomotive's speed, direction and functions are shown from the table now.
-        ShowSlot();
-        Show(SimpleThrottleShow::kAll);
+        ShowSlot(SimpleThrottleShow::kAll);
         if (view_)
             view_->Focus(SimpleThrottleField::Speed, false);
     } else {
@@ -249,13 +248,13 @@ void SimpleThrottle::UpdateThrottle(Tick /*now*/, int /*which*/) {
     ShowSlot();
 }
 
-void SimpleThrottle::ShowSlot() {
+void SimpleThrottle::ShowSlot(unsigned always) {
     const SlotRecord& r = loconet_.Slot(iSlot);
     const int speed = CLoconet::SpeedToPercent(r.SPD);
     const bool forward = (r.DIRF & slotbits::kDirfBackward) == 0;
     // The window's own command comes back too: what it shows already is left alone, so
     // that the operator's edit keeps its selection.
-    const unsigned parts = (speed != speed_ ? SimpleThrottleShow::kSpeed : 0u) |
+    const unsigned parts = always | (speed != speed_ ? SimpleThrottleShow::kSpeed : 0u) |
                            (forward != forward_ ? SimpleThrottleShow::kDirection : 0u);
     speed_ = speed;
     forward_ = forward;

@@ -104,8 +104,9 @@ private:
     void SetSpeed(int percent);
     void Select();
     void Show(unsigned parts);
-    // Speed, direction and functions from the slot table, as the locomotive has them.
-    void ShowSlot();
+    // Speed, direction and buttons from the slot; the parts that changed are shown again,
+    // and `always` too.
+    void ShowSlot(unsigned always = 0);
     void StartReselect();
     // The new slot gets speed 0 and the direction and functions the locomotive had.
     void Restore(int slot);
