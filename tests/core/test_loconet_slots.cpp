@@ -77,6 +77,18 @@ TEST_F(SlotTableTest, OwnCommandIsToldOnceInTheStepAndItsEchoChangesNothing) {
     // The same bytes from another station reach every throttle on the slot.
     Receive(port->writes.back());
     EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateThrottle 1000 0"});
+
+    // A phone's command is told at once, the train included, and not again in the step.
+    RecordingThrottle& phone = AddThrottle(2, ThrottleType::Simple, 4);
+    t.calls.clear();
+    train.calls.clear();
+    const SlotRecord before = link.Slot(4);
+    link.SetSlotSpeed(4, 20, false);
+    link.UpdateThrottles(clock.Now(), 4, before, false, &phone);
+    link.Process();
+    EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateThrottle 1000 0"});
+    EXPECT_EQ(train.calls, std::vector<std::string>{"UpdateThrottle 1000 2"});
+    EXPECT_TRUE(phone.calls.empty());
 }
 
 TEST_F(SlotTableTest, EachThrottleHearsOfEverySlotItUses) {

@@ -201,14 +201,30 @@ int SlotTable::TakeUntold(int from, SlotRecord& toldAs) {
     return kNoSlot;
 }
 
-void Selection::Start(int throttleIndex, int addr, int whichAddress, Tick now) {
-    active = true;
-    phase = kPhaseReqLoco;
-    throttle = throttleIndex;
-    which = whichAddress;
-    address = addr;
-    slot = 0;
-    phaseTick = now;
+void SlotTable::ToldFrom(int slot, const SlotRecord& before) {
+    if (!IsSlotNumber(slot) || !untold_.test(Index(slot)))
+        return;
+    const SlotRecord& toldAs = toldAs_[Index(slot)];
+    if (toldAs.SameBytes(before) && toldAs.high == before.high)
+        untold_.reset(Index(slot));
+}
+
+void Selection::Start(const Request& request, Tick now) {
+    active_ = true;
+    moving_ = false;
+    request_ = request;
+    slot_ = 0;
+    phaseTick_ = now;
+}
+
+void Selection::RequesterLeft(int throttleIndex) {
+    if (active_ && request_.throttle == throttleIndex)
+        request_.throttle = -1;
+}
+
+void Selection::MoveSent(Tick now) {
+    moving_ = true;
+    phaseTick_ = now;
 }
 
 void Selection::Took(int throttleIndex, int takenSlot) {

@@ -137,6 +137,9 @@ public:
     // The next slot whose change the throttles were not told yet (from `from` on), or
     // kNoSlot; `toldAs` is what they were last told of it. The slot counts as told.
     int TakeUntold(int from, SlotRecord& toldAs);
+    // The throttles were told of the change from `before`: when that is all that was untold
+    // of the slot, nothing more is to be told.
+    void ToldFrom(int slot, const SlotRecord& before);
 
 private:
     static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }
@@ -152,21 +155,33 @@ private:
 class Selection {
 public:
     static constexpr std::uint32_t kTimeoutMs = 5000;
-    enum Phase : int { kPhaseReqLoco = 1, kPhaseSetBusy = 2 };
 
-    bool active = false;
-    int phase = 0;
-    int throttle = -1;
-    int which = 0;
-    int address = 0;
-    // Selected again after the port came back: nothing is taken by force.
-    bool again = false;
-    std::uint8_t slot = 0;
-    // Start of the phase that waits for an answer; the time-out counts from here.
-    Tick phaseTick = 0;
+    // Who asks, for which of its addresses, and for what address. `again`: selected again
+    // after the port came back, when nothing is taken by force.
+    struct Request {
+        int throttle = -1;
+        int which = 0;
+        int address = 0;
+        bool again = false;
+    };
 
-    void Start(int throttleIndex, int address, int which, Tick now);
-    bool TimedOut(Tick now) const { return active && TicksSince(now, phaseTick) >= kTimeoutMs; }
+    void Start(const Request& request, Tick now);
+    bool Active() const { return active_; }
+    void End() { active_ = false; }
+    const Request& Asked() const { return request_; }
+    // The registry entry that waits for the answer; -1 once its throttle has left.
+    int Requester() const { return request_.throttle; }
+    // Its throttle left the entry: the answer goes to nobody, and is not handed to a
+    // throttle that takes the entry over.
+    void RequesterLeft(int throttleIndex);
+    // The slot that the command station named for the address.
+    int Slot() const { return slot_; }
+    void Found(int slot) { slot_ = slot; }
+    // The null move that takes the found slot into use is on its way: its answer is waited
+    // for now, the time-out counting again.
+    void MoveSent(Tick now);
+    bool Moving() const { return moving_; }
+    bool TimedOut(Tick now) const { return active_ && TicksSince(now, phaseTick_) >= kTimeoutMs; }
     // The selection of `throttle` took `slot` into use with its null move.
     void Took(int throttleIndex, int slot);
     bool HasTaken(int throttleIndex, int slot) const;
@@ -176,6 +191,12 @@ public:
 
 private:
     static constexpr int kEntries = 100;
+    bool active_ = false;
+    bool moving_ = false;
+    Request request_;
+    int slot_ = 0;
+    // Start of the phase that waits for an answer; the time-out counts from here.
+    Tick phaseTick_ = 0;
     std::array<std::bitset<kSlotCount>, kEntries> taken_{};
 };
 

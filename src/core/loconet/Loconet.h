@@ -138,7 +138,7 @@ public:
     void SelectLoco(int throttleIndex, int address, int which, bool again = false);
     // The other throttle of the program that holds or listens to `address`, or nullptr.
     const Throttle* ThrottleUsing(int address, int exceptIndex) const;
-    bool IsSelectionPending() const { return selection_.active; }
+    bool IsSelectionPending() const { return selection_.Active(); }
     void NewSimpleThrottle() { NewThrottle(ThrottleType::Simple); }
     void NewRealisticThrottle() { NewThrottle(ThrottleType::Realistic); }
     // The throttle in a registry entry, or nullptr.

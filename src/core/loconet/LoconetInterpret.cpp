@@ -236,6 +236,8 @@ void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, boo
             t->SlotLost(now, which, again, before);
         }
     }
+    // A phone's command is told here at once; the step need not tell it again.
+    slots_.ToldFrom(slot, before);
     Trace("Update Throttles end");
 }
 

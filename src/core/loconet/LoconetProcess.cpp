@@ -112,7 +112,7 @@ std::uint32_t CLoconet::NextStepDue() const {
     SerialPort* port = port_.port.get();
     bool input = false;
     stepInputs_.Call(false, input);
-    if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.active || port_.lost ||
+    if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.Active() || port_.lost ||
         slots_.AnyUntold() || input || (port && port->HasPendingInput()) ||
         (guests_ && guests_->HasGuestMessage()))
         return 0;
@@ -163,7 +163,7 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     // The program's own echo neither holds the bus nor feeds the selection task.
     if (intact && fromOther) {
         tx_.OtherStation(m.bytes[0], stepTick_);
-        if (valid && selection_.active)
+        if (valid && selection_.Active())
             TaskStep(m);
     }
     if (debug)

@@ -65,7 +65,7 @@ const Throttle* CLoconet::ThrottleUsing(int address, int exceptIndex) const {
 }
 
 void CLoconet::SelectLoco(int throttleIndex, int address, int which, bool again) {
-    if (selection_.active) {
+    if (selection_.Active()) {
         LogToMonitor("Error! Task queue not idle!");
         RefuseFor(throttleIndex,
                   "Napaka! Vrsta opravil ni prazna! Preverite če je centrala vklopljena in "
@@ -99,12 +99,11 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which, bool again)
         return;
     }
     const Tick now = clock_.Now();
-    selection_.Start(throttleIndex, address, which, now);
-    selection_.again = again;
+    selection_.Start({throttleIndex, which, address, again}, now);
     LogToMonitor(
         text::Format("!!Starting Loco %d selection at %u", address, static_cast<unsigned>(now)));
     if (Offline()) {
-        selection_.active = false;
+        selection_.End();
         if (Throttle* t = GetThrottle(throttleIndex))
             t->UpdateControls(clock_.Now(), kOfflineSlot, which);
         return;
@@ -115,23 +114,24 @@ void CLoconet::SelectLoco(int throttleIndex, int address, int which, bool again)
 }
 
 void CLoconet::TaskStep(const LocoNetMessage& m) {
-    Selection& task = selection_;
+    const Selection::Request& task = selection_.Asked();
     const std::uint8_t opcode = m.bytes[0];
     const bool slotData = opcode == static_cast<std::uint8_t>(Opcode::OPC_SL_RD_DATA);
     const bool longAck = opcode == static_cast<std::uint8_t>(Opcode::OPC_LONG_ACK);
-    if (task.phase == Selection::kPhaseReqLoco) {
+    if (!selection_.Moving()) {
         Trace("Task Sel Loco: Phase Req Loco");
         if (slotData && m.bytes[2] < kFirstNonLocoSlot &&
             m.bytes[9] * 128 + m.bytes[4] == task.address) {
             const std::uint8_t stat1 = m.bytes[3];
-            task.slot = m.bytes[2];
+            const int slot = m.bytes[2];
+            selection_.Found(slot);
             if ((stat1 & slotbits::kStat1Consist) != 0) {
                 FailSelection(text::Format("%s %d je del kompozicije! Izločite jo iz kompozicije "
                                            "ali izberite drug naslov.",
                                            WhichName(task.which), task.address));
             } else if ((stat1 & slotbits::kStat1StateMask) == slotbits::kStat1InUse) {
                 // Still the throttle's own slot, selected again after the port came back.
-                const bool own = task.again && selection_.HasTaken(task.throttle, task.slot);
+                const bool own = task.again && selection_.HasTaken(task.throttle, slot);
                 if (task.again && !own && task.which <= kWhichSound) {
                     // Held by another station since the port was lost: not taken from it.
                     FailSelection(
@@ -144,10 +144,10 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
                     WarnAddressInUse();
                 FinishSelection(false);
             } else {
-                task.phase = Selection::kPhaseSetBusy;
-                task.phaseTick = clock_.Now();
-                QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
-                                            task.slot, task.slot, 0});
+                selection_.MoveSent(clock_.Now());
+                const auto s = static_cast<std::uint8_t>(slot);
+                QueueMessage(
+                    LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS), s, s, 0});
             }
         } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_LOCO_ADR) && m.bytes[2] == 0) {
             FailSelection("Napaka! Ni več prostih mest v pomnilniku centrale.");
@@ -155,7 +155,7 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
         return;
     }
     Trace("Task Sel Loco: Phase Set Busy");
-    if (slotData && m.bytes[2] == task.slot) {
+    if (slotData && m.bytes[2] == selection_.Slot()) {
         FinishSelection(true);
     } else if (longAck && m.bytes[1] == LongAckCode(Opcode::OPC_MOVE_SLOTS) && m.bytes[2] == 0) {
         WarnAddressInUse();
@@ -165,9 +165,9 @@ void CLoconet::TaskStep(const LocoNetMessage& m) {
 
 void CLoconet::WarnAddressInUse() {
     // Nobody to warn when the requester has left.
-    if (selection_.which != kWhichLoco || selection_.throttle < 0)
+    if (selection_.Asked().which != kWhichLoco || selection_.Requester() < 0)
         return;
-    Throttle* t = GetThrottle(selection_.throttle);
+    Throttle* t = GetThrottle(selection_.Requester());
     if (t == nullptr || !t->TakeRefusal(kAddressInUse, true))
         prompts_.Inform(kAddressInUse, PromptIcon::Warning);
 }
@@ -180,14 +180,14 @@ void CLoconet::RefuseFor(int throttleIndex, const std::string& text) {
 
 void CLoconet::FinishSelection(bool taken) {
     // Ended before the throttle hears of it, so it may start its next selection at once.
-    selection_.active = false;
-    const int index = selection_.throttle;
-    const int slot = selection_.slot;
-    LogToMonitor(text::Format("!! Finishing loco %d selection", selection_.address));
+    selection_.End();
+    const int index = selection_.Requester();
+    const int slot = selection_.Slot();
+    LogToMonitor(text::Format("!! Finishing loco %d selection", selection_.Asked().address));
     if (Throttle* t = GetThrottle(index)) {
         if (taken)
             selection_.Took(index, slot);
-        t->UpdateControls(stepTick_, slot, selection_.which);
+        t->UpdateControls(stepTick_, slot, selection_.Asked().which);
     } else if (taken) {
         // The requester left while it waited: the slot that the null move has just taken
         // into use goes back stopped, or the locomotive stays locked.
@@ -200,14 +200,15 @@ void CLoconet::FinishSelection(bool taken) {
 }
 
 void CLoconet::FailSelection(const std::string& text) {
-    selection_.active = false;
+    selection_.End();
     LogToMonitor(text);
     // A requester that left has nothing to give up and nobody waits for the word.
-    if (selection_.throttle < 0)
+    const int index = selection_.Requester();
+    if (index < 0)
         return;
-    if (Throttle* t = GetThrottle(selection_.throttle))
+    if (Throttle* t = GetThrottle(index))
         Abandon(*t);
-    RefuseFor(selection_.throttle, text);
+    RefuseFor(index, text);
 }
 
 void CLoconet::Abandon(Throttle& t) {
@@ -225,19 +226,20 @@ void CLoconet::CheckSelectionTimeout() {
     // A fresh tick: a selection may have started after the step began.
     if (!selection_.TimedOut(clock_.Now()))
         return;
-    selection_.active = false;
-    LogToMonitor(text::Format("Error! No answer to loco %d selection", selection_.address));
+    selection_.End();
+    const Selection::Request& task = selection_.Asked();
+    LogToMonitor(text::Format("Error! No answer to loco %d selection", task.address));
     // The null move may have taken the slot into use after all: it goes back, as the
     // command station reported it before, or the locomotive stays locked.
-    if (selection_.phase == Selection::kPhaseSetBusy)
-        ReleaseLoco(selection_.slot, nullptr);
+    if (selection_.Moving())
+        ReleaseLoco(selection_.Slot(), nullptr);
     // A throttle closed meanwhile has nothing to go back to and nobody waits for the word.
-    Throttle* t = GetThrottle(selection_.throttle);
+    Throttle* t = GetThrottle(task.throttle);
     if (t == nullptr)
         return;
     Abandon(*t);
-    RefuseFor(selection_.throttle,
-              port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, selection_.address));
+    RefuseFor(task.throttle,
+              port_.down ? std::string(kPortDown) : text::Format(kNoAnswer, task.address));
 }
 
 Throttle* CLoconet::GetThrottle(int index) const {
@@ -250,9 +252,8 @@ void CLoconet::RemoveThrottle(int index) {
     registry_.Clear(index);
     selection_.ForgetThrottle(index);
     // A selection still waiting for the closed throttle runs on until it is answered or
-    // times out, but its answer must not reach a new throttle that takes over the entry.
-    if (selection_.active && selection_.throttle == index)
-        selection_.throttle = -1;
+    // times out, and then gives back only what it took.
+    selection_.RequesterLeft(index);
 }
 
 bool CLoconet::RegisterThrottle(int index, Throttle* throttle) {
