@@ -89,6 +89,18 @@ TEST_F(SlotTableTest, OwnCommandIsToldOnceInTheStepAndItsEchoChangesNothing) {
     EXPECT_EQ(t.calls, std::vector<std::string>{"UpdateThrottle 1000 0"});
     EXPECT_EQ(train.calls, std::vector<std::string>{"UpdateThrottle 1000 2"});
     EXPECT_TRUE(phone.calls.empty());
+
+    // A throttle that answers the phone's command (a handle snapping to a notch) is heard by
+    // the others in the step, the phone included.
+    train.onUpdateThrottle = [&](int) { link.SetSlotSpeed(4, 30, false); };
+    t.calls.clear();
+    const SlotRecord before2 = link.Slot(4);
+    link.SetSlotSpeed(4, 25, false);
+    link.UpdateThrottles(clock.Now(), 4, before2, false, &phone);
+    link.Process();
+    EXPECT_EQ(link.Slot(4).SPD, 30);
+    EXPECT_EQ(t.calls, std::vector<std::string>(2, "UpdateThrottle 1000 0"));
+    EXPECT_EQ(phone.calls, std::vector<std::string>{"UpdateThrottle 1000 0"});
 }
 
 TEST_F(SlotTableTest, EachThrottleHearsOfEverySlotItUses) {

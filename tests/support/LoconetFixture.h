@@ -56,6 +56,8 @@ public:
     }
     void UpdateThrottle(Tick now, int which) override {
         calls.push_back(text::Format("UpdateThrottle %u %d", now, which));
+        if (onUpdateThrottle)
+            onUpdateThrottle(which);
     }
     void UpdateThrottleF9toF12(std::uint8_t bits, Tick now, int which) override {
         calls.push_back(text::Format("F9toF12 %d %u %d", bits, now, which));
@@ -68,6 +70,7 @@ public:
     std::function<void(int slot, int which)> onUpdateControls;
     std::function<void()> onIdle;
     std::function<void()> onReleaseAll;
+    std::function<void(int which)> onUpdateThrottle;
 };
 
 // Counts its closes in a place that outlives it.

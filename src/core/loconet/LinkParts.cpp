@@ -201,12 +201,17 @@ int SlotTable::TakeUntold(int from, SlotRecord& toldAs) {
     return kNoSlot;
 }
 
-void SlotTable::ToldFrom(int slot, const SlotRecord& before) {
+void SlotTable::ToldFrom(int slot, const SlotRecord& before, const SlotRecord& told) {
     if (!IsSlotNumber(slot) || !untold_.test(Index(slot)))
         return;
-    const SlotRecord& toldAs = toldAs_[Index(slot)];
-    if (toldAs.SameBytes(before) && toldAs.high == before.high)
+    SlotRecord& toldAs = toldAs_[Index(slot)];
+    if (!toldAs.SameBytes(before) || toldAs.high != before.high)
+        return;
+    const SlotRecord& now = slots_[Index(slot)];
+    if (now.SameBytes(told) && now.high == told.high)
         untold_.reset(Index(slot));
+    else
+        toldAs = told;
 }
 
 void Selection::Start(const Request& request, Tick now) {

@@ -137,9 +137,9 @@ public:
     // The next slot whose change the throttles were not told yet (from `from` on), or
     // kNoSlot; `toldAs` is what they were last told of it. The slot counts as told.
     int TakeUntold(int from, SlotRecord& toldAs);
-    // The throttles were told of the change from `before`: when that is all that was untold
-    // of the slot, nothing more is to be told.
-    void ToldFrom(int slot, const SlotRecord& before);
+    // The throttles were told of the change from `before` to `told`: when that is all that
+    // was untold of the slot, only what changed since (a throttle's answer to it) is left.
+    void ToldFrom(int slot, const SlotRecord& before, const SlotRecord& told);
 
 private:
     static std::size_t Index(int slot) { return static_cast<std::size_t>(slot); }

@@ -215,6 +215,7 @@ void CLoconet::SendF9toF12ToThrottles(int slot, std::uint8_t bits, Tick now) {
 void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, bool again,
                                const Throttle* except) {
     Trace("Update Throttles start");
+    const SlotRecord told = slots_.At(slot);
     for (int i = 0; i < kRegistrySize; ++i) {
         for (int which : {kWhichLoco, kWhichSound, kWhichPower, kWhichBrake}) {
             // Each call may close the throttle, so the entry is read before every call.
@@ -236,8 +237,9 @@ void CLoconet::UpdateThrottles(Tick now, int slot, const SlotRecord& before, boo
             t->SlotLost(now, which, again, before);
         }
     }
-    // A phone's command is told here at once; the step need not tell it again.
-    slots_.ToldFrom(slot, before);
+    // A phone's command is told here at once; the step tells only what the throttles changed
+    // in answer to it.
+    slots_.ToldFrom(slot, before, told);
     Trace("Update Throttles end");
 }
 
