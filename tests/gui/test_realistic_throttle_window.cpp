@@ -302,7 +302,7 @@ private slots:
         QVERIFY(!rig.Frame().close());
         Run(rig, 100);
         QVERIFY(w && w->isVisible());
-        QCOMPARE(SlotByte(rig, 664, SimSlotByte::SPD), 1); // the emergency stop
+        QCOMPARE(SlotByte(rig, 664, SimSlotByte::SPD), 0); // stopped, not by an emergency stop
         Run(rig, 1500);
         QVERIFY(w.isNull());
         QVERIFY(!rig.Frame().isVisible());

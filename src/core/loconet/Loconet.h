@@ -147,6 +147,9 @@ public:
     void RemoveThrottle(int index);
     // Puts a throttle into an empty entry (the factory's throttles go in this way).
     bool RegisterThrottle(int index, Throttle* throttle);
+    // The end of the program, however it comes: every throttle stops its train before any
+    // slot goes back.
+    void StopThrottlesForExit();
     static const char* WhichName(int which);
 
     // --- slot commands ------------------------------------------------------------------

@@ -246,6 +246,12 @@ Throttle* CLoconet::GetThrottle(int index) const {
     return registry_.Get(index);
 }
 
+void CLoconet::StopThrottlesForExit() {
+    for (int i = 0; i < kRegistrySize; ++i)
+        if (Throttle* t = registry_.Get(i))
+            t->StopForExit();
+}
+
 void CLoconet::RemoveThrottle(int index) {
     if (index < 0 || index >= kRegistrySize)
         return;

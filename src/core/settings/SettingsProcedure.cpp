@@ -9,12 +9,16 @@ bool NeedsReopen(const Settings& current, const Settings& edited, bool portOk) {
            SerialLineOf(edited) != SerialLineOf(current);
 }
 
-void RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps, bool openOnOk) {
+bool RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps, bool openOnOk) {
     bool portOk = true;
+    bool confirmed = false;
     do {
+        if (steps.abandoned && steps.abandoned())
+            break;
         std::optional<Settings> edited = steps.showDialog(settings);
         if (!edited)
             continue;
+        confirmed = true;
         const bool reopen = openOnOk || NeedsReopen(settings, *edited, portOk);
         openOnOk = false;
         if (reopen)
@@ -23,6 +27,7 @@ void RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& step
         if (reopen)
             portOk = steps.openLink();
     } while (!portOk);
+    return confirmed;
 }
 
 std::string FirstRunPort(const std::string& configured, const std::vector<std::string>& ports,

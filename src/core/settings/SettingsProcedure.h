@@ -20,13 +20,17 @@ struct SettingsProcedureSteps {
     // Opens the link on the settings now in force; false when the port would not open (the
     // link has said why).
     std::function<bool()> openLink;
+    // True once nobody can answer the dialog any more (the program is ending): the procedure
+    // stops there. Optional.
+    std::function<bool()> abandoned;
 };
 
 // Runs the procedure on the program's settings. Every value the dialog accepted takes
 // effect at once. The dialog comes back, even after Cancel, while the last open failed;
 // choosing "Offline" always ends it, since offline the link always opens. With `openOnOk`
-// (the link is not open yet) the first OK opens the port even when nothing changed.
-void RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps,
+// (the link is not open yet) the first OK opens the port even when nothing changed. True when
+// the operator confirmed the dialog at least once.
+bool RunSettingsProcedure(Settings& settings, const SettingsProcedureSteps& steps,
                           bool openOnOk = false);
 
 // The port that the first run offers: the one configured when this machine has it (or it

@@ -184,7 +184,7 @@ void RealisticThrottle::StageTimers(Tick now) {
     if (emergencyPending_ && TicksSince(now, emergencyTick_) > kStageMs) {
         emergencyPending_ = false;
         SendLocoSpeed(0, false, now);
-        sound_.EmergencyFollowUp(iSoundSlot);
+        sound_.Stop(iSoundSlot);
         releaseTick_ = now;
     }
     if (phase_ == Phase::Releasing && !emergencyPending_ &&

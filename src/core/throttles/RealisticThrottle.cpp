@@ -385,11 +385,19 @@ void RealisticThrottle::StartRunning(Tick now) {
 // --- releasing -----------------------------------------------------------------------------
 
 void RealisticThrottle::StartRelease() {
-    EmergencyBreak(false);
+    // The end of work is no emergency: speed 0 lets the decoder slow down as it is set to,
+    // and the hand-helds' slots go back as they stand.
+    const Tick now = clock_.Now();
+    BeforeInputChange(now);
+    SendLocoSpeed(0, true, now);
+    sound_.Stop(iSoundSlot);
+    model_.Stop();
+    previousPowerStep_ = lastSentSpeedStep_ = 0;
+    emergencyPending_ = false;
     f9to12Seen_.fill(FunctionOutputs::kNothingSeen);
     powerChangePending_ = false;
     phase_ = Phase::Releasing;
-    releaseTick_ = clock_.Now();
+    releaseTick_ = now;
     Show(RealisticShow::kState | RealisticShow::kStatusPicture);
     Redraw(RealisticRedraw::kAll);
     // Without a link no step comes to finish it; nothing more can reach the bus anyway.
@@ -424,6 +432,11 @@ void RealisticThrottle::ReleaseAll() {
         Show(RealisticShow::kState | RealisticShow::kStatusPicture);
         Redraw(RealisticRedraw::kAll);
     }
+}
+
+void RealisticThrottle::StopForExit() {
+    if (phase_ == Phase::Running)
+        StartRelease();
 }
 
 void RealisticThrottle::CloseThrottle() {

@@ -118,6 +118,7 @@ public:
 
     // --- the throttle base and the link -------------------------------------------------
     void CloseThrottle() override;
+    void StopForExit() override;
     void FunctionStateChanged(int function, bool state) override;
     void ReleaseAll() override;
     void UpdateControls(Tick now, int slot, int which) override;

@@ -55,7 +55,7 @@ void SoundLevel::Emergency(int soundSlot) {
     TraceLevels();
 }
 
-void SoundLevel::EmergencyFollowUp(int soundSlot) {
+void SoundLevel::Stop(int soundSlot) {
     if (type_ == 2 && stepped_ && startLevel_ >= 0)
         link_.SetSlotSpeed(soundSlot, 0, false);
 }

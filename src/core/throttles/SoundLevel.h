@@ -28,8 +28,9 @@ public:
     // Emergency stop: a decoder with a known level after a reset is taken to be there;
     // a separate stepped decoder gets the emergency stop too.
     void Emergency(int soundSlot);
-    // The emergency follow-up stops a separate stepped decoder as well.
-    void EmergencyFollowUp(int soundSlot);
+    // A separate stepped decoder stops with the locomotive (after an emergency stop, or at the
+    // end of work).
+    void Stop(int soundSlot);
     // SetSoundLevel: the level the power step asks for; a locked engine is silent.
     void Set(int powerStep, bool locked, int soundSlot);
     // One volume key action when one is due (the sound keys of Idle).

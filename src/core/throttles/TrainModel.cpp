@@ -99,11 +99,15 @@ void TrainModel::ResetSpeed() {
 }
 
 void TrainModel::EmergencyStop(bool fromThrottle) {
+    Stop();
+    ApplyBrakePresets(fromThrottle);
+}
+
+void TrainModel::Stop() {
     ResetSpeed();
     iPowerStep = iAppliedPowerStep = 0;
     bSpeedHold = true;
     dTractiveEffort = 0.0; // the ammeter drops to 0
-    ApplyBrakePresets(fromThrottle);
 }
 
 double TrainModel::FullServicePressure() const {

@@ -72,6 +72,8 @@ public:
     // Emergency stop: from the driver or the window (false) or reported by a throttle
     // (true, which vents the train brake pipe to 0).
     void EmergencyStop(bool fromThrottle);
+    // The train stands and its power is off; the brakes stay as they are.
+    void Stop();
     void SwitchToLocoBrake();
     void SwitchToTrainBrake();
 

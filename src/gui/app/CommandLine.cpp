@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -165,16 +166,7 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
     QtPrompts prompts;
     SystemClock clock;
     QtBeeper beeper;
-    // A session end can come at any time, also during start-up's message boxes.
-    bool terminated = false;
     SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::Terminate, qApp, [&terminated, &prompts] {
-        terminated = true;
-        prompts.EndSession();
-        // exit(), not quit(): quit() would first ask every window to close, which runs the
-        // close procedure (throttles, save offer) that a session end skips.
-        QApplication::exit(0);
-    });
     // A measured start-up has nobody to answer a message box (the layout's "Serialize"):
     // each gets its default answer, as during a session end.
     if (options.quitWhenShown)
@@ -185,6 +177,24 @@ int RunProgram(const QString& programPath, const QString& layoutFile, const Star
         QTimer::singleShot(0, qApp, [] { std::fputs("vlakomat: ready\n", stderr); });
     CVlakomatApp app(prompts, clock, beeper);
     app.SetProgramPath(programPath);
+    // A session end can come at any time, also during start-up's message boxes.
+    bool terminated = false;
+    const auto endSession = [&terminated, &prompts, &app] {
+        if (terminated)
+            return;
+        terminated = true;
+        app.EndSession();
+        prompts.EndSession();
+        // exit(), not quit(): quit() would ask every window to close, and the close procedure
+        // waits on a person for the save question.
+        QApplication::exit(0);
+    };
+    QObject::connect(&watcher, &SignalWatcher::Terminate, qApp, endSession);
+#if QT_CONFIG(sessionmanager)
+    // The desktop logs out: the same end as a signal.
+    if (auto* gui = qobject_cast<QGuiApplication*>(qApp))
+        QObject::connect(gui, &QGuiApplication::commitDataRequest, qApp, endSession);
+#endif
     // The monitor may be closed at the first tone, so the missing package is named on standard
     // error as well.
     beeper.SetMissingNotice([&app](const std::string& line) {

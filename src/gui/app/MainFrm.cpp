@@ -76,7 +76,11 @@ void CMainFrame::CreateMenus() {
     recentMenu_->setObjectName(QStringLiteral("menuRecent"));
     UpdateRecentFiles();
     file->addSeparator();
-    QAction* exit = AddAction(file, "actionExit", "I&zhod", {}, "Zapri program");
+    // Ctrl+Q itself: some desktops' themes give the standard quit key no binding. From a
+    // throttle window as well: the close procedure stops every train first.
+    QAction* exit = AddAction(file, "actionExit", "I&zhod", QKeySequence(Qt::CTRL | Qt::Key_Q),
+                              "Zapri program");
+    exit->setShortcutContext(Qt::ApplicationShortcut);
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Urejanje"));
@@ -328,11 +332,11 @@ void CMainFrame::SettingsProcedure() {
     RunSettings(false, false);
 }
 
-void CMainFrame::FirstRunSettings() {
-    RunSettings(true, true);
+bool CMainFrame::FirstRunSettings() {
+    return RunSettings(true, true);
 }
 
-void CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
+bool CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
     SettingsProcedureSteps steps;
     bool preselect = firstRun;
     steps.showDialog = [this, &preselect](const Settings& current) -> std::optional<Settings> {
@@ -355,9 +359,11 @@ void CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
         power_->LinkDown(true);
     };
     steps.openLink = [this] { return parts_.openLink(); };
-    RunSettingsProcedure(parts_.settings.settings, steps, openOnOk);
+    steps.abandoned = [this] { return sessionEnding_; };
+    const bool confirmed = RunSettingsProcedure(parts_.settings.settings, steps, openOnOk);
     UpdateLinkState();
     parts_.shareBus();
+    return confirmed;
 }
 
 // The close procedure. A close request runs TryClose; so does every throttle that was asked
@@ -407,6 +413,7 @@ bool CMainFrame::CancelClose() {
 
 bool CMainFrame::CloseThrottles() {
     CLoconet& link = parts_.link;
+    link.StopThrottlesForExit();
     for (int i = 0; i < CLoconet::kRegistrySize; ++i) {
         Throttle* throttle = link.GetThrottle(i);
         if (throttle == nullptr)
@@ -415,7 +422,6 @@ bool CMainFrame::CloseThrottles() {
         if (CDlgThrottle* window = parts_.throttles.Of(throttle))
             connect(window, &QObject::destroyed, this, &CMainFrame::ThrottleGone,
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
-        throttle->StopForExit();
         throttle->CloseThrottle();
     }
     for (int i = 0; i < CLoconet::kRegistrySize; ++i)

@@ -72,8 +72,10 @@ public:
     // the dialog comes back while the port will not open.
     void SettingsProcedure();
     // The same at the first run: `intro` tops the dialog, and OK opens the port chosen even
-    // when it is the one preselected.
-    void FirstRunSettings();
+    // when it is the one preselected. True when the operator confirmed the settings.
+    bool FirstRunSettings();
+    // The session ends (a signal, the desktop logging out): no dialog is shown again.
+    void EndSession() { sessionEnding_ = true; }
 
     // The open monitor window, or nullptr.
     CDlgLoconetMonitor* Monitor() const;
@@ -99,7 +101,7 @@ private:
     void CreateStatusBar();
     void CreateLayout();
     void UpdateTitle();
-    void RunSettings(bool firstRun, bool openOnOk);
+    bool RunSettings(bool firstRun, bool openOnOk);
     QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text,
                        const QKeySequence& shortcut = {}, const QString& statusTip = {});
     void OnAbout();
@@ -123,6 +125,7 @@ private:
     bool closingRequested_ = false;
     bool finished_ = false;
     bool inTryClose_ = false;
+    bool sessionEnding_ = false;
     // Offered in the settings dialog's port list after the link has moved to another port.
     QString lastTcpAddress_;
 };

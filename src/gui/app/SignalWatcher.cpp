@@ -8,6 +8,10 @@
 
 int SignalWatcher::fds_[2] = {-1, -1};
 
+namespace {
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+} // namespace
+
 SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0)
         return;
@@ -21,13 +25,13 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
     action.sa_handler = &SignalWatcher::Handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (int signal : kSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 SignalWatcher::~SignalWatcher() {
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (int signal : kSignals)
+        ::signal(signal, SIG_DFL);
     for (int& fd : fds_) {
         if (fd >= 0)
             ::close(fd);

@@ -1,7 +1,6 @@
 #pragma once
-// Turns SIGTERM and SIGINT into an orderly quit on the program's one thread, like a
-// session end: the event loop ends, the settings file is written, the roster and the
-// catalogue are not offered for saving.
+// Turns SIGTERM, SIGINT and SIGHUP (the end of a desktop session, Ctrl+C, a closed
+// terminal) into a signal on the program's one thread, where the program ends in order.
 
 #include <QObject>
 

@@ -251,10 +251,11 @@ bool CVlakomatApp::InitInstance(const QString& layoutFile) {
 
     if (settings_.settings.FirstRun) {
         // The first run leads through the settings and the roster; only the settings
-        // procedure opens the port then.
-        frame_->FirstRunSettings();
+        // procedure opens the port then. It stays the first run until the settings are
+        // confirmed.
+        if (frame_->FirstRunSettings())
+            settings_.settings.FirstRun = 0;
         frame_->Action(QStringLiteral("actionRoster"))->trigger();
-        settings_.settings.FirstRun = 0;
     } else if (!OpenLink()) {
         frame_->SettingsProcedure();
     }
@@ -274,6 +275,12 @@ void CVlakomatApp::Process() {
 std::uint32_t CVlakomatApp::NextStepDue() const {
     const std::uint32_t link = link_.NextStepDue();
     return frame_ ? std::min(link, frame_->View().SyncDue(clock_.Now())) : link;
+}
+
+void CVlakomatApp::EndSession() {
+    link_.StopThrottlesForExit();
+    if (frame_)
+        frame_->EndSession();
 }
 
 int CVlakomatApp::ExitInstance(int code) {

@@ -43,6 +43,10 @@ public:
     bool InitInstance(const QString& layoutFile);
     // Writes the settings file, then closes the link; returns the exit code.
     int ExitInstance(int code);
+    // The session ends with nobody to answer (a signal, the desktop logging out): every train
+    // stops now and no dialog comes again; ExitInstance then gives the slots back. The tables
+    // stay as they are on disk.
+    void EndSession();
 
     ProgramSettings& Settings() { return settings_; }
     RosterData& Data() { return data_; }

@@ -1,0 +1,166 @@
+// The program ended by a signal (the end of a desktop session, Ctrl+C, a closed terminal)
+// while a simple throttle and a realistic train drive on the simulated station over a
+// pseudo-terminal: the station's log shows every locomotive stopped before its slot went
+// back, no emergency stop, and the settings are written. A first run ended so stays one.
+
+#include "support/CsProcess.h"
+#include "support/ReadyLine.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace {
+
+const QString kProgram = QStringLiteral(VLAKOMAT_BINARY_DIR "/src/gui/vlakomat");
+
+struct StationSlot {
+    int slot = 0;
+    std::string state;
+    int speed = 0;
+};
+
+// The station's slots in use or common, by address ("slot 1 address 3 in use: 01 33 03 28 ...").
+std::map<int, StationSlot> Slots(CsProcess& cs) {
+    const std::size_t from = cs.Lines().size();
+    cs.Command("slots");
+    std::map<int, StationSlot> out;
+    const std::vector<std::string>& lines = cs.Lines();
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        std::istringstream in(lines[i]);
+        std::string word;
+        StationSlot s;
+        int address = 0;
+        if (!(in >> word >> s.slot) || word != "slot" || !(in >> word >> address) ||
+            !std::getline(in, s.state, ':'))
+            continue;
+        for (int b = 0; b <= 3; ++b)
+            in >> std::hex >> s.speed; // the fourth byte is the speed
+        out[address] = s;
+    }
+    return out;
+}
+
+// What the program did wrong with the slots in the station's log from `from` on, or "": an
+// emergency stop, a locomotive's slot released when its last speed was not 0.
+std::string HowTheSlotsWent(const std::vector<std::string>& lines, std::size_t from,
+                            const std::vector<int>& locoSlots, std::vector<int>& released) {
+    std::string faults;
+    std::map<int, int> lastSpeed;
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        unsigned op = 0, slot = 0, value = 0;
+        if (std::sscanf(lines[i].c_str(), "RX %x %x %x", &op, &slot, &value) != 3)
+            continue;
+        if (op == 0xA0) {
+            lastSpeed[static_cast<int>(slot)] = static_cast<int>(value);
+            if (value == 1)
+                faults += "emergency stop in slot " + std::to_string(slot) + "; ";
+        } else if (op == 0xB5 && (value & 0x30) != 0x30) {
+            released.push_back(static_cast<int>(slot));
+            for (int loco : locoSlots)
+                if (loco == static_cast<int>(slot) && lastSpeed[loco] != 0)
+                    faults += "slot " + std::to_string(slot) + " released while moving; ";
+        }
+    }
+    return faults;
+}
+
+} // namespace
+
+class TestSessionEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void aSignalStopsTheTrainsThenReleases_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void aSignalStopsTheTrainsThenReleases() {
+        QFETCH(int, signal);
+        CsProcess cs;
+        const std::string device = cs.Start({});
+        QVERIFY(!device.empty());
+        TempDir dir;
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                                       dir.File(name));
+        dir.Write("vlakomat.ini",
+                  "[LOCONET]\nCOM Port=" + device + "\n[PREFERENCES]\nFirst Run=0\n");
+        const std::string tablesBefore = dir.Read("Roster.tab") + dir.Read("Functions.tab");
+
+        QProcess program;
+        program.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        AskForReadyLine(env);
+        program.setProcessEnvironment(env);
+        program.start(kProgram, {"--throttle", "3", "--realistic-throttle", "4"});
+        QByteArray err;
+        QVERIFY2(WaitUntilReady(program, err), err.constData());
+        // Both trains under way: the simple throttle's set by a hand-held on the same
+        // locomotive, the realistic train accelerating.
+        std::map<int, StationSlot> driving;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return Slots(cs)[3].state.find("in use") != std::string::npos; }, 60000));
+        QCOMPARE(cs.Command("throttle 3 speed 64").substr(0, 2), "OK");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                driving = Slots(cs);
+                return driving[3].speed > 1 && driving[664].speed > 1;
+            },
+            60000));
+
+        const std::size_t from = cs.Lines().size();
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), signal) == 0);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        // Asked after the log: the answer comes after every line before it.
+        const std::map<int, StationSlot> after = Slots(cs);
+        std::vector<int> released;
+        const std::string faults =
+            HowTheSlotsWent(cs.Lines(), from, {driving[3].slot, driving[664].slot}, released);
+        QVERIFY2(faults.empty(), faults.c_str());
+        for (const auto& [address, s] : after) {
+            QVERIFY2(s.state.find("in use") == std::string::npos, s.state.c_str());
+            QVERIFY2(std::find(released.begin(), released.end(), s.slot) != released.end(),
+                     std::to_string(address).c_str());
+        }
+        for (int loco : {3, 664})
+            QVERIFY2(after.at(loco).speed <= 1, std::to_string(loco).c_str());
+        // The settings written, the tables as they were.
+        QVERIFY(dir.Read("vlakomat.ini").find("Loco Cross-Section=") != std::string::npos);
+        QCOMPARE(dir.Read("Roster.tab") + dir.Read("Functions.tab"), tablesBefore);
+    }
+
+    void aFirstRunEndedByASignalStaysAFirstRun() {
+        TempDir dir;
+        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                                       dir.File(name));
+        dir.Write("vlakomat.ini", "[LOCONET]\nCOM Port=sim\n");
+        QProcess program;
+        program.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        AskForReadyLine(env);
+        program.setProcessEnvironment(env);
+        program.start(kProgram, {});
+        QByteArray err;
+        QVERIFY2(WaitUntilReady(program, err), err.constData()); // in the settings dialog
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const std::string ini = dir.Read("vlakomat.ini");
+        QVERIFY2(ini.find("First Run=1") != std::string::npos, ini.c_str());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessionEnd)
+#include "test_session_end.moc"

@@ -1,0 +1,118 @@
+// The operator's ways out of the program (the window's close button, "Izhod", Ctrl+Q from a
+// throttle window) with a simple throttle and a realistic train driving: every locomotive is
+// brought to speed 0 before its slot goes back, and none by an emergency stop.
+
+#include "gui/throttles/DlgRThrottle.h"
+#include "support/AppRig.h"
+
+#include <QAction>
+
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+void Run(AppRig& rig, int ms) {
+    for (int t = 0; t < ms; t += 10) {
+        rig.clock.Advance(10);
+        rig.Link().Process();
+    }
+    rig.Pump();
+    QCoreApplication::processEvents();
+}
+
+int SlotByte(AppRig& rig, int address, int byte) {
+    const int slot = rig.station->FindSlot(address);
+    return slot < 0 ? -1 : rig.station->Slot(slot).bytes[static_cast<std::size_t>(byte)];
+}
+
+// What was wrong with the way the program let the slots go, or "": an emergency stop, a slot
+// not released or still in use, a locomotive left moving.
+QString HowTheSlotsWent(AppRig& rig, const std::set<int>& locomotives,
+                        const std::set<int>& handHelds) {
+    QStringList faults;
+    std::map<int, int> lastSpeed;
+    std::set<int> released;
+    for (const Bytes& m : rig.received) {
+        if (m.size() < 3)
+            continue;
+        if (m[0] == 0xA0) {
+            lastSpeed[m[1]] = m[2];
+            if (m[2] == 0x01)
+                faults << QStringLiteral("emergency stop in slot %1").arg(m[1]);
+        } else if (m[0] == 0xB5 && (m[2] & 0x30) != 0x30) {
+            released.insert(m[1]);
+        }
+    }
+    std::set<int> all = handHelds;
+    all.insert(locomotives.begin(), locomotives.end());
+    for (int address : all) {
+        if (!released.count(rig.station->FindSlot(address)))
+            faults << QStringLiteral("address %1 not released").arg(address);
+        if ((SlotByte(rig, address, SimSlotByte::STAT1) & SimStat1::kStateMask) == SimStat1::kInUse)
+            faults << QStringLiteral("address %1 still in use").arg(address);
+    }
+    for (int address : locomotives)
+        if (SlotByte(rig, address, SimSlotByte::SPD) > 1)
+            faults << QStringLiteral("address %1 left at speed %2")
+                          .arg(address)
+                          .arg(SlotByte(rig, address, SimSlotByte::SPD));
+    return faults.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+class TestWaysOut : public QObject {
+    Q_OBJECT
+private slots:
+    void everyWayOutStopsTheTrainsBeforeReleasing_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("close button") << 0;
+        QTest::newRow("Izhod") << 1;
+        QTest::newRow("Ctrl+Q in a throttle window") << 2;
+    }
+    void everyWayOutStopsTheTrainsBeforeReleasing() {
+        QFETCH(int, way);
+        AppRig rig;
+        CDlgSThrottle* simple = rig.NewThrottle();
+        simple->Acquire(3);
+        Run(rig, 200);
+        simple->Simple().OnSliderReleased(49); // 50 %
+        auto* realistic = rig.NewRealisticThrottle();
+        realistic->Acquire(1, 2);
+        Run(rig, 200);
+        QVERIFY(realistic->Realistic().Running());
+        QVERIFY(rig.station->ThrottleFunction(1, 1, true)); // the engine starts
+        Run(rig, 100);
+        QVERIFY(rig.station->ThrottleSpeed(2, 127)); // the brakes release
+        Run(rig, 100);
+        QVERIFY(rig.station->ThrottleSpeed(1, 7)); // notch 5
+        Run(rig, 10000);
+        QVERIFY(SlotByte(rig, 3, SimSlotByte::SPD) > 1);
+        QVERIFY(SlotByte(rig, 664, SimSlotByte::SPD) > 1);
+
+        rig.received.clear();
+        const std::function<void()> ways[] = {
+            [&] { rig.Frame().close(); },
+            [&] { rig.Frame().Action(QStringLiteral("actionExit"))->trigger(); },
+            [&] {
+                realistic->activateWindow();
+                QTest::keyClick(realistic, Qt::Key_Q, Qt::ControlModifier);
+            },
+        };
+        ways[way]();
+        for (int i = 0; i < 30 && rig.Frame().isVisible(); ++i)
+            Run(rig, 100);
+        QVERIFY(!rig.Frame().isVisible());
+        const QString fault = HowTheSlotsWent(rig, {3, 664}, {1, 2});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        // The hand-helds' slots go back as they stood.
+        for (const Bytes& m : rig.received)
+            QVERIFY(m[0] != 0xA0 ||
+                    (m[1] != rig.station->FindSlot(1) && m[1] != rig.station->FindSlot(2)));
+    }
+};
+
+QTEST_MAIN(TestWaysOut)
+#include "test_ways_out.moc"
