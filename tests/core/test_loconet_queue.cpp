@@ -9,20 +9,49 @@ LocoNetMessage Tagged(std::uint8_t tag) {
     return LocoNetMessage{0xA0, tag, 0x00, 0x00};
 }
 
-TEST(OutputQueueTest, FirstInFirstOutWithPutBackAheadUpTo102) {
+TEST(OutputQueueTest, FirstInFirstOutWithPutBackAheadUpToItsCapacity) {
     OutputQueue q;
     for (int i = 0; i < 100; ++i)
         ASSERT_TRUE(q.Push(Tagged(static_cast<std::uint8_t>(i))));
     EXPECT_FALSE(q.Push(Tagged(100))) << "the 101st new message must be refused";
-    EXPECT_TRUE(q.PutBack(Tagged(101)));
-    EXPECT_TRUE(q.PutBack(Tagged(102)));
-    EXPECT_FALSE(q.PutBack(Tagged(103))) << "no room beyond 102";
-    ASSERT_EQ(q.Count(), 102u);
-    EXPECT_EQ(q.Pop().bytes[1], 102);
-    EXPECT_EQ(q.Pop().bytes[1], 101);
+    for (int i = 101; i <= 104; ++i)
+        EXPECT_TRUE(q.PutBack(Tagged(static_cast<std::uint8_t>(i))));
+    EXPECT_FALSE(q.PutBack(Tagged(105))) << "no room beyond the capacity";
+    ASSERT_EQ(q.Count(), OutputQueue::kCapacity);
+    for (int i = 104; i >= 101; --i)
+        EXPECT_EQ(q.Pop().bytes[1], i);
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(q.Pop().bytes[1], i) << "oldest first";
     EXPECT_TRUE(q.Empty());
+}
+
+// Emergency commands go ahead of everything waiting and of a repeat, in their own order; a
+// full queue still takes them.
+TEST(OutputQueueTest, EmergencyCommandsGoFirst) {
+    const LocoNetMessage powerOff{0x82, 0x7D};
+    const LocoNetMessage stopAll{0x85, 0x7A};
+    const LocoNetMessage stop7{0xA0, 0x07, 0x01, 0x00};
+    const LocoNetMessage speed7{0xA0, 0x07, 0x02, 0x00};
+    EXPECT_TRUE(OutputQueue::IsUrgent(powerOff));
+    EXPECT_TRUE(OutputQueue::IsUrgent(stop7));
+    EXPECT_FALSE(OutputQueue::IsUrgent(speed7));
+    EXPECT_FALSE(OutputQueue::IsUrgent(LocoNetMessage{0x83, 0x7C})); // power on
+
+    OutputQueue q;
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(q.Push(Tagged(static_cast<std::uint8_t>(i))));
+    ASSERT_TRUE(q.Push(stop7));
+    ASSERT_TRUE(q.PutBack(speed7)); // a repeat: behind the stop
+    ASSERT_TRUE(q.Push(powerOff));
+    ASSERT_TRUE(q.PutBack(stopAll)); // an urgent repeat: behind the other urgent ones
+    const std::vector<LocoNetMessage> expected{stop7, powerOff, stopAll, speed7};
+    for (const LocoNetMessage& m : expected) {
+        const LocoNetMessage got = q.Pop();
+        EXPECT_EQ(Bytes(got.bytes.begin(), got.bytes.begin() + got.length),
+                  Bytes(m.bytes.begin(), m.bytes.begin() + m.length));
+    }
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(q.Pop().bytes[1], i);
 }
 
 TEST(OutputQueueTest, WrapsAroundItsStorage) {
@@ -137,6 +166,35 @@ TEST_F(QueueTest, HundredWaitingRefuseTheNextOnTheMonitorOnly) {
     EXPECT_EQ(link.Queue().At(99).bytes[1], 99) << "the waiting ones stay";
     OpenLink();
     EXPECT_TRUE(link.Queue().Empty()) << "Open discards what waited";
+}
+
+// The interface stops confirming: a speed command is repeated every 200 ms, but track power
+// off and an emergency stop reach the bus at the next turn, ahead of the repeat and of what
+// waited; after a second the link says that nothing is confirmed.
+TEST_F(QueueTest, EmergencyCommandsPassAMessageThatIsNotConfirmed) {
+    OpenLink();
+    link.QueueMessage(LocoNetMessage{0xA0, 0x03, 0x20, 0x00});
+    link.Process();
+    link.QueueMessage(LocoNetMessage{0xB0, 0x0A, 0x30, 0x00}); // a turnout
+    clock.Advance(100);
+    link.QueueMessage(LocoNetMessage{0x82, 0x00});
+    link.QueueMessage(LocoNetMessage{0xA0, 0x05, 0x01, 0x00});
+    clock.Advance(101);
+    link.Process();
+    EXPECT_EQ(LastWrite(), (Bytes{0x82, 0x7D}));
+    EchoLastWrite();
+    EXPECT_EQ(LastWrite(), (Bytes{0xA0, 0x05, 0x01, 0x5B}));
+    EchoLastWrite();
+    EXPECT_EQ(LastWrite(), (Bytes{0xA0, 0x03, 0x20, 0x7C})); // the repeat
+    for (int step = 1; step <= 5; ++step) {
+        clock.Advance(201);
+        link.Process();
+        EXPECT_EQ(LastWrite(), (Bytes{0xA0, 0x03, 0x20, 0x7C}));
+        EXPECT_EQ(link.NotConfirming(), step == 5) << step; // 1,005 ms
+    }
+    EchoLastWrite();
+    EXPECT_EQ(LastWrite()[0], 0xB0);
+    EXPECT_FALSE(link.NotConfirming());
 }
 
 TEST_F(QueueTest, DebugModeTracesEveryQueuedMessage) {

@@ -58,6 +58,7 @@ bool Transmitter::TakeEcho(const LocoNetMessage& m) {
         std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) != 0)
         return false;
     waitingEcho_ = false;
+    repeating_ = false;
     if (networked_ && words_ == Words::Unknown && !onBus_ && ++echoedWithoutWord_ >= kProbeMessages)
         words_ = Words::None;
     return true;
@@ -70,6 +71,7 @@ Transmitter::Word Transmitter::TakeWord(std::uint64_t write, bool ok) {
         return Word::Ignored;
     if (ok) {
         onBus_ = true;
+        repeating_ = false;
         return Word::OnBus;
     }
     waitingEcho_ = false;
@@ -113,6 +115,7 @@ void Transmitter::OtherStation(std::uint8_t opcode, Tick now) {
 
 bool Transmitter::GiveUpEcho() {
     waitingEcho_ = false;
+    repeating_ = true;
     if (pendingIsGuest_) {
         pendingIsGuest_ = false;
         return true;
@@ -135,6 +138,8 @@ void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now, bool netwo
     pendingIsGuest_ = guest;
     waitingEcho_ = true;
     sendTick_ = now;
+    if (!repeating_)
+        unconfirmedSince_ = now;
     networked_ = networked;
     pendingWrite_ = write;
     onBus_ = false;
@@ -143,6 +148,7 @@ void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now, bool netwo
 void Transmitter::Reset() {
     responseExpected_ = false;
     waitingEcho_ = false;
+    repeating_ = false;
     pendingIsGuest_ = false;
     queue_.Clear();
     // A new connection may lead to another server.

@@ -71,6 +71,11 @@ public:
     void OtherStation(std::uint8_t opcode, Tick now);
     // Milliseconds the message on the bus has waited for its echo, 0 when none waits.
     std::uint32_t EchoWait(Tick now) const { return waitingEcho_ ? TicksSince(now, sendTick_) : 0; }
+    // Milliseconds since the bus last confirmed one of the program's messages, counted while
+    // one waits for its echo and its repeats; 0 when none waits.
+    std::uint32_t UnconfirmedFor(Tick now) const {
+        return waitingEcho_ ? TicksSince(now, unconfirmedSince_) : 0;
+    }
     // Gives up waiting for the echo; the program's own message goes back to the queue's
     // head, a guest's is the guests' to offer again (the result says whose it was).
     bool GiveUpEcho();
@@ -100,6 +105,8 @@ private:
     bool pendingIsGuest_ = false;
     bool waitingEcho_ = false;
     Tick sendTick_ = 0;
+    Tick unconfirmedSince_ = 0;
+    bool repeating_ = false; // the last message's echo did not come
     bool responseExpected_ = false;
     Tick holdTick_ = 0;
     bool networked_ = false;

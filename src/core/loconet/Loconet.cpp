@@ -154,7 +154,7 @@ bool CLoconet::QueueMessage(LocoNetMessage m) {
         Trace("!!Message not sent, port down: " + monitortext::Hex(m));
         return false;
     }
-    if (!tx_.Queue().CanAccept()) {
+    if (!tx_.Queue().CanAccept(m)) {
         LogToMonitor("Error! Message queue full");
         return false;
     }

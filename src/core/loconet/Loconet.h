@@ -109,6 +109,10 @@ public:
     // The port while one is open (tests and tools look at it); nullptr otherwise.
     SerialPort* Port() const { return port_.port.get(); }
     bool IsWaitingForEcho() const { return tx_.WaitingEcho(); }
+    // The interface has confirmed none of the program's messages for over a second: what
+    // waits is repeated, and the operator should know.
+    static constexpr std::uint32_t kUnconfirmedMs = 1000;
+    bool NotConfirming() const { return tx_.UnconfirmedFor(clock_.Now()) > kUnconfirmedMs; }
     bool IsResponseExpected() const { return tx_.ResponseExpected(); }
     bool IsReceiving() const { return receiver_.Busy(); }
 

@@ -14,9 +14,16 @@ void CLinkStateField::Show(const CLoconet& link) {
     if (link.IsActive() && link.IsPortDown()) {
         text = QStringLiteral("%1: prekinjena, ponovno povezovanje ...").arg(port);
         trouble = true;
+    } else if (link.IsActive() && link.Port() != nullptr && link.NotConfirming()) {
+        text = QStringLiteral("%1: vmesnik ne potrjuje sporočil").arg(port);
+        trouble = true;
     } else if (link.IsActive() && link.Port() != nullptr) {
         text = port;
     }
+    // Asked twice a second: a style sheet set again would restyle the status bar each time.
+    if (text == this->text() && trouble == trouble_)
+        return;
+    trouble_ = trouble;
     setText(text);
     setStyleSheet(trouble ? QStringLiteral("QLabel { color: #b00000; font-weight: bold; }")
                           : QString());

@@ -12,6 +12,11 @@ public:
     explicit CLinkStateField(QWidget* parent = nullptr);
 
     // The port ("sim", "/dev/ttyUSB0", "tcp://host:1234"); "<port>: prekinjena" while it is
-    // being opened again; "brez povezave" when offline or not open. Trouble shows in red.
+    // being opened again; "<port>: vmesnik ne potrjuje sporočil" while the interface has
+    // confirmed nothing for over a second; "brez povezave" when offline or not open. Trouble
+    // shows in red.
     void Show(const CLoconet& link);
+
+private:
+    bool trouble_ = false;
 };

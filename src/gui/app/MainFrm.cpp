@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
 
@@ -178,6 +179,10 @@ void CMainFrame::CreateStatusBar() {
     linkState_ = new CLinkStateField(this);
     linkState_->Show(parts_.link);
     statusBar()->addPermanentWidget(linkState_);
+    // An interface that stops confirming is no event of its own: the field looks again.
+    auto* linkLook = new QTimer(this);
+    connect(linkLook, &QTimer::timeout, this, &CMainFrame::UpdateLinkState);
+    linkLook->start(kLinkLookMs);
     busClients_ = new QLabel(this);
     busClients_->setObjectName(QStringLiteral("busClientsLabel"));
     busClients_->setToolTip(QStringLiteral("Programi, ki so prek TCP povezani na vodilo"));

@@ -47,6 +47,8 @@ class CMainFrame : public QMainWindow {
 public:
     // The longest wait at exit for the throttles' releases to reach the bus.
     static constexpr std::uint32_t kReleaseWaitMs = 2000;
+    // How often the link-state field looks at the link.
+    static constexpr int kLinkLookMs = 500;
 
     explicit CMainFrame(MainFrameParts parts);
     ~CMainFrame() override;
