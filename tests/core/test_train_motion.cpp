@@ -234,16 +234,14 @@ TEST(TrainMotion, StepsRunOnlyAfter10MsAlsoAcrossTheTickWrap) {
     EXPECT_TRUE(h.model.Step(13).Ran);
 }
 
-TEST(TrainMotion, SpeedJumpOver50MsShowsDiagnosticAndContinues) {
+// A long pause between steps (a suspended laptop) is taken in one step, within the speed
+// limit, and the operator sees no box of numbers.
+TEST(TrainMotion, ASpeedJumpAfterALongPauseIsLimitedQuietly) {
     TrainHarness h;
     h.Release();
     h.model.dAccel = 10;
     h.model.Step(6000);
-    ASSERT_EQ(h.prompts.texts.size(), 1u);
-    EXPECT_EQ(h.prompts.texts[0], "0.00 60.00 60.00 10.00 6000 0 6000");
     EXPECT_EQ(h.model.dSpeed, 27.5);
-    h.model.Step(6010);
-    EXPECT_EQ(h.prompts.texts.size(), 1u);
 }
 
 TEST(TrainMotion, ReportsDirectionChangesAndAccelerationSign) {

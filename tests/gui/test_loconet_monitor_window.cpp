@@ -168,6 +168,8 @@ private slots:
         only("familySlotsCheck");
         auto* address = Child<QLineEdit>(monitor, "addressFilterEdit");
         QTest::keyClicks(address, QStringLiteral("3"));
+        QTest::keyClick(address, Qt::Key_Return); // applies, and the window stays
+        QVERIFY(monitor->isVisible());
         const QStringList slotLines = monitor->Lines();
         QVERIFY(slotLines.contains(QStringLiteral(" - Loco Speed: Slt=1,Loc=3,Sp=32")));
         QVERIFY(slotLines.contains(QStringLiteral("Rec: A0 01 20 7E ")));

@@ -8,8 +8,7 @@
 
 struct TrainHarness {
     Settings settings;
-    ScriptedPrompts prompts;
-    TrainModel model{settings, &prompts};
+    TrainModel model{settings};
     Tick now = 0;
 
     // Full-service cylinder pressure at the default 90 psi.

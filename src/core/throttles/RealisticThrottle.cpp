@@ -34,8 +34,7 @@ std::string FormatValue(double value) {
 RealisticThrottle::RealisticThrottle(CLoconet& link, Clock& clock, Beeper& beeper, Prompts& prompts,
                                      const ProgramSettings& settings, RosterData& data)
     : Throttle(ThrottleType::Realistic), link_(link), clock_(clock), beeper_(beeper),
-      prompts_(prompts), settings_(settings), data_(data), model_(settings.settings, &prompts),
-      sound_(link) {
+      prompts_(prompts), settings_(settings), data_(data), model_(settings.settings), sound_(link) {
     cars_ = ChoiceList::FromSetting(settings.settings.NumberOfCarsTable, 0, kMaxCars);
     load_ = ChoiceList::FromSetting(settings.settings.CarsWeightPercentTable, 0, kMaxLoad);
     model_.iCars = static_cast<unsigned>(cars_.Value().value_or(0));

@@ -76,8 +76,7 @@ double RoundMph(double mph) {
     return static_cast<double>(TruncToInt(mph * 10 + 0.5)) / 10;
 }
 
-TrainModel::TrainModel(const Settings& settings, Prompts* prompts)
-    : settings_(settings), prompts_(prompts) {}
+TrainModel::TrainModel(const Settings& settings) : settings_(settings) {}
 
 void TrainModel::LoadLoco(const Loco& loco) {
     loco_ = loco;
@@ -228,7 +227,6 @@ StepReport TrainModel::Step(Tick now) {
 
 int TrainModel::QuietSteps(int limit, const StepTest& shows) const {
     TrainModel copy(*this);
-    copy.prompts_ = nullptr;
     for (int n = 0; n < limit; ++n) {
         const Tick at = copy.tLastPhysics + kStepMs;
         if (shows(copy, copy.Step(at), at))
@@ -260,10 +258,6 @@ void TrainModel::AdvanceSpeed(Tick now, std::uint32_t dt, StepReport& report) {
         dSpeed = 0.0;
     else
         dSpeed = Finite(dSpeed + dv);
-    if (std::fabs(dSpeed - oldSpeed) > 50 && prompts_ != nullptr)
-        prompts_->Inform(text::Format("%.2f %.2f %.2f %.2f %d %d %d", oldSpeed, dv, dSpeed, dAccel,
-                                      static_cast<int>(now), static_cast<int>(tLastPhysics),
-                                      static_cast<int>(dt)));
     tLastPhysics = now;
 
     // Braking and resistance stop a train but never reverse it.

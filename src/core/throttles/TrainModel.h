@@ -60,7 +60,7 @@ public:
 
     // `settings` is read on every step, so edits in the settings dialog apply at once; it
     // must outlive the model.
-    explicit TrainModel(const Settings& settings, Prompts* prompts = nullptr);
+    explicit TrainModel(const Settings& settings);
 
     // The locomotive chosen: takes its data and sets the loco-load preset.
     void LoadLoco(const Loco& loco);
@@ -155,7 +155,6 @@ private:
     void UpdateTripleValve();
 
     const Settings& settings_;
-    Prompts* prompts_;
     Loco loco_;
     GaugeValues shown_;
     // A reset changed the speed behind the speedometer's back: the next step reports it.

@@ -120,10 +120,11 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
     setTabOrder(closeButton, display_);
 
     connect(commentButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutComment);
-    // Enter in the comment box puts the comment, in the search box finds; elsewhere it
-    // closes the window.
+    // Enter in the comment box puts the comment, in the search box finds, in the address
+    // filter applies it; elsewhere it closes the window.
     comment_->installEventFilter(this);
     search_->installEventFilter(this);
+    address_->installEventFilter(this);
     connect(markerButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutMarker);
     connect(saveButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::OnSave);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -246,6 +247,12 @@ bool CDlgLoconetMonitor::eventFilter(QObject* watched, QEvent* event) {
         PutComment();
         return true;
     }
+    // Enter in the filter applies it (as typing does); it must not close the window and
+    // lose its lines.
+    if (watched == address_ && IsEnter(event)) {
+        Rebuild();
+        return true;
+    }
     if (watched == search_ && IsEnter(event)) {
         Find((static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier) != 0);
         return true;
@@ -254,7 +261,7 @@ bool CDlgLoconetMonitor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CDlgLoconetMonitor::keyPressEvent(QKeyEvent* event) {
-    // Enter is the window's "Close" (the comment and search boxes keep their own Enter).
+    // Enter is the window's "Close" (the comment, filter and search boxes keep their own Enter).
     if (IsEnter(event)) {
         event->accept();
         close();

@@ -163,10 +163,8 @@ void PrintLine(std::ostream& out, bool csv, long long seconds, const TrainModel&
                         Shown(m.dResistance), Shown(m.dBrakeForce), m.bWheelSlip ? 1 : 0);
 }
 
-void Run(const Options& o, const Settings& settings, std::ostream& out, std::ostream& err) {
-    // The diagnostic of a speed jump goes to the error stream.
-    toolargs::StreamPrompts prompts(err);
-    TrainModel model(settings, &prompts);
+void Run(const Options& o, const Settings& settings, std::ostream& out) {
+    TrainModel model(settings);
     Loco loco;
     loco.Descr = "vlakomat-train";
     loco.Power = *o.power;
@@ -214,7 +212,7 @@ void Run(const Options& o, const Settings& settings, std::ostream& out, std::ost
 int RunTrainTool(const std::vector<std::string>& args, const Settings& settings, std::ostream& out,
                  std::ostream& err) {
     return toolargs::RunWithUsage("vlakomat-train", kUsage, args, out, err, [&] {
-        Run(ParseOptions(args), settings, out, err);
+        Run(ParseOptions(args), settings, out);
         return 0;
     });
 }
