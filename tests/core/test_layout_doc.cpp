@@ -173,6 +173,11 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"nul_in_a_layout", std::string("2,7,0|0,0\r\n\0\r\n", 14)},
                     RefusedCase{"not_utf8", "2,7,0|0,0\r\n\xff\xfe\r\n"},
                     RefusedCase{"blank_lines", "\r\n  \r\n"},
+                    RefusedCase{"monitor_log", "12:30:01.250 Rec: A0 01 20 7E\r\n"
+                                               "12:30:01.251  - Loco Speed: Slt=1\r\n"},
+                    RefusedCase{"table_of_numbers", "1;2;3\r\n4;5;6\r\n"},
+                    RefusedCase{"addresses", "3\r\n664\r\n1234\r\n"},
+                    RefusedCase{"numbers_and_bars", "1,2|3\r\n"},
                     RefusedCase{"one_long_line", std::string(1 << 20, '7')}),
     [](const testing::TestParamInfo<RefusedCase>& p) { return std::string(p.param.name); });
 

@@ -137,6 +137,30 @@ bool LooksLikeElement(std::string_view line) {
     return !rest.empty() && (rest.front() == '-' || (rest.front() >= '0' && rest.front() <= '9'));
 }
 
+bool IsInteger(std::string_view s) {
+    if (StartsWith(s, '-'))
+        s.remove_prefix(1);
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// `count` integers separated by commas, and nothing more.
+bool AreIntegers(std::string_view part, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!IsInteger(TakeField(part, ',')))
+            return false;
+    return part.empty();
+}
+
+// Row, column and direction, then type and subtype: what every element line of a layout
+// has, whatever its values. Text that merely starts with numbers (a log, a table) has not.
+bool HasElementShape(std::string_view line) {
+    std::string_view rest = text::TrimLeft(line);
+    const std::string_view place = TakeField(rest, '|');
+    const std::string_view kind = TakeField(rest, '|');
+    return AreIntegers(place, 3) && AreIntegers(kind, 2);
+}
+
 bool IsBlank(std::string_view line) {
     return text::TrimLeft(line, " \t").empty();
 }
@@ -209,7 +233,7 @@ void VlkReader::TakeLine(std::string_view line) {
         return;
     }
     const bool element = LooksLikeElement(line) && line.size() <= kMaxLineLength;
-    elementLine_ |= element;
+    elementLine_ = elementLine_ || (element && HasElementShape(line));
     if (!element && !IsBlank(line)) {
         AddFault(result_,
                  text::Format("Napaka! Vrstica %d ni element makete in ni prebrana!", lineNumber_));

@@ -17,7 +17,7 @@ struct VlkReadResult {
     // The first kShownFaults faults, in the order of the lines, as the operator sees them.
     std::vector<std::string> messages;
     int faults = 0; // all of them
-    // Not a layout at all: not text, or no line is an element; no elements then.
+    // Not a layout at all: not text, or no line has an element's shape; no elements then.
     bool refused = false;
 };
 
@@ -40,7 +40,7 @@ private:
     std::string line_;
     bool overlong_ = false;
     bool any_ = false;         // the text is not empty
-    bool elementLine_ = false; // some line looks like an element
+    bool elementLine_ = false; // some line has an element's shape
     bool done_ = false;
     int lineNumber_ = 0;
 };
