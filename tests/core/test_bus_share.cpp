@@ -140,11 +140,19 @@ TEST_F(ShareTest, WhatWaitsWhenTheLinkGoesIsRefusedAndSoIsWhatComesAfter) {
 
 TEST_F(ShareTest, ABurstWithinTwoSecondsOfTheBusIsCarriedAndTheExcessRefusedInTurn) {
     struct Case {
-        std::size_t sends; // four-byte messages written at once
+        std::size_t sends; // messages written at once
         std::size_t refused;
+        const char* line = "SEND B2 01 50 1C\n";
     };
     constexpr std::size_t kFit = BusShare::kClientQueueBytes / 4;
-    const Case cases[] = {{9, 0}, {120, 0}, {kFit, 0}, {kFit + 1, 1}, {kFit + 5, 5}};
+    constexpr std::size_t kMost = BusShare::kMaxWaiting;
+    const Case cases[] = {{9, 0},
+                          {120, 0},
+                          {kFit, 0},
+                          {kFit + 1, 1},
+                          {kFit + 5, 5},
+                          {kMost, 0, "SEND 83 7C\n"}, // two bytes each
+                          {kMost + 5, 5, "SEND 83 7C\n"}};
     OpenLink();
     port->echo = true;
     for (const Case& c : cases) {
@@ -153,7 +161,7 @@ TEST_F(ShareTest, ABurstWithinTwoSecondsOfTheBusIsCarriedAndTheExcessRefusedInTu
         Take(client);
         std::string burst;
         for (std::size_t i = 0; i < c.sends; ++i)
-            burst += "SEND B2 01 50 1C\n";
+            burst += c.line;
         Send(client, burst + "HELLO\n");
         EXPECT_EQ(Take(client), "") << "the refusals wait behind the messages before them";
         port->writes.clear();

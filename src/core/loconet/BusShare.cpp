@@ -97,7 +97,9 @@ void BusShare::HandleLine(int client, const std::string& line) {
     Client& c = clients_[static_cast<std::size_t>(client)];
     if (error == nullptr && !LinkCarries())
         error = "link down";
-    if (error == nullptr && c.queuedBytes + m.length > kClientQueueBytes)
+    // Short messages would fit more than kMaxWaiting into the bytes.
+    if (error == nullptr &&
+        (c.queuedBytes + m.length > kClientQueueBytes || c.queue.size() >= kMaxWaiting))
         error = "queue full";
     if (error != nullptr)
         return Refuse(client, error);
@@ -111,7 +113,8 @@ bool BusShare::LinkCarries() const {
 
 void BusShare::Refuse(int client, const char* reason) {
     std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
-    if (queue.size() >= kMaxWaiting)
+    // Only a client that floods with bad lines gets its answers out of turn.
+    if (queue.size() >= kMaxRefusalsWaiting)
         return Answer(client, reason);
     queue.push_back({LocoNetMessage{}, 0, reason});
     GiveDueAnswers(client);

@@ -28,8 +28,10 @@ public:
     // Writes of a client's message without an echo before it is given up ("no echo").
     static constexpr int kMaxAttempts = 3;
     // Answers are given in the order of the client's lines, so a refusal waits behind the
-    // client's messages that wait for the bus; past this many waiting it is given at once.
+    // client's messages that wait for the bus. At most this many messages wait; past twice
+    // as many lines waiting, a refusal is given at once.
     static constexpr std::size_t kMaxWaiting = 1024;
+    static constexpr std::size_t kMaxRefusalsWaiting = 2 * kMaxWaiting;
 
     // `serverName` follows VERSION in the greeting. Attaches itself to the link.
     BusShare(CLoconet& link, std::string serverName);
