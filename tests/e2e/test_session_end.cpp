@@ -69,6 +69,24 @@ std::string HowTheSlotsWent(const std::vector<std::string>& lines, std::size_t f
     return faults;
 }
 
+// The program in `dir` with the sample tables and `ini`, started under the offscreen
+// platform; false when it did not say that it is ready.
+bool StartProgram(QProcess& program, const TempDir& dir, const std::string& ini,
+                  const QStringList& args = {}) {
+    for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
+        std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
+                                   dir.File(name));
+    dir.Write("vlakomat.ini", ini);
+    program.setWorkingDirectory(QString::fromStdString(dir.Path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    AskForReadyLine(env);
+    program.setProcessEnvironment(env);
+    program.start(kProgram, args);
+    QByteArray err;
+    return WaitUntilReady(program, err);
+}
+
 } // namespace
 
 class TestSessionEnd : public QObject {
@@ -86,22 +104,11 @@ private slots:
         const std::string device = cs.Start({});
         QVERIFY(!device.empty());
         TempDir dir;
-        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
-            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
-                                       dir.File(name));
-        dir.Write("vlakomat.ini",
-                  "[LOCONET]\nCOM Port=" + device + "\n[PREFERENCES]\nFirst Run=0\n");
-        const std::string tablesBefore = dir.Read("Roster.tab") + dir.Read("Functions.tab");
-
         QProcess program;
-        program.setWorkingDirectory(QString::fromStdString(dir.Path()));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        AskForReadyLine(env);
-        program.setProcessEnvironment(env);
-        program.start(kProgram, {"--throttle", "3", "--realistic-throttle", "4"});
-        QByteArray err;
-        QVERIFY2(WaitUntilReady(program, err), err.constData());
+        QVERIFY(StartProgram(program, dir,
+                             "[LOCONET]\nCOM Port=" + device + "\n[PREFERENCES]\nFirst Run=0\n",
+                             {"--throttle", "3", "--realistic-throttle", "4"}));
+        const std::string tablesBefore = dir.Read("Roster.tab") + dir.Read("Functions.tab");
         // Both trains under way: the simple throttle's set by a hand-held on the same
         // locomotive, the realistic train accelerating.
         std::map<int, StationSlot> driving;
@@ -141,19 +148,8 @@ private slots:
 
     void aFirstRunEndedByASignalStaysAFirstRun() {
         TempDir dir;
-        for (const char* name : {"Decoders.tab", "Functions.tab", "Roster.tab"})
-            std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / name,
-                                       dir.File(name));
-        dir.Write("vlakomat.ini", "[LOCONET]\nCOM Port=sim\n");
         QProcess program;
-        program.setWorkingDirectory(QString::fromStdString(dir.Path()));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        AskForReadyLine(env);
-        program.setProcessEnvironment(env);
-        program.start(kProgram, {});
-        QByteArray err;
-        QVERIFY2(WaitUntilReady(program, err), err.constData()); // in the settings dialog
+        QVERIFY(StartProgram(program, dir, "[LOCONET]\nCOM Port=sim\n")); // in the dialog
         program.terminate();
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);

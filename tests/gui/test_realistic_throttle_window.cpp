@@ -21,14 +21,8 @@
 
 namespace {
 
-// The fake clock moves on by `ms` with a processing step every 10 ms, and the windows paint.
 void Run(AppRig& rig, int ms) {
-    for (int t = 0; t < ms; t += 10) {
-        rig.clock.Advance(10);
-        rig.Link().Process();
-    }
-    rig.Pump();
-    QCoreApplication::processEvents();
+    rig.Run(ms);
 }
 
 CDlgRThrottle* OpenAndAcquire(AppRig& rig, int power = 1, int brake = 2) {

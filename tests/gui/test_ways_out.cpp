@@ -13,20 +13,6 @@
 
 namespace {
 
-void Run(AppRig& rig, int ms) {
-    for (int t = 0; t < ms; t += 10) {
-        rig.clock.Advance(10);
-        rig.Link().Process();
-    }
-    rig.Pump();
-    QCoreApplication::processEvents();
-}
-
-int SlotByte(AppRig& rig, int address, int byte) {
-    const int slot = rig.station->FindSlot(address);
-    return slot < 0 ? -1 : rig.station->Slot(slot).bytes[static_cast<std::size_t>(byte)];
-}
-
 // What was wrong with the way the program let the slots go, or "": an emergency stop, a slot
 // not released or still in use, a locomotive left moving.
 QString HowTheSlotsWent(AppRig& rig, const std::set<int>& locomotives,
@@ -50,14 +36,14 @@ QString HowTheSlotsWent(AppRig& rig, const std::set<int>& locomotives,
     for (int address : all) {
         if (!released.count(rig.station->FindSlot(address)))
             faults << QStringLiteral("address %1 not released").arg(address);
-        if ((SlotByte(rig, address, SimSlotByte::STAT1) & SimStat1::kStateMask) == SimStat1::kInUse)
+        if ((rig.SlotByte(address, SimSlotByte::STAT1) & SimStat1::kStateMask) == SimStat1::kInUse)
             faults << QStringLiteral("address %1 still in use").arg(address);
     }
     for (int address : locomotives)
-        if (SlotByte(rig, address, SimSlotByte::SPD) > 1)
+        if (rig.SlotByte(address, SimSlotByte::SPD) > 1)
             faults << QStringLiteral("address %1 left at speed %2")
                           .arg(address)
-                          .arg(SlotByte(rig, address, SimSlotByte::SPD));
+                          .arg(rig.SlotByte(address, SimSlotByte::SPD));
     return faults.join(QStringLiteral(", "));
 }
 
@@ -77,20 +63,20 @@ private slots:
         AppRig rig;
         CDlgSThrottle* simple = rig.NewThrottle();
         simple->Acquire(3);
-        Run(rig, 200);
+        rig.Run(200);
         simple->Simple().OnSliderReleased(49); // 50 %
         auto* realistic = rig.NewRealisticThrottle();
         realistic->Acquire(1, 2);
-        Run(rig, 200);
+        rig.Run(200);
         QVERIFY(realistic->Realistic().Running());
         QVERIFY(rig.station->ThrottleFunction(1, 1, true)); // the engine starts
-        Run(rig, 100);
+        rig.Run(100);
         QVERIFY(rig.station->ThrottleSpeed(2, 127)); // the brakes release
-        Run(rig, 100);
+        rig.Run(100);
         QVERIFY(rig.station->ThrottleSpeed(1, 7)); // notch 5
-        Run(rig, 10000);
-        QVERIFY(SlotByte(rig, 3, SimSlotByte::SPD) > 1);
-        QVERIFY(SlotByte(rig, 664, SimSlotByte::SPD) > 1);
+        rig.Run(10000);
+        QVERIFY(rig.SlotByte(3, SimSlotByte::SPD) > 1);
+        QVERIFY(rig.SlotByte(664, SimSlotByte::SPD) > 1);
 
         rig.received.clear();
         const std::function<void()> ways[] = {
@@ -103,7 +89,7 @@ private slots:
         };
         ways[way]();
         for (int i = 0; i < 30 && rig.Frame().isVisible(); ++i)
-            Run(rig, 100);
+            rig.Run(100);
         QVERIFY(!rig.Frame().isVisible());
         const QString fault = HowTheSlotsWent(rig, {3, 664}, {1, 2});
         QVERIFY2(fault.isEmpty(), qPrintable(fault));

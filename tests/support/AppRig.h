@@ -72,6 +72,23 @@ struct AppRig {
         }
     }
 
+    // The fake clock moves on by `ms` with a processing step every 10 ms; then the bus
+    // settles and the windows paint.
+    void Run(int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            clock.Advance(10);
+            Link().Process();
+        }
+        Pump();
+        QCoreApplication::processEvents();
+    }
+
+    // A byte of the station's slot that holds `address` (SimSlotByte), -1 when none does.
+    int SlotByte(int address, int byte) const {
+        const int slot = station->FindSlot(address);
+        return slot < 0 ? -1 : station->Slot(slot).bytes[static_cast<std::size_t>(byte)];
+    }
+
     CDlgSThrottle* NewThrottle() {
         return qobject_cast<CDlgSThrottle*>(OpenThrottle("actionNewSimpleThrottle"));
     }
