@@ -1,7 +1,5 @@
 #include "core/throttles/TrainModel.h"
 
-#include "core/util/Text.h"
-
 #include <algorithm>
 #include <climits>
 #include <cmath>

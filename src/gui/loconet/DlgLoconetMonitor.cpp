@@ -121,7 +121,7 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
 
     connect(commentButton, &QPushButton::clicked, this, &CDlgLoconetMonitor::PutComment);
     // Enter in the comment box puts the comment, in the search box finds, in the address
-    // filter applies it; elsewhere it closes the window.
+    // filter does nothing (it applies as typed); elsewhere it closes the window.
     comment_->installEventFilter(this);
     search_->installEventFilter(this);
     address_->installEventFilter(this);
@@ -247,12 +247,10 @@ bool CDlgLoconetMonitor::eventFilter(QObject* watched, QEvent* event) {
         PutComment();
         return true;
     }
-    // Enter in the filter applies it (as typing does); it must not close the window and
-    // lose its lines.
-    if (watched == address_ && IsEnter(event)) {
-        Rebuild();
+    // The filter applies as it is typed; Enter there must not close the window and lose its
+    // lines.
+    if (watched == address_ && IsEnter(event))
         return true;
-    }
     if (watched == search_ && IsEnter(event)) {
         Find((static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier) != 0);
         return true;
