@@ -5,6 +5,7 @@
 
 #include "support/CsProcess.h"
 #include "support/ReadyLine.h"
+#include "support/SlotRelease.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -45,28 +47,15 @@ std::map<int, StationSlot> Slots(CsProcess& cs) {
     return out;
 }
 
-// What the program did wrong with the slots in the station's log from `from` on, or "": an
-// emergency stop, a locomotive's slot released when its last speed was not 0.
-std::string HowTheSlotsWent(const std::vector<std::string>& lines, std::size_t from,
-                            const std::vector<int>& locoSlots, std::vector<int>& released) {
-    std::string faults;
-    std::map<int, int> lastSpeed;
-    for (std::size_t i = from; i < lines.size(); ++i) {
-        unsigned op = 0, slot = 0, value = 0;
-        if (std::sscanf(lines[i].c_str(), "RX %x %x %x", &op, &slot, &value) != 3)
-            continue;
-        if (op == 0xA0) {
-            lastSpeed[static_cast<int>(slot)] = static_cast<int>(value);
-            if (value == 1)
-                faults += "emergency stop in slot " + std::to_string(slot) + "; ";
-        } else if (op == 0xB5 && (value & 0x30) != 0x30) {
-            released.push_back(static_cast<int>(slot));
-            for (int loco : locoSlots)
-                if (loco == static_cast<int>(slot) && lastSpeed[loco] != 0)
-                    faults += "slot " + std::to_string(slot) + " released while moving; ";
-        }
-    }
-    return faults;
+// The messages the station received from the log's line `from` on ("RX A0 02 00 5D").
+std::vector<std::vector<std::uint8_t>> Received(const std::vector<std::string>& lines,
+                                                std::size_t from) {
+    std::vector<std::vector<std::uint8_t>> out;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = from; i < lines.size(); ++i)
+        if (lines[i].rfind("RX ", 0) == 0 && ParseHexBytes(lines[i].substr(3), bytes))
+            out.push_back(bytes);
+    return out;
 }
 
 // The program in `dir` with the sample tables and `ini`, started under the offscreen
@@ -130,14 +119,14 @@ private slots:
 
         // Asked after the log: the answer comes after every line before it.
         const std::map<int, StationSlot> after = Slots(cs);
-        std::vector<int> released;
+        std::set<int> released;
         const std::string faults =
-            HowTheSlotsWent(cs.Lines(), from, {driving[3].slot, driving[664].slot}, released);
+            ReleaseFaults(Received(cs.Lines(), from), {driving[3].slot, driving[664].slot},
+                          {driving[1].slot, driving[2].slot}, released);
         QVERIFY2(faults.empty(), faults.c_str());
         for (const auto& [address, s] : after) {
             QVERIFY2(s.state.find("in use") == std::string::npos, s.state.c_str());
-            QVERIFY2(std::find(released.begin(), released.end(), s.slot) != released.end(),
-                     std::to_string(address).c_str());
+            QVERIFY2(released.count(s.slot), std::to_string(address).c_str());
         }
         for (int loco : {3, 664})
             QVERIFY2(after.at(loco).speed <= 1, std::to_string(loco).c_str());

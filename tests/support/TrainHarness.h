@@ -4,7 +4,6 @@
 
 #include "core/throttles/LocoRecord.h"
 #include "core/throttles/TrainModel.h"
-#include "support/Fakes.h"
 
 struct TrainHarness {
     Settings settings;
