@@ -101,6 +101,7 @@ bool CLoconet::AttachPort() {
 
 void CLoconet::ResetTransfer() {
     receiver_.Reset();
+    DropOwnOutput();
     tx_.Reset();
     // The guests' messages are dropped with the program's own; they are told so.
     LinkClosedForGuests();
@@ -113,7 +114,20 @@ void CLoconet::Close() {
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
     port_.Release();
     SetDown(false);
+    DropOwnOutput();
+    tx_.Reset();
     LinkClosedForGuests();
+}
+
+void CLoconet::DropOwnOutput() {
+    std::vector<LocoNetMessage> dropped;
+    if (tx_.WaitingEcho() && !tx_.PendingIsGuest() && !tx_.OnBus())
+        dropped.push_back(tx_.Pending());
+    for (std::size_t i = 0; i < tx_.Queue().Count(); ++i)
+        dropped.push_back(tx_.Queue().At(i));
+    tx_.Queue().Clear();
+    for (const LocoNetMessage& m : dropped)
+        outcomes_.Call(m, false);
 }
 
 void CLoconet::OnPortInfo(const SerialPort* from, const std::string& line) {

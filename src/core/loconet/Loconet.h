@@ -31,6 +31,10 @@ using MessageWatcher = std::function<void(const LocoNetMessage& message)>;
 // Told when the port goes down (with the port's word for the loss) and when it is back (or
 // the link is closed meanwhile).
 using LinkStateSink = std::function<void(bool down, const std::string& why)>;
+// Told once of each of the program's own queued messages: `onBus` when it reached the bus
+// (its echo came, or the server took it), false when the link gave it up (refused too
+// often, or dropped when the port was lost or the link closed or opened anew).
+using OutcomeWatcher = std::function<void(const LocoNetMessage& message, bool onBus)>;
 
 class CLoconet {
 public:
@@ -60,6 +64,9 @@ public:
     // phones); each keeps the handle, and its watcher goes with it.
     [[nodiscard]] Subscription AddMessageWatcher(MessageWatcher watcher) {
         return watchers_.Add(std::move(watcher));
+    }
+    [[nodiscard]] Subscription AddOutcomeWatcher(OutcomeWatcher watcher) {
+        return outcomes_.Add(std::move(watcher));
     }
     // The link reads "Offline" and "Debug Mode" from here each time it needs them; nullptr
     // means online without debug lines. The settings must outlive the link.
@@ -223,6 +230,8 @@ private:
     // The port: making it, its own events, letting go of it, opening it again.
     bool AttachPort();
     void ResetTransfer();
+    // Drops everything of the program's own that waits for the bus, telling what was lost.
+    void DropOwnOutput();
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
     void FinishPortLoss();
@@ -255,6 +264,7 @@ private:
     SerialPortFactory portFactory_;
     MonitorSink monitor_;
     Subscribers<const LocoNetMessage&> watchers_;
+    Subscribers<const LocoNetMessage&, bool> outcomes_;
     // Called with true to handle input, with false to ask (into the flag) whether any waits.
     Subscribers<bool, bool&> stepInputs_;
     const ProgramSettings* settings_ = nullptr;

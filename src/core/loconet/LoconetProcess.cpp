@@ -87,19 +87,24 @@ bool CLoconet::ReadPort() {
 void CLoconet::TakeWriteAnswers() {
     WriteAnswer answer;
     while (port_.Usable() && port_.port->TakeWriteAnswer(answer)) {
-        const std::string hex = monitortext::Hex(tx_.Pending());
+        const LocoNetMessage pending = tx_.Pending();
+        const std::string hex = monitortext::Hex(pending);
         const bool guest = tx_.PendingIsGuest();
         switch (tx_.TakeWord(answer.write, answer.ok)) {
         case Transmitter::Word::Ignored:
+            break;
         case Transmitter::Word::OnBus:
+            if (!guest)
+                outcomes_.Call(pending, true);
             break;
         case Transmitter::Word::Again:
             LogToMonitor("Repeated: " + hex + ",SENT ERROR " + answer.reason);
             break;
         case Transmitter::Word::GivenUp:
-            if (!guest)
+            if (!guest) {
                 LogToMonitor("Not sent: " + hex + ",SENT ERROR " + answer.reason);
-            else if (guests_ != nullptr) // the guests count their own writes
+                outcomes_.Call(pending, false);
+            } else if (guests_ != nullptr) // the guests count their own writes
                 guests_->OnGuestNotEchoed();
             break;
         }
@@ -132,11 +137,13 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     std::string header;
     if (!intact) {
         header = "Invalid checksum ";
-    } else if (tx_.TakeEcho(m)) {
+    } else if (const bool toldOnBus = tx_.OnBus(); tx_.TakeEcho(m)) {
         echo = true;
         // A guest's message is another station's to the slot table, throttles and monitor.
         fromOther = tx_.PendingIsGuest();
         header = fromOther ? "Rec: " : "Sent: ";
+        if (!fromOther && !toldOnBus)
+            outcomes_.Call(m, true);
     } else {
         header = "Rec: ";
     }
