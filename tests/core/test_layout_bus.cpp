@@ -1,10 +1,14 @@
 // The layout panel and the bus: what switch and sensor messages say, the turnouts and
-// detectors that follow them, and the paced requests of a synchronisation.
+// detectors that follow them, the program's own requests that wait for the bus, a lost
+// link, and the paced requests of a synchronisation with what became of them.
 
 #include "core/layout/LayoutBus.h"
 #include "core/loconet/Throttle.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -146,6 +150,7 @@ TEST(LayoutBus, SynchronisationSendsOneRequestEvery50ms) {
         char text[16];
         std::snprintf(text, sizeof text, "%02X %02X", m.bytes[1], m.bytes[2]);
         sent.emplace_back(text);
+        return true;
     };
     EXPECT_EQ(p.bus.SyncDue(1000), kNoDeadline);
     EXPECT_EQ(p.bus.StartSync(), 2);
@@ -162,3 +167,159 @@ TEST(LayoutBus, SynchronisationSendsOneRequestEvery50ms) {
     // when echoed); 30 closed; the three-way turnout's position is unknown.
     EXPECT_EQ(sent, (std::vector<std::string>{"0B 10", "1D 30"}));
 }
+
+namespace {
+
+// Each element as drawn: a turnout's position, "?" when unconfirmed and ">n" for the
+// position its waiting requests ask for; a detector "free", "occupied" or "?".
+std::string Look(const CVlakomatDoc& doc) {
+    std::string out;
+    for (const LayoutElement& e : doc.Elements()) {
+        if (!out.empty())
+            out += ' ';
+        if (e.turnout) {
+            out += std::to_string(e.turnout->current) + (e.confirmed ? "" : "?");
+            if (e.turnout->requested != TurnoutData::kNoRequest)
+                out += ">" + std::to_string(e.turnout->requested);
+        } else {
+            out += !e.confirmed ? "?" : e.occupied ? "occupied" : "free";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(LayoutBus, OwnRequestsWaitForTheBusAndALostLinkForgetsWhatItSaid) {
+    Panel p;
+    LayoutBus& bus = p.bus;
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* look;
+    };
+    const Step steps[] = {
+        {"a layout just opened: nothing confirmed", [&] { bus.Apply(); }, "0? 0? 0? 0? ?"},
+        {"a click on 12 queues thrown: both turnouts on 12 wait",
+         [&] { bus.Queued(0, 1, {Request(12, false)}); }, "0?>1 0?>1 0? 0? ?"},
+        {"its echo: both move", [&] { bus.OnOutcome(Request(12, false), true); }, "1 1 0? 0? ?"},
+        {"a request the link gives up", [&] { bus.Queued(1, 0, {Request(12, true)}); },
+         "1>0 1>0 0? 0? ?"},
+        {"... leaves the last confirmed position", [&] { bus.OnOutcome(Request(12, true), false); },
+         "1 1 0? 0? ?"},
+        {"an outcome of another message changes nothing",
+         [&] {
+             bus.OnOutcome(LocoNetMessage{0xA0, 0x01, 0x20, 0}, true);
+         },
+         "1 1 0? 0? ?"},
+        {"three-way to the right: two requests",
+         [&] {
+             bus.Queued(2, 2, {Request(20, false), Request(21, false)});
+         },
+         "1 1 0?>2 0? ?"},
+        {"the first on the bus: 21 not yet confirmed",
+         [&] { bus.OnOutcome(Request(20, false), true); }, "1 1 2?>2 0? ?"},
+        {"the second", [&] { bus.OnOutcome(Request(21, false), true); }, "1 1 2 0? ?"},
+        {"a sensor report", [&] { bus.OnMessage(Sensor(17, true)); }, "1 1 2 0? occupied"},
+        {"a position that sends nothing to 30 has nothing to confirm",
+         [&] {
+             p.doc.SetTurnoutPosition(3, 1);
+             bus.Apply();
+         },
+         "1 1 2 1 occupied"},
+        {"another station's request while ours waits",
+         [&] {
+             bus.Queued(0, 0, {Request(12, true)});
+             bus.OnMessage(Request(12, false));
+         },
+         "1>0 1>0 2 1 occupied"},
+        {"ours reaches the bus", [&] { bus.OnOutcome(Request(12, true), true); },
+         "0 0 2 1 occupied"},
+        {"the link is lost: positions kept, nothing confirmed", [&] { bus.LinkLost(); },
+         "0? 0? 2? 1 ?"},
+        {"a report of 12 from another station", [&] { bus.OnMessage(Request(12, false)); },
+         "1 1 2? 1 ?"},
+        {"a switch report of 20 alone leaves the three-way unconfirmed",
+         [&] {
+             bus.OnMessage(LocoNetMessage{0xB1, 0x13, 0x10, 0});
+         },
+         "1 1 2? 1 ?"},
+        {"a sensor report", [&] { bus.OnMessage(Sensor(17, false)); }, "1 1 2? 1 free"},
+        {"waiting requests are dropped with a lost link",
+         [&] {
+             bus.Queued(0, 0, {Request(12, true)});
+             bus.LinkLost();
+             bus.OnOutcome(Request(12, true), true); // too late to count
+         },
+         "1? 1? 2? 1 ?"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(Look(p.doc), step.look) << step.what;
+    }
+}
+
+namespace {
+
+// What becomes of each request of a synchronisation, in order.
+enum class Fate { OnBus, GivenUp, Refused, LinkLost };
+
+struct SyncCase {
+    const char* name;
+    std::vector<Fate> fates; // the sample panel sends four requests
+    int missed;
+    const char* look; // after the synchronisation
+};
+
+class SyncOutcomes : public testing::TestWithParam<SyncCase> {};
+
+} // namespace
+
+TEST_P(SyncOutcomes, CountWhatDidNotReachTheBus) {
+    const SyncCase& c = GetParam();
+    Panel p;
+    p.bus.Apply();
+    ASSERT_EQ(p.bus.StartSync(), 4);
+    Tick now = 1000;
+    for (Fate fate : c.fates) {
+        if (fate == Fate::LinkLost) {
+            p.bus.LinkLost();
+            break;
+        }
+        LocoNetMessage sent;
+        ASSERT_EQ(p.bus.StepSync(now,
+                                 [&](const LocoNetMessage& m) {
+                                     sent = m;
+                                     return fate != Fate::Refused;
+                                 }),
+                  fate != Fate::Refused);
+        now += LayoutBus::kSyncIntervalMs;
+        // Not over while a request is on its way.
+        if (fate != Fate::Refused) {
+            EXPECT_FALSE(p.bus.TakeSyncEnd());
+            p.bus.OnOutcome(sent, fate == Fate::OnBus);
+        }
+    }
+    const std::optional<LayoutBus::SyncEnd> end = p.bus.TakeSyncEnd();
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->requests, 4);
+    EXPECT_EQ(end->missed, c.missed);
+    EXPECT_FALSE(p.bus.TakeSyncEnd()); // told once
+    EXPECT_EQ(Look(p.doc), c.look);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Synchronisation, SyncOutcomes,
+    testing::Values(
+        SyncCase{
+            "all_on_the_bus", {Fate::OnBus, Fate::OnBus, Fate::OnBus, Fate::OnBus}, 0, "0 0 0 0 ?"},
+        SyncCase{"one_given_up",
+                 {Fate::OnBus, Fate::GivenUp, Fate::OnBus, Fate::OnBus},
+                 1,
+                 "0 0 0? 0 ?"},
+        SyncCase{"one_refused_by_a_full_queue",
+                 {Fate::OnBus, Fate::OnBus, Fate::OnBus, Fate::Refused},
+                 1,
+                 "0 0 0 0? ?"},
+        SyncCase{"link_lost_after_the_first", {Fate::OnBus, Fate::LinkLost}, 3, "0? 0? 0? 0? ?"}),
+    [](const testing::TestParamInfo<SyncCase>& p) { return std::string(p.param.name); });

@@ -1,7 +1,10 @@
 // The layout panel and the bus in the started program: turnouts follow other stations'
 // switch requests and the output reports of a separate station over tcp://, detectors its
-// sensor reports, and "Sinhroniziraj" puts every position back on the bus, paced.
+// sensor reports; a clicked turnout waits for its request to reach the bus; a lost link
+// leaves everything unconfirmed; and "Sinhroniziraj" puts every position back on the bus,
+// paced, and says whether all of it got there.
 
+#include "core/sim/SimCommands.h"
 #include "gui/layout/LayoutFiles.h"
 #include "gui/layout/VlakomatView.h"
 #include "support/AppRig.h"
@@ -33,6 +36,27 @@ QString Positions(AppRig& rig) {
         if (e.turnout)
             out << QString::number(e.turnout->current);
     return out.join(' ');
+}
+
+// Pixels of one colour in a part of the panel as drawn (cells of 20 pixels).
+int CountColour(AppRig& rig, const QRect& area, const QColor& colour) {
+    const QImage shot = rig.Frame().View().Snapshot(QSize(200, 60), 1);
+    int count = 0;
+    for (int x = area.left(); x <= area.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            count += shot.pixelColor(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+const QColor kYellow(255, 236, 0); // a route the bus confirmed
+const QColor kOrange(255, 120, 0); // the route a waiting request asks for
+const QColor kPale(235, 235, 235); // dashes of what the bus has not confirmed
+const QRect kPanel(0, 0, 200, 60);
+// The first turnout (cell 1,1, entry west, branch to the north-east): its branch.
+const QRect kBranch(31, 20, 9, 10);
+
+QString SimCommand(AppRig& rig, const char* line) {
+    return QString::fromStdString(RunSimCommand(*rig.station, line));
 }
 
 } // namespace
@@ -87,6 +111,49 @@ private slots:
         for (int x = 5 * 20; x < 6 * 20; ++x)
             for (int y = 20; y < 40; ++y)
                 QVERIFY(shot.pixelColor(x, y) != QColor(255, 236, 0));
+
+        // The station goes away: nothing the bus said holds any more, so no route is yellow
+        // and the detector is neither red nor free, until the bus tells again.
+        QVERIFY(CountColour(rig, kPanel, kYellow) > 0);
+        cs.Kill();
+        QTRY_VERIFY_WITH_TIMEOUT((rig.Pump(), rig.Link().IsPortDown()), 10000);
+        QCOMPARE(Positions(rig), QStringLiteral("0 0 -1"));
+        for (int i : {0, 1, 3})
+            QVERIFY(!Doc(rig).Element(i).confirmed);
+        QCOMPARE(CountColour(rig, kPanel, kYellow), 0);
+        QCOMPARE(CountColour(rig, QRect(140, 20, 20, 20), QColor(220, 0, 0)), 0);
+        QVERIFY(CountColour(rig, QRect(140, 20, 20, 20), kPale) > 0);
+    }
+
+    // A click queues the request; the turnout is drawn waiting, not moved, while the
+    // interface hands back none of it, and moves once the echo comes.
+    void aClickedTurnoutMovesOnlyWhenItsRequestIsOnTheBus() {
+        AppRig rig;
+        OpenLayout(rig);
+        // Just opened: the saved positions, not confirmed by the bus.
+        QVERIFY(!Doc(rig).Element(0).confirmed);
+        QCOMPARE(CountColour(rig, kPanel, kYellow), 0);
+        QVERIFY(CountColour(rig, QRect(20, 20, 20, 20), kPale) > 0);
+
+        QCOMPARE(SimCommand(rig, "fault lose 1000"), QStringLiteral("OK"));
+        rig.received.clear();
+        QTest::mouseClick(rig.Frame().View().viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+        rig.Run(1000);
+        // Written again and again, never confirmed: both turnouts on 12 wait for thrown.
+        QVERIFY(rig.Take(0xB0).size() >= 3);
+        QCOMPARE(Positions(rig), QStringLiteral("0 0 0"));
+        QCOMPARE(Doc(rig).Element(0).turnout->requested, 1);
+        QCOMPARE(Doc(rig).Element(1).turnout->requested, 1);
+        QVERIFY(CountColour(rig, kBranch, kOrange) > 0);
+        QCOMPARE(CountColour(rig, kBranch, kYellow), 0);
+
+        QCOMPARE(SimCommand(rig, "fault lose 0"), QStringLiteral("OK"));
+        rig.Run(CLoconet::kEchoTimeoutMs + 100);
+        QCOMPARE(Positions(rig), QStringLiteral("1 1 0"));
+        QVERIFY(Doc(rig).Element(0).confirmed);
+        QCOMPARE(Doc(rig).Element(0).turnout->requested, TurnoutData::kNoRequest);
+        QVERIFY(CountColour(rig, kBranch, kYellow) > 0);
+        QCOMPARE(CountColour(rig, kPanel, kOrange), 0);
     }
 
     void synchronizeSendsEveryPositionPaced() {
@@ -120,6 +187,23 @@ private slots:
         QCOMPARE(sent, (QStringList{"now 0B 10", "now 13 30", "now 14 10"}));
         QCOMPARE(rig.Frame().statusBar()->currentMessage(),
                  QStringLiteral("Kretnice so sinhronizirane"));
+        // The echoes confirmed what was sent: the turnouts drawn are the layout's.
+        for (int i : {0, 1, 2})
+            QVERIFY(doc.Element(i).confirmed);
+
+        // A synchronisation whose first request never comes back when the link closes: it
+        // is not done, and the panel says how much did not get there.
+        QCOMPARE(SimCommand(rig, "fault lose 1000"), QStringLiteral("OK"));
+        rig.Frame().Action(QStringLiteral("actionSynchronize"))->trigger();
+        step("now");
+        rig.clock.Advance(LayoutBus::kSyncIntervalMs);
+        QCOMPARE(rig.Frame().statusBar()->currentMessage(),
+                 QStringLiteral("Sinhroniziram kretnice, zahtev za pošiljanje: 3 ..."));
+        rig.Link().Close();
+        rig.app->Process();
+        QCOMPARE(rig.Frame().statusBar()->currentMessage(),
+                 QStringLiteral("Povezava LocoNet je prekinjena, sinhronizacija kretnic ni "
+                                "končana: 3 od 3 zahtev ni prišlo na vodilo"));
 
         // With the link closed nothing is sent and the panel says so.
         rig.Link().Close();

@@ -9,10 +9,12 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStatusBar>
 
 namespace {
 
-// The sample layout with a turnout thrown and the three-way turnout set to the right.
+// The sample layout with a turnout thrown and the three-way turnout set to the right, put
+// on the bus by "Sinhroniziraj", so that every position drawn is confirmed.
 void OpenSample(AppRig& rig) {
     std::filesystem::copy_file(std::filesystem::path(VLAKOMAT_SOURCE_DIR) / "data" / "Postaja.vlk",
                                rig.dir.File("Postaja.vlk"));
@@ -22,6 +24,14 @@ void OpenSample(AppRig& rig) {
     doc.AdvanceTurnout(doc.FindElement(9, 6));
     doc.AdvanceTurnout(doc.FindElement(20, 6));
     doc.AdvanceTurnout(doc.FindElement(20, 6));
+    rig.Frame().Action(QStringLiteral("actionSynchronize"))->trigger();
+    for (int i = 0; i < 10; ++i) {
+        rig.app->Process();
+        rig.Pump();
+        rig.clock.Advance(LayoutBus::kSyncIntervalMs);
+    }
+    QCOMPARE(rig.Frame().statusBar()->currentMessage(),
+             QStringLiteral("Kretnice so sinhronizirane"));
 }
 
 } // namespace

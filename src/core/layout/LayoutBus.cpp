@@ -3,6 +3,7 @@
 #include "core/layout/TurnoutSwitch.h"
 #include "core/loconet/Throttle.h"
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -48,20 +49,63 @@ BusReport DecodeBusReport(const LocoNetMessage& m) {
 bool LayoutBus::OnMessage(const LocoNetMessage& message) {
     const BusReport report = DecodeBusReport(message);
     Remember(report);
+    bool changed = false;
     switch (report.kind) {
     case BusReport::Switch:
-        return FollowSwitch(report.address);
-    case BusReport::Sensor:
-        return FollowSensor(report.address);
-    case BusReport::None:
+        changed = FollowSwitch(report.address);
         break;
+    case BusReport::Sensor:
+        changed = FollowSensor(report.address);
+        break;
+    case BusReport::None:
+        return false;
     }
-    return false;
+    return ShowStates() || changed;
 }
 
-void LayoutBus::Sent(const std::vector<LocoNetMessage>& requests) {
+void LayoutBus::Queued(int index, int position, const std::vector<LocoNetMessage>& requests) {
+    if (requests.empty() || index < 0 || index >= doc_.Count())
+        return;
     for (const LocoNetMessage& request : requests)
-        Remember(DecodeBusReport(request));
+        Wait(request, false);
+    doc_.SetBusState(index, doc_.Element(index).confirmed, position);
+    ShowStates();
+}
+
+void LayoutBus::Wait(const LocoNetMessage& request, bool sync) {
+    pending_.push_back({request, DecodeBusReport(request), sync});
+}
+
+bool LayoutBus::OnOutcome(const LocoNetMessage& message, bool onBus) {
+    // The link tells of its messages in the order they were queued; the first alike is it.
+    const auto it = std::find_if(pending_.begin(), pending_.end(), [&message](const Pending& p) {
+        return p.request.bytes[0] == message.bytes[0] && p.request.bytes[1] == message.bytes[1] &&
+               p.request.bytes[2] == message.bytes[2];
+    });
+    if (it == pending_.end())
+        return false;
+    const Pending done = *it;
+    pending_.erase(it);
+    if (done.sync && !onBus)
+        ++syncEnd_.missed;
+    bool changed = false;
+    if (onBus && done.report.kind == BusReport::Switch) {
+        Remember(done.report);
+        changed = FollowSwitch(done.report.address);
+    }
+    return ShowStates() || changed;
+}
+
+bool LayoutBus::LinkLost() {
+    closed_.clear();
+    occupied_.clear();
+    // The link drops whatever of the program's own still waits.
+    for (const Pending& p : pending_)
+        if (p.sync)
+            ++syncEnd_.missed;
+    pending_.clear();
+    StopSync();
+    return ShowStates();
 }
 
 void LayoutBus::Remember(const BusReport& report) {
@@ -77,28 +121,51 @@ bool LayoutBus::Apply() {
         changed |= FollowSwitch(address);
     for (const auto& [address, occupied] : occupied_)
         changed |= FollowSensor(address);
-    return changed;
+    return ShowStates() || changed;
 }
 
-int LayoutBus::MatchingPosition(const TurnoutData& t) const {
+std::optional<bool> LayoutBus::SwitchState(int address, bool expected) const {
+    if (expected)
+        for (auto p = pending_.rbegin(); p != pending_.rend(); ++p)
+            if (p->report.kind == BusReport::Switch && p->report.address == address)
+                return p->report.state;
+    const auto known = closed_.find(address);
+    if (known == closed_.end())
+        return std::nullopt;
+    return known->second;
+}
+
+int LayoutBus::MatchingPosition(const TurnoutData& t, bool expected, int first, int second) const {
     int found = TurnoutData::kUnknown;
+    bool secondMatches = false;
     for (int p = 0; p < t.positions; ++p) {
         bool matches = true;
         for (int o = 0; o < t.outputs && o < TurnoutData::kMaxOutputs && matches; ++o) {
             const int state = t.output[o].states[p];
-            const auto known = closed_.find(t.output[o].address);
+            const std::optional<bool> closed = SwitchState(t.output[o].address, expected);
             // An output that the position leaves alone, or that the bus never mentioned,
             // does not speak against it.
-            if (state == OutputState::kNothing || known == closed_.end())
+            if (state == OutputState::kNothing || !closed)
                 continue;
-            matches = known->second == (state == OutputState::kClosed);
+            matches = *closed == (state == OutputState::kClosed);
         }
-        if (matches && p == t.current)
+        if (!matches)
+            continue;
+        if (p == first)
             return p;
-        if (matches && found == TurnoutData::kUnknown)
+        secondMatches |= p == second;
+        if (found == TurnoutData::kUnknown)
             found = p;
     }
-    return found;
+    return secondMatches ? second : found;
+}
+
+bool LayoutBus::Waits(const TurnoutData& t) const {
+    for (const Pending& p : pending_)
+        for (int o = 0; o < t.outputs && o < TurnoutData::kMaxOutputs; ++o)
+            if (p.report.kind == BusReport::Switch && p.report.address == t.output[o].address)
+                return true;
+    return false;
 }
 
 bool LayoutBus::FollowSwitch(int address) {
@@ -111,7 +178,13 @@ bool LayoutBus::FollowSwitch(int address) {
         bool uses = false;
         for (int o = 0; o < t.outputs && o < TurnoutData::kMaxOutputs; ++o)
             uses |= t.output[o].address == address;
-        const int position = uses ? MatchingPosition(t) : t.current;
+        if (!uses)
+            continue;
+        // The position the program asked for, when the bus agrees with it.
+        int position = MatchingPosition(t, false, t.requested, t.current);
+        // Halfway through the program's own requests the outputs may match no position yet.
+        if (position == TurnoutData::kUnknown && Waits(t))
+            position = t.current;
         if (position != t.current) {
             doc_.SetTurnoutPosition(i, position);
             changed = true;
@@ -134,9 +207,45 @@ bool LayoutBus::FollowSensor(int address) {
     return changed;
 }
 
+bool LayoutBus::ShowState(int index) {
+    const LayoutElement& e = doc_.Element(index);
+    if (e.IsDetector()) {
+        // A detector without a valid address has nothing to wait for.
+        const bool confirmed = e.sensor < 1 || e.sensor > kMaxSensorAddress ||
+                               occupied_.find(e.sensor) != occupied_.end();
+        return doc_.SetBusState(index, confirmed, TurnoutData::kNoRequest);
+    }
+    if (!e.turnout)
+        return false;
+    const TurnoutData& t = *e.turnout;
+    const int requested =
+        Waits(t) ? MatchingPosition(t, true, t.requested, t.current) : TurnoutData::kNoRequest;
+    // Confirmed when the bus has said every output that the position drawn sends; one that
+    // sends nothing, or has no address to send to, is not waited for.
+    bool confirmed = true;
+    for (int o = 0; t.current >= 0 && o < t.outputs && o < TurnoutData::kMaxOutputs; ++o) {
+        const TurnoutOutput& out = t.output[o];
+        const int state = out.states[static_cast<std::size_t>(t.current)];
+        if ((state == OutputState::kClosed || state == OutputState::kThrown) && out.address >= 1 &&
+            out.address <= kMaxSwitchAddress && closed_.find(out.address) == closed_.end())
+            confirmed = false;
+    }
+    return doc_.SetBusState(index, confirmed, requested);
+}
+
+bool LayoutBus::ShowStates() {
+    bool changed = false;
+    for (int i = 0; i < doc_.Count(); ++i)
+        changed |= ShowState(i);
+    return changed;
+}
+
 int LayoutBus::StartSync() {
     sync_.clear();
     synced_ = false;
+    // Requests of an earlier synchronisation still on their way are no longer counted.
+    for (Pending& p : pending_)
+        p.sync = false;
     // An address that several turnouts share is sent once, in the first one's position:
     // the second request would move the first turnout as soon as its echo comes back.
     std::set<int> sent;
@@ -147,7 +256,14 @@ int LayoutBus::StartSync() {
             if (sent.insert(SwitchNumber(m)).second)
                 sync_.push_back(m);
     }
-    return static_cast<int>(sync_.size());
+    syncEnd_ = {static_cast<int>(sync_.size()), 0};
+    syncRunning_ = !sync_.empty();
+    return syncEnd_.requests;
+}
+
+void LayoutBus::StopSync() {
+    syncEnd_.missed += static_cast<int>(sync_.size());
+    sync_.clear();
 }
 
 std::uint32_t LayoutBus::SyncDue(Tick now) const {
@@ -157,14 +273,28 @@ std::uint32_t LayoutBus::SyncDue(Tick now) const {
     return !synced_ || elapsed >= kSyncIntervalMs ? 0 : kSyncIntervalMs - elapsed;
 }
 
-bool LayoutBus::StepSync(Tick now, const std::function<void(const LocoNetMessage&)>& send) {
+bool LayoutBus::StepSync(Tick now, const std::function<bool(const LocoNetMessage&)>& send) {
     if (sync_.empty() || SyncDue(now) != 0)
         return false;
     const LocoNetMessage request = sync_.front();
     sync_.pop_front();
     synced_ = true;
     lastSync_ = now;
-    Remember(DecodeBusReport(request));
-    send(request);
+    if (!send(request)) {
+        ++syncEnd_.missed;
+        return false;
+    }
+    Wait(request, true);
+    ShowStates();
     return true;
+}
+
+std::optional<LayoutBus::SyncEnd> LayoutBus::TakeSyncEnd() {
+    if (!syncRunning_ || !sync_.empty())
+        return std::nullopt;
+    for (const Pending& p : pending_)
+        if (p.sync)
+            return std::nullopt;
+    syncRunning_ = false;
+    return syncEnd_;
 }

@@ -44,10 +44,13 @@ std::uint8_t ConnectionMask(int type, int subtype, int direction) {
 }
 
 std::uint8_t RouteMask(const LayoutElement& element) {
-    if (!element.turnout || element.turnout->current == TurnoutData::kUnknown)
+    return element.turnout ? RouteMask(element, element.turnout->current) : 0;
+}
+
+std::uint8_t RouteMask(const LayoutElement& element, int position) {
+    if (!element.turnout || position < 0)
         return 0;
     const int d = Wrap(element.direction, 8);
-    const int position = element.turnout->current;
     int exit = d + 4;
     if (position != 0) {
         if (element.type == ElementType::kTurnout)
@@ -59,8 +62,9 @@ std::uint8_t RouteMask(const LayoutElement& element) {
 }
 
 int NextPosition(const TurnoutData& turnout) {
-    return turnout.current < 0 || turnout.current + 1 >= turnout.positions ? 0
-                                                                           : turnout.current + 1;
+    // A second click before the bus took the first goes on from where the first sent it.
+    const int from = turnout.requested >= 0 ? turnout.requested : turnout.current;
+    return from < 0 || from + 1 >= turnout.positions ? 0 : from + 1;
 }
 
 std::string AddressLabel(const LayoutElement& e) {

@@ -46,6 +46,10 @@ struct TurnoutData {
     // match none of the positions.
     static constexpr int kUnknown = -1;
     int current = 0;
+    // The position that the program's requests still on their way to the bus ask for;
+    // kNoRequest when none waits (not stored).
+    static constexpr int kNoRequest = -1;
+    int requested = kNoRequest;
 
     // What a newly placed turnout of the type starts with.
     static TurnoutData Defaults(int type);
@@ -62,6 +66,9 @@ struct LayoutElement {
     std::optional<TurnoutData> turnout; // types 3 and 4 only
     int sensor = 0;                     // a detector's sensor address, 0 = none yet
     bool occupied = false;              // a detector's sensor reports occupied (not stored)
+    // The bus has told the position or the report drawn since the layout was opened or the
+    // link came back; false draws the element as unconfirmed (not stored).
+    bool confirmed = true;
 
     bool IsTurnout() const { return turnout.has_value(); }
     bool IsDetector() const { return type == ElementType::kDetector; }
@@ -86,8 +93,10 @@ constexpr int Wrap(int value, int n) {
 std::uint8_t ConnectionMask(int type, int subtype, int direction);
 // The mask of the route a turnout is set to: its entry and the exit of its position.
 std::uint8_t RouteMask(const LayoutElement& element);
-// The position after the current one, wrapping to 0 after the last; an unknown turnout
-// goes to 0.
+// The same for any position of the turnout; 0 for kUnknown.
+std::uint8_t RouteMask(const LayoutElement& element, int position);
+// The position after the one the turnout is in or is being moved to, wrapping to 0 after
+// the last; an unknown turnout goes to 0.
 int NextPosition(const TurnoutData& turnout);
 // What the status bar calls an element: "tir", "kretnica 12", "detektor 17", ...
 std::string ElementName(const LayoutElement& element);

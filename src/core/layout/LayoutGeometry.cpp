@@ -1,23 +1,29 @@
 #include "core/layout/LayoutGeometry.h"
 
+#include <initializer_list>
+
 namespace {
 
 constexpr double kRouteShortening = 0.2;
 
+// The inside of the bands of `mask` in each of `inks`, after the outline when `outline`.
 void AppendMask(std::vector<Stroke>& out, const LayoutElement& e, std::uint8_t mask, int cellSize,
-                Ink inside, double shorten) {
+                std::initializer_list<Ink> inks, double shorten, bool outline = true) {
     std::vector<PixelLine> lines;
     const int width = BandWidth(cellSize);
     const int inner = width - 2 * BandBorder(cellSize);
-    for (Ink ink : {Ink::Outline, inside}) {
+    const auto append = [&](Ink ink, int n) {
         lines.clear();
         for (int k = 0; k < 8; ++k)
             if (mask & (1u << k))
-                AppendBand(lines, e.column, e.row, k, cellSize, ink == Ink::Outline ? width : inner,
-                           shorten);
+                AppendBand(lines, e.column, e.row, k, cellSize, n, shorten);
         for (const PixelLine& line : lines)
             out.push_back({ink, line});
-    }
+    };
+    if (outline)
+        append(Ink::Outline, width);
+    for (Ink ink : inks)
+        append(ink, inner);
 }
 
 } // namespace
@@ -72,8 +78,26 @@ void AppendBand(std::vector<PixelLine>& out, int column, int row, int direction,
 }
 
 void AppendElementStrokes(std::vector<Stroke>& out, const LayoutElement& element, int cellSize) {
-    AppendMask(out, element, element.connections, cellSize,
-               element.IsDetector() && element.occupied ? Ink::Occupied : Ink::Track, 0.0);
-    if (element.turnout)
-        AppendMask(out, element, RouteMask(element), cellSize, Ink::Route, kRouteShortening);
+    const bool confirmed = element.confirmed;
+    if (!element.IsDetector())
+        AppendMask(out, element, element.connections, cellSize, {Ink::Track}, 0.0);
+    else if (!confirmed) // neither occupied nor free: what it was is no longer known
+        AppendMask(out, element, element.connections, cellSize, {Ink::Track, Ink::Unconfirmed},
+                   0.0);
+    else
+        AppendMask(out, element, element.connections, cellSize,
+                   {element.occupied ? Ink::Occupied : Ink::Track}, 0.0);
+    if (!element.turnout)
+        return;
+    // An unconfirmed route keeps its shape, without the colour of a set route.
+    if (confirmed)
+        AppendMask(out, element, RouteMask(element), cellSize, {Ink::Route}, kRouteShortening);
+    else
+        AppendMask(out, element, RouteMask(element), cellSize, {Ink::Track, Ink::Unconfirmed},
+                   kRouteShortening);
+    // The route asked for is dashed over the track and the route drawn.
+    const int requested = element.turnout->requested;
+    if (requested >= 0)
+        AppendMask(out, element, RouteMask(element, requested), cellSize, {Ink::Waiting},
+                   kRouteShortening, false);
 }

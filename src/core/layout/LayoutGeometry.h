@@ -12,7 +12,9 @@ struct PixelLine {
     bool operator==(const PixelLine&) const = default;
 };
 
-enum class Ink { Outline, Track, Route, Occupied };
+// Unconfirmed and Waiting are dashed over what lies beneath: an element whose position or
+// report the bus has not confirmed, and the route that a turnout's waiting requests ask for.
+enum class Ink { Outline, Track, Route, Occupied, Unconfirmed, Waiting };
 
 struct Stroke {
     Ink ink;
@@ -28,5 +30,6 @@ int BandBorder(int cellSize);
 void AppendBand(std::vector<PixelLine>& out, int column, int row, int direction, int cellSize,
                 int width, double shorten);
 
-// The strokes of one element in drawing order: its track, then a turnout's set route.
+// The strokes of one element in drawing order: its track, then a turnout's set route, then
+// the route its waiting requests ask for.
 void AppendElementStrokes(std::vector<Stroke>& out, const LayoutElement& element, int cellSize);

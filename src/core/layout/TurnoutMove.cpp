@@ -8,15 +8,23 @@ bool LinkCannotSend(const CLoconet& link) {
 
 std::string MoveTurnout(CLoconet& link, LayoutBus& bus, CVlakomatDoc& doc, int index, int position,
                         const std::vector<LocoNetMessage>& requests) {
+    // Nothing goes to the bus for it, so there is nothing to wait for.
+    if (requests.empty()) {
+        doc.SetTurnoutPosition(index, position);
+        return "";
+    }
     // Requests kept while the link is closed would move the turnout long after the order.
-    if (!requests.empty() && LinkCannotSend(link))
+    if (LinkCannotSend(link))
         return "povezava LocoNet ni odprta, ni poslano";
-    bool queued = true;
+    std::vector<LocoNetMessage> queued;
     for (const LocoNetMessage& request : requests)
-        queued = link.QueueMessage(request) && queued;
-    if (!queued)
+        if (link.QueueMessage(request))
+            queued.push_back(request);
+    // What did go out is waited for like the rest: the bus will have it.
+    bus.Queued(index, position, queued);
+    if (queued.empty())
         return "vrsta sporočil je polna, ni poslano";
-    bus.Sent(requests);
-    doc.SetTurnoutPosition(index, position);
+    if (queued.size() < requests.size())
+        return "vrsta sporočil je polna, del zahtev ni poslan";
     return "";
 }

@@ -117,6 +117,21 @@ void CVlakomatDoc::SetOccupied(int index, bool occupied) {
     UpdateAllViews();
 }
 
+bool CVlakomatDoc::SetBusState(int index, bool confirmed, int requested) {
+    if (index < 0 || index >= Count())
+        return false;
+    LayoutElement& e = elements_[index];
+    if (!e.turnout || requested < TurnoutData::kNoRequest || requested >= e.turnout->positions)
+        requested = TurnoutData::kNoRequest;
+    if (e.confirmed == confirmed && (!e.turnout || e.turnout->requested == requested))
+        return false;
+    e.confirmed = confirmed;
+    if (e.turnout)
+        e.turnout->requested = requested;
+    UpdateAllViews();
+    return true;
+}
+
 void CVlakomatDoc::UpdateConnections(int index) {
     LayoutElement& e = elements_[index];
     e.connections = ConnectionMask(e.type, e.subtype, e.direction);

@@ -45,6 +45,10 @@ public:
     void SetSensor(int index, int address);
     // Shows a detector occupied or free (what its sensor reports; not an edit).
     void SetOccupied(int index, bool occupied);
+    // Shows whether the bus has confirmed what a turnout or detector shows, and the position
+    // a turnout's waiting requests ask for (TurnoutData::kNoRequest: none). Not an edit;
+    // true when it changed.
+    bool SetBusState(int index, bool confirmed, int requested);
     void UpdateConnections(int index);
 
     // Empties the document (a new layout).

@@ -264,6 +264,9 @@ void CMainFrame::ShowLinkState(bool down) {
     const QString name = QString::fromStdString(link.PortName());
     linkState_->Show(link);
     power_->LinkDown(down);
+    // What the panel showed of the layout is no longer known.
+    if (down)
+        View().LinkLost();
     // Back by itself, not closed by the operator.
     if (!down && link.IsActive())
         SetStatusText(QStringLiteral("Povezava %1 je ponovno vzpostavljena; kretnice uskladite z "
@@ -362,6 +365,7 @@ bool CMainFrame::RunSettings(bool firstRun, bool openOnOk) {
     steps.closeLink = [this] {
         parts_.link.Close();
         power_->LinkDown(true);
+        View().LinkLost();
     };
     steps.openLink = [this] { return parts_.openLink(); };
     steps.abandoned = [this] { return sessionEnding_; };

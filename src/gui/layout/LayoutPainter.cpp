@@ -19,6 +19,10 @@ const QColor kOccupied(220, 0, 0);
 const QColor kEmptyOutline(96, 96, 96);
 const QColor kSelection(0, 90, 200);
 const QColor kLabel(0, 40, 120);
+// Pale dashes over the track: what the bus has not confirmed.
+const QColor kUnconfirmed(235, 235, 235);
+// Orange dashes: where a turnout's requests, not yet on the bus, will put it.
+const QColor kWaiting(255, 120, 0);
 
 QColor InkColour(Ink ink) {
     switch (ink) {
@@ -30,18 +34,34 @@ QColor InkColour(Ink ink) {
         return kRoute;
     case Ink::Occupied:
         return kOccupied;
+    case Ink::Unconfirmed:
+        return kUnconfirmed;
+    case Ink::Waiting:
+        return kWaiting;
     }
     return kOutline;
 }
 
-void DrawStrokes(QPainter& painter, const std::vector<Stroke>& strokes) {
+QPen InkPen(Ink ink, int cellSize) {
+    QPen pen(InkColour(ink), 1);
+    if (ink == Ink::Unconfirmed || ink == Ink::Waiting) {
+        // Dashes long enough to see at every zoom; the lines of a band start together, so
+        // they line up across it.
+        const qreal dash = std::max(2, cellSize / 6);
+        pen.setDashPattern({dash, dash});
+        pen.setCapStyle(Qt::FlatCap);
+    }
+    return pen;
+}
+
+void DrawStrokes(QPainter& painter, const std::vector<Stroke>& strokes, int cellSize) {
     // Consecutive strokes of one ink go out in one call.
     std::vector<QLine> lines;
     for (std::size_t i = 0; i < strokes.size(); ++i) {
         const PixelLine& l = strokes[i].line;
         lines.emplace_back(l.x1, l.y1, l.x2, l.y2);
         if (i + 1 == strokes.size() || strokes[i + 1].ink != strokes[i].ink) {
-            painter.setPen(QPen(InkColour(strokes[i].ink), 1));
+            painter.setPen(InkPen(strokes[i].ink, cellSize));
             painter.drawLines(lines.data(), static_cast<int>(lines.size()));
             lines.clear();
         }
@@ -81,7 +101,7 @@ void PaintAddress(QPainter& painter, const LayoutElement& e, int cs) {
 void PaintElement(QPainter& painter, const LayoutElement& element, int cellSize) {
     std::vector<Stroke> strokes;
     AppendElementStrokes(strokes, element, cellSize);
-    DrawStrokes(painter, strokes);
+    DrawStrokes(painter, strokes, cellSize);
 }
 
 void PaintPanel(QPainter& painter, const CVlakomatDoc& doc, const PanelExtent& extent,
@@ -108,7 +128,7 @@ void PaintPanel(QPainter& painter, const CVlakomatDoc& doc, const PanelExtent& e
             PaintEmptyOutline(painter, e, cs);
         strokes.clear();
         AppendElementStrokes(strokes, e, cs);
-        DrawStrokes(painter, strokes);
+        DrawStrokes(painter, strokes, cs);
     }
     if (look.editing && look.selectedColumn >= 0)
         PaintSelection(painter, look.selectedColumn, look.selectedRow, cs);

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -36,11 +37,20 @@ CVlakomatView::CVlakomatView(CVlakomatDoc& doc, CLoconet& link, Prompts& prompts
     verticalScrollBar()->setSingleStep(LayoutPanel::kDefaultCellSize);
     CreateCommands();
     UpdateScrollRange();
-    watcher_ = link_.AddMessageWatcher([this](const LocoNetMessage& message) {
-        busChanging_ = true;
-        bus_.OnMessage(message);
-        busChanging_ = false;
+    watcher_ = link_.AddMessageWatcher(
+        [this](const LocoNetMessage& message) { FromBus([&] { bus_.OnMessage(message); }); });
+    // A turnout moves when the link says its request is on the bus, not when it is queued.
+    outcomes_ = link_.AddOutcomeWatcher([this](const LocoNetMessage& message, bool onBus) {
+        FromBus([&] { bus_.OnOutcome(message, onBus); });
+        ReportSyncEnd();
     });
+}
+
+template <typename Change> void CVlakomatView::FromBus(Change change) {
+    const bool was = busChanging_;
+    busChanging_ = true;
+    change();
+    busChanging_ = was;
 }
 
 CVlakomatView::~CVlakomatView() = default;
@@ -153,12 +163,14 @@ void CVlakomatView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     LayoutPanel::ClickResult click =
         panel_.Click(p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value());
-    // A turnout moves on the panel only when its requests go out: requests kept while the
-    // link is closed would move it long after the click, and the panel must not show a
-    // position the layout never got.
+    // A turnout moves on the panel only when its requests are on the bus; meanwhile it is
+    // drawn waiting. With the link closed nothing is sent: requests kept would move the
+    // turnout long after the click.
     if (click.turnout >= 0) {
-        const std::string why =
-            MoveTurnout(link_, bus_, doc_, click.turnout, click.position, click.requests);
+        std::string why;
+        FromBus([&] {
+            why = MoveTurnout(link_, bus_, doc_, click.turnout, click.position, click.requests);
+        });
         if (!why.empty())
             click.status += "; " + why;
     }
@@ -202,15 +214,36 @@ void CVlakomatView::Synchronize() {
 void CVlakomatView::StepSync(Tick now) {
     if (!bus_.Syncing())
         return;
-    if (CannotSend()) {
+    if (CannotSend())
         bus_.StopSync();
-        emit StatusText(
-            QStringLiteral("Povezava LocoNet je prekinjena, sinhronizacija kretnic ni končana"));
+    else
+        FromBus([&] {
+            bus_.StepSync(
+                now, [this](const LocoNetMessage& request) { return link_.QueueMessage(request); });
+        });
+    ReportSyncEnd();
+}
+
+void CVlakomatView::LinkLost() {
+    FromBus([&] { bus_.LinkLost(); });
+    ReportSyncEnd();
+}
+
+void CVlakomatView::ReportSyncEnd() {
+    const std::optional<LayoutBus::SyncEnd> end = bus_.TakeSyncEnd();
+    if (!end)
+        return;
+    if (end->missed == 0) {
+        emit StatusText(QStringLiteral("Kretnice so sinhronizirane"));
         return;
     }
-    bus_.StepSync(now, [this](const LocoNetMessage& request) { link_.QueueMessage(request); });
-    if (!bus_.Syncing())
-        emit StatusText(QStringLiteral("Kretnice so sinhronizirane"));
+    const QString missed =
+        QStringLiteral("%1 od %2 zahtev ni prišlo na vodilo").arg(end->missed).arg(end->requests);
+    emit StatusText(
+        CannotSend() ? QStringLiteral(
+                           "Povezava LocoNet je prekinjena, sinhronizacija kretnic ni končana: ") +
+                           missed
+                     : QStringLiteral("Sinhronizacija kretnic ni končana: ") + missed);
 }
 
 void CVlakomatView::SetShowAddresses(bool show) {
@@ -253,11 +286,8 @@ void CVlakomatView::wheelEvent(QWheelEvent* event) {
 void CVlakomatView::OnUpdate() {
     // A layout opened or edited shows at once what the bus has said about its turnouts
     // and detectors.
-    if (!busChanging_) {
-        busChanging_ = true;
-        bus_.Apply();
-        busChanging_ = false;
-    }
+    if (!busChanging_)
+        FromBus([&] { bus_.Apply(); });
     UpdateScrollRange();
     viewport()->update();
 }

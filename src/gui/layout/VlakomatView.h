@@ -48,7 +48,8 @@ public:
     // Turnouts' and detectors' addresses on the panel.
     void SetShowAddresses(bool show);
 
-    // "Sinhroniziraj": sends every turnout's position, one request every 50 ms.
+    // "Sinhroniziraj": sends every turnout's position, one request every 50 ms, and says
+    // when every request is on the bus (or how many are not).
     void Synchronize();
     // The heartbeat's part: sends the next request when its time has come, and tells when
     // that will be (kNoDeadline when nothing waits).
@@ -56,6 +57,9 @@ public:
     std::uint32_t SyncDue(Tick now) const { return bus_.SyncDue(now); }
     // What the bus has said of the turnouts (the phones move them through it as well).
     LayoutBus& Bus() { return bus_; }
+    // The link was lost (the port went down, the link was closed): turnouts and detectors
+    // are drawn unconfirmed until the bus tells again.
+    void LinkLost();
     // What the window shows in an area of the given size (device-independent pixels),
     // drawn at a device pixel ratio.
     QImage Snapshot(const QSize& size, qreal dpr) const;
@@ -76,6 +80,11 @@ private:
     QAction* AddCommand(int id, const char* name, const char* text, const char* tip);
     void OnCommand(int id);
     void EditElement(int index);
+    // Runs a change that the bus makes to the document, which need not be matched with the
+    // bus again.
+    template <typename Change> void FromBus(Change change);
+    // Says in the status bar that a synchronisation has ended, once it has.
+    void ReportSyncEnd();
     // What the program may not send: the link is closed, down, or offline.
     bool CannotSend() const;
     PanelLook Look() const;
@@ -85,6 +94,7 @@ private:
     CVlakomatDoc& doc_;
     CLoconet& link_;
     Subscription watcher_;
+    Subscription outcomes_;
     Prompts& prompts_;
     LayoutPanel panel_;
     LayoutBus bus_;
