@@ -103,6 +103,98 @@ TEST(MonitorFilter, FiltersWholeMessagesOfARecordedSession) {
               (std::vector<std::string>{"!!Release Loco 1234", ">>>>>vlak 3"}));
 }
 
+// What the link writes while it handles a message in Debug Mode, from the raw line to
+// "-----", is the message's, traces of other locomotives included; lines outside of any
+// message (and every line without Debug Mode, where no "-----" ends a message) stand alone.
+const std::vector<std::string> kDebugSession = {
+    "!!Starting Loco 3 selection at 1000",
+    "!!Message queued: BF 00 03 43 ",
+    "Sent: BF 00 03 43 ",
+    "-----",
+    "Rec: E7 0E 01 33 03 00 00 07 00 00 00 00 00 20 ",
+    " - Read Slot:1,Loc:3",
+    "Update Throttles start",
+    "SetSlotSpeed : Slot:4,Loco:1234 new speed=5",
+    "!!Message queued: A0 04 05 5E ",
+    "Update Throttles end",
+    "Task Sel Loco: Phase Set Busy",
+    "!! Finishing loco 3 selection",
+    "-----",
+    "Rec: B0 0A 30 75 ",
+    " - Req.Switch: 10 Dir: 1 On: 1",
+    "-----",
+    "!!Release Loco 3",
+    "Rec: 83 7C ",
+    "-----",
+};
+const std::vector<std::string> kPlainSession = {
+    "Rec: 83 7C ",
+    "!!Release Loco 3",
+    "Rec: Loco Speed: Slt=1,Loc=3,Sp=50",
+    "!!Slot 1 no longer holds loco 3",
+};
+
+MonitorFilter Filter(unsigned families, int address = -1) {
+    MonitorFilter f;
+    f.families = families;
+    f.address = address;
+    return f;
+}
+
+TEST(MonitorFilter, TracesGoWithTheMessageTheLinkWasHandling) {
+    struct Case {
+        const char* what;
+        bool debug;
+        const std::vector<std::string>* session;
+        MonitorFilter filter;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {"locomotives unticked",
+         true,
+         &kDebugSession,
+         Filter(kAll & ~kSlots),
+         {"!!Starting Loco 3 selection at 1000", "!!Message queued: BF 00 03 43 ",
+          "Rec: B0 0A 30 75 ", " - Req.Switch: 10 Dir: 1 On: 1", "-----", "!!Release Loco 3",
+          "Rec: 83 7C ", "-----"}},
+        {"the program's lines only",
+         true,
+         &kDebugSession,
+         Filter(kProgram),
+         {"!!Starting Loco 3 selection at 1000", "!!Message queued: BF 00 03 43 ",
+          "!!Release Loco 3"}},
+        {"address 3",
+         true,
+         &kDebugSession,
+         Filter(kAll, 3),
+         {"!!Starting Loco 3 selection at 1000", "Rec: E7 0E 01 33 03 00 00 07 00 00 00 00 00 20 ",
+          " - Read Slot:1,Loc:3", "Update Throttles start",
+          "SetSlotSpeed : Slot:4,Loco:1234 new speed=5", "!!Message queued: A0 04 05 5E ",
+          "Update Throttles end", "Task Sel Loco: Phase Set Busy", "!! Finishing loco 3 selection",
+          "-----", "!!Release Loco 3"}},
+        {"a trace's address is not the message's", true, &kDebugSession, Filter(kAll, 1234), {}},
+        {"power unticked, no Debug Mode",
+         false,
+         &kPlainSession,
+         Filter(kAll & ~kPower),
+         {"!!Release Loco 3", "Rec: Loco Speed: Slt=1,Loc=3,Sp=50",
+          "!!Slot 1 no longer holds loco 3"}},
+        {"program unticked, no Debug Mode",
+         false,
+         &kPlainSession,
+         Filter(kAll & ~kProgram),
+         {"Rec: 83 7C ", "Rec: Loco Speed: Slt=1,Loc=3,Sp=50"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MonitorHistory h;
+        h.SetDebugMode(c.debug);
+        for (const std::string& line : *c.session)
+            h.Add(line, false, 0, 0);
+        EXPECT_EQ(Shown(h, c.filter, 100), c.shown);
+    }
+}
+
 TEST(MonitorFilter, HistoryKeepsItsNewestLines) {
     MonitorHistory h;
     for (std::size_t i = 0; i < MonitorHistory::kCapacity + 10; ++i)

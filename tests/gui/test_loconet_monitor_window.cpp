@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextBlock>
 
 namespace {
 const QString kMarker = QStringLiteral("------------------------------------------------------");
@@ -240,6 +241,83 @@ private slots:
         bar->setValue(bar->maximum());
         QCOMPARE(monitor->Lines().back(), QStringLiteral("while reading back"));
         QVERIFY(!monitor->Holding());
+    }
+
+    // In Debug Mode what the link writes while it handles a message is the message's: an
+    // unticked family hides its traces with it, and what the program writes outside of any
+    // message stays.
+    void aHiddenMessageTakesItsTracesAlong() {
+        AppRig rig(true);
+        CDlgLoconetMonitor* monitor = Toggle(rig);
+        CDlgSThrottle* w = rig.NewThrottle();
+        w->Acquire(3);
+        rig.Run(100);
+        QVERIFY(w->Simple().Driving());
+        // A hand-held throttle on the same address turns its knob.
+        QCOMPARE(RunSimCommand(*rig.station, "throttle 3 acquire").substr(0, 2), std::string("OK"));
+        QCOMPARE(RunSimCommand(*rig.station, "throttle 3 speed 50").substr(0, 2),
+                 std::string("OK"));
+        rig.Run(100);
+        const QStringList all = monitor->Lines();
+        const auto traces = [](const QStringList& lines) {
+            return lines.filter(QStringLiteral("Update Throttles")).size();
+        };
+        QVERIFY(traces(all) >= 6);
+        QVERIFY(all.contains(QStringLiteral(" - Loco Speed: Slt=1,Loc=3,Sp=50")));
+
+        Child<QCheckBox>(monitor, "familySlotsCheck")->setChecked(false);
+        QCOMPARE(monitor->Lines(),
+                 (QStringList{QStringLiteral("!!Starting Loco 3 selection at 1000"),
+                              QStringLiteral("!!Message queued: BF 00 03 43 ")}));
+        // The traces have the address of their message.
+        Child<QCheckBox>(monitor, "familySlotsCheck")->setChecked(true);
+        QTest::keyClicks(Child<QLineEdit>(monitor, "addressFilterEdit"), QStringLiteral("3"));
+        QCOMPARE(traces(monitor->Lines()), traces(all));
+    }
+
+    // Under a flood a found line stays where the operator sees it, also the last line of a
+    // display that follows the end; a click in the display lets the lines follow again.
+    void aFoundLineStaysInViewUnderAFlood() {
+        AppRig rig;
+        CDlgLoconetMonitor* monitor = Toggle(rig);
+        for (int i = 0; i < 150; ++i)
+            rig.Frame().LogToMonitor("Rec: Loco Speed: Slt=1,Loc=3,Sp=" + std::to_string(i));
+        rig.Frame().LogToMonitor("Rec: Sensor Rep.: 11 Inp: 1 State: 1");
+        rig.Frame().LogToMonitor("Rec: Sensor Rep.: 12 Inp: 1 State: 1");
+        monitor->ShowPending();
+        QCoreApplication::processEvents(); // the display lays out and follows the end
+        auto* display = Child<QPlainTextEdit>(monitor, "lineDisplay");
+        QScrollBar* bar = display->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        // "Naprej" twice: the second match is the newest line.
+        Child<QLineEdit>(monitor, "searchEdit")->setText(QStringLiteral("Sensor Rep.: 1"));
+        QVERIFY(monitor->Find(false));
+        QVERIFY(monitor->Find(false));
+        QCoreApplication::processEvents();
+        const auto matchInView = [display] {
+            const QTextCursor c = display->textCursor();
+            return c.selectedText() == QStringLiteral("Sensor Rep.: 1") &&
+                   c.block().text() == QStringLiteral("Rec: Sensor Rep.: 12 Inp: 1 State: 1") &&
+                   display->viewport()->rect().contains(display->cursorRect());
+        };
+        QVERIFY(matchInView());
+
+        for (int i = 0; i < 300; ++i)
+            rig.Frame().LogToMonitor("Rec: Loco Speed: Slt=2,Loc=4,Sp=" + std::to_string(i));
+        monitor->ShowPending(); // as the window's timer does
+        QCoreApplication::processEvents();
+        QVERIFY(monitor->Holding());
+        QVERIFY(matchInView());
+        QCOMPARE(monitor->Lines().back(), QStringLiteral("Rec: Sensor Rep.: 12 Inp: 1 State: 1"));
+        QCOMPARE(Child<QLabel>(monitor, "statusLabel")->text(),
+                 QStringLiteral("Ustavljeno ob izbranem: klik v izpis nadaljuje"));
+
+        QTest::mouseClick(display->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!monitor->Holding());
+        QCOMPARE(monitor->Lines().back(), QStringLiteral("Rec: Loco Speed: Slt=2,Loc=4,Sp=299"));
+        QCOMPARE(Child<QLabel>(monitor, "statusLabel")->text(), QString());
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void withoutDebugModeNothingIsLogged() {

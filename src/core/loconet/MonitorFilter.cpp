@@ -134,6 +134,7 @@ MonitorLineInfo ClassifyMonitorLine(std::string_view line) {
         info.address = AddressIn(line);
         return info;
     }
+    info.head = true;
     // Raw bytes: the opcode tells the family.
     if (rest.size() >= 3 && HexDigit(rest[0]) >= 0 && HexDigit(rest[1]) >= 0 && rest[2] == ' ') {
         info.family =
@@ -170,31 +171,46 @@ std::string FormatMonitorStamp(MonitorStamp kind, std::int64_t msSinceOpen, std:
 void MonitorHistory::Add(std::string text, bool always, std::int64_t msSinceOpen,
                          std::int64_t msOfDay) {
     const MonitorLineInfo info = ClassifyMonitorLine(text);
-    const bool continues = info.continues && !entries_.empty() && !always;
-    if (!continues)
-        ++group_;
     Entry e;
-    e.text = std::move(text);
     e.number = next_++;
-    e.group = group_;
     e.always = always;
     e.msSinceOpen = msSinceOpen;
     e.msOfDay = msOfDay;
-    if (continues) {
-        // A further line belongs to its message: the family is the message's, and the address
-        // it names (the decoded line after the raw bytes) is the whole message's.
-        const Entry& head = entries_.back();
-        e.family = head.family;
-        e.address = head.address;
-        if (info.address >= 0 && head.address < 0) {
-            e.address = info.address;
-            for (auto it = entries_.rbegin(); it != entries_.rend() && it->group == group_; ++it)
-                it->address = info.address;
-        }
+    e.family = info.family;
+    e.address = info.address;
+    // The operator's lines stand apart: they neither join a message nor end one.
+    const Entry* last = nullptr;
+    for (auto it = entries_.rbegin(); it != entries_.rend() && last == nullptr; ++it)
+        if (!it->always)
+            last = &*it;
+    if (always) {
+        e.group = 0;
     } else {
-        e.family = info.family;
-        e.address = info.address;
+        const bool continues = last != nullptr && (inMessage_ ? !info.head : info.continues);
+        if (debug_ && info.head)
+            inMessage_ = true;
+        else if (text == kMessageEnd)
+            inMessage_ = false;
+        if (!continues)
+            ++group_;
+        e.group = group_;
+        if (continues) {
+            // A further line has the family and address of its message. The decoded line
+            // after the raw bytes names the address; a trace line inside the message names
+            // what the program did about it, which is not the message's address.
+            e.family = last->family;
+            e.address = last->address;
+            const bool decoded = info.continues && text != kMessageEnd;
+            if (decoded && info.address >= 0 && last->address < 0) {
+                e.address = info.address;
+                for (auto it = entries_.rbegin();
+                     it != entries_.rend() && (it->always || it->group == group_); ++it)
+                    if (!it->always)
+                        it->address = info.address;
+            }
+        }
     }
+    e.text = std::move(text);
     entries_.push_back(std::move(e));
     if (entries_.size() > kCapacity)
         entries_.pop_front();

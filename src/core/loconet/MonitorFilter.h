@@ -26,6 +26,8 @@ struct MonitorLineInfo {
     int address = -1; // locomotive, switch or sensor number the line names; -1 none
     // A further line of the message before it (" - ..." and "-----" in Debug Mode).
     bool continues = false;
+    // The first line of a message on the bus ("Rec: ", "Sent: ", "Invalid checksum ").
+    bool head = false;
 };
 
 MonitorLineInfo ClassifyMonitorLine(std::string_view line);
@@ -51,7 +53,7 @@ public:
     struct Entry {
         std::string text;
         std::uint64_t number = 0; // counts from 1, never reused
-        std::uint64_t group = 0;  // the lines of one message share it
+        std::uint64_t group = 0;  // the lines of one message share it; 0: the operator's
         unsigned family = monitorfamily::kProgram;
         int address = -1;
         bool always = false; // the operator's marker or comment: shown whatever the filter
@@ -59,6 +61,14 @@ public:
         std::int64_t msOfDay = 0;
     };
 
+    // In Debug Mode every message ends with "-----": the lines from its first line to that
+    // one are the message's, the link's traces written while it handled the message among
+    // them. Without it a message's further lines are only those that say so (" - ...").
+    void SetDebugMode(bool on) {
+        debug_ = on;
+        if (!on)
+            inMessage_ = false;
+    }
     // A line the window accepted; `always` for markers and comments.
     void Add(std::string text, bool always, std::int64_t msSinceOpen, std::int64_t msOfDay);
     bool Passes(const Entry& entry, const MonitorFilter& filter) const {
@@ -75,4 +85,6 @@ private:
     std::deque<Entry> entries_;
     std::uint64_t next_ = 1;
     std::uint64_t group_ = 0;
+    bool debug_ = false;
+    bool inMessage_ = false; // the newest group is a message whose "-----" has not come
 };

@@ -68,17 +68,11 @@ CDlgLoconetMonitor::CDlgLoconetMonitor(QWidget* parent, std::FILE* log,
     showTimer_.setSingleShot(true);
     showTimer_.setInterval(kShowIntervalMs);
     connect(&showTimer_, &QTimer::timeout, this, &CDlgLoconetMonitor::ShowPending);
-    // Only the operator's own scrolling decides whether the display follows the end: a
-    // resized window or the lines the display drops at its top must not stop it.
+    // Only the operator decides whether the display follows the end: a resized window or
+    // the lines the display drops at its top must not stop it.
     QScrollBar* bar = display_->verticalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
-        if (scrolling_)
-            return;
-        follow_ = value >= bar->maximum();
-        // Back at the end, the lines that waited follow.
-        if (follow_ && holding_)
-            ShowPending();
-    });
+    connect(bar, &QScrollBar::valueChanged, this, &CDlgLoconetMonitor::UpdateFollow);
+    connect(display_, &QPlainTextEdit::selectionChanged, this, &CDlgLoconetMonitor::UpdateFollow);
     connect(bar, &QScrollBar::rangeChanged, this, [this] {
         if (follow_)
             ScrollToEnd();
@@ -317,6 +311,7 @@ void CDlgLoconetMonitor::AddLine(const std::string& line, bool force) {
         else
             std::fprintf(log_, "%s\n", line.c_str());
     }
+    history_.SetDebugMode(settings_ && settings_->DebugMode);
     history_.Add(line, force, sinceOpen, ofDay);
     if (!showTimer_.isActive())
         showTimer_.start();
@@ -328,16 +323,45 @@ void CDlgLoconetMonitor::ScrollToEnd() {
     bar->setValue(bar->maximum());
 }
 
+bool CDlgLoconetMonitor::SelectionInView() const {
+    const QTextCursor cursor = display_->textCursor();
+    return cursor.hasSelection() &&
+           display_->viewport()->rect().intersects(display_->cursorRect(cursor));
+}
+
+bool CDlgLoconetMonitor::EndInView() const {
+    // A found line at the end is shown whole, which may leave the scroll bar a line short.
+    QScrollBar* bar = display_->verticalScrollBar();
+    QTextCursor end(display_->document());
+    end.movePosition(QTextCursor::End);
+    return bar->value() >= bar->maximum() ||
+           display_->viewport()->rect().intersects(display_->cursorRect(end));
+}
+
+void CDlgLoconetMonitor::UpdateFollow() {
+    if (scrolling_)
+        return;
+    // A found line, or text the operator marked, holds the display while it is in view:
+    // new lines would push it up and, a hundred lines on, out of the display altogether.
+    follow_ = EndInView() && !SelectionInView();
+    // Back at the end, the lines that waited follow.
+    if (follow_ && holding_)
+        ShowPending();
+}
+
 void CDlgLoconetMonitor::ShowPending() {
     showTimer_.stop();
     if (log_)
         std::fflush(log_);
     if (shownUpTo_ == history_.LastNumber())
         return;
-    // The operator reads back: the display holds still until the end is in view again.
+    // The operator reads: the display holds still until the end is in view again and
+    // nothing is marked there.
     holding_ = !follow_;
     if (holding_) {
-        status_->setText(QStringLiteral("Ustavljeno: na koncu se nadaljuje"));
+        status_->setText(SelectionInView()
+                             ? QStringLiteral("Ustavljeno ob izbranem: klik v izpis nadaljuje")
+                             : QStringLiteral("Ustavljeno: na koncu se nadaljuje"));
         return;
     }
     QStringList lines;

@@ -48,16 +48,17 @@ public:
     void PutMarker();
     void PutComment();
     // The lines shown, oldest first (those still waiting to be shown included, unless the
-    // operator is reading back).
+    // display holds still).
     QStringList Lines();
-    // Shows the lines that wait (unless the operator is reading back) and writes the log
-    // through.
+    // Shows the lines that wait (unless the display holds still) and writes the log through.
     void ShowPending();
     // Writes the shown lines to `path`; an empty string on success, otherwise the reason.
     QString SaveLinesTo(const QString& path);
     // Finds the text from the cursor on (or back); wraps round; false when it is nowhere.
     bool Find(bool backward);
-    // True while the operator has scrolled back and new lines wait below.
+    // True while new lines wait below a display that holds still: the operator scrolled
+    // back, or a found line (or text the operator marked) is in view. A click in the display
+    // or scrolling to the end lets them follow.
     bool Holding() const { return holding_; }
 
 signals:
@@ -80,6 +81,10 @@ private:
     // Shows the newest lines that pass the filter afresh (the filter or the stamps changed).
     void Rebuild();
     void ScrollToEnd();
+    bool SelectionInView() const;
+    bool EndInView() const;
+    // Whether the display follows the end, after the operator scrolled or marked text.
+    void UpdateFollow();
     void OnSave();
 
     std::FILE* log_;
@@ -90,7 +95,7 @@ private:
     MonitorHistory history_;
     std::uint64_t shownUpTo_ = 0; // the newest history line the display has taken
     bool holding_ = false;
-    // The display follows the end, unless the operator scrolled back.
+    // The display follows the end, unless the operator scrolled back or marked text in view.
     bool follow_ = true;
     bool scrolling_ = false; // the window itself moves the display
     QElapsedTimer opened_;
