@@ -2,23 +2,52 @@
 
 #include <QSerialPort>
 
+#include <poll.h>
+
+namespace {
+
+bool DeviceGone(const QSerialPort& port) {
+    pollfd p{static_cast<int>(port.handle()), POLLOUT, 0};
+    if (p.fd < 0)
+        return true;
+    if (::poll(&p, 1, 0) < 0)
+        return false;
+    return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// A vanished device (or a hung-up terminal) ends the link, whether a read or a write finds
+// out; a setting that the device rejects is no loss. Qt also calls a full output buffer a
+// ResourceError: the device is still there, and the bytes go when it takes them.
+bool IsLoss(QSerialPort::SerialPortError error, const QSerialPort& port) {
+    return error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+           (error == QSerialPort::ResourceError && DeviceGone(port));
+}
+
+} // namespace
+
 SerialDevicePort::SerialDevicePort(SerialLine line)
     : port_(std::make_unique<QSerialPort>()), line_(line) {
     QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] {
         if (open_)
             NotifyReadyRead();
     });
-    QObject::connect(
-        port_.get(), &QSerialPort::errorOccurred, port_.get(),
-        [this](QSerialPort::SerialPortError error) {
-            // A vanished device (or a hung-up terminal) ends the link; a setting
-            // that the device rejects is no loss.
-            if (!open_ || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
-                return;
-            open_ = false;
-            port_->close();
-            NotifyLost("Error! Port " + name_ + " lost!"); // a monitor line
-        });
+    QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                     [this](QSerialPort::SerialPortError error) {
+                         if (!open_ || !IsLoss(error, *port_))
+                             return;
+                         // Inside Write the port is let go when the write is over, not under
+                         // Qt's own call.
+                         if (writing_)
+                             lostInWrite_ = true;
+                         else
+                             Lose();
+                     });
+}
+
+void SerialDevicePort::Lose() {
+    open_ = false;
+    port_->close();
+    NotifyLost("Error! Port " + name_ + " lost!"); // a monitor line
 }
 
 SerialDevicePort::~SerialDevicePort() {
@@ -76,8 +105,15 @@ std::size_t SerialDevicePort::Read(std::uint8_t* buffer, std::size_t capacity) {
 std::size_t SerialDevicePort::Write(const std::uint8_t* data, std::size_t count) {
     if (!open_ || data == nullptr)
         return 0;
+    writing_ = true;
     const qint64 n = port_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(count));
     port_->flush(); // on the wire now, not at the next turn of the event loop
+    writing_ = false;
+    if (lostInWrite_) {
+        lostInWrite_ = false;
+        Lose(); // last: whoever hears of the loss may let go of this port
+        return 0;
+    }
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 

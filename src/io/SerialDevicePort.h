@@ -27,9 +27,13 @@ public:
 
 private:
     std::string Configure();
+    // Closes the port and tells of its loss, once.
+    void Lose();
 
     std::unique_ptr<QSerialPort> port_;
     SerialLine line_;
     std::string name_;
     bool open_ = false;
+    bool writing_ = false;
+    bool lostInWrite_ = false;
 };

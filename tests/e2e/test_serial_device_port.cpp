@@ -8,7 +8,12 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -100,6 +105,77 @@ TEST(SerialDevicePort, ReportsALostTerminalOnce) {
     EXPECT_EQ(lost[0], "Error! Port " + path + " lost!");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Read(b, sizeof b), 0u);
+}
+
+// The descriptor through which the port under test holds the terminal at `path`.
+int PortDescriptor(const std::string& path, int besides) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const int fd = std::stoi(entry.path().filename().string());
+        if (fd != besides && std::filesystem::read_symlink(entry.path(), ec).string() == path)
+            return fd;
+    }
+    return -1;
+}
+
+// A write that fails is the port's loss, told once, as a read that fails is: the write
+// says it wrote nothing, and the port is closed.
+TEST(SerialDevicePort, AFailedWriteIsTheLossOfThePort) {
+    struct Case {
+        const char* what;
+        std::function<void(PtyPair&)> spoil;
+    };
+    const Case cases[] = {
+        {"the interface hangs up", [](PtyPair& pty) { pty.Hangup(); }},
+        {"the device refuses the bytes",
+         [](PtyPair& pty) {
+             // /dev/full takes the terminal's place: every write fails with "no space".
+             const int full = ::open("/dev/full", O_WRONLY);
+             ASSERT_GE(full, 0);
+             ASSERT_GE(::dup2(full, PortDescriptor(pty.path, pty.slave)), 0);
+             ::close(full);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PtyPair pty;
+        SerialDevicePort port;
+        std::vector<std::string> lost;
+        port.SetLostHandler([&](const std::string& text) { lost.push_back(text); });
+        ASSERT_EQ(port.Open(pty.path), "");
+        EXPECT_EQ(WriteHex(port, "A0 03 20 7C"), 4u);
+        EXPECT_EQ(pty.Receive(4), "A0 03 20 7C");
+        c.spoil(pty);
+
+        EXPECT_EQ(WriteHex(port, "A0 03 00 5C"), 0u);
+        ASSERT_EQ(lost.size(), 1u);
+        EXPECT_EQ(lost[0], "Error! Port " + pty.path + " lost!");
+        EXPECT_FALSE(port.IsOpen());
+        QTest::qWait(50);
+        EXPECT_EQ(WriteHex(port, "A0 03 00 5C"), 0u);
+        std::uint8_t b[8];
+        EXPECT_EQ(port.Read(b, sizeof b), 0u);
+        EXPECT_EQ(lost.size(), 1u);
+    }
+}
+
+// An interface that takes its bytes late (a full output buffer) is still there: what was
+// written goes out once it reads again.
+TEST(SerialDevicePort, AFullOutputBufferIsNoLoss) {
+    PtyPair pty;
+    SerialDevicePort port;
+    bool lost = false;
+    port.SetLostHandler([&](const std::string&) { lost = true; });
+    ASSERT_EQ(port.Open(pty.path), "");
+    constexpr std::size_t kMessages = 8000; // 32,000 bytes: more than a terminal buffers
+    for (std::size_t i = 0; i < kMessages; ++i)
+        ASSERT_EQ(WriteHex(port, "A0 03 20 7C"), 4u) << i;
+    EXPECT_FALSE(lost);
+    const std::string got = pty.Receive(4 * kMessages);
+    EXPECT_EQ(got.size(), 12 * kMessages - 1);
+    EXPECT_EQ(got.substr(got.size() - 11), "A0 03 20 7C");
+    EXPECT_FALSE(lost);
+    EXPECT_TRUE(port.IsOpen());
 }
 
 } // namespace
