@@ -6,24 +6,24 @@ namespace {
 
 constexpr double kRouteShortening = 0.2;
 
-// The inside of the bands of `mask` in each of `inks`, after the outline when `outline`.
-void AppendMask(std::vector<Stroke>& out, const LayoutElement& e, std::uint8_t mask, int cellSize,
-                std::initializer_list<Ink> inks, double shorten, bool outline = true) {
+// The bands of `mask`, `width` lines wide, in one ink.
+void AppendBands(std::vector<Stroke>& out, const LayoutElement& e, std::uint8_t mask, int cellSize,
+                 Ink ink, int width, double shorten) {
     std::vector<PixelLine> lines;
+    for (int k = 0; k < 8; ++k)
+        if (mask & (1u << k))
+            AppendBand(lines, e.column, e.row, k, cellSize, width, shorten);
+    for (const PixelLine& line : lines)
+        out.push_back({ink, line});
+}
+
+// The outline of the bands of `mask`, then their inside in each of `inks` in turn.
+void AppendMask(std::vector<Stroke>& out, const LayoutElement& e, std::uint8_t mask, int cellSize,
+                std::initializer_list<Ink> inks, double shorten) {
     const int width = BandWidth(cellSize);
-    const int inner = width - 2 * BandBorder(cellSize);
-    const auto append = [&](Ink ink, int n) {
-        lines.clear();
-        for (int k = 0; k < 8; ++k)
-            if (mask & (1u << k))
-                AppendBand(lines, e.column, e.row, k, cellSize, n, shorten);
-        for (const PixelLine& line : lines)
-            out.push_back({ink, line});
-    };
-    if (outline)
-        append(Ink::Outline, width);
+    AppendBands(out, e, mask, cellSize, Ink::Outline, width, shorten);
     for (Ink ink : inks)
-        append(ink, inner);
+        AppendBands(out, e, mask, cellSize, ink, width - 2 * BandBorder(cellSize), shorten);
 }
 
 } // namespace
@@ -95,9 +95,10 @@ void AppendElementStrokes(std::vector<Stroke>& out, const LayoutElement& element
     else
         AppendMask(out, element, RouteMask(element), cellSize, {Ink::Track, Ink::Unconfirmed},
                    kRouteShortening);
-    // The route asked for is dashed over the track and the route drawn.
+    // The route asked for is dashed over the whole band, outline and all and to the cell's
+    // edge, so that it shows at the smallest size and over the route drawn.
     const int requested = element.turnout->requested;
     if (requested >= 0)
-        AppendMask(out, element, RouteMask(element, requested), cellSize, {Ink::Waiting},
-                   kRouteShortening, false);
+        AppendBands(out, element, RouteMask(element, requested), cellSize, Ink::Waiting,
+                    BandWidth(cellSize), 0.0);
 }

@@ -47,7 +47,7 @@ QPen InkPen(Ink ink, int cellSize) {
     if (ink == Ink::Unconfirmed || ink == Ink::Waiting) {
         // Dashes long enough to see at every zoom; the lines of a band start together, so
         // they line up across it.
-        const qreal dash = std::max(2, cellSize / 6);
+        const qreal dash = std::max(2, cellSize / 10);
         pen.setDashPattern({dash, dash});
         pen.setCapStyle(Qt::FlatCap);
     }
