@@ -1,12 +1,23 @@
 #include "io/BusServer.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include "io/TcpPort.h"
 
+#include <sys/socket.h>
+
+#include <algorithm>
+
 namespace {
+
+// While Stop waits, each client is given this long in turn.
+constexpr qint64 kStopSliceMs = 20;
+// Reads of a leaving client's bytes at a time, so that one that never stops sending does not
+// hold up Stop either.
+constexpr int kDiscardReads = 64;
 
 // "192.168.1.20:51234", also for a client that came over IPv6 with an IPv4 address.
 std::string PeerName(const QTcpSocket& socket) {
@@ -59,13 +70,52 @@ std::string BusServer::Listen(int port, bool anyInterface) {
 void BusServer::Stop() {
     if (servers_.empty())
         return;
+    std::vector<QTcpSocket*> leaving;
     for (int i = 0; i < TcpService::kMaxClients; ++i)
-        if (QTcpSocket* socket = sockets_[static_cast<std::size_t>(i)]) {
-            socket->flush(); // what can go without waiting: a last answer
-            Drop(i);
-        }
-    servers_.clear(); // deletes the sockets still on their way out, their children
+        if (QTcpSocket* socket = Forget(i))
+            leaving.push_back(socket);
+    LetGo(leaving);
+    servers_.clear(); // deletes the sockets, their children
     ClientsChanged();
+}
+
+void BusServer::LetGo(const std::vector<QTcpSocket*>& sockets) {
+    // What was written goes out, the last answers included; a client that does not take
+    // it within the time is cut off, so that none can hold up the program's end.
+    const QDeadlineTimer deadline(kStopWaitMs);
+    for (bool waiting = true; waiting && !deadline.hasExpired();) {
+        waiting = false;
+        for (QTcpSocket* socket : sockets) {
+            if (socket->state() != QAbstractSocket::ConnectedState)
+                continue;
+            DiscardInput(*socket);
+            if (socket->bytesToWrite() > 0) {
+                waiting = true;
+                socket->waitForBytesWritten(
+                    static_cast<int>(std::min<qint64>(deadline.remainingTime(), kStopSliceMs)));
+            }
+        }
+    }
+    for (QTcpSocket* socket : sockets) {
+        if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() == 0) {
+            // A socket closed over unread bytes resets the connection, and the answers on
+            // their way with it.
+            DiscardInput(*socket);
+            socket->disconnectFromHost();
+        }
+        if (socket->state() != QAbstractSocket::UnconnectedState)
+            socket->abort();
+    }
+}
+
+void BusServer::DiscardInput(QTcpSocket& socket) {
+    socket.readAll();
+    // Also what the socket has not taken in yet (its read buffer is bounded).
+    char buffer[4096];
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    for (int i = 0; fd >= 0 && i < kDiscardReads; ++i)
+        if (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) <= 0)
+            break;
 }
 
 bool BusServer::IsListening() const {
@@ -132,13 +182,20 @@ void BusServer::Write(int client, const std::string& text) {
             Qt::QueuedConnection);
 }
 
-void BusServer::Drop(int client) {
+QTcpSocket* BusServer::Forget(int client) {
     QTcpSocket* socket = sockets_[static_cast<std::size_t>(client)];
     if (socket == nullptr)
-        return;
+        return nullptr;
     sockets_[static_cast<std::size_t>(client)] = nullptr;
     QObject::disconnect(socket, nullptr, nullptr, nullptr);
     share_.Disconnect(client);
+    return socket;
+}
+
+void BusServer::Drop(int client) {
+    QTcpSocket* socket = Forget(client);
+    if (socket == nullptr)
+        return;
     socket->abort();
     socket->deleteLater();
     ClientsChanged();

@@ -24,6 +24,8 @@ public:
     static constexpr qint64 kMaxUnsent = 1 << 20;
     // Bytes of a client read ahead; a client that sends faster waits in its own TCP stream.
     static constexpr qint64 kReadBuffer = 1 << 16;
+    // Stop waits this long at most for the clients to take what was written to them.
+    static constexpr int kStopWaitMs = 1000;
 
     explicit BusServer(TcpService& service);
     ~BusServer() override;
@@ -35,7 +37,8 @@ public:
     // listening so, nothing changes. Returns "" or why it
     // cannot (the system's words).
     std::string Listen(int port, bool anyInterface) override;
-    // Stops listening and lets every client go.
+    // Stops listening and lets every client go, once it has what was written to it (within
+    // kStopWaitMs for all of them).
     void Stop() override;
     bool IsListening() const override;
     int Port() const override;
@@ -52,7 +55,11 @@ public:
 private:
     void OnNewConnection(QTcpServer& server);
     void OnReadable(int client);
+    // Tells the service that the client is gone; returns its socket, now no one's.
+    QTcpSocket* Forget(int client);
     void Drop(int client);
+    static void LetGo(const std::vector<QTcpSocket*>& sockets);
+    static void DiscardInput(QTcpSocket& socket);
     void Write(int client, const std::string& text);
     void ClientsChanged();
 
