@@ -138,14 +138,16 @@ TEST_F(ShareTest, WhatWaitsWhenTheLinkGoesIsRefusedAndSoIsWhatComesAfter) {
     }
 }
 
-TEST_F(ShareTest, ABurstWithinTwoSecondsOfTheBusIsCarriedAndTheExcessRefusedInTurn) {
+TEST_F(ShareTest, ABurstWithinTwoSecondsOfTheLinkIsCarriedAndTheExcessRefusedInTurn) {
     struct Case {
         std::size_t sends; // messages written at once
         std::size_t refused;
         const char* line = "SEND B2 01 50 1C\n";
     };
+    // A link that answers at once carries what the bus carries.
     constexpr std::size_t kFit = BusShare::kClientQueueBytes / 4;
-    constexpr std::size_t kMost = BusShare::kMaxWaiting;
+    const std::size_t kMost = share.WaitingLimit();
+    EXPECT_EQ(kMost, kFit);
     const Case cases[] = {{9, 0},
                           {120, 0},
                           {kFit, 0},

@@ -188,7 +188,7 @@ TEST_F(ProcessTest, NextStepDueIsNowWhileSomethingWaitsElseTheNearestThrottleDea
     link.SetSlotSpeed(5, 20, true);
     EXPECT_EQ(link.NextStepDue(), 0u) << "queued";
     link.Process();
-    EXPECT_EQ(link.NextStepDue(), 0u) << "waiting for the echo";
+    EXPECT_EQ(link.NextStepDue(), CLoconet::kEchoTimeoutMs + 1) << "the echo's time-out";
     port->Feed(port->writes.back());
     EXPECT_EQ(link.NextStepDue(), 0u) << "bytes the port holds";
     link.Process();

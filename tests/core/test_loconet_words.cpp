@@ -4,6 +4,7 @@
 
 #include "support/LoconetFixture.h"
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -113,6 +114,108 @@ TEST_F(WordTest, AServerWithoutWordsIsWaitedOnASecondOnceKnown) {
     clock.Advance(Transmitter::kNetworkEchoTimeoutMs + 1);
     link.Process();
     EXPECT_EQ(server->writes.size(), writes + 1) << "on the bus by its word";
+}
+
+TEST_F(WordTest, AServerThatGivesItsWordIsWrittenAheadAndNothingTwice) {
+    // Messages queued at once on a server known to give its word, and which of them (by
+    // place) it refuses once; the answers come in order, 100 ms after each write.
+    struct Case {
+        const char* name;
+        std::size_t messages;
+        std::vector<std::size_t> refusedOnce;
+    };
+    const Case cases[] = {
+        {"a few", 5, {}},
+        {"more than are written ahead", 40, {}},
+        {"one refused in the middle", 10, {4}},
+        {"the first and the last refused", 20, {0, 19}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenLink();
+        link.QueueMessage(LocoNetMessage{0xA0, 0x03, 0x00, 0x00});
+        link.Process();
+        Word(true); // now known to give its word
+        Echo();
+        server->writes.clear();
+        std::vector<LocoNetMessage> sent;
+        for (std::size_t i = 0; i < c.messages; ++i) {
+            sent.push_back(LocoNetMessage{0xA0, 0x03, static_cast<std::uint8_t>(i + 1), 0x00});
+            ASSERT_TRUE(link.QueueMessage(sent.back()));
+        }
+        link.Process();
+        EXPECT_EQ(server->writes.size(), std::min(c.messages, Transmitter::kMaxInFlight))
+            << "written without waiting for answers";
+        std::vector<std::size_t> refused = c.refusedOnce;
+        std::size_t answered = 0;
+        for (int round = 0; round < 100 && answered < server->writes.size(); ++round) {
+            clock.Advance(100);
+            // The server's word on everything written so far, in order; its echo follows.
+            for (; answered < server->writes.size(); ++answered) {
+                const auto& w = server->writes[answered];
+                const std::size_t place = w[2] - 1u;
+                const auto r = std::find(refused.begin(), refused.end(), place);
+                const bool ok = r == refused.end();
+                if (!ok)
+                    refused.erase(r);
+                server->answers.push_back({answered + 1, ok, ok ? "" : "busy"});
+                if (ok)
+                    server->Feed(w);
+            }
+            link.Process();
+        }
+        EXPECT_EQ(server->writes.size(), c.messages + c.refusedOnce.size());
+        std::vector<std::size_t> writes(c.messages);
+        for (const auto& w : server->writes)
+            ++writes[w[2] - 1u];
+        for (std::size_t i = 0; i < c.messages; ++i)
+            EXPECT_EQ(writes[i], std::count(c.refusedOnce.begin(), c.refusedOnce.end(), i) + 1u)
+                << "message " << i;
+        EXPECT_FALSE(link.IsWaitingForEcho());
+        EXPECT_FALSE(link.IsPortDown());
+        // Sixteen messages ahead over 100 ms: the link carries far more than one per round trip.
+        EXPECT_GT(link.CarriedPerSecond(), 100.0);
+        link.Close();
+    }
+}
+
+TEST_F(WordTest, ASilentServerIsWrittenThreeTimesAtMostAndTheConnectionTakenAsLost) {
+    struct Case {
+        const char* name;
+        bool givesWords; // known to give its word before it falls silent
+        std::size_t writes;
+    };
+    const Case cases[] = {
+        {"never answers", false, Transmitter::kMaxWrites},
+        {"stops giving its word", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<bool, std::string>> states;
+        link.SetLinkStateSink(
+            [&states](bool down, const std::string& why) { states.emplace_back(down, why); });
+        OpenLink();
+        if (c.givesWords) {
+            link.QueueMessage(LocoNetMessage{0xA0, 0x03, 0x00, 0x00});
+            link.Process();
+            Word(true);
+            Echo();
+        }
+        server->writes.clear();
+        link.QueueMessage(LocoNetMessage{0xBF, 0x00, 0x03, 0x00});
+        for (int i = 0; i < 300 && !link.IsPortDown(); ++i) {
+            clock.Advance(100);
+            link.Process();
+        }
+        EXPECT_EQ(server->writes.size(), c.writes);
+        ASSERT_TRUE(link.IsPortDown());
+        ASSERT_FALSE(states.empty());
+        EXPECT_TRUE(states.back().first);
+        EXPECT_NE(states.back().second.find("no answer to BF 00 03 43"), std::string::npos)
+            << states.back().second;
+        link.Close();
+        link.SetLinkStateSink(nullptr);
+    }
 }
 
 } // namespace

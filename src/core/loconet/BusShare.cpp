@@ -67,8 +67,9 @@ void BusShare::Disconnect(int client) {
     const std::string peer = c.peer;
     c = Client{};
     --count_;
-    if (flightClient_ == client)
-        flightClient_ = -1;
+    for (auto& flight : flights_)
+        if (flight.second == client)
+            flight.second = -1;
     Trace("Share: " + peer + " disconnected, clients: " + std::to_string(count_));
 }
 
@@ -99,12 +100,22 @@ void BusShare::HandleLine(int client, const std::string& line) {
         error = "link down";
     // Short messages would fit more than kMaxWaiting into the bytes.
     if (error == nullptr &&
-        (c.queuedBytes + m.length > kClientQueueBytes || c.queue.size() >= kMaxWaiting))
+        (c.queuedBytes + m.length > kClientQueueBytes || c.messages >= WaitingLimit()))
         error = "queue full";
     if (error != nullptr)
         return Refuse(client, error);
-    c.queue.push_back({m, 0, nullptr});
+    c.queue.push_back({m, 0, nullptr, 0, false});
     c.queuedBytes += m.length;
+    ++c.messages;
+    ++c.untaken;
+}
+
+std::size_t BusShare::WaitingLimit() const {
+    const auto sending = std::count_if(clients_.begin(), clients_.end(),
+                                       [](const Client& c) { return c.messages > 0; });
+    const double share =
+        link_.CarriedPerSecond() * kQueueSeconds / static_cast<double>(std::max<long>(sending, 1));
+    return std::clamp(static_cast<std::size_t>(share), kMinWaiting, kMaxWaiting);
 }
 
 bool BusShare::LinkCarries() const {
@@ -116,18 +127,20 @@ void BusShare::Refuse(int client, const char* reason) {
     // Only a client that floods with bad lines gets its answers out of turn.
     if (queue.size() >= kMaxRefusalsWaiting)
         return Answer(client, reason);
-    queue.push_back({LocoNetMessage{}, 0, reason});
+    queue.push_back({LocoNetMessage{}, 0, reason, 0, false});
     GiveDueAnswers(client);
 }
 
 void BusShare::GiveDueAnswers(int client) {
-    if (inFlight_ && flightClient_ == client)
-        return;
-    std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
-    while (!queue.empty() && queue.front().refusal != nullptr) {
-        const char* reason = queue.front().refusal;
-        queue.pop_front();
-        Answer(client, reason);
+    Client& c = clients_[static_cast<std::size_t>(client)];
+    while (!c.queue.empty() && (c.queue.front().refusal != nullptr || c.queue.front().onBus)) {
+        const Waiting w = c.queue.front();
+        c.queue.pop_front();
+        if (w.message.length > 0) {
+            c.queuedBytes -= w.message.length;
+            --c.messages;
+        }
+        Answer(client, w.refusal);
     }
 }
 
@@ -160,72 +173,84 @@ void BusShare::OnBusMessage(const LocoNetMessage& message) {
 }
 
 bool BusShare::HasGuestMessage() const {
-    return std::any_of(clients_.begin(), clients_.end(), [](const Client& c) {
-        return !c.queue.empty() && c.queue.front().refusal == nullptr;
-    });
+    return std::any_of(clients_.begin(), clients_.end(),
+                       [](const Client& c) { return c.untaken > 0; });
 }
 
-bool BusShare::TakeGuestMessage(LocoNetMessage& message) {
-    if (inFlight_)
-        return false;
+bool BusShare::TakeGuestMessage(LocoNetMessage& message, std::uint64_t& ticket) {
     for (int k = 0; k < kMaxClients; ++k) {
         const int i = (next_ + k) % kMaxClients;
-        std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(i)].queue;
-        if (queue.empty() || queue.front().refusal != nullptr)
+        Client& c = clients_[static_cast<std::size_t>(i)];
+        if (c.untaken == 0)
             continue;
-        flight_ = queue.front();
-        queue.pop_front();
-        clients_[static_cast<std::size_t>(i)].queuedBytes -= flight_.message.length;
-        ++flight_.attempts;
-        inFlight_ = true;
-        flightClient_ = i;
+        // The client's first message not taken yet: those before it are on their way.
+        const auto w = std::find_if(c.queue.begin(), c.queue.end(), [](const Waiting& e) {
+            return e.refusal == nullptr && e.ticket == 0 && !e.onBus;
+        });
+        if (w == c.queue.end())
+            continue;
+        ++w->attempts;
+        w->ticket = nextTicket_++;
+        --c.untaken;
+        flights_.emplace_back(w->ticket, i);
         // Every client in turn: one that keeps its queue full cannot hold back the others.
         next_ = (i + 1) % kMaxClients;
-        message = flight_.message;
+        message = w->message;
+        ticket = w->ticket;
         return true;
     }
     return false;
 }
 
-int BusShare::EndFlight() {
-    if (!inFlight_)
-        return -1;
-    inFlight_ = false;
-    return flightClient_;
+BusShare::Waiting* BusShare::EndFlight(std::uint64_t ticket, int& client) {
+    const auto flight = std::find_if(flights_.begin(), flights_.end(),
+                                     [ticket](const auto& f) { return f.first == ticket; });
+    if (flight == flights_.end())
+        return nullptr;
+    client = flight->second;
+    flights_.erase(flight);
+    if (client < 0)
+        return nullptr;
+    std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(client)].queue;
+    const auto w = std::find_if(queue.begin(), queue.end(),
+                                [ticket](const Waiting& e) { return e.ticket == ticket; });
+    if (w == queue.end())
+        return nullptr;
+    w->ticket = 0;
+    return &*w;
 }
 
-void BusShare::OnGuestEchoed() {
-    const int client = EndFlight();
-    if (client < 0)
+void BusShare::OnGuestEchoed(std::uint64_t ticket) {
+    int client = -1;
+    Waiting* w = EndFlight(ticket, client);
+    if (w == nullptr)
         return;
-    Answer(client, nullptr);
+    w->onBus = true;
     GiveDueAnswers(client);
 }
 
-void BusShare::OnGuestNotEchoed() {
-    const int client = EndFlight();
-    if (client < 0)
+void BusShare::OnGuestNotEchoed(std::uint64_t ticket) {
+    int client = -1;
+    Waiting* w = EndFlight(ticket, client);
+    if (w == nullptr)
         return;
-    if (flight_.attempts < kMaxAttempts) {
-        // Tried again before the client's later messages, as the link retries its own.
-        Client& c = clients_[static_cast<std::size_t>(client)];
-        c.queue.push_front(flight_);
-        c.queuedBytes += flight_.message.length;
+    if (w->attempts < kMaxAttempts) {
+        // Taken again before the client's later messages, as the link retries its own.
+        ++clients_[static_cast<std::size_t>(client)].untaken;
         return;
     }
-    Answer(client, "no echo");
+    w->refusal = "no echo";
     GiveDueAnswers(client);
 }
 
 void BusShare::OnLinkClosed() {
-    const int client = EndFlight();
-    if (client >= 0)
-        Answer(client, "link down");
+    flights_.clear();
     for (int i = 0; i < kMaxClients; ++i) {
-        std::deque<Waiting>& queue = clients_[static_cast<std::size_t>(i)].queue;
-        for (const Waiting& w : queue)
-            Answer(i, w.refusal != nullptr ? w.refusal : "link down");
-        queue.clear();
-        clients_[static_cast<std::size_t>(i)].queuedBytes = 0;
+        Client& c = clients_[static_cast<std::size_t>(i)];
+        // In the order of the lines; what reached the bus was carried.
+        for (const Waiting& w : c.queue)
+            Answer(i, w.refusal != nullptr ? w.refusal : w.onBus ? nullptr : "link down");
+        c.queue.clear();
+        c.queuedBytes = c.messages = c.untaken = 0;
     }
 }

@@ -53,57 +53,111 @@ void Receiver::Reset() {
     count_ = 0;
 }
 
-bool Transmitter::TakeEcho(const LocoNetMessage& m) {
-    if (!waitingEcho_ || m.length != pending_.length ||
-        std::memcmp(m.bytes.data(), pending_.bytes.data(), m.length) != 0)
-        return false;
-    waitingEcho_ = false;
+namespace {
+bool SameMessage(const LocoNetMessage& a, const LocoNetMessage& b) {
+    return a.length == b.length && std::memcmp(a.bytes.data(), b.bytes.data(), a.length) == 0;
+}
+} // namespace
+
+void Transmitter::Confirmed(Tick now, Tick sent) {
     repeating_ = false;
-    if (networked_ && words_ == Words::Unknown && !onBus_ && ++echoedWithoutWord_ >= kProbeMessages)
+    unanswered_ = 0;
+    unconfirmedSince_ = now;
+    // A single slow answer weighs little.
+    latencyMs_ += (std::max<double>(TicksSince(now, sent), 1.0) - latencyMs_) / 8;
+}
+
+double Transmitter::CarriedPerSecond() const {
+    return std::min(kBusRate, static_cast<double>(MaxInFlight()) * 1000.0 / latencyMs_);
+}
+
+bool Transmitter::TakeEcho(const LocoNetMessage& m, Tick now, Flight& done) {
+    const auto it = std::find_if(flights_.begin(), flights_.end(),
+                                 [&m](const Flight& f) { return SameMessage(f.message, m); });
+    if (it == flights_.end())
+        return false;
+    done = *it;
+    flights_.erase(it);
+    if (done.onBus)
+        return true;
+    Confirmed(now, done.sent);
+    if (networked_ && words_ == Words::Unknown && ++echoedWithoutWord_ >= kProbeMessages)
         words_ = Words::None;
     return true;
 }
 
-Transmitter::Word Transmitter::TakeWord(std::uint64_t write, bool ok) {
+Transmitter::Word Transmitter::TakeWord(std::uint64_t write, bool ok, Tick now, Flight& flight) {
     words_ = Words::Given;
+    unanswered_ = 0;
     // A late word on a message whose echo already ended its wait.
-    if (!waitingEcho_ || write != pendingWrite_ || onBus_)
+    const auto it = std::find_if(flights_.begin(), flights_.end(),
+                                 [write](const Flight& f) { return f.write == write && !f.onBus; });
+    if (it == flights_.end())
         return Word::Ignored;
     if (ok) {
-        onBus_ = true;
-        repeating_ = false;
+        it->onBus = true;
+        flight = *it;
+        Confirmed(now, flight.sent);
         return Word::OnBus;
     }
-    waitingEcho_ = false;
-    if (pendingIsGuest_) {
-        pendingIsGuest_ = false;
+    flight = *it;
+    flights_.erase(it);
+    if (flight.guest || flight.writes >= kMaxWrites || !PutBack(flight))
         return Word::GivenUp;
-    }
-    if (writes_ >= kMaxWrites || !queue_.PutBack(pending_))
-        return Word::GivenUp;
-    writeAgain_ = true;
     return Word::Again;
 }
 
-Tick Transmitter::EchoTimeout() const {
+bool Transmitter::PutBack(const Flight& flight) {
+    if (!queue_.PutBack(flight.message))
+        return false;
+    if (again_.size() >= OutputQueue::kCapacity)
+        again_.pop_front();
+    again_.emplace_back(flight.message, flight.writes);
+    return true;
+}
+
+Tick Transmitter::Timeout(const Flight& flight) const {
     if (!networked_)
         return kEchoTimeoutMs;
+    if (flight.onBus)
+        return kNetworkEchoTimeoutMs;
     switch (words_) {
     case Words::Unknown:
         return kFirstAnswerMs;
     case Words::Given:
-        return onBus_ ? kNetworkEchoTimeoutMs : kWordWaitMs;
+        return kWordWaitMs;
     case Words::None:
         break;
     }
     return kNetworkEchoTimeoutMs;
 }
 
-bool Transmitter::EndOnBus() {
-    waitingEcho_ = false;
-    const bool guest = pendingIsGuest_;
-    pendingIsGuest_ = false;
-    return guest;
+Transmitter::Overdue Transmitter::TakeOverdue(Tick now, Flight& flight) {
+    if (flights_.empty() || TicksSince(now, flights_.front().sent) <= Timeout(flights_.front()))
+        return Overdue::None;
+    flight = flights_.front();
+    if (!flight.onBus && networked_) {
+        // A server that gives its word answers every message; one that gives none is
+        // written a message again only so often before it counts as silent.
+        if (words_ == Words::Given || ++unanswered_ >= kMaxWrites)
+            return Overdue::Silent;
+    }
+    flights_.pop_front();
+    if (flight.onBus)
+        return Overdue::OnBus;
+    repeating_ = true;
+    if (!flight.guest)
+        PutBack(flight);
+    return Overdue::Repeat;
+}
+
+std::uint32_t Transmitter::OverdueIn(Tick now) const {
+    if (flights_.empty())
+        return kNoDeadline;
+    const Flight& f = flights_.front();
+    const std::uint32_t since = TicksSince(now, f.sent);
+    const Tick timeout = Timeout(f);
+    return since > timeout ? 0 : timeout - since + 1;
 }
 
 void Transmitter::OtherStation(std::uint8_t opcode, Tick now) {
@@ -113,50 +167,50 @@ void Transmitter::OtherStation(std::uint8_t opcode, Tick now) {
     holdTick_ = now;
 }
 
-bool Transmitter::GiveUpEcho() {
-    waitingEcho_ = false;
-    repeating_ = true;
-    if (pendingIsGuest_) {
-        pendingIsGuest_ = false;
-        return true;
-    }
-    queue_.PutBack(pending_);
-    return false;
+std::size_t Transmitter::MaxInFlight() const {
+    return networked_ && words_ == Words::Given ? kMaxInFlight : 1;
 }
 
 bool Transmitter::MaySend(Tick now, bool receiving) {
     if (responseExpected_ && TicksSince(now, holdTick_) > kResponseHoldMs)
         responseExpected_ = false;
-    return !receiving && !waitingEcho_ && !responseExpected_;
+    return !receiving && flights_.size() < MaxInFlight() && !responseExpected_;
 }
 
-void Transmitter::Sent(const LocoNetMessage& m, bool guest, Tick now, bool networked,
-                       std::uint64_t write) {
-    writes_ = !guest && writeAgain_ ? writes_ + 1 : 1;
-    writeAgain_ = false;
-    pending_ = m;
-    pendingIsGuest_ = guest;
-    waitingEcho_ = true;
-    sendTick_ = now;
-    if (!repeating_)
+void Transmitter::Sent(const LocoNetMessage& m, bool guest, std::uint64_t ticket, Tick now,
+                       bool networked, std::uint64_t write) {
+    if (flights_.empty() && !repeating_)
         unconfirmedSince_ = now;
+    Flight f{m, guest, ticket, write, now, 1, false};
+    if (!guest) {
+        const auto it = std::find_if(again_.begin(), again_.end(),
+                                     [&m](const auto& a) { return SameMessage(a.first, m); });
+        if (it != again_.end()) {
+            f.writes = it->second + 1;
+            again_.erase(it);
+        }
+    }
+    flights_.push_back(f);
     networked_ = networked;
-    pendingWrite_ = write;
-    onBus_ = false;
 }
 
-void Transmitter::Reset() {
+std::vector<LocoNetMessage> Transmitter::Reset() {
+    std::vector<LocoNetMessage> dropped;
+    for (const Flight& f : flights_)
+        if (!f.guest && !f.onBus)
+            dropped.push_back(f.message);
+    for (std::size_t i = 0; i < queue_.Count(); ++i)
+        dropped.push_back(queue_.At(i));
     responseExpected_ = false;
-    waitingEcho_ = false;
+    flights_.clear();
+    again_.clear();
     repeating_ = false;
-    pendingIsGuest_ = false;
     queue_.Clear();
     // A new connection may lead to another server.
     words_ = Words::Unknown;
     echoedWithoutWord_ = 0;
-    onBus_ = false;
-    writeAgain_ = false;
-    writes_ = 0;
+    unanswered_ = 0;
+    return dropped;
 }
 
 const SlotRecord& SlotTable::At(int slot) const {

@@ -14,8 +14,11 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Assembles the bytes read from the port into messages.
 class Receiver {
@@ -34,12 +37,15 @@ private:
     std::uint32_t count_ = 0;
 };
 
-// The output side: the queue, the one message on the bus waiting for its echo, and the
+// The output side: the queue, the messages written and waiting for their echo, and the
 // hold that another station's request puts on the program's output.
 //
-// Over a network (a LbServer server) the echo comes back late, and the server may say of
-// each message whether it went on the bus ("SENT OK") or not ("SENT ERROR"). Its word is
-// trusted over the clock: a message it took is never written again, one it refused is.
+// A serial interface carries one message at a time: the next is written once the echo of
+// the last came back. Over a network (a LbServer server) the echo comes back late, and the
+// server may say of each message, in order, whether it went on the bus ("SENT OK") or not
+// ("SENT ERROR"). Its word is trusted over the clock: a message it took is never written
+// again, one it refused is. A server known to give its word is written several messages
+// ahead, so that the link carries more than one message per round trip.
 class Transmitter {
 public:
     static constexpr Tick kEchoTimeoutMs = 200;
@@ -50,61 +56,86 @@ public:
     static constexpr Tick kFirstAnswerMs = 3000;
     // Messages echoed without a word before a server is taken to give none.
     static constexpr int kProbeMessages = 3;
-    // A server that gives its word but has not for this long: the message counts as lost.
+    // A server that gives its word but has not for this long has stopped answering.
     static constexpr Tick kWordWaitMs = 5000;
-    // Writes of a message the server refused, before it is given up.
+    // Writes of a message to a server, before it is given up (refused) or the server is
+    // taken as silent (unanswered).
     static constexpr int kMaxWrites = 3;
+    // Messages written to a server that gives its word, ahead of its answers.
+    static constexpr std::size_t kMaxInFlight = 16;
+
+    // A message written and not yet done with.
+    struct Flight {
+        LocoNetMessage message;
+        bool guest = false;
+        std::uint64_t ticket = 0; // the guests' number for their message
+        std::uint64_t write = 0;  // the port's number of the write
+        Tick sent = 0;
+        int writes = 1;     // of this message, the refused ones included
+        bool onBus = false; // the server took it; the echo is waited for only to know it
+    };
 
     // What a server's word on a message means for it.
     enum class Word { Ignored, OnBus, Again, GivenUp };
+    // What the clock says of the oldest message written.
+    enum class Overdue {
+        None,
+        OnBus,  // the server took it and its echo is late: it is done with
+        Repeat, // no echo: the program's own is back at the queue's head, a guest's is out
+        Silent, // the server has not answered it, however often written: the port is lost
+    };
 
     OutputQueue& Queue() { return queue_; }
     const OutputQueue& Queue() const { return queue_; }
-    const LocoNetMessage& Pending() const { return pending_; }
-    bool PendingIsGuest() const { return pendingIsGuest_; }
-    bool WaitingEcho() const { return waitingEcho_; }
+    bool WaitingEcho() const { return !flights_.empty(); }
     bool ResponseExpected() const { return responseExpected_; }
 
-    // True (and the wait ends) when `m` is the echo of the message on the bus.
-    bool TakeEcho(const LocoNetMessage& m);
+    // True when `m` is the echo of a message written (the oldest one it matches); that
+    // message is done with and given in `done`.
+    bool TakeEcho(const LocoNetMessage& m, Tick now, Flight& done);
     // Another station's intact message: a request holds the output until its reply.
     void OtherStation(std::uint8_t opcode, Tick now);
-    // Milliseconds the message on the bus has waited for its echo, 0 when none waits.
-    std::uint32_t EchoWait(Tick now) const { return waitingEcho_ ? TicksSince(now, sendTick_) : 0; }
     // Milliseconds since the bus last confirmed one of the program's messages, counted while
     // one waits for its echo and its repeats; 0 when none waits.
     std::uint32_t UnconfirmedFor(Tick now) const {
-        return waitingEcho_ ? TicksSince(now, unconfirmedSince_) : 0;
+        return flights_.empty() ? 0 : TicksSince(now, unconfirmedSince_);
     }
-    // Gives up waiting for the echo; the program's own message goes back to the queue's
-    // head, a guest's is the guests' to offer again (the result says whose it was).
-    bool GiveUpEcho();
+    // The oldest message written, when its time is over; `flight` is it. Only Silent
+    // leaves it in place.
+    Overdue TakeOverdue(Tick now, Flight& flight);
     // Whether a message may be written now; a hold older than its limit ends here.
     bool MaySend(Tick now, bool receiving);
     // `m` was written to the port at `now`; `networked` for a port whose server may give
     // its word, `write` numbering the port's writes.
-    void Sent(const LocoNetMessage& m, bool guest, Tick now, bool networked = false,
-              std::uint64_t write = 0);
-    // The server's word on its `write`-th message. Again: the program's own message is at the
-    // queue's head to be written again; GivenUp: a guest's, or one refused kMaxWrites times.
-    Word TakeWord(std::uint64_t write, bool ok);
-    // How long the message on the bus may wait for its echo.
-    Tick EchoTimeout() const;
-    // The server took the message; the echo is waited for only to know it as the own one.
-    bool OnBus() const { return waitingEcho_ && onBus_; }
-    // Ends the wait for the echo of a message that the server took; true for a guest's.
-    bool EndOnBus();
-    void Reset();
-    void ForgetGuest() { pendingIsGuest_ = false; }
+    void Sent(const LocoNetMessage& m, bool guest, std::uint64_t ticket, Tick now,
+              bool networked = false, std::uint64_t write = 0);
+    // The server's word on its `write`-th message, which is given in `flight`. Again: the
+    // program's own message is at the queue's head to be written again; GivenUp: a guest's,
+    // or one refused kMaxWrites times.
+    Word TakeWord(std::uint64_t write, bool ok, Tick now, Flight& flight);
+    // Milliseconds until the oldest message written is overdue; kNoDeadline when none is.
+    std::uint32_t OverdueIn(Tick now) const;
+    // Messages per second the link can carry as its answers come now: the messages it
+    // writes ahead over the time one takes to be confirmed, at most the bus's own rate.
+    double CarriedPerSecond() const;
+    // Empties everything; the program's own messages that did not reach the bus are given.
+    std::vector<LocoNetMessage> Reset();
 
 private:
     enum class Words { Unknown, None, Given };
 
+    Tick Timeout(const Flight& flight) const;
+    std::size_t MaxInFlight() const;
+    // A confirmation of a message written at `sent`: counts for the rate, and the
+    // unconfirmed time starts again.
+    void Confirmed(Tick now, Tick sent);
+    // Puts the program's refused or unechoed message back, remembering its writes.
+    bool PutBack(const Flight& flight);
+
     OutputQueue queue_;
-    LocoNetMessage pending_;
-    bool pendingIsGuest_ = false;
-    bool waitingEcho_ = false;
-    Tick sendTick_ = 0;
+    std::deque<Flight> flights_;
+    // The program's messages put back, with their writes so far, for their next write.
+    std::deque<std::pair<LocoNetMessage, int>> again_;
     Tick unconfirmedSince_ = 0;
     bool repeating_ = false; // the last message's echo did not come
     bool responseExpected_ = false;
@@ -112,11 +143,12 @@ private:
     bool networked_ = false;
     Words words_ = Words::Unknown;
     int echoedWithoutWord_ = 0;
-    std::uint64_t pendingWrite_ = 0;
-    bool onBus_ = false;
-    // The pending message was refused and put back; its next write counts on.
-    bool writeAgain_ = false;
-    int writes_ = 0;
+    // Writes in a row that a server left without echo or word.
+    int unanswered_ = 0;
+    // Four-byte messages at the bus's 16,660 bit/s, ten bits a byte.
+    static constexpr double kBusRate = 16660.0 / 10 / 4;
+    // Milliseconds from a write to its confirmation, averaged over the last few messages.
+    double latencyMs_ = 1000.0 / kBusRate;
 };
 
 // The mirror of the command station's 128 slots.

@@ -101,8 +101,7 @@ bool CLoconet::AttachPort() {
 
 void CLoconet::ResetTransfer() {
     receiver_.Reset();
-    DropOwnOutput();
-    tx_.Reset();
+    DropOutput();
     // The guests' messages are dropped with the program's own; they are told so.
     LinkClosedForGuests();
 }
@@ -114,19 +113,12 @@ void CLoconet::Close() {
     // Close whatever port is open, even if "Offline" was switched on meanwhile.
     port_.Release();
     SetDown(false);
-    DropOwnOutput();
-    tx_.Reset();
+    DropOutput();
     LinkClosedForGuests();
 }
 
-void CLoconet::DropOwnOutput() {
-    std::vector<LocoNetMessage> dropped;
-    if (tx_.WaitingEcho() && !tx_.PendingIsGuest() && !tx_.OnBus())
-        dropped.push_back(tx_.Pending());
-    for (std::size_t i = 0; i < tx_.Queue().Count(); ++i)
-        dropped.push_back(tx_.Queue().At(i));
-    tx_.Queue().Clear();
-    for (const LocoNetMessage& m : dropped)
+void CLoconet::DropOutput() {
+    for (const LocoNetMessage& m : tx_.Reset())
         outcomes_.Call(m, false);
 }
 

@@ -121,6 +121,9 @@ public:
     static constexpr std::uint32_t kUnconfirmedMs = 1000;
     bool NotConfirming() const { return tx_.UnconfirmedFor(clock_.Now()) > kUnconfirmedMs; }
     bool IsResponseExpected() const { return tx_.ResponseExpected(); }
+    // Messages the link carried per second while it had some on their way: what it
+    // achieves, which over a slow network is far below the bus's own rate.
+    double CarriedPerSecond() const { return tx_.CarriedPerSecond(); }
     bool IsReceiving() const { return receiver_.Busy(); }
 
     // --- messages and output queue ------------------------------------------------------
@@ -215,6 +218,7 @@ private:
     // A stop-all on the bus: the command station stops every slot in use; each throttle
     // hears it once.
     void StopAllInTable();
+    // Messages whose echo or word is overdue: repeated, done with, or the server is silent.
     void RetryEcho();
     // The server's words on the messages written (a LbServer server's SENT lines).
     void TakeWriteAnswers();
@@ -223,15 +227,15 @@ private:
 
     // Guests on the shared bus (LoconetGuests.cpp).
     // Takes the next message to write: the program's own first, then a guest's.
-    bool TakeNextOutput(LocoNetMessage& m, bool& guest);
-    void ShareWithGuests(const LocoNetMessage& m, bool guestEcho);
+    bool TakeNextOutput(LocoNetMessage& m, bool& guest, std::uint64_t& ticket);
+    void ShareWithGuests(const LocoNetMessage& m, bool guestEcho, std::uint64_t ticket);
     void LinkClosedForGuests();
 
     // The port: making it, its own events, letting go of it, opening it again.
     bool AttachPort();
     void ResetTransfer();
-    // Drops everything of the program's own that waits for the bus, telling what was lost.
-    void DropOwnOutput();
+    // Drops everything that waits for the bus, telling what of the program's own was lost.
+    void DropOutput();
     void OnPortInfo(const SerialPort* from, const std::string& line);
     void OnPortLost(const SerialPort* from, const std::string& text);
     void FinishPortLoss();

@@ -3,26 +3,25 @@
 
 #include "core/loconet/Loconet.h"
 
-bool CLoconet::TakeNextOutput(LocoNetMessage& m, bool& guest) {
+bool CLoconet::TakeNextOutput(LocoNetMessage& m, bool& guest, std::uint64_t& ticket) {
     guest = false;
     if (!tx_.Queue().Empty()) {
         m = tx_.Queue().Pop();
         return true;
     }
-    guest = guests_ != nullptr && guests_->TakeGuestMessage(m);
+    guest = guests_ != nullptr && guests_->TakeGuestMessage(m, ticket);
     return guest;
 }
 
-void CLoconet::ShareWithGuests(const LocoNetMessage& m, bool guestEcho) {
+void CLoconet::ShareWithGuests(const LocoNetMessage& m, bool guestEcho, std::uint64_t ticket) {
     if (guests_ == nullptr)
         return;
     guests_->OnBusMessage(m);
     if (guestEcho)
-        guests_->OnGuestEchoed();
+        guests_->OnGuestEchoed(ticket);
 }
 
 void CLoconet::LinkClosedForGuests() {
-    tx_.ForgetGuest();
     if (guests_ != nullptr)
         guests_->OnLinkClosed();
 }

@@ -86,26 +86,29 @@ bool CLoconet::ReadPort() {
 
 void CLoconet::TakeWriteAnswers() {
     WriteAnswer answer;
+    Transmitter::Flight flight;
     while (port_.Usable() && port_.port->TakeWriteAnswer(answer)) {
-        const LocoNetMessage pending = tx_.Pending();
-        const std::string hex = monitortext::Hex(pending);
-        const bool guest = tx_.PendingIsGuest();
-        switch (tx_.TakeWord(answer.write, answer.ok)) {
+        switch (tx_.TakeWord(answer.write, answer.ok, clock_.Now(), flight)) {
         case Transmitter::Word::Ignored:
             break;
         case Transmitter::Word::OnBus:
-            if (!guest)
-                outcomes_.Call(pending, true);
+            if (!flight.guest)
+                outcomes_.Call(flight.message, true);
+            else if (guests_ != nullptr)
+                guests_->OnGuestEchoed(flight.ticket);
             break;
         case Transmitter::Word::Again:
-            LogToMonitor("Repeated: " + hex + ",SENT ERROR " + answer.reason);
+            LogToMonitor("Repeated: " + monitortext::Hex(flight.message) + ",SENT ERROR " +
+                         answer.reason);
             break;
         case Transmitter::Word::GivenUp:
-            if (!guest) {
-                LogToMonitor("Not sent: " + hex + ",SENT ERROR " + answer.reason);
-                outcomes_.Call(pending, false);
-            } else if (guests_ != nullptr) // the guests count their own writes
-                guests_->OnGuestNotEchoed();
+            if (!flight.guest) {
+                LogToMonitor("Not sent: " + monitortext::Hex(flight.message) + ",SENT ERROR " +
+                             answer.reason);
+                outcomes_.Call(flight.message, false);
+            } else if (guests_ != nullptr) { // the guests count their own writes
+                guests_->OnGuestNotEchoed(flight.ticket);
+            }
             break;
         }
     }
@@ -117,12 +120,14 @@ std::uint32_t CLoconet::NextStepDue() const {
     SerialPort* port = port_.port.get();
     bool input = false;
     stepInputs_.Call(false, input);
-    if (tx_.WaitingEcho() || !tx_.Queue().Empty() || selection_.Active() || port_.lost ||
-        slots_.AnyUntold() || input || (port && port->HasPendingInput()) ||
-        (guests_ && guests_->HasGuestMessage()))
+    if (!tx_.Queue().Empty() || selection_.Active() || port_.lost || slots_.AnyUntold() || input ||
+        (port && port->HasPendingInput()) || (guests_ && guests_->HasGuestMessage()))
         return 0;
     const Tick now = clock_.Now();
-    std::uint32_t due = port_.down ? port_.ReopenDue(now) : kNoDeadline;
+    // An echo or a server's word arrives with its bytes; only its time-out needs the clock.
+    std::uint32_t due = tx_.OverdueIn(now);
+    if (port_.down)
+        due = std::min(due, port_.ReopenDue(now));
     for (int i = 0; i < kRegistrySize; ++i)
         if (const Throttle* t = registry_.Active(i))
             due = std::min(due, t->NextIdleDue(now));
@@ -133,22 +138,23 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
     bool intact = IsIntact(m);
     bool fromOther = true;
     bool valid = true;
+    Transmitter::Flight echoOf;
     bool echo = false;
     std::string header;
     if (!intact) {
         header = "Invalid checksum ";
-    } else if (const bool toldOnBus = tx_.OnBus(); tx_.TakeEcho(m)) {
+    } else if (tx_.TakeEcho(m, stepTick_, echoOf)) {
         echo = true;
         // A guest's message is another station's to the slot table, throttles and monitor.
-        fromOther = tx_.PendingIsGuest();
+        fromOther = echoOf.guest;
         header = fromOther ? "Rec: " : "Sent: ";
-        if (!fromOther && !toldOnBus)
+        if (!fromOther && !echoOf.onBus)
             outcomes_.Call(m, true);
     } else {
         header = "Rec: ";
     }
     if (intact)
-        ShareWithGuests(m, echo && tx_.PendingIsGuest());
+        ShareWithGuests(m, echo && echoOf.guest && !echoOf.onBus, echoOf.ticket);
     if (intact)
         watchers_.Call(m);
     const bool debug = DebugMode();
@@ -178,38 +184,54 @@ void CLoconet::HandleMessage(const LocoNetMessage& m) {
 }
 
 void CLoconet::RetryEcho() {
-    const std::uint32_t elapsed = tx_.EchoWait(clock_.Now());
-    if (elapsed <= tx_.EchoTimeout())
-        return;
-    // The server took it: it is on the bus even if its echo is late or lost.
-    if (tx_.OnBus()) {
-        if (tx_.EndOnBus() && guests_ != nullptr)
-            guests_->OnGuestEchoed();
-        return;
+    const Tick now = clock_.Now();
+    Transmitter::Flight flight;
+    for (;;) {
+        switch (tx_.TakeOverdue(now, flight)) {
+        case Transmitter::Overdue::None:
+            return;
+        case Transmitter::Overdue::OnBus:
+            // The server took it and was believed: its echo is late or lost.
+            continue;
+        case Transmitter::Overdue::Silent:
+            // Written again it would only wait again: the connection is taken as lost and made
+            // anew, which also finds a server that has gone.
+            OnPortLost(port_.port.get(), "Error! Connection " + port_.name +
+                                             " lost! (no answer to " +
+                                             monitortext::Hex(flight.message) + ")");
+            return;
+        case Transmitter::Overdue::Repeat:
+            break;
+        }
+        beeper_.Tone(kRetryToneHz, kRetryToneMs);
+        std::string line = "Repeated: " + monitortext::Hex(flight.message);
+        monitortext::AppendF(line, ",delay=%u",
+                             static_cast<unsigned>(TicksSince(now, flight.sent)));
+        LogToMonitor(line);
+        // Not put back for a guest: the guests decide whether it is offered again.
+        if (flight.guest && guests_ != nullptr)
+            guests_->OnGuestNotEchoed(flight.ticket);
     }
-    beeper_.Tone(kRetryToneHz, kRetryToneMs);
-    std::string line = "Repeated: " + monitortext::Hex(tx_.Pending());
-    monitortext::AppendF(line, ",delay=%u", static_cast<unsigned>(elapsed));
-    LogToMonitor(line);
-    // Not put back for a guest: the guests decide whether it is offered again.
-    if (tx_.GiveUpEcho() && guests_ != nullptr)
-        guests_->OnGuestNotEchoed();
 }
 
 void CLoconet::SendNext() {
     const Tick now = clock_.Now();
-    // Offline the queue stays empty; nothing may wait for an echo that cannot come.
-    if (!tx_.MaySend(now, receiver_.Busy()) || Offline() || !port_.port)
-        return;
-    LocoNetMessage m;
-    bool guest = false;
-    if (!TakeNextOutput(m, guest))
-        return;
-    const std::size_t written = port_.port->Write(m.bytes.data(), m.length);
-    tx_.Sent(m, guest, now, port_.port->IsNetworked(), port_.port->WriteCount());
-    // A port lost in the write says so itself, once.
-    if (written != m.length && !port_.lost)
-        Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");
+    // Offline the queue stays empty; nothing may wait for an echo that cannot come. A server
+    // that gives its word is written several messages ahead.
+    while (tx_.MaySend(now, receiver_.Busy()) && !Offline() && port_.Usable()) {
+        LocoNetMessage m;
+        bool guest = false;
+        std::uint64_t ticket = 0;
+        if (!TakeNextOutput(m, guest, ticket))
+            return;
+        const std::size_t written = port_.port->Write(m.bytes.data(), m.length);
+        tx_.Sent(m, guest, ticket, now, port_.port->IsNetworked(), port_.port->WriteCount());
+        // A port lost in the write says so itself, once.
+        if (written != m.length && !port_.lost) {
+            Refuse("Napaka! Ni bilo možno zapisati vseh znakov na Comm port!");
+            return;
+        }
+    }
 }
 
 void CLoconet::CallThrottlesIdle() {
