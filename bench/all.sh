@@ -26,6 +26,9 @@ echo "== the shared bus (bench_share_bus)"
 "$build/bench/qt/bench_share_bus" 2>/dev/null | quiet | tee "$out/share"
 echo "== the shared bus with 64 clients (bench_share_bus --clients 64)"
 "$build/bench/qt/bench_share_bus" --clients 64 --rate 10 --seconds 20 2>/dev/null | quiet | tee "$out/share64"
+echo "== the shared bus over LocoNet over TCP with 100 ms added delay (bench_share_bus --delay 100)"
+"$build/bench/qt/bench_share_bus" --clients 1 --rate 20 --seconds 30 --delay 100 2>/dev/null | quiet | tee "$out/shareslow"
+"$build/bench/qt/bench_share_bus" --clients 5 --rate 50 --seconds 30 --delay 40 2>/dev/null | quiet | tee "$out/sharepeers"
 echo "== the core (Google Benchmark)"
 for b in bench_receive bench_realistic bench_train; do
     "$build/bench/$b" --benchmark_min_time=1 2>/dev/null | grep -v '^\*\*\*'
@@ -34,6 +37,8 @@ echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # after FILE LINE WORD: the number after WORD on the first line of FILE that matches LINE.
 after() { grep -m1 -e "$2" "$out/$1" | grep -o -E "$3 +[0-9.]+" | head -n1 | awk '{ print $NF }'; }
+# notok FILE: the clients' messages of a shared-bus run that were not answered "SENT OK".
+notok() { grep -m1 -o -E '[0-9]+ sent, [0-9]+ SENT OK' "$out/$1" | awk '{ print $1 - $3 }'; }
 # One row: figure, value, target as "<= N" with its unit, and whether the value meets it.
 row() {
     local met="no"
@@ -62,6 +67,9 @@ info "reaction to a slot answer, bus flooded, p99" "$(after reaction 'flood' 'p9
 info "monitor and log at 4,000 messages/s (% of a core)" "$(after monitor 'monitor flood' 'CPU') %"
 info "shared bus, five clients: answers p99" "$(after share 'answer' 'p99') ms"
 info "shared bus, 64 clients: answers p99" "$(after share64 'answer' 'p99') ms"
+row "shared bus over a link with 100 ms added delay, a client at 20/s: answers p99" "$(after shareslow 'answer' 'p99')" " ms" 2000
+row "the same: messages sent and not answered SENT OK" "$(notok shareslow)" "" 0
+row "shared bus over a link with 40 ms added delay, five clients at 50/s: answers p99" "$(after sharepeers 'answer' 'p99')" " ms" 2000
 # The core's figures: processor time per run, and messages a second where counted.
 awk '$2 ~ /^[0-9.]+$/ && $3 ~ /s$/ {
     rate = ""

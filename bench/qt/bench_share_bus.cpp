@@ -3,17 +3,22 @@
 // program, on plain sockets) each send sensor reports at a steady rate, while the program's
 // own simple throttle changes its locomotive's speed every 100 ms.
 //
-//   bench_share_bus [--clients N] [--rate R] [--seconds S]   (N up to 64)
+//   bench_share_bus [--clients N] [--rate R] [--seconds S] [--delay MS]   (N up to 64)
 //       N clients (default 5) each sending R messages a second (default 100) for S seconds
 //       (default 60). Prints what the clients sent and how each was answered, how long the
 //       program's own speed messages waited from queued to written, and the processor time
-//       of the program's thread.
+//       of the program's thread. With --delay the program reaches the bus over LocoNet over
+//       TCP, vlakomat-cs being the server, through a link that holds the server's lines
+//       back by MS milliseconds (a slow network).
 
 #include "core/sim/SimPort.h"
 #include "gui/app/Heartbeat.h"
 #include "gui/throttles/DlgSThrottle.h"
 #include "io/BusServer.h"
+#include "io/TcpPort.h"
 #include "support/BenchProgram.h"
+#include "support/CsProcess.h"
+#include "support/DelayProxy.h"
 
 #include <QApplication>
 #include <QTcpServer>
@@ -182,11 +187,25 @@ int main(int argc, char** argv) {
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
-    Program program("sim", false,
+    const int delay = IntOption(argc, argv, "--delay", -1);
+    std::string link = "sim";
+    CsProcess station;
+    std::unique_ptr<DelayProxy> proxy;
+    if (delay >= 0) {
+        std::string host;
+        int stationPort = 0;
+        if (!TcpPort::ParseName(station.Start({"--tcp", "0"}), host, stationPort)) {
+            std::fprintf(stderr, "vlakomat-cs did not start\n");
+            return 1;
+        }
+        proxy = std::make_unique<DelayProxy>(stationPort, delay);
+        link = proxy->Name();
+    }
+    Program program(link, false,
                     "Share Port=" + std::to_string(port) +
                         "\nShare Max Clients=" + std::to_string(std::max(clients, 16)) + "\n");
     auto* sim = dynamic_cast<SimPort*>(program.app.Link().Port());
-    if (!program.started || !sim || !program.app.Server().IsListening())
+    if (!program.started || (!sim && delay < 0) || !program.app.Server().IsListening())
         return 1;
 
     // The program's own throttle on address 3.
@@ -203,18 +222,20 @@ int main(int argc, char** argv) {
     // How long each of its speed messages waits: from the slider let go to the station.
     std::deque<SteadyClock::time_point> queued;
     std::vector<double> ownWaitMs;
-    sim->Station().SetTrace([&](char direction, const std::vector<std::uint8_t>& bytes) {
-        if (direction == 'R' && bytes.size() == 4 && bytes[0] == 0xA0 && bytes[1] == slot &&
-            !queued.empty()) {
-            ownWaitMs.push_back(MsSince(queued.front()));
-            queued.pop_front();
-        }
-    });
+    if (sim)
+        sim->Station().SetTrace([&](char direction, const std::vector<std::uint8_t>& bytes) {
+            if (direction == 'R' && bytes.size() == 4 && bytes[0] == 0xA0 && bytes[1] == slot &&
+                !queued.empty()) {
+                ownWaitMs.push_back(MsSince(queued.front()));
+                queued.pop_front();
+            }
+        });
     QTimer driver;
     int position = 40;
     QObject::connect(&driver, &QTimer::timeout, [&] {
         position = position == 40 ? 60 : 40;
-        queued.push_back(SteadyClock::now());
+        if (sim)
+            queued.push_back(SteadyClock::now());
         window->Simple().OnSliderReleased(position);
     });
 
@@ -250,6 +271,8 @@ int main(int argc, char** argv) {
     long errors = 0;
     for (const auto& [line, n] : r.errors)
         errors += n;
+    if (delay >= 0)
+        std::printf("through a link of %d ms added delay: ", delay);
     std::printf("%d clients x %d messages/s for %d s: %ld sent, %ld SENT OK, %ld SENT ERROR, "
                 "%ld unanswered; answer time p50 %.2f ms, p99 %.2f ms, max %.2f ms; %ld RECEIVE "
                 "lines\n",
@@ -258,10 +281,11 @@ int main(int argc, char** argv) {
                 r.receives);
     for (const auto& [line, n] : r.errors)
         std::printf("  %ld x %s\n", n, line.c_str());
-    std::printf("own speed messages: %zu written of %zu queued; wait from queued to written "
-                "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                ownWaitMs.size(), ownWaitMs.size() + queued.size(), Percentile(ownWaitMs, 50),
-                Percentile(ownWaitMs, 99), Percentile(ownWaitMs, 100));
+    if (sim)
+        std::printf("own speed messages: %zu written of %zu queued; wait from queued to written "
+                    "p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+                    ownWaitMs.size(), ownWaitMs.size() + queued.size(), Percentile(ownWaitMs, 50),
+                    Percentile(ownWaitMs, 99), Percentile(ownWaitMs, 100));
     std::printf("program thread: %.1f %% of a core, %.0f processing steps a second\n",
                 100 * cpu / wall, steps / wall);
     std::printf("message boxes: %d\n", program.prompts.count);

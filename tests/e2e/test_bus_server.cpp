@@ -113,6 +113,22 @@ std::string ReadToEnd(int fd, End& end) {
     }
 }
 
+// A server whose one client has asked for the flood, the server's end of it narrowed.
+struct Flooded {
+    FloodService service;
+    BusServer server{service};
+    int fd = -1;
+
+    bool Start() {
+        if (!server.Listen(0, false).empty() || (fd = Connect(server.Port())) < 0 ||
+            !RunUntil([&] { return service.ClientCount() == 1; }))
+            return false;
+        NarrowServerEnd(fd);
+        SendAll(fd, "FLOOD\n");
+        return RunUntil([&] { return service.answered; });
+    }
+};
+
 TEST(BusServer, StopDeliversTheLastAnswer) {
     struct Case {
         const char* what;
@@ -124,15 +140,10 @@ TEST(BusServer, StopDeliversTheLastAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FloodService service;
-        BusServer server(service);
-        ASSERT_EQ(server.Listen(0, false), "");
-        const int fd = Connect(server.Port());
-        ASSERT_GE(fd, 0);
-        ASSERT_TRUE(RunUntil([&] { return service.ClientCount() == 1; }));
-        NarrowServerEnd(fd);
-        SendAll(fd, "FLOOD\n");
-        ASSERT_TRUE(RunUntil([&] { return service.answered; }));
+        Flooded f;
+        ASSERT_TRUE(f.Start());
+        const int fd = f.fd;
+        BusServer& server = f.server;
         // Sent while the server does not read, more than it reads ahead: it waits in the
         // server's socket.
         if (c.unreadInput) {
@@ -151,29 +162,23 @@ TEST(BusServer, StopDeliversTheLastAnswer) {
         EXPECT_EQ(text.size(), kGreeting.size() + kFloodLines * kLine.size() + kLast.size());
         ASSERT_GE(text.size(), kLast.size());
         EXPECT_EQ(text.substr(text.size() - kLast.size()), kLast);
-        EXPECT_EQ(service.ClientCount(), 0);
+        EXPECT_EQ(f.service.ClientCount(), 0);
         EXPECT_FALSE(server.IsListening());
     }
 }
 
 TEST(BusServer, AClientThatTakesNothingIsLetGo) {
-    FloodService service;
-    BusServer server(service);
-    ASSERT_EQ(server.Listen(0, false), "");
-    const int fd = Connect(server.Port());
-    ASSERT_GE(fd, 0);
-    ASSERT_TRUE(RunUntil([&] { return service.ClientCount() == 1; }));
-    NarrowServerEnd(fd);
-    SendAll(fd, "FLOOD\n");
-    ASSERT_TRUE(RunUntil([&] { return service.answered; }));
-    server.Stop();
+    Flooded f;
+    ASSERT_TRUE(f.Start());
+    const int fd = f.fd;
+    f.server.Stop();
     // What reached the client's buffers can still be read; then the connection is over.
     End end = End::TimedOut;
     const std::string text = ReadToEnd(fd, end);
     ::close(fd);
     EXPECT_NE(end, End::TimedOut);
     EXPECT_LT(text.size(), kGreeting.size() + kFloodLines * kLine.size() + kLast.size());
-    EXPECT_EQ(service.ClientCount(), 0);
+    EXPECT_EQ(f.service.ClientCount(), 0);
 }
 
 } // namespace

@@ -57,11 +57,18 @@ TEST(LoconetOverTcp, ASlowNetworkCarriesEveryMessageExactlyOnce) {
         ASSERT_TRUE(b.link.Open(proxy.Name()));
         b.link.SelectLoco(LinkBench::kThrottleIndex, scenario::kAddress, kWhichLoco);
         ASSERT_TRUE(b.WaitFor([&] { return !b.throttle.controls.empty(); }, 20000));
+        const std::uint64_t before = b.link.Port()->WriteCount();
         b.link.SetSlotSpeed(scenario::kSlot, 50, false);
         b.link.SetSlotForw(scenario::kSlot, false, false);
         b.link.SetSlotF0toF08(scenario::kSlot, 0, true);
         b.link.SetSlotF0toF08(scenario::kSlot, 3, true);
         b.link.SetSlotF0toF08(scenario::kSlot, 6, true);
+        b.link.Process();
+        // Written ahead of the answers only to a server known to give them.
+        if (c.words)
+            EXPECT_EQ(b.link.Port()->WriteCount() - before, 5u);
+        else
+            EXPECT_LE(b.link.Port()->WriteCount() - before, 1u);
         ASSERT_TRUE(b.WaitFor([&] { return b.Idle(); }, 20000));
         // One more message, answered behind everything the station said before: once it is
         // through, a repeat of the others would have been written and counted.
