@@ -8,6 +8,7 @@
 #include "support/PhoneFixture.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -37,35 +38,45 @@ TEST_F(PhoneServerTest, AcquiresDrivesAndReleasesThroughSlotCommands) {
     ASSERT_NE(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
     EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1)->Title(), "Telefon 10.0.0.7:5000");
 
+    // The phone keeps its own slider and direction; the functions' new states it is told,
+    // as only the program knows which keys latch.
     struct Case {
         const char* command;
         std::vector<Bytes> sent;
+        const char* told;
     };
     const Case cases[] = {
-        {"MTAS3<;>V30", {{0xA0, 5, 31}}},
-        {"MTA*<;>V126", {{0xA0, 5, 127}}},
-        {"MTAS3<;>V127", {}}, // beyond the protocol's speeds
-        {"MTAS3<;>X", {{0xA0, 5, 1}}},
-        {"MTAS3<;>I", {{0xA0, 5, 0}}},
-        {"MTAS3<;>R0", {{0xA1, 5, 0x30}}},
-        {"MTAS3<;>F10", {{0xA1, 5, 0x20}}}, // latching F0 pressed: off again
-        {"MTAS3<;>F00", {}},                // and released: nothing
-        {"MTAS3<;>F12", {{0xA1, 5, 0x22}}}, // momentary F2 pressed: on
-        {"MTAS3<;>F02", {{0xA1, 5, 0x20}}}, // released: off
-        {"MTAS3<;>F15", {{0xA2, 5, 0x01}}},
-        {"MTAS3<;>f110", {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}}},
-        {"MTAS3<;>m121", {}},
-        {"MTAS3<;>F121", {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}}},
-        {"MTAS3<;>F021", {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x00, 0x00, 0x00}}},
-        {"MTAS4<;>V10", {}}, // a key the phone does not hold
-        {"SV20", {}},        // the second older throttle holds nothing
+        {"MTAS3<;>V30", {{0xA0, 5, 31}}, ""},
+        {"MTA*<;>V126", {{0xA0, 5, 127}}, ""},
+        {"MTAS3<;>V127", {}, ""}, // beyond the protocol's speeds
+        {"MTAS3<;>X", {{0xA0, 5, 1}}, ""},
+        {"MTAS3<;>I", {{0xA0, 5, 0}}, ""},
+        {"MTAS3<;>R0", {{0xA1, 5, 0x30}}, ""},
+        {"MTAS3<;>F10", {{0xA1, 5, 0x20}}, "MTAS3<;>F00\n"}, // latching F0 pressed: off
+        {"MTAS3<;>F00", {}, ""},                             // and released: nothing
+        {"MTAS3<;>F12", {{0xA1, 5, 0x22}}, "MTAS3<;>F12\n"}, // momentary F2 pressed: on
+        {"MTAS3<;>F02", {{0xA1, 5, 0x20}}, "MTAS3<;>F02\n"}, // released: off
+        {"MTAS3<;>F15", {{0xA2, 5, 0x01}}, "MTAS3<;>F15\n"},
+        {"MTAS3<;>f110",
+         {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}},
+         "MTAS3<;>F110\n"},
+        {"MTAS3<;>f110", {{0xED, 0x0B, 0x7F, 0x24, 0x02, 0x03, 0x22, 0x00, 0x00, 0x00}}, ""},
+        {"MTAS3<;>m121", {}, ""},
+        {"MTAS3<;>F121",
+         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}},
+         "MTAS3<;>F121\n"},
+        {"MTAS3<;>F021",
+         {{0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x00, 0x00, 0x00}},
+         "MTAS3<;>F021\n"},
+        {"MTAS4<;>V10", {}, ""}, // a key the phone does not hold
+        {"SV20", {}, ""},        // the second older throttle holds nothing
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         Say(phone, c.command);
         EXPECT_EQ(Written(), c.sent);
+        EXPECT_EQ(Take(phone), c.told);
     }
-    EXPECT_EQ(Take(phone), ""); // its own commands are not told back
 
     // Another station moves the locomotive: the phone hears it.
     Receive(WithChecksum({0xA0, 5, 41}));
@@ -86,7 +97,7 @@ TEST_F(PhoneServerTest, LabelsComeFromTheFunctionMapAndRosterEntriesSelectByName
     Receive(SlotData(7, 664, 0x33));
     Written();
     const std::string told = Take(phone);
-    EXPECT_TRUE(Has(told, "HMNaslov je že v uporabi, možne so motnje v delovanju!"));
+    EXPECT_TRUE(Has(told, "HMNaslov 664 je v uporabi pri drugem upravljalniku; ni bil prevzet."));
     EXPECT_TRUE(Has(told, "MT-L664<;>")); // nothing taken from the other station
     EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
     EXPECT_EQ(prompts.texts, std::vector<std::string>{}); // no box on the computer
@@ -144,6 +155,115 @@ TEST_F(PhoneServerTest, HeartbeatSilenceStopsTheLocomotiveOnce) {
     clock.Advance(20000);
     EXPECT_EQ(Written(), std::vector<Bytes>{});
     EXPECT_TRUE(Has(Take(phone), "MTAS3<;>V-1"));
+}
+
+TEST_F(PhoneServerTest, OnlyWholeLinesOfTheProtocolCountAsTheHeartbeat) {
+    for (const std::string& noise : {std::string("MTAS3<;>V5"), std::string("\xff\xfe\r\n"),
+                                     std::string("hello\r\n"), std::string("*\x01\r\n")}) {
+        SCOPED_TRACE(noise);
+        const int phone = Connect();
+        Acquire(phone);
+        Say(phone, "*+");
+        Say(phone, "MTAS3<;>V50");
+        Written();
+        clock.Advance(9000);
+        server.Receive(phone, noise.data(), noise.size());
+        link.Process();
+        clock.Advance(1000);
+        EXPECT_EQ(Written(), (std::vector<Bytes>{{0xA0, 5, 1}}));
+        server.Disconnect(phone);
+        Written();
+    }
+}
+
+TEST_F(PhoneServerTest, EveryPhoneOnTheLocomotiveIsToldEachFunctionThatChanged) {
+    const int a = Connect();
+    const int b = Connect();
+    Acquire(a);
+    Say(b, "MT+S3<;>S3"); // shares the slot of the first phone
+    RecordingThrottle window;
+    ASSERT_TRUE(link.RegisterThrottle(0, &window));
+    window.iSlot = 5;
+    Take(a);
+    Take(b);
+    const auto say = [this](int phone, const char* line) {
+        return [this, phone, line] { Say(phone, line); };
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        const char* toA;
+        const char* toB;
+    };
+    const Case cases[] = {
+        {"a presses F1", say(a, "MTAS3<;>F11"), "MTAS3<;>F11\n", "MTAS3<;>F11\n"},
+        {"a releases F1", say(a, "MTAS3<;>F01"), "", ""},
+        {"b holds the horn", say(b, "MTAS3<;>F12"), "MTAS3<;>F12\n", "MTAS3<;>F12\n"},
+        {"b lets it go", say(b, "MTAS3<;>F02"), "MTAS3<;>F02\n", "MTAS3<;>F02\n"},
+        {"a drives", say(a, "MTAS3<;>V20"), "", "MTAS3<;>V20\n"},
+        {"another station switches F1 off",
+         [this] {
+             Receive(WithChecksum({0xA1, 5, 0x00}));
+         },
+         "MTAS3<;>F01\n", "MTAS3<;>F01\n"},
+        {"another station switches F21 on",
+         [this] {
+             Receive(WithChecksum({0xED, 0x0B, 0x7F, 0x34, 0x02, 0x03, 0x5F, 0x01, 0x00, 0x00}));
+         },
+         "MTAS3<;>F121\n", "MTAS3<;>F121\n"},
+        {"the window switches F3 on",
+         [this] {
+             link.SetSlotF0toF08(5, 3, true);
+             link.Process();
+         },
+         "MTAS3<;>F13\n", "MTAS3<;>F13\n"},
+        {"the same again", say(a, "MTAS3<;>f13"), "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        Written();
+        EXPECT_EQ(Take(a), c.toA);
+        EXPECT_EQ(Take(b), c.toB);
+    }
+    link.RemoveThrottle(0);
+}
+
+TEST_F(PhoneServerTest, DispatchStopsAndPutsTheSlotIntoDispatchReleaseDoesNot) {
+    struct Case {
+        const char* line;
+        std::vector<Bytes> sent;
+    };
+    const Case cases[] = {
+        {"MT-S3<;>d", {{0xA0, 5, 0}, {0xBA, 5, 0}}},
+        {"MTA*<;>d", {{0xA0, 5, 0}, {0xBA, 5, 0}}},
+        {"MT-S3<;>r", {{0xB5, 5, 0x13}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const int phone = Connect();
+        Acquire(phone);
+        Say(phone, "MTAS3<;>V50");
+        Written();
+        Take(phone);
+        Say(phone, c.line);
+        EXPECT_EQ(Written(), c.sent);
+        EXPECT_EQ(Take(phone), "MT-S3<;>\n");
+        EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
+        server.Disconnect(phone);
+    }
+    // Shared with a window, the locomotive stays the window's.
+    WindowOnThree window;
+    ASSERT_TRUE(link.RegisterThrottle(0, &window));
+    window.iSlot = 5;
+    const int phone = Connect();
+    Say(phone, "MT+S3<;>S3");
+    Take(phone);
+    Say(phone, "MT-S3<;>d");
+    EXPECT_EQ(Written(), std::vector<Bytes>{});
+    EXPECT_TRUE(Has(Take(phone), "HMLokomotivo 3 upravlja še drug upravljalnik programa; ostane "
+                                 "njemu in ni predana ročnemu upravljalniku."));
+    link.RemoveThrottle(0);
 }
 
 TEST_F(PhoneServerTest, GoneWithoutAWordStopsAndReleasesQuitOnlyReleases) {
@@ -225,6 +345,8 @@ TEST_F(PhoneServerTest, LinesThatMeanNothingChangeNothing) {
                              "MT+<;>",
                              "MT+S9<;>Sx",
                              "MT+S9<;>L99999",
+                             "MT+L0<;>L0",
+                             "MT+S0<;>S0",
                              "MT-<;>",
                              "MTX",
                              "PTA",
@@ -242,7 +364,8 @@ TEST_F(PhoneServerTest, LinesThatMeanNothingChangeNothing) {
         EXPECT_EQ(Written(), std::vector<Bytes>{});
     }
     const std::string told = Take(phone);
-    EXPECT_EQ(told, "HMNapačen naslov lokomotive: Sx\nHMNapačen naslov lokomotive: L99999\n");
+    EXPECT_EQ(told, "HMNapačen naslov lokomotive: Sx\nHMNapačen naslov lokomotive: L99999\n"
+                    "HMNapačen naslov lokomotive: L0\nHMNapačen naslov lokomotive: S0\n");
     // A line that never ends is dropped whole; the next one counts.
     const std::string flood(100000, 'V');
     server.Receive(phone, flood.data(), flood.size());

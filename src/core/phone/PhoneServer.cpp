@@ -145,7 +145,6 @@ void PhoneServer::Receive(int client, const char* data, std::size_t count) {
         !clients_[static_cast<std::size_t>(client)].connected)
         return;
     Client& c = clients_[static_cast<std::size_t>(client)];
-    c.heard = clock_.Now();
     c.lines.Append(data, count);
     waiting_ = true;
     // The link's next step handles the lines; a closed link steps no more, and nothing of
@@ -211,6 +210,10 @@ const std::string& PhoneServer::ClientName(int client) const {
 
 void PhoneServer::HandleLine(int client, std::string_view line) {
     Client& c = clients_[static_cast<std::size_t>(client)];
+    // Only a line of the protocol shows that the phone still speaks it.
+    if (!withrottle::WellFormed(line))
+        return;
+    c.heard = clock_.Now();
     const std::string_view rest = line.substr(1);
     switch (line[0]) {
     case 'N':
@@ -251,7 +254,10 @@ void PhoneServer::MultiThrottle(int client, char key, std::string_view rest) {
         Acquire(client, key, std::string(locoKey), command);
         break;
     case '-':
-        Remove(client, key, locoKey, false);
+        if (command == "d")
+            Dispatch(client, key, locoKey);
+        else
+            Remove(client, key, locoKey, false);
         break;
     case 'A':
         Action(client, key, locoKey, command);
@@ -274,8 +280,10 @@ void PhoneServer::SingleThrottle(int client, char key, std::string_view rest) {
         const int address = rest[0] == 'E' ? -1 : withrottle::ParseAddress(rest);
         Acquire(client, key, address < 0 ? std::string(rest) : withrottle::AddressKey(address),
                 rest);
-    } else if (rest == "r" || rest == "d") {
+    } else if (rest == "r") {
         Remove(client, key, "*", false);
+    } else if (rest == "d") {
+        Dispatch(client, key, "*");
     } else {
         Action(client, key, "*", rest);
     }
@@ -300,7 +308,8 @@ void PhoneServer::Acquire(int client, char key, const std::string& locoKey, std:
             return;
         }
     }
-    if (address < 0) {
+    // Address 0 is the command station's own for analogue locomotives: no phone's.
+    if (address < 1) {
         Alert(client, "Napačen naslov lokomotive: " + std::string(what));
         return;
     }
@@ -329,11 +338,19 @@ void PhoneServer::Remove(int client, char key, std::string_view locoKey, bool st
             t->Release(stop);
 }
 
+void PhoneServer::Dispatch(int client, char key, std::string_view locoKey) {
+    for (const auto& t : clients_[static_cast<std::size_t>(client)].throttles)
+        if (!t->Closed() && t->ThrottleKey() == key && (locoKey == "*" || t->Key() == locoKey))
+            t->Dispatch();
+}
+
 void PhoneServer::Action(int client, char key, std::string_view locoKey, std::string_view command) {
     for (const auto& t : clients_[static_cast<std::size_t>(client)].throttles)
         if (!t->Closed() && t->ThrottleKey() == key && (locoKey == "*" || t->Key() == locoKey)) {
-            if (command == "r" || command == "d")
+            if (command == "r")
                 t->Release(false);
+            else if (command == "d")
+                t->Dispatch();
             else
                 t->Command(command);
         }

@@ -73,6 +73,7 @@ private:
     void Acquire(int client, char key, const std::string& locoKey, std::string_view what);
     // Lets go of the locomotive `locoKey` ("*" for all) of a throttle (any throttle: 0).
     void Remove(int client, char key, std::string_view locoKey, bool stop);
+    void Dispatch(int client, char key, std::string_view locoKey);
     void Action(int client, char key, std::string_view locoKey, std::string_view command);
     void Panel(int client, std::string_view rest);
     void Alert(int client, const std::string& text);

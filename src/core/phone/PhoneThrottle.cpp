@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr const char* kInUse = "Naslov %d je v uporabi pri drugem upravljalniku; ni bil prevzet.";
+constexpr const char* kStillShared = "Lokomotivo %d upravlja še drug upravljalnik programa; ostane "
+                                     "njemu in ni predana ročnemu upravljalniku.";
 constexpr const char* kSlotGone =
     "Lokomotive %d ta upravljalnik ne upravlja več: njen slot je prevzel drug upravljalnik.";
 
@@ -97,9 +100,13 @@ void PhoneThrottle::Report(bool all) {
 }
 
 void PhoneThrottle::Told(const SlotRecord& before) {
-    // The phone is not told of its own command; the others on the slot are.
-    shown_ = Current();
+    // The phone keeps its own slider and direction, but only the program knows whether a key
+    // latched: the functions that changed are told to it as to the others on the slot.
+    const Shown now = Current();
+    shown_->speed = now.speed;
+    shown_->forward = now.forward;
     link_.UpdateThrottles(clock_.Now(), iSlot, before, false, this);
+    Report(false);
 }
 
 void PhoneThrottle::Command(std::string_view command) {
@@ -186,6 +193,28 @@ void PhoneThrottle::Release(bool stop) {
     Drop("");
 }
 
+void PhoneThrottle::Dispatch() {
+    if (!Driving()) {
+        Release(false);
+        return;
+    }
+    // A window or another phone that shares the slot keeps it; nothing goes to a hand-held.
+    if (link_.OtherHolder(iSlot, this) != nullptr) {
+        server_.Send(client_, "HM" + text::Format(kStillShared, address_));
+        Release(false);
+        return;
+    }
+    // Stopped, and moved to slot 0, where the command station keeps it for the next
+    // hand-held that asks for the dispatched locomotive.
+    link_.SetSlotSpeed(iSlot, 0, false);
+    link_.QueueMessage(LocoNetMessage{static_cast<std::uint8_t>(Opcode::OPC_MOVE_SLOTS),
+                                      static_cast<std::uint8_t>(iSlot), 0, 0});
+    link_.LogToMonitor(text::Format("WiThrottle: %s dispatched loco %d",
+                                    server_.ClientName(client_).c_str(), address_));
+    iSlot = kNoSlot;
+    Drop("");
+}
+
 void PhoneThrottle::Drop(const std::string& why) {
     if (closed_)
         return;
@@ -203,8 +232,12 @@ void PhoneThrottle::CloseThrottle() {
 }
 
 void PhoneThrottle::FunctionStateChanged(int function, bool state) {
-    (void)function;
-    (void)state;
+    // As a window's button: the function is set, and the phone and the others are told.
+    if (!Driving() || closed_ || function < 0 || function >= withrottle::kFunctionCount)
+        return;
+    const SlotRecord before = link_.Slot(iSlot);
+    SetFunction(function, state);
+    Told(before);
 }
 
 void PhoneThrottle::ReleaseAll() {
@@ -228,7 +261,8 @@ void PhoneThrottle::UpdateControls(Tick now, int slot, int which) {
 
 bool PhoneThrottle::TakeRefusal(const std::string& text, bool inUse) {
     inUse_ = inUse_ || inUse;
-    server_.Send(client_, "HM" + text);
+    // The link's warning speaks of a shared slot; the phone takes nothing, and says so.
+    server_.Send(client_, "HM" + (inUse ? text::Format(kInUse, address_) : text));
     // Refused before or during its selection: nothing is held, the phone lets it go.
     if (!inUse && !Driving())
         Drop("");

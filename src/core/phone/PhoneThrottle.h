@@ -31,6 +31,9 @@ public:
     // The phone lets the locomotive go: the slot goes back unless another of the program's
     // throttles shares it. `stop` first brings it to an emergency stop (unshared only).
     void Release(bool stop);
+    // The phone dispatches the locomotive: stopped and put into the command station's
+    // dispatch slot for a hand-held to take; shared with another throttle, only let go.
+    void Dispatch();
     // Function names for the phone, F0 first.
     void SetLabels(const std::array<std::string, 29>& labels) { labels_ = labels; }
 

@@ -16,6 +16,27 @@ std::vector<std::string_view> Split(std::string_view text, std::string_view deli
     return parts;
 }
 
+bool WellFormed(std::string_view line) {
+    // Name, hardware, heartbeat, throttles, panel, quit, consists, roster and raw packets.
+    if (line.empty() || std::string_view("NH*MTSPQCRD").find(line[0]) == std::string_view::npos)
+        return false;
+    for (std::size_t i = 0; i < line.size();) {
+        const auto b = static_cast<unsigned char>(line[i]);
+        const std::size_t length = b < 0x80             ? 1
+                                   : (b & 0xE0) == 0xC0 ? 2
+                                   : (b & 0xF0) == 0xE0 ? 3
+                                   : (b & 0xF8) == 0xF0 ? 4
+                                                        : 0;
+        if (length == 0 || (length == 1 && (b < 0x20 || b == 0x7F)) || i + length > line.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(line[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
 bool ParseNumber(std::string_view text, int low, int high, int& value) {
     int parsed = 0;
     const char* end = text.data() + text.size();

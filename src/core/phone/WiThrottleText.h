@@ -25,6 +25,9 @@ std::vector<std::string_view> Split(std::string_view text, std::string_view deli
 int ParseAddress(std::string_view text);
 // "S3" for a short address, "L341" for a long one.
 std::string AddressKey(int address);
+// A line a phone of the protocol would send: one of its commands first, valid UTF-8 without
+// control characters.
+bool WellFormed(std::string_view line);
 // A whole decimal number within low..high, or false.
 bool ParseNumber(std::string_view text, int low, int high, int& value);
 
