@@ -149,6 +149,8 @@ private slots:
             Run(rig, 10);
             return SlotByte(rig, 1, SimSlotByte::DIRF) & 0x01;
         }));
+        // The phone lights its key from what it is told.
+        QCOMPARE(phone.Told(1, "F1"), "F11");
         Run(rig, 500);
         // The brake released fully, the power handle to notch 5.
         const auto sent = [&rig](int address, int speed) {
