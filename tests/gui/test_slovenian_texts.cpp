@@ -31,9 +31,6 @@ const struct {
     {"LoconetMonitor", "Record"},
     {"LoconetMonitor", "Close"},
     {"DlgRoster", "Close"},
-    {"DlgLoco", "Cancel"},
-    {"DlgFunction", "Cancel"},
-    {"DlgFunctionMap", "Cancel"},
     {"DlgSettings", "Offline"},
     {"FileDialog", "Vlakomat Files (*.vlk)"},
 };
@@ -56,6 +53,9 @@ const QSet<QString> kEnglish = [] {
 }();
 
 bool Allowed(const QString& window, const QString& text) {
+    // One word for every Cancel button of the program, in its own dialogs and Qt's.
+    if (text == QLatin1String("Cancel"))
+        return true;
     for (const auto& a : kAllowed)
         if (window == QLatin1String(a.window) && text == QString::fromUtf8(a.text))
             return true;

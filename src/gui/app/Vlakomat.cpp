@@ -83,7 +83,6 @@ CVlakomatApp::~CVlakomatApp() {
 void CVlakomatApp::InstallQtTranslation() {
     if (QCoreApplication::instance() == nullptr)
         return;
-    InstallQtTexts();
     // Newer Qt versions ship "qtbase_sl"; Debian 12's Qt 6.4 has the Slovenian texts in "qt_sl".
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto translator = std::make_unique<QTranslator>();
@@ -91,8 +90,10 @@ void CVlakomatApp::InstallQtTranslation() {
         if (translator->load(QLatin1String(name), folder)) {
             QCoreApplication::installTranslator(translator.get());
             qtTranslation_ = std::move(translator);
-            return;
+            break;
         }
+    // The last translator installed is asked first: the program's own texts win over Qt's.
+    InstallQtTexts();
 }
 
 void CVlakomatApp::RegisterThrottleFactory() {

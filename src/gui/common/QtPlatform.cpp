@@ -45,7 +45,7 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
         return PromptAnswer::Ok;
     case PromptButtons::OkCancel: {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Prekliči"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
         return box.exec() == QMessageBox::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel;
     }
     case PromptButtons::YesNo: {
@@ -58,7 +58,7 @@ PromptAnswer QtPrompts::Ask(const std::string& text, PromptButtons buttons, Prom
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("Da"));
         box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Prekliči"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
         const int answer = box.exec();
         return answer == QMessageBox::Yes  ? PromptAnswer::Yes
                : answer == QMessageBox::No ? PromptAnswer::No

@@ -13,7 +13,8 @@ struct QtTextRow {
     const char* text;
 };
 
-// The dialogs' "OK" is a caption of the program and stays as it is.
+// The dialogs' "OK" and "Cancel" are captions of the program and stay as they are, also where
+// a Qt dialog or box brings its own Cancel button.
 const QtTextRow kTexts[] = {
     {"QPlatformTheme", "Save", "Shrani"},
     {"QPlatformTheme", "Save All", "Shrani vse"},
@@ -26,7 +27,7 @@ const QtTextRow kTexts[] = {
     {"QPlatformTheme", "Retry", "Poskusi znova"},
     {"QPlatformTheme", "Ignore", "Spreglej"},
     {"QPlatformTheme", "Close", "Zapri"},
-    {"QPlatformTheme", "Cancel", "Prekliči"},
+    {"QPlatformTheme", "Cancel", "Cancel"},
     {"QPlatformTheme", "Discard", "Zavrzi"},
     {"QPlatformTheme", "Help", "Pomoč"},
     {"QPlatformTheme", "Apply", "Uveljavi"},

@@ -19,12 +19,12 @@ namespace {
 const char* const kRowLabels[3] = {"Naravnost:", "Odklonjeno/Levo", "---/Desno"};
 const char kStateLetters[3] = {'C', 'T', 'N'};
 
-// The fields above OK and Prekliči, at a fixed size.
+// The fields above OK and Cancel, at a fixed size.
 void FinishDialog(QDialog* dialog, QLayout* fields) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
     // accept() is virtual: each dialog checks its fields first.
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

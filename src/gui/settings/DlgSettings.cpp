@@ -96,7 +96,7 @@ CDlgSettings::CDlgSettings(const Settings& values, Prompts& prompts,
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Prekliči"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgSettings::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CDlgSettings::reject);
     layout->addWidget(buttons);
