@@ -227,8 +227,8 @@ private slots:
         QTest::newRow("grade taken") << "gradeEdit"
                                      << "-2.5"
                                      << ""
-                                     << "-2.5"
-                                     << "0 0 -2.5";
+                                     << "-2,5"
+                                     << "0 0 -2,5";
     }
     void refusedFieldsChangeNothing() {
         QFETCH(QString, name);

@@ -140,7 +140,7 @@ private slots:
                                             << "port=sim";
         QTest::newRow("train dynamics")
             << "sim" << QStringList{"emptyCarWeight= 25.5;ok"} << false << true << ""
-            << "emptyCarWeight=25.5";
+            << "emptyCarWeight=25,5";
         QTest::newRow("blanks around the port")
             << "sim" << QStringList{"port= sim ;ok"} << false << true << ""
             << "port=sim";
@@ -205,7 +205,7 @@ private slots:
         ModalScript script({[&](QDialog* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Splošne nastavitve"));
             QCOMPARE(Child<QLineEdit>(d, "emptyCarWeight")->text(), QStringLiteral("20"));
-            QCOMPARE(Child<QLineEdit>(d, "emptyCarBrakingFactor")->text(), QStringLiteral("0.1"));
+            QCOMPARE(Child<QLineEdit>(d, "emptyCarBrakingFactor")->text(), QStringLiteral("0,1"));
             QCOMPARE(Child<QComboBox>(d, "interfaceCombo")->currentText(),
                      QStringLiteral("16457 baud"));
             auto* ports = Child<QComboBox>(d, "portCombo");

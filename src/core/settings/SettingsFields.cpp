@@ -14,8 +14,11 @@ const SettingsField kFields[] = {
     {"sharePort", kLoconet, "Deli vodilo na TCP portu:", &S::SharePort, 0, 65535},
     {"shareMaxClients", kLoconet, "Največ odjemalcev:", &S::ShareMaxClients, 1, 64},
     {"withrottlePort", kLoconet, "WiThrottle port:", &S::WiThrottlePort, 0, 65535},
-    {"numberOfCarsTable", kPreferences, "Tabela števila vagonov:", &S::NumberOfCarsTable},
-    {"carsWeightPercentTable", kPreferences, "Tabela obtežbe  v %:", &S::CarsWeightPercentTable},
+    // The ranges of the realistic throttle's fields that the lists fill.
+    {"numberOfCarsTable", kPreferences, "Tabela števila vagonov:", &S::NumberOfCarsTable, 0, 1000,
+     true},
+    {"carsWeightPercentTable", kPreferences, "Tabela obtežbe  v %:", &S::CarsWeightPercentTable, 0,
+     100},
     {"brakeReleaseTolerance", kPreferences,
      "Toleranca sprostitve zavore:", &S::BrakeReleaseTolerance, 0, 100},
     {"axelsPerCar", kDynamics, "Poprečno število osi vagona:", &S::AxelsPerCar, 2, 16},
@@ -71,7 +74,13 @@ std::string FormatField(const Settings& settings, const SettingsField& field) {
 
 std::string TakeField(Settings& settings, const SettingsField& field, std::string_view text) {
     if (auto m = std::get_if<std::string Settings::*>(&field.member)) {
-        settings.** m = CleanSettingText(text);
+        const std::string clean = CleanSettingText(text);
+        if (field.IsList())
+            if (std::string message =
+                    fields::CheckList(clean, field.min, field.max, field.wholeList);
+                !message.empty())
+                return message;
+        settings.** m = clean;
         return "";
     }
     if (auto m = std::get_if<int Settings::*>(&field.member)) {

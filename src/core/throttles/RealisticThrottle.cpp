@@ -26,7 +26,7 @@ constexpr const char* kSlotTaken =
 constexpr const char* kRosterFull = "Doseženo je maksimalno število lokomotiv!";
 
 std::string FormatValue(double value) {
-    return text::Format("%g", value);
+    return fields::FormatNumber(value);
 }
 
 } // namespace

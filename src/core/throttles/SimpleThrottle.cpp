@@ -26,6 +26,9 @@ bool SimpleThrottle::ReadField(const std::string& text, int high, SimpleThrottle
     if (message.empty())
         return true;
     prompts_.Inform(message, PromptIcon::Warning);
+    // The speed field goes back to what the locomotive has, not what it was refused.
+    if (field == SimpleThrottleField::Speed)
+        Show(SimpleThrottleShow::kSpeed);
     if (view_)
         view_->Focus(field, true);
     return false;

@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QSlider>
 
 namespace {
@@ -72,9 +71,9 @@ void CDlgRThrottle::BuildControls() {
         Place(new QLabel(QString::fromUtf8(text), this), x, y, w, h);
     };
     auto addressEdit = [this](const char* name, const char* tip) {
+        // No validator: a letter that vanished as it was typed would leave the operator
+        // guessing; the throttle refuses the whole text with a message instead.
         auto* edit = Control<QLineEdit>(QString::fromLatin1(name), this);
-        edit->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,4}")), edit));
         edit->setAlignment(Qt::AlignRight);
         edit->setToolTip(QString::fromUtf8(tip));
         return edit;
@@ -238,13 +237,14 @@ void CDlgRThrottle::TakeTrainField(QWidget* field) {
         if (text != throttle_->CarsText())
             throttle_->OnCarsEntered(text);
     } else if (field == load_) {
+        // A taken number is shown as the program writes it (2.5 as 2,5).
         const std::string text = load_->currentText().toStdString();
-        if (text != throttle_->LoadText())
-            throttle_->OnLoadEntered(text);
+        if (text != throttle_->LoadText() && throttle_->OnLoadEntered(text))
+            load_->setEditText(FromStd(throttle_->LoadText()));
     } else {
         const std::string text = grade_->text().toStdString();
-        if (text != throttle_->GradeText())
-            throttle_->OnGradeEntered(text);
+        if (text != throttle_->GradeText() && throttle_->OnGradeEntered(text))
+            grade_->setText(FromStd(throttle_->GradeText()));
     }
 }
 

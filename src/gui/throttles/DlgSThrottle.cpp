@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -44,8 +43,6 @@ void CDlgSThrottle::BuildControls() {
     auto* addressLabel = new QLabel(QStringLiteral("Naslov"), this);
     addressEdit_ = new QLineEdit(this);
     addressEdit_->setObjectName(QStringLiteral("addressEdit"));
-    addressEdit_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,4}")), this));
     addressEdit_->setAlignment(Qt::AlignRight);
     addressEdit_->setToolTip(QStringLiteral("Naslov dekoderja lokomotive (0 do 9983)"));
     addressLabel->setBuddy(addressEdit_);
@@ -87,10 +84,10 @@ void CDlgSThrottle::BuildControls() {
     directionRow->addStretch();
     layout->addLayout(directionRow);
 
+    // Neither field has a validator: one that drops a comma turns 2,5 into 25. The throttle
+    // reads the whole text and says why it refuses one.
     speedEdit_ = new QLineEdit(this);
     speedEdit_->setObjectName(QStringLiteral("speedEdit"));
-    speedEdit_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), this));
     speedEdit_->setAlignment(Qt::AlignRight);
     speedEdit_->setToolTip(QStringLiteral("Hitrost v odstotkih (0 do 99), potrdi z Enter"));
     layout->addWidget(speedEdit_);
