@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -340,6 +341,23 @@ private slots:
         rig.Pump();
         QVERIFY(F(w, 6)->isChecked());
         QCOMPARE(rig.Take(0xA2), (std::vector<Bytes>{{0xA2, slot, 0x02}}));
+    }
+
+    // Under a main window placed low, a throttle still ends on the screen, also when it grows
+    // by F13 to F28 (one taller than the screen starts at its top).
+    void throttleStaysOnTheScreen() {
+        AppRig rig;
+        rig.Frame().move(0, 300);
+        CDlgSThrottle* w = rig.NewThrottle();
+        const QRect room = w->screen()->availableGeometry();
+        auto onScreen = [&] {
+            return w->frameGeometry().bottom() <= room.bottom() ||
+                   (w->height() > room.height() && w->y() == room.top());
+        };
+        QVERIFY(w->height() < room.height() - 80);
+        QVERIFY2(onScreen(), qPrintable(QStringLiteral("%1+%2").arg(w->y()).arg(w->height())));
+        QTest::mouseClick(Child<QPushButton>(w, "moreFunctionsButton"), Qt::LeftButton);
+        QVERIFY2(onScreen(), qPrintable(QStringLiteral("%1+%2").arg(w->y()).arg(w->height())));
     }
 
     // F13 to F28: shown on demand (the window grows), sent as immediate packets, following

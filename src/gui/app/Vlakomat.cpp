@@ -4,6 +4,7 @@
 #include "core/util/Files.h"
 #include "gui/app/Heartbeat.h"
 #include "gui/app/MainFrm.h"
+#include "gui/common/Controls.h"
 #include "gui/common/Ports.h"
 #include "gui/common/QtTexts.h"
 #include "gui/layout/LayoutFiles.h"
@@ -115,6 +116,8 @@ void CVlakomatApp::RegisterThrottleFactory() {
             window->move(frame_->geometry().topLeft() + QPoint(24 + place * step, 80));
         }
         window->show();
+        // Once shown, when the window has its final height.
+        KeepOnScreen(window);
         throttleWindows_.Add(index, window);
         return &window->Logic();
     };

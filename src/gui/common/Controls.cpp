@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 QHBoxLayout* OkCancelRow(QDialog* dialog) {
     auto* ok = Control<QPushButton>(QStringLiteral("okButton"), QStringLiteral("OK"));
@@ -21,6 +24,22 @@ QHBoxLayout* OkCancelRow(QDialog* dialog) {
     row->addWidget(ok);
     row->addWidget(cancel);
     return row;
+}
+
+void KeepOnScreen(QWidget* window) {
+    QScreen* screen = window->screen();
+    if (screen == nullptr)
+        return;
+    const QRect room = screen->availableGeometry();
+    // A window not framed yet is taken to get the frame that its parent's window has.
+    int frame = window->frameGeometry().height() - window->height();
+    if (frame == 0 && window->parentWidget() != nullptr) {
+        const QWidget* parent = window->parentWidget()->window();
+        frame = parent->frameGeometry().height() - parent->height();
+    }
+    const int top = std::max(room.top(), room.bottom() + 1 - frame - window->height());
+    if (window->y() > top)
+        window->move(window->x(), top);
 }
 
 void SetReadOnly(QLineEdit* edit, bool readOnly) {

@@ -25,6 +25,10 @@ template <typename T, typename... Args> T* Control(const QString& name, Args&&..
 // the dialog's accept and reject.
 QHBoxLayout* OkCancelRow(QDialog* dialog);
 
+// Moves a window up, never above the screen's top, so that its frame ends on the screen: a
+// tall throttle placed below the main window's toolbar would hide its emergency stop.
+void KeepOnScreen(QWidget* window);
+
 // A read-only edit looks like the window behind it, so the operator sees where to type.
 void SetReadOnly(QLineEdit* edit, bool readOnly);
 

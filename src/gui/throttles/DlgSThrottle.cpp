@@ -180,6 +180,8 @@ void CDlgSThrottle::ShowMoreFunctions(bool show) {
     // The window takes the height the keys need, and gives it back when they go.
     layout()->activate();
     resize(width(), sizeHint().height());
+    if (isVisible())
+        KeepOnScreen(this);
 }
 
 void CDlgSThrottle::ShowTitle() {
