@@ -36,7 +36,6 @@ TEST_F(PhoneServerTest, AcquiresDrivesAndReleasesThroughSlotCommands) {
     EXPECT_TRUE(Has(told, "MTAS3<;>V0"));
     EXPECT_TRUE(Has(told, "MTAS3<;>R1"));
     ASSERT_NE(link.GetThrottle(CLoconet::kRegistrySize - 1), nullptr);
-    EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1)->Title(), "Telefon 10.0.0.7:5000");
 
     // The phone keeps its own slider and direction; the functions' new states it is told,
     // as only the program knows which keys latch.
@@ -264,6 +263,36 @@ TEST_F(PhoneServerTest, DispatchStopsAndPutsTheSlotIntoDispatchReleaseDoesNot) {
     EXPECT_TRUE(Has(Take(phone), "HMLokomotivo 3 upravlja še drug upravljalnik programa; ostane "
                                  "njemu in ni predana ročnemu upravljalniku."));
     link.RemoveThrottle(0);
+}
+
+TEST_F(PhoneServerTest, APhoneHasSixThrottlesAndThePhonesLeaveWindowsTheirShare) {
+    const auto used = [this] {
+        int n = 0;
+        for (int i = 0; i < CLoconet::kRegistrySize; ++i)
+            n += link.GetThrottle(i) != nullptr ? 1 : 0;
+        return n;
+    };
+    std::vector<int> phones;
+    for (int p = 0; p < 11; ++p) {
+        phones.push_back(Connect());
+        for (int k = 0; k < 7; ++k) {
+            const std::string key = "S" + std::to_string(10 + 7 * p + k);
+            Say(phones.back(), "M" + std::to_string(k) + "+" + key + "<;>" + key);
+        }
+    }
+    EXPECT_TRUE(
+        Has(Take(phones[0]), "HMTelefon ima lahko največ 6 upravljalnikov; tega ni odprl."));
+    EXPECT_TRUE(Has(Take(phones[10]), "HMTelefoni imajo skupaj lahko največ 60 upravljalnikov; "
+                                      "ostali so za okna programa."));
+    EXPECT_EQ(used(), 60);
+    // A throttle let go makes room for another.
+    Say(phones[0], "M0-S10<;>r");
+    Say(phones[10], "M0+S3<;>S3");
+    EXPECT_EQ(used(), 60);
+    EXPECT_EQ(link.GetThrottle(CLoconet::kRegistrySize - 1)->Title(), "Telefon 10.0.0.7:5000");
+    for (const int p : phones)
+        server.Disconnect(p);
+    EXPECT_EQ(used(), 0);
 }
 
 TEST_F(PhoneServerTest, GoneWithoutAWordStopsAndReleasesQuitOnlyReleases) {

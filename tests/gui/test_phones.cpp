@@ -124,6 +124,27 @@ private slots:
         QVERIFY(RunUntil([&] { return SlotByte(rig, 15, SimSlotByte::SPD) <= 1; }));
     }
 
+    void aSeventhThrottleOnAPhoneIsRefusedAndAWindowStillOpens() {
+        const int port = FreeTcpPort();
+        AppRig rig(AppRig::Ini{Ini(port)});
+        QVERIFY(rig.started);
+        PhoneClient phone;
+        QVERIFY(phone.Start(port, "Polna roka"));
+        const auto ask = [&phone](int k) {
+            const std::string key = "S" + std::to_string(20 + k);
+            phone.Send("M" + std::to_string(k) + "+" + key + "<;>" + key);
+            return phone.WaitForAny({"M" + std::to_string(k) + "+", "HM"}, 20000);
+        };
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(ask(k), "M" + std::to_string(k) + "+S" + std::to_string(20 + k) + "<;>");
+        QCOMPARE(ask(6), "HMTelefon ima lahko največ 6 upravljalnikov; tega ni odprl.");
+        CDlgSThrottle* w = rig.NewThrottle();
+        QVERIFY(w);
+        w->Acquire(3);
+        QVERIFY(RunUntil([w] { return w->Simple().Driving(); }));
+        QCOMPARE(rig.Messages(), QString());
+    }
+
     void aPhoneIsThePowerAndBrakeHandHeldsOfARealisticTrain() {
         const int port = FreeTcpPort();
         AppRig rig(AppRig::Ini{Ini(port)});

@@ -7,6 +7,7 @@
 #include "core/loconet/Loconet.h"
 #include "core/phone/PhoneThrottle.h"
 #include "core/roster/RosterData.h"
+#include "core/util/Text.h"
 
 #include <algorithm>
 
@@ -25,6 +26,13 @@ constexpr int kThrownState = 4;
 constexpr const char* kTurnoutCaptions =
     "PTT]\\[Kretnice}|{Kretnica]\\[Naravnost}|{2]\\[Odklon}|{4";
 constexpr const char* kNoRoom = "Doseženo je maksimalno število upravljalnikov!";
+// The apps show a few throttles at most; the phones together leave the rest of the registry
+// to the program's windows, which the operator can then always open.
+constexpr int kThrottlesPerPhone = 6;
+constexpr int kPhonesShare = CLoconet::kRegistrySize * 3 / 5;
+constexpr const char* kPhoneFull = "Telefon ima lahko največ %d upravljalnikov; tega ni odprl.";
+constexpr const char* kPhonesFull =
+    "Telefoni imajo skupaj lahko največ %d upravljalnikov; ostali so za okna programa.";
 constexpr const char* kNoSteal =
     "Vlakomat lokomotive ne vzame drugemu upravljalniku. Naj jo ta najprej sprosti.";
 
@@ -164,6 +172,11 @@ void PhoneServer::TakeInput() {
             HandleLine(client, line);
         Purge(c);
     }
+}
+
+int PhoneServer::Open(const Client& c) {
+    return static_cast<int>(std::count_if(c.throttles.begin(), c.throttles.end(),
+                                          [](const auto& t) { return !t->Closed(); }));
 }
 
 void PhoneServer::Purge(Client& c) {
@@ -311,6 +324,17 @@ void PhoneServer::Acquire(int client, char key, const std::string& locoKey, std:
     // Address 0 is the command station's own for analogue locomotives: no phone's.
     if (address < 1) {
         Alert(client, "Napačen naslov lokomotive: " + std::string(what));
+        return;
+    }
+    if (Open(c) >= kThrottlesPerPhone) {
+        Alert(client, text::Format(kPhoneFull, kThrottlesPerPhone));
+        return;
+    }
+    int open = 0;
+    for (const Client& other : clients_)
+        open += Open(other);
+    if (open >= kPhonesShare) {
+        Alert(client, text::Format(kPhonesFull, kPhonesShare));
         return;
     }
     int index = -1;

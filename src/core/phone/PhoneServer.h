@@ -79,6 +79,8 @@ private:
     void Alert(int client, const std::string& text);
     // Lets go of the throttles that left the registry.
     void Purge(Client& c);
+    // The phone's throttles still in the registry.
+    static int Open(const Client& c);
 
     std::string Greeting() const;
     std::string RosterList() const;
