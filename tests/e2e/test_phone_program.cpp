@@ -84,6 +84,9 @@ private slots:
         LbClient bus;
         QVERIFY(bus.Connect(std::stoi(station.substr(station.rfind(':') + 1))));
         QCOMPARE(phone->Acquire(3, 30000), "M0+S3<;>");
+        QVERIFY(!phone->WaitFor("M0AS3<;>s1").empty());
+        phone->Drive(3, "F110");
+        QCOMPARE(phone->Told(3, "F"), std::string("F110"));
         phone->Drive(3, "V100");
         const std::string speed = bus.WaitFor("RECEIVE A0 ");
         QCOMPARE(speed.substr(0, 11) + speed.substr(14, 2), "RECEIVE A0 65");
