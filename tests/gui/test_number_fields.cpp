@@ -91,12 +91,16 @@ private slots:
             const QString what = field + QStringLiteral(" \"") + c.typed + '"';
             rig.prompts.texts.clear();
             QString shown;
-            if (c.where == Where::SimpleSpeed) {
-                Type(simple, QStringLiteral("speedEdit"), QStringLiteral("40"));
-                QTest::keyClick(Find<QLineEdit>(simple, field), Qt::Key_Return);
-                Type(simple, field, c.typed);
-                QTest::keyClick(Find<QLineEdit>(simple, field), Qt::Key_Return);
+            // A known value taken first, then the case's text, each with Enter.
+            const auto enter = [&](QWidget* window, const QString& known) {
+                for (const QString& text : {known, c.typed}) {
+                    Type(window, field, text);
+                    QTest::keyClick(Find<QLineEdit>(window, field), Qt::Key_Return);
+                }
                 rig.Pump();
+            };
+            if (c.where == Where::SimpleSpeed) {
+                enter(simple, QStringLiteral("40"));
                 shown = Text(simple, field);
                 // The slider and the locomotive agree with the field.
                 QCOMPARE(QString::number(simple->Simple().Speed()), shown);
@@ -109,11 +113,7 @@ private slots:
                 shown = Text(realistic, field);
                 QVERIFY2(rig.Take(0xBF).empty(), qPrintable(what));
             } else if (c.where == Where::Grade) {
-                Type(realistic, field, QStringLiteral("0"));
-                QTest::keyClick(Find<QLineEdit>(realistic, field), Qt::Key_Return);
-                Type(realistic, field, c.typed);
-                QTest::keyClick(Find<QLineEdit>(realistic, field), Qt::Key_Return);
-                rig.Pump();
+                enter(realistic, QStringLiteral("0"));
                 shown = Text(realistic, field);
                 QCOMPARE(QString::fromStdString(realistic->Realistic().GradeText()), shown);
             } else {
